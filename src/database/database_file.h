@@ -1,0 +1,43 @@
+#pragma once
+
+#include "database.h"
+#include "error_log.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kovo {
+
+struct LoadReport {
+    QStringList errorLines;   // the error-log lines this load wrote, in reading order
+    bool clash = false;       // working Lock equal to working Terminator
+    bool fileReadable = true; // false when the file existed but could not be read
+};
+
+inline const QString LockTerminatorClashMessage = QStringLiteral(
+    "ERROR! Your Lock Code and Terminator Digit are the same. This is not allowed! You must "
+    "change one or the other before you proceed further");
+inline const QString LoadErrorsMessage = QStringLiteral(
+    "You had errors in your dat file and default values have been assigned. IT IS STRONGLY "
+    "SUGGESTED YOU IMMEDIATELY SAVE YOUR DAT FILE AND CHECK THE ERROR LOG FILE CREATED.");
+
+// Fills every field of `db` from the file: values are normalised and checked, refused ones
+// replaced by their defaults with one line in `log`. Sets LoadErrors when a line was written,
+// LockTerminatorClash, SettingsSaved, and the group flags of defaulted fields. A missing
+// PreAccessPrefix is also written into the file at once. Never fails as a whole.
+LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log);
+
+struct SaveResult {
+    bool ok = true;
+    QString error; // the reason, naming the file, when !ok
+};
+
+// Writes the groups whose write flags are set (Unlock always) into the file in the writing
+// order, keeping every foreign section, key and comment, in one atomic rewrite; clears the
+// written flags and sets SettingsSaved. On failure the old file stays as it was and SettingsSaved
+// is left unchanged.
+SaveResult WriteDatabase(Database& db, const QString& path);
+// Save and Save As: every group written.
+SaveResult SaveWholeDatabase(Database& db, const QString& path);
+
+} // namespace kovo

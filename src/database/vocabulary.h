@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace kovo {
+
+// How encoded codes are laid out: serial commands carry the codes back to back ("030031"),
+// the DTMF senders want each code followed by one blank ("030 031 ").
+enum class CodeLayout { Serial, Dtmf };
+
+// The controller's 256 spoken words; a word's code is its position in this table's own order
+// (never a sorted order), sent as three digits.
+const QStringList& SpeechVocabulary();
+
+struct CwCharacter {
+    const char* token;
+    const char* code; // two digits; nullptr for tokens without a sending code ("-", ".")
+};
+// The CW tokens with their two-digit codes (letters by telephone keypad position).
+const QVector<CwCharacter>& CwCharacterSet();
+
+// Exactly (case-sensitively) a vocabulary word, or "NONE STORED", "NONE", "STORED".
+bool IsVocabularyWord(QStringView token);
+// A CW token: 0-9, A-Z, WORD_SPACE, /, -, ., ",", AR, SK, ?.
+bool CheckCWChar(QStringView token);
+
+// The codes of the blank-separated words of `text` ("0".."9" also give "000".."009"). Tokens not
+// in the table, and empty tokens, are skipped.
+QString EncodeSpeechWords(QStringView text, CodeLayout layout);
+// The same for CW tokens with their two-digit codes.
+QString EncodeCwCharacters(QStringView text, CodeLayout layout);
+
+// The word for a code given as decimal text 0..255 without leading zeros; empty when none.
+QString SpeechCodeToWord(QStringView code);
+// The CW token for a code given as decimal text without leading zeros ("0".."9", "21" for A,
+// "10" for the dash); empty when none or when `code` is empty.
+QString CwCodeToChar(QStringView code);
+
+// The DTMF digits packed two per byte, low nibble first, in up to four bytes: 1-9 -> "1".."9",
+// 10 -> "0", 11 -> "*", 12 -> "#", 13 -> "A", 14 -> "B", 15 -> "C", 0 -> no digit. Bytes beyond
+// the fourth are ignored.
+QString DecodePackedDigits(const QByteArray& bytes);
+// The inverse for the controller's memory: up to eight digits into four bytes (unused nibbles 0).
+// Characters without a nibble value (such as "D") are skipped.
+QByteArray EncodePackedDigits(QStringView digits);
+
+// Trimmed, with every run of blanks inside replaced by one blank.
+QString NormalizeSpaces(QStringView text);
+
+} // namespace kovo
