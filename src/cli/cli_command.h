@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace kovo::cli {
+
+// Exit statuses of every command.
+inline constexpr int ExitDone = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+// The command line after the command name, with the options every command shares taken out.
+struct CliContext {
+    QStringList arguments;     // positional arguments and the command's own options, in order
+    QString programFolder;     // resolved from --home DIR (kovo.ini, error.log, download.mem)
+};
+
+// Takes "--name VALUE" out of `arguments`; empty when absent. Sets *missingValue when the option
+// is the last word.
+QString TakeOption(QStringList& arguments, const QString& name, bool* missingValue = nullptr);
+// Takes a "--name" switch out of `arguments`.
+bool TakeSwitch(QStringList& arguments, const QString& name);
+
+using CliHandler = std::function<int(CliContext&)>;
+
+// Each command file registers itself with one static CliCommandRegistration.
+struct CliCommandRegistration {
+    CliCommandRegistration(const char* name, const char* usage, CliHandler handler);
+};
+
+} // namespace kovo::cli
