@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 namespace kovo::cli {
@@ -14,8 +13,8 @@ inline constexpr int ExitUsage = 2;
 
 // The command line after the command name, with the options every command shares taken out.
 struct CliContext {
-    QStringList arguments;     // positional arguments and the command's own options, in order
-    QString programFolder;     // resolved from --home DIR (kovo.ini, error.log, download.mem)
+    QStringList arguments; // positional arguments and the command's own options, in order
+    QString programFolder; // resolved from --home DIR (kovo.ini, error.log, download.mem)
 };
 
 // Takes "--name VALUE" out of `arguments`; empty when absent. Sets *missingValue when the option

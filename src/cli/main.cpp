@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QMap>
 #include <QTextStream>
-
 #include <cstdio>
 
 namespace kovo::cli {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-
 #include <array>
 
 namespace kovo {
@@ -43,13 +43,13 @@ class Database {
 public:
     Database(); // every field at its default, every flag clear, SettingsSaved true
 
-    QString value(QStringView field, int index = 0) const;
-    void setValue(QStringView field, int index, const QString& text);
-    void setValue(QStringView field, const QString& text) { setValue(field, 0, text); }
+    QString value(QAnyStringView field, int index = 0) const;
+    void setValue(QAnyStringView field, int index, const QString& text);
+    void setValue(QAnyStringView field, const QString& text) { setValue(field, 0, text); }
 
-    bool pending(QStringView flag, int index = 0) const;
-    void setPending(QStringView flag, int index = 0, bool on = true);
-    void clearPending(QStringView flag, int index = 0) { setPending(flag, index, false); }
+    bool pending(QAnyStringView flag, int index = 0) const;
+    void setPending(QAnyStringView flag, int index = 0, bool on = true);
+    void clearPending(QAnyStringView flag, int index = 0) { setPending(flag, index, false); }
     void setAllPending(bool on);
     bool anyPending() const;
     // Every (flag, index) pair that is set, in declaration order; for tests and diagnostics.
@@ -94,11 +94,11 @@ public:
     QStringList differences(const Database& other) const;
 
 private:
-    int fieldSlot(QStringView field, int index) const;
-    int flagSlot(QStringView flag, int index) const;
+    int fieldSlot(QAnyStringView field, int index) const;
+    int flagSlot(QAnyStringView flag, int index) const;
 
-    QVector<QString> m_values;   // every field element, in field-table order
-    QVector<bool> m_pending;     // every flag element, in flag-table order
+    QVector<QString> m_values; // every field element, in field-table order
+    QVector<bool> m_pending;   // every flag element, in flag-table order
     std::array<bool, GroupCount> m_groupChanged{};
     std::array<bool, 10> m_meterAlarmOn{};
     QString m_storedLock;

@@ -2,6 +2,7 @@
 
 #include "database.h"
 
+#include <QAnyStringView>
 #include <QString>
 #include <QStringView>
 #include <QVector>
@@ -11,13 +12,13 @@ namespace kovo {
 // How a value read from a database file is accepted. Every check but None also refuses an
 // empty value.
 enum class LoadCheck {
-    None,           // taken as read, empty or not
-    NotEmpty,       // any non-empty text
-    AtMost,         // numeric value <= high
-    Between,        // low <= numeric value <= high
-    LengthAtMost,   // at most `high` characters
-    HoursOrAtMost,  // the text "0A" unchanged, otherwise numeric value <= high
-    MessageNumber,  // numeric value <= high and not the text "0"; refused silently as "1"
+    None,          // taken as read, empty or not
+    NotEmpty,      // any non-empty text
+    AtMost,        // numeric value <= high
+    Between,       // low <= numeric value <= high
+    LengthAtMost,  // at most `high` characters
+    HoursOrAtMost, // the text "0A" unchanged, otherwise numeric value <= high
+    MessageNumber, // numeric value <= high and not the text "0"; refused silently as "1"
 };
 
 // What a value read from a file goes through before its check.
@@ -71,13 +72,13 @@ struct FlagSpec {
 // Every field of the configuration, once.
 const QVector<FieldSpec>& FieldTable();
 // nullptr for a name that is not a field (case-sensitive).
-const FieldSpec* FindField(QStringView name);
+const FieldSpec* FindField(QAnyStringView name);
 // The position of a field in FieldTable(), or -1.
-int FieldNumber(QStringView name);
+int FieldNumber(QAnyStringView name);
 
 // Every send-pending flag, once.
 const QVector<FlagSpec>& FlagTable();
-int FlagNumber(QStringView name);
+int FlagNumber(QAnyStringView name);
 
 // The file key of one element: "FanTime", "HangTime(2)".
 QString FieldKey(const FieldSpec& field, int index);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
+#include <QHash>
 #include <QString>
-#include <QStringView>
 #include <QVector>
 
 namespace kovo {
@@ -27,9 +28,9 @@ public:
     bool ok() const { return m_ok; }
     bool existed() const { return m_existed; }
 
-    QString read(QStringView section, QStringView key) const;
-    bool contains(QStringView section, QStringView key) const;
-    void write(QStringView section, QStringView key, const QString& value);
+    QString read(QAnyStringView section, QAnyStringView key) const;
+    bool contains(QAnyStringView section, QAnyStringView key) const;
+    void write(QAnyStringView section, QAnyStringView key, const QString& value);
 
     QByteArray toBytes() const;
     // Writes the whole document at once through a temporary file: the file on disk is either
@@ -43,14 +44,15 @@ private:
         int valueStart = -1;
     };
     struct Section {
-        QByteArray nameFold; // lower-cased; empty for lines before the first header
-        QVector<Line> lines; // the header line first (absent for the leading block)
+        QByteArray nameFold;             // lower-cased; empty for lines before the first header
+        QVector<Line> lines;             // the header line first (absent for the leading block)
+        QHash<QByteArray, int> firstKey; // lower-cased key -> its first line
         bool hasHeader = false;
     };
 
-    const Section* findSection(QStringView section) const;
-    Section* findSection(QStringView section);
-    static const Line* findKey(const Section& section, const QByteArray& keyFold);
+    const Section* findSection(QAnyStringView section) const;
+    Section* findSection(QAnyStringView section);
+    static void addLine(Section& section, const QByteArray& raw);
 
     QVector<Section> m_sections;
     bool m_ok = true;
@@ -59,7 +61,8 @@ private:
 
 // One key operation on a file, as the profile-string calls do: read the file, then read or
 // write the one key. WriteINI rewrites the whole file atomically and returns false on failure.
-QString ReadINI(QStringView section, QStringView key, const QString& file);
-bool WriteINI(QStringView section, QStringView key, const QString& value, const QString& file);
+QString ReadINI(QAnyStringView section, QAnyStringView key, const QString& file);
+bool WriteINI(QAnyStringView section, QAnyStringView key, const QString& value,
+              const QString& file);
 
 } // namespace kovo

@@ -9,7 +9,7 @@ struct WindowPlacement {
     double height = 0;
     double top = 0;
     double left = 0;
-    int state = 0; // 0 normal, 1 minimised, 2 maximised
+    int state = 0;        // 0 normal, 1 minimised, 2 maximised
     bool present = false; // false when the file held no usable width and height
 };
 

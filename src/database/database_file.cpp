@@ -1,0 +1,193 @@
+#include "database_file.h"
+
+#include "field_table.h"
+#include "profile_file.h"
+
+#include <QFileInfo>
+
+namespace kovo {
+namespace {
+
+QString WithoutBlanks(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (QChar c : text) {
+        if (c != QLatin1Char(' '))
+            result += c;
+    }
+    return result;
+}
+
+// "001002 003" -> "001 002 003": the digits regrouped in threes from the left.
+QString GroupInThrees(const QString& text) {
+    const QString digits = WithoutBlanks(text);
+    QString result;
+    for (qsizetype at = 0; at < digits.size(); at += 3) {
+        if (!result.isEmpty())
+            result += QLatin1Char(' ');
+        result += digits.mid(at, 3);
+    }
+    return result;
+}
+
+// "12A#" -> "1 2 A #".
+QString SpaceEveryCharacter(const QString& text) {
+    const QString characters = WithoutBlanks(text);
+    QString result;
+    for (QChar c : characters) {
+        if (!result.isEmpty())
+            result += QLatin1Char(' ');
+        result += c;
+    }
+    return result;
+}
+
+const QString NoneStored = QStringLiteral("NONE STORED");
+
+QString NormaliseBeforeCheck(const FieldSpec& field, const QString& value) {
+    switch (field.normalisation) {
+    case LoadNormalisation::MacroGrouping:
+        return value == NoneStored ? value : GroupInThrees(value);
+    case LoadNormalisation::DtmfSpacing:
+        return value == NoneStored ? value : SpaceEveryCharacter(value);
+    case LoadNormalisation::Capitals:
+        return value.toUpper();
+    case LoadNormalisation::None:
+    case LoadNormalisation::CwTone:
+        break;
+    }
+    return value;
+}
+
+bool Accepted(const FieldSpec& field, const QString& value) {
+    if (field.check == LoadCheck::None)
+        return true;
+    if (value.isEmpty())
+        return false;
+    switch (field.check) {
+    case LoadCheck::None:
+    case LoadCheck::NotEmpty:
+        return true;
+    case LoadCheck::AtMost:
+        return NumericValue(value) <= field.high;
+    case LoadCheck::Between: {
+        const double number = NumericValue(value);
+        return number >= field.low && number <= field.high;
+    }
+    case LoadCheck::LengthAtMost:
+        return value.size() <= field.high;
+    case LoadCheck::HoursOrAtMost:
+        return value == QLatin1String("0A") || NumericValue(value) <= field.high;
+    case LoadCheck::MessageNumber:
+        return NumericValue(value) <= field.high && value != QLatin1String("0");
+    }
+    return true;
+}
+
+template <typename Visit> void ForEachKey(const QVector<OrderBlock>& order, Visit visit) {
+    for (const OrderBlock& block : order) {
+        for (int i = block.first; i <= block.last; ++i) {
+            for (const FieldSpec* field : block.fields)
+                visit(block, *field, i);
+        }
+    }
+}
+
+} // namespace
+
+LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
+    LoadReport report;
+    ProfileFile file = ProfileFile::load(path);
+    report.fileReadable = file.ok();
+
+    ForEachKey(ReadingOrder(), [&](const OrderBlock&, const FieldSpec& field, int index) {
+        const QLatin1String name(field.name);
+        const QString key = FieldKey(field, index);
+        QString value = NormaliseBeforeCheck(field, file.read(QLatin1String(field.section), key));
+        const bool ok = Accepted(field, value);
+        if (ok) {
+            if (field.normalisation == LoadNormalisation::CwTone && value.size() < 4)
+                value.prepend(QLatin1Char('0'));
+            db.setValue(name, index, value);
+            if (name == QLatin1String("Lock"))
+                db.setStoredLock(value);
+            else if (name == QLatin1String("Terminator"))
+                db.setStoredTerminator(value);
+            return;
+        }
+        const QString fallback = FieldDefault(field, index);
+        db.setValue(name, index, fallback);
+        db.setGroupChanged(field.group);
+        // A defaulted Lock sets both copies; a defaulted Terminator only the working one.
+        if (name == QLatin1String("Lock"))
+            db.setStoredLock(fallback);
+        const QString line = FieldErrorLine(field, index);
+        if (!line.isEmpty()) {
+            log.append(line);
+            report.errorLines.append(line);
+        }
+    });
+
+    for (int alarm = 1; alarm <= 10; ++alarm)
+        db.setMeterAlarmOn(alarm, db.value(u"MeterAlarmType", alarm) != QLatin1String("0"));
+
+    report.clash = db.value(u"Lock") == db.value(u"Terminator");
+    db.setLockTerminatorClash(report.clash);
+    if (!report.errorLines.isEmpty())
+        db.setLoadErrors(true);
+
+    // A file without a pre-access prefix gains one at once, as the controller's programmers
+    // have always done. A file that does not exist is not created by a mere load.
+    if (file.existed() && file.ok() && file.read(u"PreAccess", u"PreAccessPrefix").isEmpty()) {
+        file.write(u"PreAccess", u"PreAccessPrefix", QStringLiteral("0"));
+        file.save(path);
+    }
+
+    db.setSettingsSaved(true);
+    return report;
+}
+
+SaveResult WriteDatabase(Database& db, const QString& path) {
+    ProfileFile file = ProfileFile::load(path);
+    if (!file.ok())
+        return {false, QStringLiteral("Cannot read \"%1\" to update it.").arg(path)};
+
+    if (db.groupChanged(Group::PortSwitches)) {
+        for (int port = 1; port <= 3; ++port) {
+            for (const char* name : {"P1MessageNum", "P2MessageNum", "P3MessageNum"}) {
+                if (db.value(QLatin1String(name), port) == QLatin1String("0"))
+                    db.setValue(QLatin1String(name), port, QStringLiteral("1"));
+            }
+            if (db.value(u"PLEncodePolarity", port).isEmpty())
+                db.setValue(u"PLEncodePolarity", port, QStringLiteral("0"));
+        }
+    }
+
+    ForEachKey(WritingOrder(), [&](const OrderBlock& block, const FieldSpec& field, int index) {
+        if (block.group != Group::Unlock && !db.groupChanged(block.group))
+            return;
+        const QLatin1String name(field.name);
+        QString value = db.value(name, index);
+        if (name == QLatin1String("Lock"))
+            value = db.storedLock();
+        else if (name == QLatin1String("Terminator"))
+            value = db.storedTerminator();
+        file.write(QLatin1String(field.section), FieldKey(field, index), value);
+    });
+
+    QString reason;
+    if (!file.save(path, &reason)) {
+        return {false, QStringLiteral("The database could not be saved to \"%1\": %2")
+                           .arg(QFileInfo(path).absoluteFilePath(), reason)};
+    }
+    db.setAllGroupsChanged(false);
+    db.setSettingsSaved(true);
+    return {};
+}
+
+SaveResult SaveWholeDatabase(Database& db, const QString& path) {
+    db.setAllGroupsChanged(true);
+    return WriteDatabase(db, path);
+}
+
+} // namespace kovo
