@@ -149,9 +149,9 @@ void ProfileFile::write(QAnyStringView section, QAnyStringView key, const QStrin
     const QByteArray keyFold = keyText.toLower();
     const auto at = found->firstKey.constFind(keyFold);
     if (at != found->firstKey.cend()) {
+        // The key keeps its spelling in the file; only the value changes.
         Line& line = found->lines[at.value()];
-        line.raw = raw;
-        line.valueStart = static_cast<int>(keyText.size() + 1);
+        line.raw = line.raw.left(line.valueStart) + value.toLatin1();
         return;
     }
     // A new key goes after the last key line of its section, before trailing blanks/comments.
