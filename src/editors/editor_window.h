@@ -1,0 +1,127 @@
+#pragma once
+
+#include "database/database.h"
+#include "message_service.h"
+
+#include <QColor>
+#include <QHash>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QHBoxLayout;
+
+namespace kovo {
+
+// The base of every editor window: working copies of the fields it shows, the red/black rule,
+// digits-only boxes, the range check when a box is left, Apply with its send-pending and group
+// flags and SettingsSaved, Cancel Changes, and DoApply for the main window.
+//
+// An editor builds its controls, then binds each to its field element in the order Apply walks
+// them, then calls loadFromDatabase(). Controls carry their control names as objectName
+// ("HangTimer(2)" for element 2 of a control array).
+class EditorWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    EditorWindow(Database& db, MessageService& messages, QWidget* parent = nullptr);
+    ~EditorWindow() override;
+
+    // Performs exactly Apply_Click. The main window runs it on the editor whose tab is left.
+    void DoApply() { Apply_Click(); }
+
+    // The working copy of one field element this editor edits; empty when it edits none.
+    QString workingCopy(QStringView field, int index = 0) const;
+
+    // Gives a text box the number-only edit style: only the digits 0 to 9 can be typed.
+    // Calling it again on the same box is harmless.
+    static void MakeDigitsOnly(QLineEdit* box);
+    static bool IsDigitsOnly(const QLineEdit* box);
+    // Text colour of a box whose working copy differs from the database (255) or not (0).
+    static QColor ChangedColour() { return QColor(255, 0, 0); }
+    static QColor UnchangedColour() { return QColor(0, 0, 0); }
+    static QColor TextColour(const QLineEdit* box);
+
+    // A control of this editor by its control name; nullptr when there is none.
+    template <typename T> T* control(const QString& name) const { return findChild<T*>(name); }
+
+public slots:
+    // Writes every changed working copy into the database, setting its send-pending flag and
+    // group flag and clearing SettingsSaved; unchanged ones set nothing.
+    void Apply_Click();
+    // Puts the database values back into the controls and working copies.
+    void CancelChanges_Click();
+
+protected:
+    enum class Kind {
+        Numeric,       // digits-only box; working copy = the numeric value as plain decimal
+        Text,          // free text; working copy = the text exactly as typed
+        TrimmedText,   // free text; working copy = the trimmed text
+        List,          // drop-down list; working copy = the entry's text
+        Check,         // check box; checked "1", clear "0"
+        InvertedCheck, // check box; checked "0", clear "1"
+    };
+
+    struct Binding {
+        Kind kind = Kind::Numeric;
+        QWidget* control = nullptr;
+        QString field;
+        int index = 0;
+        QString flag; // send-pending flag; empty when the field has none
+        Group group = Group::Timers;
+        QString working;
+        bool trimOnLoad = false;
+        // Range check when the box is left.
+        bool checked = false;
+        double low = 0;
+        double high = 0;
+        QString refusal;
+        bool refocus = false;
+    };
+
+    Binding& bind(Kind kind, QWidget* control, const QString& field, int index, const QString& flag,
+                  Group group);
+    static void setRange(Binding& binding, double low, double high, const QString& refusal,
+                         bool refocus = false);
+
+    // Load, and Cancel Changes: every control from its database value (text boxes through their
+    // change handlers), then every working copy set to the database value.
+    void loadFromDatabase();
+
+    // The Apply and cancel buttons, wired to Apply_Click and CancelChanges_Click.
+    QHBoxLayout* makeButtonRow(const QString& cancelName, const QString& cancelCaption);
+
+    // A text box's change, after its working copy was set and before its colour is; may change
+    // the box's text again.
+    virtual void boxChanged(Binding& binding) { Q_UNUSED(binding); }
+    // After Apply wrote one element into the database.
+    virtual void fieldApplied(const Binding& binding) { Q_UNUSED(binding); }
+    // After Load and after Cancel Changes put the database values back.
+    virtual void loaded() {}
+    virtual void changesCancelled() {}
+
+    const std::vector<std::unique_ptr<Binding>>& bindings() const { return m_bindings; }
+    Binding* findBinding(QStringView field, int index) const;
+    QString databaseValue(const Binding& binding) const;
+    void updateColour(const Binding& binding);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    Database& m_db;
+    MessageService& m_messages;
+
+private:
+    void textChanged(Binding& binding);
+    void leaveBox(Binding& binding);
+    void setControlFromDatabase(Binding& binding);
+
+    std::vector<std::unique_ptr<Binding>> m_bindings;
+    QHash<QObject*, Binding*> m_byControl;
+    bool m_inLeaveCheck = false;
+};
+
+} // namespace kovo

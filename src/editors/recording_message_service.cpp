@@ -1,0 +1,61 @@
+#include "recording_message_service.h"
+
+namespace kovo {
+
+Answer RecordingMessageService::show(const QString& text, const QString& title, MessageIcon icon,
+                                     Buttons buttons) {
+    Call call;
+    call.text = text;
+    call.title = title;
+    call.icon = icon;
+    call.buttons = buttons;
+    calls.append(call);
+    if (onCall)
+        onCall(call);
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    ++unscripted;
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::YesNo:
+        return Answer::No;
+    case Buttons::YesNoCancel:
+        return Answer::Cancel;
+    }
+    return Answer::Ok;
+}
+
+std::optional<QString> RecordingMessageService::input(const QString& prompt, const QString& title,
+                                                      const QString& defaultText) {
+    Call call;
+    call.isInput = true;
+    call.text = prompt;
+    call.title = title;
+    call.defaultText = defaultText;
+    calls.append(call);
+    if (onCall)
+        onCall(call);
+    if (!inputs.isEmpty())
+        return inputs.takeFirst();
+    ++unscripted;
+    return std::nullopt;
+}
+
+QStringList RecordingMessageService::messageTexts() const {
+    QStringList texts;
+    for (const Call& call : calls) {
+        if (!call.isInput)
+            texts.append(call.text);
+    }
+    return texts;
+}
+
+void RecordingMessageService::clear() {
+    calls.clear();
+    answers.clear();
+    inputs.clear();
+    unscripted = 0;
+}
+
+} // namespace kovo
