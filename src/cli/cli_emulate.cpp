@@ -1,0 +1,141 @@
+// kovo-cli emulate: the emulated Tarsis on a pseudo-terminal or a loopback TCP port, for the
+// desktop program, kovo-cli and the tests to talk to.
+#include "cli_command.h"
+#include "emulator/emulator_server.h"
+#include "emulator/tarsis_emulator.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+#include <csignal>
+
+namespace kovo::cli {
+namespace {
+
+constexpr char Usage[] =
+    "emulate (--pty | --tcp PORT) [--memory FILE] [--fault SPEC] [--quiet]\n"
+    "      serve the emulated Tarsis; prints the pseudo-terminal's path or tcp://127.0.0.1:PORT\n"
+    "      (--tcp 0 picks a free port), then one line per exchange on stderr unless --quiet.\n"
+    "      --memory FILE is loaded at the start when it exists and saved at the end.\n"
+    "      SPEC is a comma-separated list; exchanges are the lines the host sends, from 1:\n"
+    "        silence:N[@K]    exchanges K (default 1) to K+N-1 get no answer\n"
+    "        nak:K            exchange K is answered \"-\" and not applied\n"
+    "        garbage[:N][@K]  N answers (all if N is left out) from exchange K are line noise\n"
+    "        drop:K           the line drops when exchange K arrives (the emulator then ends)\n"
+    "        pace             true 9600-baud pacing, 10/9600 s per byte each way\n"
+    "        delay:MS         each answer leaves MS ms after its command arrived\n"
+    "        split:MS         answers arrive one byte at a time, MS ms apart\n"
+    "        echo             an acknowledgement is \"+\" followed by the command line\n"
+    "      Example: kovo-cli emulate --pty --fault pace,delay:5,nak:40";
+
+EmulatorServer* g_server = nullptr;
+
+extern "C" void OnStopSignal(int) {
+    if (g_server)
+        g_server->stop();
+}
+
+int UsageError(const QString& why) {
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "kovo-cli emulate: " << why << "\n";
+    err << "usage: kovo-cli " << Usage << "\n";
+    return ExitUsage;
+}
+
+QString Printable(const QByteArray& bytes) {
+    QString text;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 32 && u < 127)
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
+int Emulate(CliContext& context) {
+    QStringList& arguments = context.arguments;
+    bool missing = false;
+    const bool pty = TakeSwitch(arguments, QStringLiteral("--pty"));
+    const QString tcp = TakeOption(arguments, QStringLiteral("--tcp"), &missing);
+    if (missing)
+        return UsageError(QStringLiteral("--tcp needs a port number"));
+    const QString memoryPath = TakeOption(arguments, QStringLiteral("--memory"), &missing);
+    if (missing)
+        return UsageError(QStringLiteral("--memory needs a file name"));
+    const QString spec = TakeOption(arguments, QStringLiteral("--fault"), &missing);
+    if (missing)
+        return UsageError(QStringLiteral("--fault needs a SPEC"));
+    const bool quiet = TakeSwitch(arguments, QStringLiteral("--quiet"));
+    if (!arguments.isEmpty())
+        return UsageError(QStringLiteral("unexpected %1").arg(arguments.first()));
+    if (pty == !tcp.isEmpty())
+        return UsageError(QStringLiteral("give either --pty or --tcp PORT"));
+    quint16 tcpPort = 0;
+    if (!tcp.isEmpty()) {
+        bool ok = false;
+        const uint port = tcp.toUInt(&ok);
+        if (!ok || port > 65535)
+            return UsageError(QStringLiteral("bad port %1").arg(tcp));
+        tcpPort = static_cast<quint16>(port);
+    }
+    QString error;
+    const auto faults = EmulatorFaults::parse(spec, &error);
+    if (!faults)
+        return UsageError(error);
+
+    QTextStream err(stderr);
+    auto emulator = std::make_shared<TarsisEmulator>(*faults);
+    if (!memoryPath.isEmpty() && QFileInfo::exists(memoryPath) &&
+        !emulator->loadMemory(memoryPath, &error)) {
+        err << "kovo-cli emulate: " << memoryPath << ": " << error << "\n";
+        return ExitFailed;
+    }
+    if (!quiet) {
+        emulator->setTrace([](const QString& line, const QByteArray& answer) {
+            QTextStream trace(stderr);
+            trace << Printable(line.toLatin1()) << " -> "
+                  << (answer.isEmpty() ? QStringLiteral("(no answer)") : Printable(answer)) << "\n";
+        });
+    }
+
+    EmulatorServer server(emulator);
+    const bool ready = pty ? server.openPty(&error) : server.listenTcp(tcpPort, &error);
+    if (!ready) {
+        err << "kovo-cli emulate: " << error << "\n";
+        return ExitFailed;
+    }
+    {
+        QTextStream out(stdout);
+        if (pty)
+            out << server.slavePath() << "\n";
+        else
+            out << "tcp://127.0.0.1:" << server.tcpPort() << "\n";
+    }
+    fflush(stdout);
+
+    g_server = &server;
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    const EmulatorServer::End end = server.run();
+    g_server = nullptr;
+
+    int status = ExitDone;
+    if (end == EmulatorServer::End::Dropped)
+        err << "kovo-cli emulate: the line was dropped as the fault asked\n";
+    if (end == EmulatorServer::End::Failed) {
+        err << "kovo-cli emulate: " << server.failure() << "\n";
+        status = ExitFailed;
+    }
+    if (!memoryPath.isEmpty() && !emulator->saveMemory(memoryPath, &error)) {
+        err << "kovo-cli emulate: " << memoryPath << ": " << error << "\n";
+        status = ExitFailed;
+    }
+    return status;
+}
+
+const CliCommandRegistration registration("emulate", Usage, Emulate);
+
+} // namespace
+} // namespace kovo::cli

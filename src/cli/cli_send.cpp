@@ -1,0 +1,52 @@
+// kovo-cli send: one command line typed by hand, written to the controller, and its answer.
+#include "cli_command.h"
+#include "cli_link.h"
+#include "stderr_operator.h"
+
+#include <QTextStream>
+
+namespace kovo::cli {
+namespace {
+
+constexpr char Usage[] = "send --port P LINE [--timeout MS]  write one command line (port digit + "
+                         "body; the CR is added) and print the controller's answer";
+
+int UsageError(const QString& why) {
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "kovo-cli send: " << why << "\n";
+    err << "usage: kovo-cli " << Usage << "\n";
+    return ExitUsage;
+}
+
+int Send(CliContext& context) {
+    QStringList& arguments = context.arguments;
+    CliLinkOptions options;
+    QString error;
+    if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))
+        return UsageError(error);
+    if (arguments.size() != 1 || arguments.first().isEmpty())
+        return UsageError({});
+
+    StderrOperator person;
+    LinkFlags flags;
+    auto link = MakeCliLink(options, person, flags, &error);
+    if (!link) {
+        QTextStream(stderr) << "kovo-cli send: " << error << "\n";
+        return ExitFailed;
+    }
+    if (!link->OpenSerialPort())
+        return ExitFailed;
+    link->sendCommand(arguments.first() + QLatin1Char('\r'));
+    const QByteArray answer = link->lastAnswer();
+    QTextStream out(stdout);
+    out << QString::fromLatin1(answer) << "\n";
+    out.flush();
+    link->close();
+    return link->lastOutcome() == SerialLink::Outcome::Acknowledged ? ExitDone : ExitFailed;
+}
+
+const CliCommandRegistration registration("send", Usage, Send);
+
+} // namespace
+} // namespace kovo::cli
