@@ -69,6 +69,20 @@ int Database::fieldSlot(QAnyStringView field, int index) const {
     return StorageLayout().fieldStart[number] + (spec.isSingle() ? 0 : index - 1);
 }
 
+int Database::fieldSlot(const FieldSpec& field, int index) const {
+    if (!IndexInRange(field.count, index))
+        qFatal("Database: index %d out of range for %s", index, field.name);
+    return StorageLayout().fieldStart[FieldNumber(field)] + (field.isSingle() ? 0 : index - 1);
+}
+
+const QString& Database::value(const FieldSpec& field, int index) const {
+    return m_values[fieldSlot(field, index)];
+}
+
+void Database::setValue(const FieldSpec& field, int index, const QString& text) {
+    m_values[fieldSlot(field, index)] = text;
+}
+
 int Database::flagSlot(QAnyStringView flag, int index) const {
     const int number = FlagNumber(flag);
     if (number < 0)

@@ -9,6 +9,8 @@
 
 namespace kovo {
 
+struct FieldSpec;
+
 // The groups of file keys that the database writer writes only when changed. `Unlock` has no
 // flag of its own in the file format's rules: every write includes it.
 enum class Group {
@@ -46,6 +48,9 @@ public:
     QString value(QAnyStringView field, int index = 0) const;
     void setValue(QAnyStringView field, int index, const QString& text);
     void setValue(QAnyStringView field, const QString& text) { setValue(field, 0, text); }
+    // The same by table entry, for code that walks the field table.
+    const QString& value(const FieldSpec& field, int index) const;
+    void setValue(const FieldSpec& field, int index, const QString& text);
 
     bool pending(QAnyStringView flag, int index = 0) const;
     void setPending(QAnyStringView flag, int index = 0, bool on = true);
@@ -96,6 +101,7 @@ public:
 private:
     int fieldSlot(QAnyStringView field, int index) const;
     int flagSlot(QAnyStringView flag, int index) const;
+    int fieldSlot(const FieldSpec& field, int index) const;
 
     QVector<QString> m_values; // every field element, in field-table order
     QVector<bool> m_pending;   // every flag element, in flag-table order

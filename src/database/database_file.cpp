@@ -4,6 +4,7 @@
 #include "profile_file.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace kovo {
 namespace {
@@ -100,15 +101,20 @@ LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
     ProfileFile file = ProfileFile::load(path);
     report.fileReadable = file.ok();
 
+    QHash<const char*, int> sections; // section name -> its place in the file
     ForEachKey(ReadingOrder(), [&](const OrderBlock&, const FieldSpec& field, int index) {
         const QLatin1String name(field.name);
-        const QString key = FieldKey(field, index);
-        QString value = NormaliseBeforeCheck(field, file.read(QLatin1String(field.section), key));
+        auto section = sections.constFind(field.section);
+        if (section == sections.cend())
+            section =
+                sections.insert(field.section, file.sectionIndex(QLatin1String(field.section)));
+        QString value =
+            NormaliseBeforeCheck(field, file.read(section.value(), FieldKeyFolded(field, index)));
         const bool ok = Accepted(field, value);
         if (ok) {
             if (field.normalisation == LoadNormalisation::CwTone && value.size() < 4)
                 value.prepend(QLatin1Char('0'));
-            db.setValue(name, index, value);
+            db.setValue(field, index, value);
             if (name == QLatin1String("Lock"))
                 db.setStoredLock(value);
             else if (name == QLatin1String("Terminator"))
@@ -116,7 +122,7 @@ LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
             return;
         }
         const QString fallback = FieldDefault(field, index);
-        db.setValue(name, index, fallback);
+        db.setValue(field, index, fallback);
         db.setGroupChanged(field.group);
         // A defaulted Lock sets both copies; a defaulted Terminator only the working one.
         if (name == QLatin1String("Lock"))
@@ -167,12 +173,13 @@ SaveResult WriteDatabase(Database& db, const QString& path) {
         if (block.group != Group::Unlock && !db.groupChanged(block.group))
             return;
         const QLatin1String name(field.name);
-        QString value = db.value(name, index);
+        QString value = db.value(field, index);
         if (name == QLatin1String("Lock"))
             value = db.storedLock();
         else if (name == QLatin1String("Terminator"))
             value = db.storedTerminator();
-        file.write(QLatin1String(field.section), FieldKey(field, index), value);
+        file.write(QLatin1String(field.section), QLatin1String(FieldKeyLatin1(field, index)),
+                   value);
     });
 
     QString reason;

@@ -498,6 +498,41 @@ QString FieldKey(const FieldSpec& field, int index) {
     return key;
 }
 
+namespace {
+
+struct KeyCache {
+    QVector<QVector<QByteArray>> plain;
+    QVector<QVector<QByteArray>> folded;
+};
+
+const KeyCache& Keys() {
+    static const KeyCache cache = [] {
+        KeyCache keys;
+        for (const FieldSpec& field : FieldTable()) {
+            QVector<QByteArray> plain;
+            QVector<QByteArray> folded;
+            for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
+                plain << FieldKey(field, i).toLatin1();
+                folded << plain.last().toLower();
+            }
+            keys.plain << plain;
+            keys.folded << folded;
+        }
+        return keys;
+    }();
+    return cache;
+}
+
+} // namespace
+
+const QByteArray& FieldKeyLatin1(const FieldSpec& field, int index) {
+    return Keys().plain[FieldNumber(field)][field.isSingle() ? 0 : index - 1];
+}
+
+const QByteArray& FieldKeyFolded(const FieldSpec& field, int index) {
+    return Keys().folded[FieldNumber(field)][field.isSingle() ? 0 : index - 1];
+}
+
 QString FieldDefault(const FieldSpec& field, int index) {
     switch (field.defaultRule) {
     case DefaultRule::Fixed:

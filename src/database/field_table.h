@@ -83,6 +83,13 @@ int FlagNumber(QAnyStringView name);
 // The file key of one element: "FanTime", "HangTime(2)".
 QString FieldKey(const FieldSpec& field, int index);
 QString FieldDefault(const FieldSpec& field, int index);
+// The file key of one element in Latin-1, and lower-cased for profile-file lookups (cached).
+const QByteArray& FieldKeyLatin1(const FieldSpec& field, int index);
+const QByteArray& FieldKeyFolded(const FieldSpec& field, int index);
+// The position of `field` in FieldTable().
+inline int FieldNumber(const FieldSpec& field) {
+    return static_cast<int>(&field - FieldTable().constData());
+}
 // The error-log line for a refused element; empty when the field writes none.
 QString FieldErrorLine(const FieldSpec& field, int index);
 

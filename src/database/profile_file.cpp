@@ -118,14 +118,23 @@ bool ProfileFile::contains(QAnyStringView section, QAnyStringView key) const {
     return found && found->firstKey.contains(Fold(key));
 }
 
-QString ProfileFile::read(QAnyStringView section, QAnyStringView key) const {
+int ProfileFile::sectionIndex(QAnyStringView section) const {
     const Section* found = findSection(section);
-    if (!found)
+    return found ? static_cast<int>(found - m_sections.constData()) : -1;
+}
+
+QString ProfileFile::read(QAnyStringView section, QAnyStringView key) const {
+    return read(sectionIndex(section), Fold(key));
+}
+
+QString ProfileFile::read(int sectionIndex, const QByteArray& keyFold) const {
+    if (sectionIndex < 0)
         return {};
-    const auto at = found->firstKey.constFind(Fold(key));
-    if (at == found->firstKey.cend())
+    const Section& found = m_sections.at(sectionIndex);
+    const auto at = found.firstKey.constFind(keyFold);
+    if (at == found.firstKey.cend())
         return {};
-    const Line& line = found->lines.at(at.value());
+    const Line& line = found.lines.at(at.value());
     const QByteArray value = Trimmed(line.raw.mid(line.valueStart)).left(MaxValueLength);
     if (value == "Default")
         return {};

@@ -29,6 +29,10 @@ public:
     bool existed() const { return m_existed; }
 
     QString read(QAnyStringView section, QAnyStringView key) const;
+    // Fast paths for callers that read or write many keys: the section's position (or -1) and
+    // keys already in Latin-1, the folded form lower-cased.
+    int sectionIndex(QAnyStringView section) const;
+    QString read(int sectionIndex, const QByteArray& keyFold) const;
     bool contains(QAnyStringView section, QAnyStringView key) const;
     void write(QAnyStringView section, QAnyStringView key, const QString& value);
 
