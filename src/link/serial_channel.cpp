@@ -69,6 +69,8 @@ void SerialChannel::close() {
 }
 
 void SerialChannel::noteError(int error) {
+    if (!m_port || !m_port->isOpen())
+        return; // failures while opening are reported by open()
     switch (error) {
     case QSerialPort::NoError:
     case QSerialPort::TimeoutError:

@@ -1,0 +1,353 @@
+// The emulated Tarsis on its serial side: fault specifications, the timing of a paced line, and
+// what a host sees over a real pseudo-terminal or TCP connection (raw bytes, answers, the memory
+// and Ostrik streams, a dropped line, the memory kept between runs).
+#include "emulator/tarsis_emulator.h"
+#include "link/pty_emulator.h"
+#include "link/serial_channel.h"
+#include "link/tcp_channel.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <chrono>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace kovo {
+namespace {
+
+using test::EmulatorProcess;
+using test::PtyEmulator;
+using Clock = InProcessDevice::Clock;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+EmulatorFaults Faults(const char* spec) {
+    const auto faults = EmulatorFaults::parse(QString::fromLatin1(spec));
+    EXPECT_TRUE(faults.has_value()) << spec;
+    return faults.value_or(EmulatorFaults{});
+}
+
+TEST(EmulatorFaultsTest, Parse) {
+    struct Case {
+        const char* spec;
+        bool valid;
+        EmulatorFaults expected;
+    };
+    const auto make = [](auto change) {
+        EmulatorFaults faults;
+        change(faults);
+        return faults;
+    };
+    const QList<Case> cases = {
+        {"", true, {}},
+        {"silence:4", true, make([](auto& f) { f.silenceCount = 4; })},
+        {"silence:2@7", true, make([](auto& f) { f.silenceCount = 2, f.silenceFrom = 7; })},
+        {"nak:3", true, make([](auto& f) { f.nakAt = 3; })},
+        {"garbage", true, make([](auto& f) { f.garbageCount = -1; })},
+        {"garbage@5", true, make([](auto& f) { f.garbageCount = -1, f.garbageFrom = 5; })},
+        {"garbage:2@5", true, make([](auto& f) { f.garbageCount = 2, f.garbageFrom = 5; })},
+        {"drop:9", true, make([](auto& f) { f.dropAt = 9; })},
+        {"PACE, delay:15 ,split:3,echo", true, make([](auto& f) {
+             f.paced = true, f.answerDelayMs = 15, f.splitGapMs = 3, f.echo = true;
+         })},
+        {"silence", false, {}},
+        {"silence:0", false, {}},
+        {"silence:2@0", false, {}},
+        {"nak:x", false, {}},
+        {"nak:3@2", false, {}},
+        {"drop", false, {}},
+        {"delay:-1", false, {}},
+        {"pace:1", false, {}},
+        {"thunder", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        QString error;
+        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.spec), &error);
+        ASSERT_EQ(parsed.has_value(), c.valid);
+        if (!c.valid) {
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(parsed->silenceCount, c.expected.silenceCount);
+        EXPECT_EQ(parsed->silenceFrom, c.expected.silenceFrom);
+        EXPECT_EQ(parsed->nakAt, c.expected.nakAt);
+        EXPECT_EQ(parsed->garbageCount, c.expected.garbageCount);
+        EXPECT_EQ(parsed->garbageFrom, c.expected.garbageFrom);
+        EXPECT_EQ(parsed->dropAt, c.expected.dropAt);
+        EXPECT_EQ(parsed->paced, c.expected.paced);
+        EXPECT_EQ(parsed->answerDelayMs, c.expected.answerDelayMs);
+        EXPECT_EQ(parsed->splitGapMs, c.expected.splitGapMs);
+        EXPECT_EQ(parsed->echo, c.expected.echo);
+    }
+}
+
+// The line's timing is computed, not slept: a synthetic clock shows exactly when each answer
+// reaches the host.
+TEST(TarsisEmulatorTest, PacedLineTiming) {
+    const auto byte = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(TarsisEmulator::ByteSeconds));
+    const Clock::time_point t0{std::chrono::seconds(1000)};
+    struct Write {
+        Clock::duration at;
+        QByteArray bytes;
+    };
+    struct Case {
+        const char* name;
+        const char* faults;
+        QList<Write> writes;
+        QList<QByteArray> answers;
+        QList<Clock::duration> due; // after t0
+    };
+    const QByteArray line = "2*100030\r"; // 9 bytes
+    const QList<Case> cases = {
+        {"unpaced", "", {{{}, line}}, {"+"}, {{}}},
+        {"delay", "delay:7", {{{}, line}}, {"+"}, {milliseconds(7)}},
+        {"paced", "pace", {{{}, line}}, {"+"}, {10 * byte}},
+        {"paced and delayed",
+         "pace,delay:5",
+         {{{}, line}},
+         {"+"},
+         {9 * byte + milliseconds(5) + byte}},
+        // Two lines written at once: the second arrives nine byte times after the first.
+        {"two lines in one write", "pace", {{{}, line + line}}, {"+", "+"}, {10 * byte, 19 * byte}},
+        // A line written in two pieces, the second long after the first.
+        {"line in pieces",
+         "pace",
+         {{{}, "2*10"}, {milliseconds(50), "0030\r"}},
+         {"+"},
+         {milliseconds(50) + 6 * byte}},
+        // A long answer holds the line: the next answer leaves after it.
+        {"answer queue",
+         "pace,echo,nak:2",
+         {{{}, line + "2\r"}},
+         {"+2*100030", "-Refused"},
+         {18 * byte, 18 * byte + 8 * byte}},
+        {"split", "split:4", {{{}, line}}, {"+"}, {{}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TarsisEmulator emulator(Faults(c.faults));
+        std::vector<InProcessDevice::Delivery> deliveries;
+        for (const Write& w : c.writes) {
+            auto more = emulator.hostWrote(w.bytes, t0 + w.at);
+            deliveries.insert(deliveries.end(), more.begin(), more.end());
+        }
+        ASSERT_EQ(deliveries.size(), static_cast<size_t>(c.answers.size()));
+        for (size_t i = 0; i < deliveries.size(); ++i) {
+            EXPECT_EQ(deliveries[i].bytes, c.answers.at(static_cast<qsizetype>(i)));
+            const auto error = deliveries[i].due - (t0 + c.due.at(static_cast<qsizetype>(i)));
+            EXPECT_LE(std::chrono::abs(error), microseconds(2))
+                << "answer " << i << " off by "
+                << std::chrono::duration_cast<microseconds>(error).count() << " us";
+        }
+    }
+    // Split answers come one byte at a time, the gap apart.
+    TarsisEmulator split(Faults("split:4,echo"));
+    const auto pieces = split.hostWrote("1*100030\r", t0);
+    ASSERT_EQ(pieces.size(), 9u);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_EQ(pieces[i].bytes.size(), 1);
+        EXPECT_EQ(pieces[i].due, t0 + milliseconds(4) * static_cast<int>(i));
+    }
+}
+
+// What makes a line an exchange, and how each fault answers it.
+TEST(TarsisEmulatorTest, ExchangesAndFaults) {
+    const Clock::time_point t0{};
+    TarsisEmulator emulator(Faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
+    const auto answer = [&](const QByteArray& bytes) {
+        QByteArray all;
+        for (const auto& d : emulator.hostWrote(bytes, t0))
+            all += d.hangUp ? QByteArray("<drop>") : d.bytes;
+        return all;
+    };
+    EXPECT_EQ(answer("\r\n"), QByteArray()); // a bare line end is no exchange
+    EXPECT_EQ(answer("2*100030\r"), QByteArray("+"));
+    EXPECT_EQ(answer("2*100031\r"), QByteArray());           // 2: silence, not applied
+    EXPECT_EQ(answer("2*100032\r"), QByteArray("-Refused")); // 3: refused, not applied
+    EXPECT_EQ(answer("2*100033\r"), QByteArray(" +~#?"));    // 4: noise, but applied
+    EXPECT_EQ(answer("\n" + QByteArray(300, '1') + "\r"), QByteArray("-Line too long")); // 5
+    EXPECT_EQ(answer("2*100034\r2*100035\r"), QByteArray("<drop>")); // 6 drops; 7 never heard
+    EXPECT_TRUE(emulator.hungUp());
+    EXPECT_EQ(emulator.exchangeCount(), 6);
+    EXPECT_EQ(emulator.acceptedLines(),
+              (QStringList{QStringLiteral("2*100030"), QStringLiteral("2*100033")}));
+    EXPECT_EQ(emulator.memory().memoryLines().at(17), QStringLiteral("17,33"));
+    emulator.hostConnected();
+    EXPECT_FALSE(emulator.hungUp());
+}
+
+// A host that opens the slave side without touching its settings still gets every byte through
+// unchanged: no echo of the answers back into the emulator, no waiting for a line end.
+TEST(EmulatorWireTest, PseudoTerminalIsRaw) {
+    PtyEmulator emulator;
+    const int fd = ::open(emulator.port().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const auto readAnswer = [fd] {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0)
+            return QByteArray();
+        char buffer[64];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        return n > 0 ? QByteArray(buffer, n) : QByteArray();
+    };
+    for (const QByteArray& line : {QByteArray("2*100030\r"), QByteArray("3*100031\r")}) {
+        ASSERT_EQ(::write(fd, line.constData(), line.size()), line.size());
+        EXPECT_EQ(readAnswer(), QByteArray("+"));
+    }
+    ::close(fd);
+    EXPECT_EQ(emulator.emulator().receivedLines(),
+              (QStringList{QStringLiteral("2*100030"), QStringLiteral("3*100031")}));
+}
+
+// Reads one chunk of a stream: everything that arrives in one burst.
+QByteArray Chunk(Channel& channel) {
+    return channel.read(5000);
+}
+
+TEST(EmulatorWireTest, MemoryStreamOnePositionPerOk) {
+    test::EnsureCoreApplication();
+    PtyEmulator emulator;
+    SerialChannel host(emulator.port(), emulator.port());
+    ASSERT_TRUE(host.open());
+    ASSERT_TRUE(host.write("2*100030\r"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    const QStringList expected = emulator.emulator().memory().memoryLines();
+    ASSERT_EQ(expected.size(), 4096);
+    EXPECT_EQ(expected.at(17), QStringLiteral("17,30"));
+
+    ASSERT_TRUE(host.write("1SendEram\r"));
+    QStringList received;
+    for (;;) {
+        const QByteArray chunk = Chunk(host);
+        ASSERT_FALSE(chunk.isEmpty()) << "stream stopped after " << received.size();
+        if (chunk == "Complete")
+            break;
+        received << QString::fromLatin1(chunk);
+        ASSERT_LE(received.size(), 4096);
+        ASSERT_TRUE(host.write("OK\r"));
+    }
+    EXPECT_EQ(received, expected);
+    // After the stream "OK" is no command.
+    ASSERT_TRUE(host.write("OK\r"));
+    EXPECT_TRUE(Chunk(host).startsWith('-'));
+}
+
+TEST(EmulatorWireTest, OstrikStreamOneRecordPerO) {
+    test::EnsureCoreApplication();
+    PtyEmulator emulator(Faults(""), PtyEmulator::Transport::Tcp);
+    TcpChannel host(emulator.port(), QStringLiteral("127.0.0.1"),
+                    static_cast<quint16>(emulator.port().section(u':', -1).toUInt()));
+    ASSERT_TRUE(host.open());
+    for (const QByteArray& line :
+         {QByteArray("1*21150075551234\r"), QByteArray("1*2062002976\r")}) {
+        ASSERT_TRUE(host.write(line));
+        EXPECT_EQ(Chunk(host), QByteArray("+"));
+    }
+    ASSERT_TRUE(host.write("1SendAPEram\r"));
+    QStringList records;
+    for (;;) {
+        const QByteArray chunk = Chunk(host);
+        ASSERT_FALSE(chunk.isEmpty());
+        records << QString::fromLatin1(chunk);
+        if (chunk.startsWith("RICom"))
+            break;
+        ASSERT_LE(records.size(), 400);
+        ASSERT_TRUE(host.write("o\r"));
+    }
+    EXPECT_EQ(records, emulator.emulator().memory().ostrikRecords());
+    EXPECT_TRUE(records.contains(QStringLiteral("RA0075551234")));
+    EXPECT_TRUE(records.contains(QStringLiteral("RT002976")));
+    EXPECT_EQ(records.last(), QStringLiteral("RIComplete"));
+
+    // The server keeps listening for the next host.
+    host.close();
+    ASSERT_TRUE(host.open());
+    ASSERT_TRUE(host.write("2*100030\r"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+}
+
+// The message recorder's marks are single characters between command lines.
+TEST(EmulatorWireTest, RecordingMarks) {
+    test::EnsureCoreApplication();
+    PtyEmulator emulator;
+    SerialChannel host(emulator.port(), emulator.port());
+    ASSERT_TRUE(host.open());
+    ASSERT_TRUE(host.write("1*70027\r"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    ASSERT_TRUE(host.write("1*70017\rG"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    ASSERT_TRUE(host.write("S"));
+    ASSERT_TRUE(host.write("2*100030\r"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(emulator.emulator().receivedLines(),
+              (QStringList{QStringLiteral("1*70027"), QStringLiteral("1*70017"),
+                           QStringLiteral("G"), QStringLiteral("S"), QStringLiteral("2*100030")}));
+}
+
+TEST(EmulatorWireTest, DroppedLineIsSeenByTheHost) {
+    test::EnsureCoreApplication();
+    PtyEmulator emulator(Faults("drop:2"));
+    SerialChannel host(emulator.port(), emulator.port());
+    ASSERT_TRUE(host.open());
+    ASSERT_TRUE(host.write("2*100030\r"));
+    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    host.write("2*100031\r");
+    EXPECT_EQ(host.read(5000), QByteArray());
+    EXPECT_FALSE(host.healthy());
+    EXPECT_EQ(emulator.stop(), EmulatorServer::End::Dropped);
+}
+
+// `kovo-cli emulate --memory` keeps what it was told between runs; `kovo-cli send` prints the
+// answer and tells by its exit status whether the command was taken.
+TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
+    test::EnsureCoreApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString memoryFile = dir.filePath(QStringLiteral("tarsis.mem"));
+    const auto send = [&](const QString& port, const QString& line, QByteArray* out) {
+        QProcess cli;
+        cli.start(QStringLiteral(KOVO_CLI_PATH),
+                  {QStringLiteral("send"), QStringLiteral("--port"), port, line,
+                   QStringLiteral("--timeout"), QStringLiteral("2000"), QStringLiteral("--home"),
+                   dir.path()});
+        EXPECT_TRUE(cli.waitForFinished(30000));
+        *out = cli.readAllStandardOutput();
+        return cli.exitCode();
+    };
+    QByteArray out;
+    {
+        EmulatorProcess emulator({QStringLiteral("--memory"), memoryFile});
+        ASSERT_FALSE(emulator.port().isEmpty());
+        EXPECT_EQ(send(emulator.port(), QStringLiteral("2*100030"), &out), 0);
+        EXPECT_EQ(out, QByteArray("+\n"));
+        EXPECT_EQ(send(emulator.port(), QStringLiteral("2*1000"), &out), 1);
+        EXPECT_TRUE(out.startsWith('-'));
+        emulator.process().terminate();
+        EXPECT_TRUE(emulator.process().waitForFinished(10000));
+        EXPECT_EQ(emulator.process().exitCode(), 0);
+    }
+    TarsisMemory expected;
+    ASSERT_TRUE(expected.applySerialLine(u"2*100030").accepted);
+    TarsisMemory saved;
+    QString error;
+    ASSERT_TRUE(saved.load(memoryFile, &error)) << error.toStdString();
+    EXPECT_EQ(saved.bytes(), expected.bytes());
+
+    EmulatorProcess again({QStringLiteral("--memory"), memoryFile});
+    SerialChannel host(again.port(), again.port());
+    ASSERT_TRUE(host.open());
+    ASSERT_TRUE(host.write("1SendEram\r"));
+    QByteArray chunk;
+    for (int i = 0; i < 18; ++i) {
+        chunk = Chunk(host);
+        ASSERT_TRUE(host.write("OK\r"));
+    }
+    EXPECT_EQ(chunk, QByteArray("17,30"));
+}
+
+} // namespace
+} // namespace kovo

@@ -1,0 +1,345 @@
+// The serial link against the emulated Tarsis over real pseudo-terminals: how each kind of
+// answer is judged, the error limit, a line that dies during a wait, and a port that cannot be
+// opened.
+#include "link/channel_factory.h"
+#include "link/emulator_channel.h"
+#include "link/pty_emulator.h"
+#include "link/recording_operator.h"
+#include "link/serial_channel.h"
+#include "link/serial_link.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace kovo {
+namespace {
+
+using test::EmulatorProcess;
+using test::PtyEmulator;
+
+constexpr int ShortTimeoutMs = 300;
+// Long enough that finishing by time-out instead of noticing a dead line would be a failure of
+// the outcome check, not a matter of speed.
+constexpr int LongTimeoutMs = 20000;
+
+const QString TimeoutText = QStringLiteral(
+    "Kovo is unable to communicate with the Tarsis. Check your connections then try again");
+const QString ErrorLimitText =
+    QStringLiteral("Too Many Errors. Please check your serial connection and try again");
+
+EmulatorFaults Faults(const char* spec) {
+    QString error;
+    const auto faults = EmulatorFaults::parse(QString::fromLatin1(spec), &error);
+    EXPECT_TRUE(faults.has_value()) << error.toStdString();
+    return faults.value_or(EmulatorFaults{});
+}
+
+struct Harness {
+    explicit Harness(const QString& port, int timeoutMs = ShortTimeoutMs,
+                     const QString& comPort = {}) {
+        test::EnsureCoreApplication();
+        SerialLink::Settings settings;
+        settings.comPort = comPort.isEmpty() ? port : comPort;
+        settings.answerTimeoutMs = timeoutMs;
+        QString error;
+        auto channel = ChannelFactory::create(port, &error);
+        EXPECT_TRUE(channel) << error.toStdString();
+        link = std::make_unique<SerialLink>(std::move(channel), person, flags, settings);
+        link->setLockCode(QStringLiteral("99"));
+    }
+    RecordingOperator person;
+    LinkFlags flags;
+    std::unique_ptr<SerialLink> link;
+};
+
+struct AnswerCase {
+    const char* name;
+    const char* faults;
+    const char* line;
+    SerialLink::Outcome outcome;
+    QString message; // empty: none
+};
+
+// Each kind of answer, judged on its first character; the controller's answer is the same line
+// whatever transport brought it.
+TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
+    const QList<AnswerCase> cases = {
+        {"plain plus", "", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
+        {"plus with trailing text", "echo", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
+        {"plus in pieces", "echo,split:15", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
+        {"refused", "nak:1", "2*100030\r", SerialLink::Outcome::Refused,
+         QStringLiteral("There has been an error. The Tarsis returned -Refused    ")},
+        {"refusal in pieces is shown whole", "nak:1,split:15", "2*100030\r",
+         SerialLink::Outcome::Refused,
+         QStringLiteral("There has been an error. The Tarsis returned -Refused    ")},
+        {"answer starting with a space", "garbage", "2*100030\r", SerialLink::Outcome::TimedOut,
+         TimeoutText},
+        {"silence", "silence:1", "2*100030\r", SerialLink::Outcome::TimedOut, TimeoutText},
+        {"paced and delayed", "pace,delay:20", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyEmulator emulator(Faults(c.faults));
+        Harness h(emulator.port());
+        ASSERT_TRUE(h.link->OpenSerialPort());
+        h.link->sendCommand(QString::fromLatin1(c.line));
+        EXPECT_EQ(h.link->lastOutcome(), c.outcome);
+        EXPECT_EQ(h.flags.commandAcknowledged, c.outcome == SerialLink::Outcome::Acknowledged);
+        EXPECT_EQ(h.flags.updateAborted, c.outcome == SerialLink::Outcome::Refused);
+        EXPECT_FALSE(h.flags.updateInterrupted);
+        EXPECT_EQ(h.link->errorCount(), c.outcome == SerialLink::Outcome::TimedOut ? 1 : 0);
+        const QStringList expected = c.message.isEmpty() ? QStringList{} : QStringList{c.message};
+        EXPECT_EQ(h.person.messageTexts(), expected);
+        for (const auto& message : h.person.messages())
+            EXPECT_EQ(message.title, QString());
+        EXPECT_EQ(emulator.emulator().receivedLines(), QStringList{QStringLiteral("2*100030")});
+    }
+}
+
+// A late answer or the rest of an earlier one must not be taken for the next command's answer.
+TEST(SerialLinkTest, LateAnswerIsNotTakenForTheNextOne) {
+    PtyEmulator emulator(Faults("delay:600"));
+    Harness h(emulator.port());
+    ASSERT_TRUE(h.link->OpenSerialPort());
+    h.link->sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the late "+" arrives now
+    emulator.emulator().setFaults(Faults("silence:1@2"));
+    h.link->sendCommand(QStringLiteral("2*100031\r"));
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
+    EXPECT_EQ(h.link->errorCount(), 2);
+}
+
+// Three time-outs in a row, then the fourth wait reports the error limit on its first pass:
+// the lock command is written, the port closed, and the job told to stop.
+TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
+    PtyEmulator emulator(Faults("silence:100"));
+    Harness h(emulator.port());
+    int progressValue = 181;
+    h.link->setProgressSource([&] { return progressValue; });
+    ASSERT_TRUE(h.link->OpenSerialPort());
+    for (int i = 0; i < 3; ++i) {
+        h.link->sendCommand(QStringLiteral("1*100%1\r").arg(i));
+        EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
+        EXPECT_EQ(h.link->errorCount(), i + 1);
+        EXPECT_FALSE(h.flags.updateAborted);
+        EXPECT_TRUE(h.link->isOpen());
+    }
+    EXPECT_EQ(h.person.messageTexts(), QStringList(3, TimeoutText));
+    h.link->sendCommand(QStringLiteral("1*1003\r"));
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ErrorLimit);
+    ASSERT_EQ(h.person.messages().size(), 4);
+    EXPECT_EQ(h.person.messages().last().text, ErrorLimitText);
+    EXPECT_EQ(h.person.messages().last().title, QStringLiteral("Error!"));
+    EXPECT_TRUE(h.flags.updateAborted);
+    EXPECT_TRUE(h.flags.updateInterrupted);
+    EXPECT_EQ(h.link->errorCount(), 0);
+    EXPECT_FALSE(h.link->isOpen());
+    // The three timed-out waits each showed the percentage; the error limit set it back to 0.
+    const auto reports = h.person.progressReports();
+    ASSERT_EQ(reports.size(), 4);
+    EXPECT_EQ(reports.at(0).label, QStringLiteral("25% Complete"));
+    EXPECT_EQ(reports.at(3).label, QStringLiteral("0% Complete"));
+    EXPECT_EQ(reports.at(3).value, 0);
+
+    emulator.stop();
+    const QStringList received = emulator.emulator().receivedLines();
+    ASSERT_EQ(received.size(), 5);
+    EXPECT_EQ(received.at(3), QStringLiteral("1*1003"));
+    EXPECT_EQ(received.at(4), QStringLiteral("199")); // "1" + the lock code
+}
+
+// The error-limit test comes after the read: an answer already waiting is judged first.
+TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
+    auto emulator = std::make_shared<TarsisEmulator>(Faults("silence:3"));
+    RecordingOperator person;
+    LinkFlags flags;
+    SerialLink::Settings settings;
+    settings.comPort = ChannelFactory::builtInEmulatorName();
+    settings.answerTimeoutMs = ShortTimeoutMs;
+    SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person, flags,
+                    settings);
+    ASSERT_TRUE(link.OpenSerialPort());
+    for (int i = 0; i < 3; ++i)
+        link.sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(link.errorCount(), 3);
+    // The in-process line answers at once, so the "+" is waiting on the first pass.
+    link.sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(link.lastOutcome(), SerialLink::Outcome::Acknowledged);
+    EXPECT_EQ(link.errorCount(), 0);
+    EXPECT_EQ(person.messageTexts(), QStringList(3, TimeoutText));
+}
+
+// A line that goes away while the link waits ends the wait with a message naming the port
+// instead of counting time-outs.
+TEST(SerialLinkTest, LineDroppedDuringTheWait) {
+    struct Case {
+        const char* name;
+        PtyEmulator::Transport transport;
+    };
+    for (const Case& c :
+         {Case{"pty", PtyEmulator::Transport::Pty}, Case{"tcp", PtyEmulator::Transport::Tcp}}) {
+        SCOPED_TRACE(c.name);
+        test::EnsureCoreApplication();
+        PtyEmulator emulator(Faults("drop:2"), c.transport);
+        Harness h(emulator.port(), LongTimeoutMs);
+        ASSERT_TRUE(h.link->OpenSerialPort());
+        h.link->sendCommand(QStringLiteral("2*100030\r"));
+        EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
+        h.link->sendCommand(QStringLiteral("2*100031\r"));
+        EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ChannelLost);
+        ASSERT_EQ(h.person.messages().size(), 1);
+        EXPECT_EQ(h.person.messages().first().text,
+                  QStringLiteral("The connection to %1 was lost. Check your connections then try "
+                                 "again")
+                      .arg(emulator.port()));
+        EXPECT_EQ(h.person.messages().first().title, QStringLiteral("Error!"));
+        EXPECT_TRUE(h.flags.updateAborted);
+        EXPECT_TRUE(h.flags.updateInterrupted);
+        EXPECT_FALSE(h.link->isOpen());
+    }
+}
+
+// The emulator process killed while the link waits for an answer.
+TEST(SerialLinkTest, EmulatorKilledDuringTheWait) {
+    test::EnsureCoreApplication();
+    EmulatorProcess emulator({QStringLiteral("--fault"), QStringLiteral("silence:1@2")});
+    ASSERT_FALSE(emulator.port().isEmpty());
+    Harness h(emulator.port(), LongTimeoutMs);
+    ASSERT_TRUE(h.link->OpenSerialPort());
+    h.link->sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
+    std::thread killer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::kill(static_cast<pid_t>(emulator.process().processId()), SIGKILL);
+    });
+    h.link->sendCommand(QStringLiteral("2*100031\r"));
+    killer.join();
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ChannelLost);
+    EXPECT_EQ(h.person.messageTexts(),
+              QStringList{QStringLiteral("The connection to %1 was lost. Check your connections "
+                                         "then try again")
+                              .arg(emulator.port())});
+    EXPECT_TRUE(h.flags.updateAborted);
+}
+
+TEST(SerialLinkTest, PortThatCannotBeOpened) {
+    struct Case {
+        QString comPort;
+        QString message;
+    };
+    const QString tail =
+        QStringLiteral(" is in use by another program. Close the other program and try again");
+    const QString missing = QStringLiteral("/dev/kovo-no-such-port");
+    const QList<Case> cases = {
+        {QStringLiteral("7"), QStringLiteral("COM7") + tail},
+        {QStringLiteral("COM4"), QStringLiteral("COM4") + tail},
+        {missing, missing + tail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.comPort.toStdString());
+        RecordingOperator person;
+        LinkFlags flags;
+        SerialLink::Settings settings;
+        settings.comPort = c.comPort;
+        SerialLink link(std::make_unique<SerialChannel>(c.comPort, missing), person, flags,
+                        settings);
+        EXPECT_FALSE(link.OpenSerialPort());
+        EXPECT_TRUE(link.portOpenFailed());
+        EXPECT_FALSE(link.isOpen());
+        EXPECT_EQ(person.messageTexts(), QStringList{c.message});
+    }
+}
+
+// ComPort "0" is the DTMF link: the serial port is never opened and nothing is shown.
+TEST(SerialLinkTest, DtmfModeOpensNothing) {
+    PtyEmulator emulator;
+    RecordingOperator person;
+    LinkFlags flags;
+    SerialLink::Settings settings;
+    settings.comPort = QStringLiteral("0");
+    SerialLink link(std::make_unique<SerialChannel>(QStringLiteral("0"), emulator.port()), person,
+                    flags, settings);
+    EXPECT_FALSE(link.OpenSerialPort());
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(link.portOpenFailed());
+    EXPECT_TRUE(person.messages().isEmpty());
+}
+
+TEST(SerialLinkTest, PercentOfTheUploadAfterEachAnswer) {
+    struct Case {
+        int value;
+        const char* label;
+    };
+    auto emulator = std::make_shared<TarsisEmulator>();
+    RecordingOperator person;
+    LinkFlags flags;
+    SerialLink link(std::make_unique<EmulatorChannel>(QStringLiteral("emulator"), emulator), person,
+                    flags, {QStringLiteral("emulator"), 0, ShortTimeoutMs});
+    ASSERT_TRUE(link.OpenSerialPort());
+    for (const Case c : {Case{0, "0% Complete"}, Case{3, "0% Complete"}, Case{4, "1% Complete"},
+                         Case{362, "50% Complete"}, Case{722, "100% Complete"}}) {
+        link.setProgressSource([&] { return c.value; });
+        link.sendCommand(QStringLiteral("2*100030\r"));
+        ASSERT_FALSE(person.progressReports().isEmpty());
+        EXPECT_EQ(person.progressReports().last().label, QString::fromLatin1(c.label));
+        EXPECT_EQ(person.progressReports().last().maximum, 724);
+    }
+}
+
+TEST(ChannelFactoryTest, PortNames) {
+    using Kind = ChannelFactory::Kind;
+    struct Case {
+        const char* name;
+        Kind kind;
+        const char* display;
+        const char* device;
+    };
+    const QList<Case> cases = {
+#ifndef Q_OS_WIN
+        {"3", Kind::Serial, "COM3", "/dev/ttyS2"},
+        {"COM12", Kind::Serial, "COM12", "/dev/ttyS11"},
+        {"com1", Kind::Serial, "COM1", "/dev/ttyS0"},
+#endif
+        {"/dev/ttyUSB0", Kind::Serial, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"tcp://localhost:4001", Kind::Tcp, "tcp://localhost:4001", ""},
+        {"tcp://localhost", Kind::Invalid, "tcp://localhost", ""},
+        {"Built-in Tarsis emulator", Kind::BuiltIn, "Built-in Tarsis emulator", ""},
+        {"", Kind::Invalid, "", ""},
+        {"0", Kind::Invalid, "0", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto address = ChannelFactory::resolve(QString::fromLatin1(c.name));
+        EXPECT_EQ(address.kind, c.kind);
+        EXPECT_EQ(address.displayName, QString::fromLatin1(c.display));
+        if (c.kind == Kind::Serial) {
+            EXPECT_EQ(address.device, QString::fromLatin1(c.device));
+        }
+        if (c.kind == Kind::Invalid) {
+            EXPECT_FALSE(address.problem.isEmpty());
+        }
+    }
+    const auto tcp = ChannelFactory::resolve(QStringLiteral("tcp://127.0.0.1:4001"));
+    EXPECT_EQ(tcp.host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(tcp.port, 4001);
+
+    // The built-in emulator is whatever the application provides.
+    QString error;
+    ChannelFactory::setBuiltInEmulatorProvider({});
+    EXPECT_EQ(ChannelFactory::create(ChannelFactory::builtInEmulatorName(), &error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    auto device = std::make_shared<TarsisEmulator>();
+    ChannelFactory::setBuiltInEmulatorProvider([device] { return device; });
+    auto channel = ChannelFactory::create(ChannelFactory::builtInEmulatorName(), &error);
+    ASSERT_NE(channel, nullptr);
+    ASSERT_TRUE(channel->open());
+    ASSERT_TRUE(channel->write("2*100030\r"));
+    EXPECT_EQ(channel->read(1000), QByteArray("+"));
+    EXPECT_EQ(device->acceptedLines(), QStringList{QStringLiteral("2*100030")});
+    ChannelFactory::setBuiltInEmulatorProvider({});
+}
+
+} // namespace
+} // namespace kovo
