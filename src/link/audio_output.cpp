@@ -1,0 +1,16 @@
+#include "link/audio_output.h"
+
+#include "link/tone_synthesizer.h"
+
+namespace kovo {
+
+AudioOutput::~AudioOutput() = default;
+
+bool AudioOutput::playTonePair(int frequency1, int frequency2, double seconds) {
+    const QByteArray image = BuildTonePairWav(frequency1, frequency2, seconds);
+    if (image.isEmpty())
+        return false;
+    return play(image);
+}
+
+} // namespace kovo

@@ -1,0 +1,211 @@
+#include "emulator/dtmf_decoder.h"
+#include "link/tone_synthesizer.h"
+
+#include <QtEndian>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <random>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+// Readable failures for QString comparisons.
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace kovo {
+namespace {
+
+// A mono test signal built piece by piece, phase-continuous within each piece.
+class Signal {
+public:
+    explicit Signal(int rate = 8000) : m_rate(rate) {}
+
+    Signal& tone(double f1, double a1, double f2, double a2, int ms) {
+        const int n = m_rate * ms / 1000;
+        for (int i = 0; i < n; ++i) {
+            const double t = double(i) / m_rate;
+            m_samples.push_back(
+                std::int16_t(std::lround(a1 * std::sin(2 * std::numbers::pi * f1 * t) +
+                                         a2 * std::sin(2 * std::numbers::pi * f2 * t))));
+        }
+        return *this;
+    }
+    Signal& digit(char c, int ms, double amplitude = 4000) {
+        static const char keypad[] = "123A456B789C*0#D";
+        static const double low[] = {697, 770, 852, 941}, high[] = {1209, 1336, 1477, 1633};
+        const int at = int(std::strchr(keypad, c) - keypad);
+        return tone(low[at / 4], amplitude, high[at % 4], amplitude, ms);
+    }
+    Signal& silence(int ms) {
+        m_samples.insert(m_samples.end(), std::size_t(m_rate * ms / 1000), 0);
+        return *this;
+    }
+    Signal& noise(double rms, unsigned seed = 1) {
+        std::mt19937 random(seed);
+        std::normal_distribution<double> gauss(0, rms);
+        for (std::int16_t& s : m_samples)
+            s = std::int16_t(std::clamp(s + gauss(random), -32768.0, 32767.0));
+        return *this;
+    }
+    const std::vector<std::int16_t>& samples() const { return m_samples; }
+    int rate() const { return m_rate; }
+
+private:
+    int m_rate;
+    std::vector<std::int16_t> m_samples;
+};
+
+TEST(DtmfDecoder, HearsDigitsAndTheirPauses) {
+    struct Case {
+        const char* name;
+        Signal signal;
+        QString digits;
+    };
+    const Case cases[] = {
+        {"one long tone is one digit", Signal().digit('5', 400), u"5"_s},
+        {"equal digits 40 ms apart",
+         Signal().digit('5', 60).silence(40).digit('5', 60).silence(40).digit('5', 60), u"555"_s},
+        {"all sixteen",
+         [] {
+             Signal s;
+             for (const char c : std::string_view("123A456B789C*0#D"))
+                 s.digit(c, 60).silence(40);
+             return s;
+         }(),
+         u"123A456B789C*0#D"_s},
+        {"a change of digit without pause", Signal().digit('1', 80).digit('2', 80), u"12"_s},
+        {"too short to count", Signal().silence(50).digit('7', 15).silence(50), u""_s},
+        {"one frequency only", Signal().tone(697, 4000, 0, 0, 200), u""_s},
+        {"two low frequencies", Signal().tone(697, 4000, 852, 4000, 200), u""_s},
+        {"twist of 20 dB", Signal().tone(697, 4000, 1209, 400, 200), u""_s},
+        {"twist of 6 dB", Signal().tone(697, 4000, 1209, 2000, 200), u"1"_s},
+        {"1.5 % off frequency", Signal().tone(697 * 1.015, 4000, 1209 * 1.015, 4000, 200), u"1"_s},
+        {"too quiet", Signal().digit('9', 200, 20), u""_s},
+        {"quiet but clear", Signal().digit('9', 200, 300), u"9"_s},
+        {"noise alone", Signal().silence(500).noise(3000), u""_s},
+        {"digits in noise, 14 dB", Signal().digit('3', 60).silence(40).digit('3', 60).noise(800),
+         u"33"_s},
+        {"speech-like low hum", Signal().tone(300, 8000, 450, 8000, 300), u""_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DtmfDecoder::DecodeSamples(c.signal.samples(), c.signal.rate()), c.digits);
+    }
+}
+
+TEST(DtmfDecoder, FeedingInPiecesChangesNothing) {
+    Signal signal;
+    for (const char c : std::string_view("0#0#DD*"))
+        signal.digit(c, 60).silence(40);
+    const auto& samples = signal.samples();
+    for (const std::size_t piece :
+         {std::size_t(1), std::size_t(7), std::size_t(205), std::size_t(4000)}) {
+        SCOPED_TRACE(piece);
+        DtmfDecoder decoder;
+        QString taken;
+        for (std::size_t at = 0; at < samples.size(); at += piece) {
+            decoder.feed(std::span(samples).subspan(at, std::min(piece, samples.size() - at)));
+            taken += decoder.takeDigits();
+        }
+        EXPECT_EQ(taken, u"0#0#DD*"_s);
+        EXPECT_EQ(decoder.digits(), u""_s);
+    }
+    DtmfDecoder decoder;
+    decoder.feed(std::span(samples).first(samples.size() / 2));
+    decoder.reset();
+    decoder.feed(Signal().digit('8', 60).samples());
+    EXPECT_EQ(decoder.digits(), u"8"_s);
+}
+
+QByteArray Wav(const std::vector<std::int16_t>& left, int rate, int channels, int bits,
+               const std::vector<std::int16_t>* right = nullptr) {
+    QByteArray data;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        for (int ch = 0; ch < channels; ++ch) {
+            const std::int16_t v = ch == 0 || !right ? left[i] : (*right)[i];
+            if (bits == 16) {
+                char b[2];
+                qToLittleEndian<qint16>(v, b);
+                data.append(b, 2);
+            } else {
+                data.append(char(std::uint8_t((v >> 8) + 128)));
+            }
+        }
+    }
+    return BuildWavHeader(std::uint32_t(data.size()), rate, bits, channels == 1 ? 0 : 1) + data;
+}
+
+TEST(DtmfDecoder, ReadsWavImagesOfEveryCommonLayout) {
+    // The tone images exactly as the program plays them, one after another.
+    QByteArray ours = BuildWavHeader(0);
+    for (const auto& [low, high] : {std::pair{697, 1209}, {941, 1633}, {941, 1633}, {941, 1477}}) {
+        ours += BuildTonePairWav(low, high, 0.06).mid(44) + BuildSilenceWav(40).mid(44);
+    }
+    qToLittleEndian<quint32>(quint32(ours.size() - 44), ours.data() + 40);
+    qToLittleEndian<quint32>(quint32(ours.size() - 8), ours.data() + 4);
+
+    Signal s22(22050), s11(11025), left(8000);
+    for (const char c : std::string_view("1DD#")) {
+        s22.digit(c, 60).silence(40);
+        s11.digit(c, 60).silence(40);
+        left.digit(c, 60).silence(40);
+    }
+    Signal right(8000);
+    right.digit('9', 400);
+    const struct {
+        const char* name;
+        QByteArray image;
+    } cases[] = {
+        {"program tones, 8000 Hz 16-bit stereo", ours},
+        {"22050 Hz 16-bit mono", Wav(s22.samples(), 22050, 1, 16)},
+        {"11025 Hz 8-bit mono", Wav(s11.samples(), 11025, 1, 8)},
+        {"stereo, the right channel ignored", Wav(left.samples(), 8000, 2, 16, &right.samples())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(c.image);
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.digits, u"1DD#"_s);
+    }
+}
+
+TEST(DtmfDecoder, DamagedImagesNeverCrash) {
+    const QByteArray tone = BuildTonePairWav(697, 1209, 0.06);
+    const QByteArray refused[] = {
+        QByteArray(),
+        QByteArray("RIFF"),
+        tone.left(30),
+        tone.left(36),                                        // no data chunk
+        tone.left(20) + QByteArray("\3\0", 2) + tone.mid(22), // float
+        tone.left(24) + QByteArray(4, '\0') + tone.mid(28),   // 0 Hz
+        tone.left(12) + tone.mid(36),                         // data without format
+    };
+    for (const QByteArray& image : refused) {
+        const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(image);
+        EXPECT_FALSE(result.ok) << image.toHex().left(100).constData();
+        EXPECT_FALSE(result.error.isEmpty());
+    }
+    // A data size beyond the end: what is there is heard.
+    QByteArray cut = tone + BuildSilenceWav(40).mid(44);
+    qToLittleEndian<quint32>(0xFFFFFFFF, cut.data() + 40);
+    cut.chop(3); // and a broken last frame
+    const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(cut);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.digits, u"1"_s);
+
+    // Random damage to a valid image.
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray image = tone;
+        for (int k = 0; k < 4; ++k)
+            image[random() % 60] = char(random());
+        image.truncate(qsizetype(random() % (image.size() + 1)));
+        (void)DtmfDecoder::DecodeWav(image);
+    }
+}
+
+} // namespace
+} // namespace kovo
