@@ -1,0 +1,108 @@
+// kovo-cli commands: the commands an upload of a database file sends, one per line.
+#include "cli_command.h"
+#include "database/database.h"
+#include "database/database_file.h"
+#include "database/error_log.h"
+#include "link/change_marker.h"
+#include "link/command_set.h"
+#include "link/digit_sink.h"
+#include "link/line_sink.h"
+#include "link/link_flags.h"
+#include "link/recording_operator.h"
+#include "link/upload.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo::cli {
+namespace {
+
+// Transports that take everything and answer every command with "+".
+class AcceptingLines : public LineSink {
+public:
+    bool open() override { return true; }
+    void close() override {}
+    void sendCommand(const QString&) override {}
+    void writeLine(const QString&) override {}
+    void setLockCode(const QString&) override {}
+};
+
+class SilentDigits : public DigitSink {
+public:
+    void sendDigit(const QString&) override {}
+    bool key(bool) override { return true; }
+};
+
+bool Load(Database& db, const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        QTextStream(stderr) << "kovo-cli: " << path << " does not exist\n";
+        return false;
+    }
+    ErrorLog log;
+    const LoadReport report = ReadDatabase(db, path, log);
+    if (!report.fileReadable) {
+        QTextStream(stderr) << "kovo-cli: " << path << " could not be read\n";
+        return false;
+    }
+    if (!report.errorLines.isEmpty())
+        QTextStream(stderr) << path << ": " << report.errorLines.size()
+                            << " value(s) replaced by defaults\n";
+    return true;
+}
+
+// Serial: each line as written, without its CR. DTMF: the unlock, body and lock parts as keypad
+// characters, separated by single spaces.
+QStringList CommandText(const Command& command, Transport transport) {
+    if (transport == Transport::Serial)
+        return command.serialLines;
+    QString text = DigitCodesText(command.dtmfUnlock) + u' ' + DigitCodesText(command.dtmfBody);
+    if (!command.dtmfLock.isEmpty())
+        text += u' ' + DigitCodesText(command.dtmfLock);
+    return {text};
+}
+
+int Commands(CliContext& context) {
+    QStringList& arguments = context.arguments;
+    bool missingSince = false;
+    const QString since = TakeOption(arguments, u"--since"_s, &missingSince);
+    const bool dtmf = TakeSwitch(arguments, u"--dtmf"_s);
+    if (missingSince || arguments.size() != 1 || arguments.first().startsWith(u"--"))
+        return ExitUsage;
+
+    Database db;
+    if (!Load(db, arguments.first()))
+        return ExitFailed;
+    if (!since.isEmpty()) {
+        Database old;
+        if (!Load(old, since))
+            return ExitFailed;
+        MarkChangedSince(db, old);
+    }
+
+    LinkFlags flags;
+    RecordingOperator person;
+    AcceptingLines lines;
+    SilentDigits digits;
+    Upload upload = dtmf ? Upload(db, flags, person, digits) : Upload(db, flags, person, lines);
+    QTextStream out(stdout);
+    upload.setCommandObserver([&](const Command& command) {
+        for (const QString& line : CommandText(command, upload.transport()))
+            out << line << '\n';
+    });
+    const UploadResult result =
+        since.isEmpty() ? upload.SendCompleteData() : upload.SendChangesOnly();
+    out.flush();
+    QTextStream(stderr) << result.commandsSent << " command(s)\n";
+    return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
+}
+
+const CliCommandRegistration
+    commandsCommand("commands",
+                    "commands FILE.dat [--dtmf] [--since OLD.dat]\n"
+                    "                            the commands an upload sends, one per line",
+                    Commands);
+
+} // namespace
+} // namespace kovo::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace kovo {
+
+// Where the digits of a transfer over the air go: the DTMF player in the programs, a recorder in
+// tests. One call per `DigitCode` ("0"-"9", "*"/"11", "#"/"12", "A"-"D"/"13"-"16"); a code that
+// is no digit plays nothing.
+class DigitSink {
+public:
+    virtual ~DigitSink() = default;
+
+    virtual void sendDigit(const QString& digitCode) = 0;
+    // Keys (true) or unkeys (false) the transmitter; keying includes the wait before the first
+    // digit. False (after telling the person) when the transmitter could not be keyed.
+    virtual bool key(bool on) = 0;
+};
+
+} // namespace kovo

@@ -1,0 +1,27 @@
+#include "line_sink.h"
+
+#include "serial_link.h"
+
+namespace kovo {
+
+bool SerialLinkLineSink::open() {
+    return m_link.isOpen() || m_link.OpenSerialPort();
+}
+
+void SerialLinkLineSink::close() {
+    m_link.close();
+}
+
+void SerialLinkLineSink::sendCommand(const QString& line) {
+    m_link.sendCommand(line);
+}
+
+void SerialLinkLineSink::writeLine(const QString& line) {
+    m_link.SendStr(line.toLatin1());
+}
+
+void SerialLinkLineSink::setLockCode(const QString& lock) {
+    m_link.setLockCode(lock);
+}
+
+} // namespace kovo

@@ -1,0 +1,493 @@
+#include "upload.h"
+
+#include "database/database.h"
+#include "digit_sink.h"
+#include "line_sink.h"
+#include "link_flags.h"
+#include "operator.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo {
+namespace {
+
+// The percentage shown beside the progress bar, "37% Complete": rounded half to even and kept in
+// one byte, as the display has always shown it.
+QString PercentLabel(int value) {
+    const int percent = static_cast<int>(std::nearbyint(value / 7.24)) & 0xFF;
+    return QString::number(percent) + u"% Complete"_s;
+}
+const QString CompleteMessage = u"Complete Upload Is Complete. The Tarsis will now reset."_s;
+const QString UpdateMessage = u"Update Complete"_s;
+
+// The per-port timers in sending order, each with its own flag.
+struct OwnItem {
+    CommandItem item;
+    const char* field;
+};
+
+constexpr OwnItem PortTimers[] = {
+    {CommandItem::HangTime, "HangTime"},         {CommandItem::TimeOut, "TimeOut"},
+    {CommandItem::IIDTime, "IIDTime"},           {CommandItem::PIDTime, "PIDTime"},
+    {CommandItem::InActiveTime, "InActiveTime"}, {CommandItem::InActivityMacro, "InActivityMacro"},
+    {CommandItem::DTMFTime, "DTMFTime"},         {CommandItem::CTCSSTime, "CTCSSTime"},
+    {CommandItem::KerchunkTime, "KerchunkTime"}, {CommandItem::IDSpeakTime, "IDSpeakTime"},
+    {CommandItem::AnnounceTime, "AnnounceTime"}, {CommandItem::AuxTime, "AuxTime"},
+};
+
+constexpr OwnItem ControllerTimers[] = {
+    {CommandItem::FanTime, "FanTime"},
+    {CommandItem::FanSelect, "FanSelect"},
+    {CommandItem::XmtDelay, "XmtDelay"},
+    {CommandItem::TimeoutLink, "TimeoutLink"},
+};
+
+constexpr OwnItem Identification[] = {
+    {CommandItem::VoiceID1, "VoiceID1"}, {CommandItem::VoiceID2, "VoiceID2"},
+    {CommandItem::VoiceID3, "VoiceID3"}, {CommandItem::CWID1, "CWID1"},
+    {CommandItem::CWID2, "CWID2"},       {CommandItem::CWSpeed, "CWSpeed"},
+};
+
+constexpr OwnItem ClockOptions[] = {
+    {CommandItem::SayYear, "SayYear"},
+    {CommandItem::TwentyFour, "TwentyFour"},
+    {CommandItem::SayHour, "SayHour"},
+    {CommandItem::ClockCorrection, "ClockCorrection"},
+};
+
+constexpr OwnItem IdExtras[] = {
+    {CommandItem::ID1Extras, "ID1Extras"},
+    {CommandItem::ID2Extras, "ID2Extras"},
+    {CommandItem::ID3Extras, "ID3Extras"},
+};
+
+constexpr OwnItem AutopatchValues[] = {
+    {CommandItem::RingNumber, "RingNumber"},
+    {CommandItem::APTimeOut, "APTimeOut"},
+    {CommandItem::EnablePatch, "EnablePatch"},
+    {CommandItem::PatchMute, "PatchMute"},
+    {CommandItem::DTMFTestPrefix, "DTMFTestPrefix"},
+    {CommandItem::PreAccessPrefix, "PreAccessPrefix"},
+    {CommandItem::PreProgramPrefix, "PreProgramPrefix"},
+    {CommandItem::MacroSubset, "MacroSubset"},
+    {CommandItem::MacroSubsetEnable, "MacroSubsetEnable"},
+    {CommandItem::DTMFMuteDigitSelect, "DTMFMuteDigitSelect"},
+};
+
+// The port switches that count one progress step each, in sending order.
+constexpr OwnItem PortSwitches[] = {
+    {CommandItem::TxEnable, "TxEnable"},
+    {CommandItem::RxEnable, "RxEnable"},
+    {CommandItem::FDup, "FDup"},
+    {CommandItem::PLAccess, "PLAccess"},
+    {CommandItem::DTMFEnable, "DTMFEnable"},
+    {CommandItem::DTMFNeedPL, "DTMFNeedPL"},
+    {CommandItem::DTMFMute, "DTMFMute"},
+    {CommandItem::DTMFCovertone, "DTMFCovertone"},
+    {CommandItem::MonMix, "MonMix"},
+    {CommandItem::Kerchunk, "Kerchunk"},
+    {CommandItem::SpeechOverride, "SpeechOverride"},
+    {CommandItem::SpeechIDOverride, "SpeechIDOverride"},
+};
+
+constexpr OwnItem PortTone[] = {
+    {CommandItem::CTCSSCT, "CTCSSCT"},
+    {CommandItem::CTCSSID, "CTCSSID"},
+    {CommandItem::TailMessageNum, "TailMessageNum"},
+};
+
+QString Pending(const char* field) {
+    return QLatin1StringView(field) + u"Pending"_s;
+}
+
+} // namespace
+
+Upload::Upload(Database& db, LinkFlags& flags, Operator& person, LineSink& serial)
+    : m_db(db), m_flags(flags), m_person(person), m_lines(&serial), m_transport(Transport::Serial) {
+}
+
+Upload::Upload(Database& db, LinkFlags& flags, Operator& person, DigitSink& dtmf)
+    : m_db(db), m_flags(flags), m_person(person), m_digits(&dtmf), m_transport(Transport::Dtmf) {}
+
+UploadResult Upload::SendCompleteData() {
+    return run(true);
+}
+
+UploadResult Upload::SendChangesOnly() {
+    return run(false);
+}
+
+UploadResult Upload::run(bool complete) {
+    m_complete = complete;
+    m_progress = 0;
+    m_result = UploadResult{};
+    m_flags.updateAborted = false;
+    m_flags.updateInterrupted = false;
+
+    if (m_transport == Transport::Serial) {
+        if (!m_lines->open())
+            return m_result;
+        m_lines->setLockCode(m_db.storedLock());
+    } else if (!m_digits->key(true)) {
+        return m_result;
+    }
+    if (m_complete)
+        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+
+    if (!walk())
+        return m_result;
+
+    if (m_transport == Transport::Dtmf)
+        m_digits->key(false);
+    if (m_complete) {
+        m_person.message(CompleteMessage);
+        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+        if (m_transport == Transport::Serial) {
+            const Command reset = BuildCommand(m_db, CommandItem::Reset);
+            if (m_observer)
+                m_observer(reset);
+            m_lines->writeLine(SerialFrame(reset.serialLines.constFirst()));
+        }
+    } else {
+        m_person.message(UpdateMessage);
+    }
+    m_result.outcome = UploadOutcome::Completed;
+    return m_result;
+}
+
+// The items in the controller's order. Every call returns false when the upload has ended.
+bool Upload::walk() {
+    const bool dtmf = m_transport == Transport::Dtmf;
+
+    // 1. The terminator first, so that every later command ends with it.
+    if (m_complete && !step(CommandItem::TerminatorStart, 0, {}, {{u"TerminatorPending"_s}}))
+        return false;
+
+    // 2. Timers of each port, and the general timer of the same number with its macro.
+    for (int port = 1; port <= 3; ++port) {
+        for (const OwnItem& timer : PortTimers) {
+            if (!own(timer.item, timer.field, port))
+                return false;
+        }
+        bump();
+        const Flags general{{u"GeneralTimerPending"_s, port}};
+        if (!step(CommandItem::GeneralTimer, port, general, {}) ||
+            !step(CommandItem::GeneralTimerMacro, port, general))
+            return false;
+        bump();
+    }
+    // 3. Controller-wide timers.
+    for (const OwnItem& timer : ControllerTimers) {
+        if (!own(timer.item, timer.field))
+            return false;
+    }
+    bump();
+
+    // 4. Courtesy tones: per port and tone, its four segments.
+    for (int port = 1; port <= 3; ++port) {
+        for (int tone = 1; tone <= 10; ++tone) {
+            for (int segment = 1; segment <= 4; ++segment) {
+                const int index = Database::courtesyIndex(port, segment, tone);
+                if (!step(CommandItem::Courtesy, index, {{u"CourtesyPending"_s, index}}))
+                    return false;
+            }
+            bump();
+        }
+    }
+
+    // 5. Identification.
+    for (int port = 1; port <= 3; ++port) {
+        for (const OwnItem& id : Identification) {
+            if (!own(id.item, id.field, port))
+                return false;
+        }
+        if (!step(CommandItem::CWTones, port,
+                  {{u"CWTone1Pending"_s, port}, {u"CWTone2Pending"_s, port}}))
+            return false;
+        bump();
+    }
+
+    // 6. Scheduler and clock options.
+    for (int sp = 1; sp <= 20; ++sp) {
+        if (!step(CommandItem::SetPoint, sp, {{u"SetPointPending"_s, sp}}))
+            return false;
+        bump();
+    }
+    for (const OwnItem& option : ClockOptions) {
+        if (!own(option.item, option.field))
+            return false;
+    }
+
+    // 7. Analog meters and their alarms.
+    for (int n = 1; n <= 8; ++n) {
+        if (!step(CommandItem::Meter, n, {{u"MeterPending"_s, n}}))
+            return false;
+    }
+    if (!step(CommandItem::Vref, 0, {{u"MeterPending"_s, 9}}))
+        return false;
+    for (int n = 1; n <= 8; ++n) {
+        if (!step(CommandItem::MeterAlarm, n, {{u"MeterAlarmPending"_s, n}}, {}))
+            return false;
+    }
+    for (int n = 1; n <= 8; ++n) {
+        if (!step(CommandItem::MeterAlarmEnable, n, {{u"MeterAlarmPending"_s, n}}))
+            return false;
+    }
+    bump();
+
+    // 8. Remote base.
+    const Flags radio{{u"RadioTypePending"_s}};
+    if (!step(CommandItem::RadioType, 0, radio, {}) || !step(CommandItem::YaesuType, 0, radio) ||
+        !own(CommandItem::RemoteBasePrefix, "RemoteBasePrefix"))
+        return false;
+    const Flags memories{{u"RemoteMemoriesPending"_s}};
+    for (int n = 1; n <= 10; ++n) {
+        if (!step(CommandItem::RemoteMemory, n, memories, n == 10 ? memories : Flags{}))
+            return false;
+    }
+
+    // 9. Macros, their codes and the ports that may run them.
+    for (int n = 1; n <= 40; ++n) {
+        if (!step(CommandItem::Macro, n, {{u"MacroPending"_s, n}}))
+            return false;
+        bump();
+    }
+    for (int n = 1; n <= 40; ++n) {
+        if (!step(CommandItem::MacroCode, n, {{u"MacroCodePending"_s, n}}))
+            return false;
+        bump();
+    }
+    for (int n = 1; n <= 90; ++n) {
+        if (!own(CommandItem::PortToAllow, "PortToAllow", n))
+            return false;
+        bump();
+    }
+
+    // 10. Alarm macros.
+    for (int n = 1; n <= 5; ++n) {
+        if (!own(CommandItem::AlarmLowMacroNum, "AlarmLowMacroNum", n) ||
+            !own(CommandItem::AlarmHighMacroNum, "AlarmHighMacroNum", n))
+            return false;
+    }
+
+    // 11. ID extras and speech enable.
+    for (int port = 1; port <= 3; ++port) {
+        for (const OwnItem& extras : IdExtras) {
+            if (!own(extras.item, extras.field, port))
+                return false;
+            bump();
+        }
+        if (!own(CommandItem::SpeechEnable, "SpeechEnable", port))
+            return false;
+    }
+
+    // 12. Message macros.
+    for (int n = 1; n <= 40; ++n) {
+        if (!own(CommandItem::MessageMacro, "MessageMacro", n))
+            return false;
+        bump();
+    }
+
+    // 13. Short macro codes.
+    for (int m = 41; m <= 90; ++m) {
+        if (!step(CommandItem::MacroCode, m, {{u"ShortMacroCodePending"_s, m - 40}}))
+            return false;
+        bump();
+    }
+
+    // 14. DTMF memories.
+    for (int n = 1; n <= 20; ++n) {
+        if (!step(CommandItem::DTMFMemory, n, {{u"DTMFPending"_s, n}}))
+            return false;
+    }
+    if (!own(CommandItem::DTMFDur, "DTMFDur") || !own(CommandItem::DTMFDelay, "DTMFDelay"))
+        return false;
+    bump();
+
+    // 15. Codes and prefixes.
+    for (int port = 1; port <= 3; ++port) {
+        if (!step(CommandItem::PortUnlock, port, {{u"CurrentPortUnlockPending"_s, port}}))
+            return false;
+    }
+    // A complete upload over the air leaves the lock code alone; a changes-only upload sends a
+    // new lock code and a new terminator over either transport.
+    if (!(m_complete && dtmf) && !own(CommandItem::Lock, "Lock"))
+        return false;
+    if (!m_complete && !own(CommandItem::Terminator, "Terminator"))
+        return false;
+    const Flags user{{u"UserDTMFPending"_s}};
+    if (!step(CommandItem::CommandPrefix, 0, user, {}) ||
+        !step(CommandItem::DTMFPort, 0, user, {}) || !step(CommandItem::DTMFSpeech, 0, user) ||
+        !own(CommandItem::APPrefix, "APPrefix") || !own(CommandItem::AnswerCode, "AnswerCode"))
+        return false;
+    bump();
+
+    // 16. Autopatch.
+    for (int n = 1; n <= 200; ++n) {
+        if (!own(CommandItem::AutoDial, "AutoDial", n))
+            return false;
+        bump();
+    }
+    for (int n = 1; n <= 100; ++n) {
+        if (!own(CommandItem::TollRestrict, "TollRestrict", n))
+            return false;
+        bump();
+    }
+    for (const OwnItem& value : AutopatchValues) {
+        if (!own(value.item, value.field))
+            return false;
+    }
+    bump();
+
+    // 17. Port switches, the alarm switches and speech with the terminator.
+    for (int port = 1; port <= 3; ++port) {
+        for (const OwnItem& sw : PortSwitches) {
+            if (!own(sw.item, sw.field, port))
+                return false;
+            bump();
+        }
+        for (const OwnItem& tone : PortTone) {
+            if (!own(tone.item, tone.field, port))
+                return false;
+        }
+        if (!step(CommandItem::PortMessageNums, port, {{u"PortMessageNumPending"_s, port}}) ||
+            !own(CommandItem::TailCounter, "TailCounter", port) ||
+            !own(CommandItem::PLEncodePolarity, "PLEncodePolarity", port) ||
+            !own(CommandItem::COSClose, "COSClose", port))
+            return false;
+        bump();
+    }
+    for (int n = 1; n <= 5; ++n) {
+        if (!own(CommandItem::Alarm, "Alarm", n))
+            return false;
+    }
+    if (!own(CommandItem::AllowTerminatorSpeech, "AllowTerminatorSpeech"))
+        return false;
+
+    // 18. Short macros.
+    for (int m = 41; m <= 90; ++m) {
+        if (!step(CommandItem::Macro, m, {{u"ShortMacroPending"_s, m - 40}}))
+            return false;
+        bump();
+    }
+    return true;
+}
+
+bool Upload::own(CommandItem item, const char* field, int index) {
+    return step(item, index, {{Pending(field), index}});
+}
+
+bool Upload::step(CommandItem item, int index, const Flags& select) {
+    return step(item, index, select, select);
+}
+
+bool Upload::step(CommandItem item, int index, const Flags& select, const Flags& clear) {
+    if (!m_complete) {
+        bool wanted = false;
+        for (const Flag& flag : select)
+            wanted = wanted || m_db.pending(flag.name, flag.index);
+        if (!wanted)
+            return true;
+    }
+    const Command command = BuildCommand(m_db, item, index);
+    if (!command.sends(m_transport)) {
+        // Nothing to send: the item is empty (or, over the air, an unused set point). Items the
+        // transport cannot carry keep their flags for a serial upload.
+        const bool empty = command.serialLines.isEmpty() ||
+                           (item == CommandItem::SetPoint && m_transport == Transport::Dtmf);
+        if (empty)
+            clearFlags(clear);
+        return true;
+    }
+    if (m_observer)
+        m_observer(command);
+    return m_transport == Transport::Serial ? sendSerial(item, command, clear)
+                                            : sendDtmf(item, command, clear);
+}
+
+bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& clear) {
+    for (qsizetype i = 0; i < command.serialLines.size(); ++i) {
+        m_lines->sendCommand(SerialFrame(command.serialLines.at(i)));
+        ++m_result.commandsSent;
+        if (m_flags.updateAborted) {
+            finish(UploadOutcome::Aborted);
+            return false;
+        }
+        if (i + 1 == command.serialLines.size()) {
+            clearFlags(clear);
+            sent(item);
+        }
+        if (interruptedNow()) {
+            finish(UploadOutcome::Interrupted);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Upload::sendDtmf(CommandItem item, const Command& command, const Flags& clear) {
+    for (const QString& code : command.dtmfUnlock)
+        m_digits->sendDigit(code);
+    for (const QString& code : command.dtmfBody)
+        m_digits->sendDigit(code);
+    ++m_result.commandsSent;
+    if (m_flags.updateAborted) {
+        finish(UploadOutcome::Aborted);
+        return false;
+    }
+    clearFlags(clear);
+    sent(item);
+    for (const QString& code : command.dtmfLock)
+        m_digits->sendDigit(code);
+    if (interruptedNow()) {
+        finish(UploadOutcome::Interrupted);
+        return false;
+    }
+    return true;
+}
+
+// The terminator and lock commands change what the controller answers to.
+void Upload::sent(CommandItem item) {
+    if (item == CommandItem::TerminatorStart || item == CommandItem::Terminator) {
+        m_db.setStoredTerminator(m_db.value(u"Terminator"));
+    } else if (item == CommandItem::Lock) {
+        m_db.setStoredLock(m_db.value(u"Lock"));
+        if (m_lines)
+            m_lines->setLockCode(m_db.storedLock());
+    }
+}
+
+void Upload::clearFlags(const Flags& clear) {
+    for (const Flag& flag : clear)
+        m_db.clearPending(flag.name, flag.index);
+}
+
+bool Upload::interruptedNow() {
+    return m_flags.updateInterrupted || m_person.interrupted();
+}
+
+void Upload::bump() {
+    if (!m_complete)
+        return;
+    ++m_progress;
+    m_result.progress = m_progress;
+    m_person.progress(m_progress, ProgressMaximum, PercentLabel(m_progress));
+}
+
+// An upload that ends early: a refusal is cleared once seen; the port is closed after an
+// interrupt, and the transmitter is never left keyed.
+void Upload::finish(UploadOutcome outcome) {
+    m_result.outcome = outcome;
+    if (outcome == UploadOutcome::Aborted)
+        m_flags.updateAborted = false;
+    if (m_transport == Transport::Dtmf)
+        m_digits->key(false);
+    else if (outcome == UploadOutcome::Interrupted)
+        m_lines->close();
+    if (m_complete)
+        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+}
+
+} // namespace kovo

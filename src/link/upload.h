@@ -1,0 +1,108 @@
+#pragma once
+
+#include "command_set.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace kovo {
+
+class Database;
+class DigitSink;
+class LineSink;
+class Operator;
+struct LinkFlags;
+
+enum class UploadOutcome {
+    Completed,
+    Aborted,     // the controller refused a command, or the link reached its error limit
+    Interrupted, // the person interrupted, or the link reached its error limit
+    NotStarted,  // the port could not be opened or the transmitter not keyed
+};
+
+struct UploadResult {
+    UploadOutcome outcome = UploadOutcome::NotStarted;
+    int commandsSent = 0; // serial lines written with their exchange, or DTMF units played
+    int progress = 0;     // the progress value reached (complete upload only)
+};
+
+// Sends the configuration to the controller: everything (SendCompleteData) or only the items
+// whose send-pending flags are set (SendChangesOnly), in the controller's fixed order, over the
+// serial link or as DTMF digits.
+//
+// Per item: the command goes out (serial: each line one exchange; DTMF: unlock part and body);
+// the item's pending flags are cleared; a refusal or the error limit (LinkFlags::updateAborted)
+// ends the upload; over DTMF the lock part follows; an interrupt (LinkFlags::updateInterrupted or
+// Operator::interrupted()) ends the upload after the current item. The item whose command was
+// refused keeps its flags, so a later changes-only upload sends it again; so does a multi-line
+// item cut short. A flag shared by several commands (a general timer and its macro, the user DTMF
+// settings, the radio type, the remote-base memories, a meter alarm and its enable) is cleared
+// after the last of them.
+//
+// Items that hold nothing to send ("NONE STORED" message macros and DTMF memories, alarm macro
+// "0", over DTMF a set point whose day is 10) have their flags cleared without a command. Items
+// the transport cannot carry (port unlock codes and alarm macros over DTMF, the lock code in a
+// complete DTMF upload) keep their flags.
+//
+// The terminator and lock commands change the codes the controller answers to: once sent, the
+// database's stored copies take the new codes, and every later command is framed with them.
+// A changes-only upload sends the lock code (LockPending) and then the terminator
+// (TerminatorPending) in the codes section.
+//
+// Both flags of LinkFlags are cleared when an upload starts. Progress (complete upload only) goes
+// to the Operator as (value, 724, "<percent>% Complete") after every step that counts, reaches
+// 722, and goes back to 0 when the upload ends. The serial link is given no progress source, so
+// the percentage is reported once per step, here.
+class Upload {
+public:
+    static constexpr int ProgressMaximum = 724;
+
+    Upload(Database& db, LinkFlags& flags, Operator& person, LineSink& serial);
+    Upload(Database& db, LinkFlags& flags, Operator& person, DigitSink& dtmf);
+
+    UploadResult SendCompleteData();
+    UploadResult SendChangesOnly();
+
+    // Called with every command just before it goes out, the closing reset line included.
+    void setCommandObserver(std::function<void(const Command&)> observer) {
+        m_observer = std::move(observer);
+    }
+    Transport transport() const { return m_transport; }
+    int progressValue() const { return m_progress; }
+
+private:
+    struct Flag {
+        QString name;
+        int index = 0;
+    };
+    using Flags = QList<Flag>;
+
+    UploadResult run(bool complete);
+    bool walk();
+    // Sends one item; false when the upload must end.
+    bool step(CommandItem item, int index, const Flags& select);
+    bool step(CommandItem item, int index, const Flags& select, const Flags& clear);
+    // An item with a flag of its own: field + "Pending".
+    bool own(CommandItem item, const char* field, int index = 0);
+    bool sendSerial(CommandItem item, const Command& command, const Flags& clear);
+    bool sendDtmf(CommandItem item, const Command& command, const Flags& clear);
+    void sent(CommandItem item);
+    void clearFlags(const Flags& clear);
+    bool interruptedNow();
+    void bump();
+    void finish(UploadOutcome outcome);
+
+    Database& m_db;
+    LinkFlags& m_flags;
+    Operator& m_person;
+    LineSink* m_lines = nullptr;
+    DigitSink* m_digits = nullptr;
+    Transport m_transport;
+    std::function<void(const Command&)> m_observer;
+    bool m_complete = false;
+    int m_progress = 0;
+    UploadResult m_result;
+};
+
+} // namespace kovo
