@@ -1,9 +1,12 @@
 #include "database/database.h"
+#include "emulator/tarsis_emulator.h"
 #include "link/change_marker.h"
 #include "link/digit_sink.h"
+#include "link/emulator_channel.h"
 #include "link/line_sink.h"
 #include "link/link_flags.h"
 #include "link/recording_operator.h"
+#include "link/serial_link.h"
 #include "link/upload.h"
 
 #include <algorithm>
@@ -378,6 +381,103 @@ TEST(UploadTest, ObserverSeesWhatIsSent) {
     });
     upload.SendCompleteData();
     EXPECT_EQ(observed, lines.commands + lines.written);
+}
+
+// A configuration with a value of every awkward kind.
+void FillAwkwardValues(Database& db) {
+    db.setValue(u"MessageMacro", 3, u"HELLO T A"_s);
+    db.setValue(u"DTMF", 2, u"1 2 A #"_s);
+    db.setValue(u"Macro", 4, u"001 002"_s);
+    db.setValue(u"ShortMacro", 5, u"123"_s);
+    db.setValue(u"Monthly", 5, u"1"_s);
+    db.setValue(u"Week", 5, u"2"_s);
+    db.setValue(u"Hours", 5, u"0A"_s);
+    db.setValue(u"AlarmLowMacroNum", 2, u"0"_s);
+    db.setValue(u"YaesuType", u"4"_s);
+    db.setValue(u"FreqString", 3, u"146520"_s);
+    db.setValue(u"AutoDial", 200, u"5551212"_s);
+    db.setValue(u"TollRestrict", 1, u"900"_s);
+    db.setValue(u"CWTone2", 2, u"1200"_s);
+    db.setValue(u"TailMessageNum", 2, u"2"_s);
+    db.setValue(u"P3MessageNum", 2, u"45"_s);
+    db.setValue(u"CurrentPortUnlock", 3, u"3A47"_s);
+    db.setMeterAlarmOn(4, true);
+}
+
+// The whole road over the serial link to the emulated controller in this process: every line
+// the upload writes is one the controller accepts, and a refusal stops the upload.
+TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
+    for (int refuseAt : {0, 18}) {
+        SCOPED_TRACE(refuseAt);
+        auto emulator = std::make_shared<TarsisEmulator>();
+        if (refuseAt) {
+            EmulatorFaults faults;
+            faults.nakAt = refuseAt;
+            emulator->setFaults(faults);
+        }
+        Database db;
+        FillAwkwardValues(db);
+        db.setAllPending(true);
+        RecordingOperator person;
+        LinkFlags flags;
+        SerialLink::Settings settings;
+        settings.comPort = u"Built-in Tarsis emulator"_s;
+        SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person,
+                        flags, settings);
+        SerialLinkLineSink lines(link);
+        Upload upload(db, flags, person, lines);
+        QStringList observed;
+        upload.setCommandObserver([&](const Command& c) { observed += c.serialLines; });
+        const UploadResult result = upload.SendCompleteData();
+
+        if (refuseAt == 0) {
+            EXPECT_EQ(result.outcome, UploadOutcome::Completed);
+            EXPECT_EQ(emulator->receivedLines(), observed);
+            EXPECT_EQ(emulator->acceptedLines(), observed);
+            EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
+        } else {
+            EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
+            EXPECT_EQ(emulator->receivedLines(), observed);
+            EXPECT_EQ(emulator->receivedLines().size(), refuseAt);
+            EXPECT_EQ(emulator->acceptedLines().size(), refuseAt - 1);
+            EXPECT_FALSE(db.pending(u"TimeOutPending", 2));
+            EXPECT_TRUE(db.pending(u"IIDTimePending", 2));
+        }
+    }
+}
+
+// Every DTMF body of a complete upload is one the controller's digit interpreter accepts.
+TEST(UploadTest, EmulatedControllerAcceptsEveryDtmfBody) {
+    Database db;
+    FillAwkwardValues(db);
+    // Over the air the four message numbers of a port run together; the controller tells them
+    // apart only when they have one width.
+    db.setValue(u"P1MessageNum", 2, u"12"_s);
+    db.setValue(u"P2MessageNum", 2, u"34"_s);
+    LinkFlags flags;
+    RecordingOperator person;
+    FakeDigits digits;
+    Upload upload(db, flags, person, digits);
+    TarsisMemory memory;
+    int bodies = 0;
+    upload.setCommandObserver([&](const Command& c) {
+        // The terminator (D here) ends each body; the remote-base memories carry two, and the
+        // terminator command carries the new terminator as its value.
+        const QString text = DigitCodesText(c.dtmfBody);
+        const QStringList parts = c.item.startsWith(u"Terminator")
+                                      ? QStringList{text.chopped(1)}
+                                      : text.split(u'D', Qt::SkipEmptyParts);
+        for (const QString& body : parts) {
+            const CommandOutcome outcome = memory.applyDtmfBody(c.port, body);
+            EXPECT_TRUE(outcome.accepted) << c.item.toStdString() << " " << body.toStdString()
+                                          << ": " << outcome.reason.toStdString();
+            ++bodies;
+        }
+    });
+    EXPECT_EQ(upload.SendCompleteData().outcome, UploadOutcome::Completed);
+    // The 912 units of the defaults, a message macro and a DTMF memory more, and the second
+    // body of each remote-base memory.
+    EXPECT_EQ(bodies, 912 + 2 + 10);
 }
 
 TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
