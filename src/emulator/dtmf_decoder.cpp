@@ -14,7 +14,7 @@ constexpr char Keypad[] = "123A456B789C*0#D";
 
 // Each frequency is heard through three filters, on it and 1.5 % either side of it, so that a
 // tone off by as much as a real pad may be still counts in full.
-constexpr double Probes[3] = {0.985, 1.0, 1.015};
+constexpr double Probes[3] = {1.0, 0.985, 1.015};
 constexpr double BlockSeconds = 0.0256;
 constexpr double HopSeconds = 0.005;
 // Share of the block's energy the two tones must carry together.
@@ -33,9 +33,9 @@ constexpr int BlocksToRelease = 2;
 DtmfDecoder::DtmfDecoder(int sampleRate) : m_sampleRate(std::clamp(sampleRate, 4000, 192000)) {
     m_blockSize = static_cast<int>(std::lround(BlockSeconds * m_sampleRate));
     m_hop = std::max(1, static_cast<int>(std::lround(HopSeconds * m_sampleRate)));
-    for (int k = 0; k < 8; ++k) {
-        for (int p = 0; p < 3; ++p)
-            m_coefficients[k * 3 + p] =
+    for (int p = 0; p < 3; ++p) {
+        for (int k = 0; k < 8; ++k)
+            m_coefficients[p * 8 + k] =
                 2.0 * std::cos(2.0 * std::numbers::pi * Frequencies[k] * Probes[p] / m_sampleRate);
     }
 }
@@ -56,25 +56,28 @@ QString DtmfDecoder::takeDigits() {
     return digits;
 }
 
-char DtmfDecoder::analyseBlock(const double* block) const {
-    const int n = m_blockSize;
-    double energy = 0;
-    for (int i = 0; i < n; ++i)
-        energy += block[i] * block[i];
-    if (energy / n < MinMeanSquare)
-        return 0;
-    double power[8] = {};
-    for (int k = 0; k < 24; ++k) {
-        const double c = m_coefficients[k];
-        double s1 = 0, s2 = 0;
-        for (int i = 0; i < n; ++i) {
-            const double s = block[i] + c * s1 - s2;
-            s2 = s1;
-            s1 = s;
+namespace {
+
+// Eight Goertzel filters run side by side over one block; each power is scaled so that a
+// whole-block sinusoid on the filter's frequency gives its own energy in the block.
+void Goertzel8(const double* block, int n, const double* coefficients, double* power) {
+    double s1[8] = {}, s2[8] = {};
+    for (int i = 0; i < n; ++i) {
+        const double x = block[i];
+        for (int k = 0; k < 8; ++k) {
+            const double s = x + coefficients[k] * s1[k] - s2[k];
+            s2[k] = s1[k];
+            s1[k] = s;
         }
-        // Scaled so that a whole-block sinusoid gives its own energy in the block.
-        power[k / 3] = std::max(power[k / 3], 2.0 * (s1 * s1 + s2 * s2 - c * s1 * s2) / n);
     }
+    for (int k = 0; k < 8; ++k) {
+        const double c = coefficients[k];
+        power[k] = 2.0 * (s1[k] * s1[k] + s2[k] * s2[k] - c * s1[k] * s2[k]) / n;
+    }
+}
+
+// The digit whose two frequencies dominate the block, or 0.
+char Classify(const double* power, double energy) {
     auto strongest = [&](int first, int* index) {
         int best = first;
         for (int k = first + 1; k < first + 4; ++k) {
@@ -97,6 +100,30 @@ char DtmfDecoder::analyseBlock(const double* block) const {
     if (low > MaxTwist * high || high > MaxTwist * low)
         return 0;
     return Keypad[row * 4 + (column - 4)];
+}
+
+} // namespace
+
+char DtmfDecoder::analyseBlock(const double* block) const {
+    const int n = m_blockSize;
+    double energy = 0;
+    for (int i = 0; i < n; ++i)
+        energy += block[i] * block[i];
+    if (energy / n < MinMeanSquare)
+        return 0;
+    // The filters on the frequencies themselves hear an accurate digit; only when they do not are
+    // the filters either side asked as well.
+    double power[8];
+    Goertzel8(block, n, m_coefficients, power);
+    if (const char digit = Classify(power, energy))
+        return digit;
+    for (int probe = 1; probe < 3; ++probe) {
+        double side[8];
+        Goertzel8(block, n, m_coefficients + probe * 8, side);
+        for (int k = 0; k < 8; ++k)
+            power[k] = std::max(power[k], side[k]);
+    }
+    return Classify(power, energy);
 }
 
 void DtmfDecoder::step(char blockDigit) {

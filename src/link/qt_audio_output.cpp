@@ -170,6 +170,13 @@ void QtAudioOutput::stop() {
 }
 
 bool QtAudioOutput::finish() {
+    if (m_sink) {
+        // Stopping a sink may drop what its buffer still holds: push the last sound out with a
+        // buffer's worth of silence first.
+        const QByteArray silence(m_format.bytesForDuration(StreamBufferMs * 1000),
+                                 m_format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
+        writeAndWait(silence.constData(), silence.size());
+    }
     closeStream();
     return m_errorText.isEmpty();
 }
