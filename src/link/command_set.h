@@ -141,8 +141,10 @@ enum class CommandItem {
     CTCSSCT,
     CTCSSID,
     TailMessageNum,
-    PortMessageNums, // "*2110": TailMessageNum(p), P1MessageNum(p), P2MessageNum(p),
-                     // P3MessageNum(p)
+    // "*2110", the message numbers of port p. Serial: one line per message position k = 1-3,
+    // p + "*2110" + k + PkMessageNum(p) ("2*2110245"). DTMF: one body, "*2110" +
+    // TailMessageNum(p) + P1MessageNum(p) + P2MessageNum(p) + P3MessageNum(p), values as stored.
+    PortMessageNums,
     TailCounter,
     PLEncodePolarity,
     Alarm, // index 1-5
