@@ -20,7 +20,7 @@ constexpr char Usage[] =
     "        silence:N[@K]    exchanges K (default 1) to K+N-1 get no answer\n"
     "        nak:K            exchange K is answered \"-\" and not applied\n"
     "        garbage[:N][@K]  N answers (all if N is left out) from exchange K are line noise\n"
-    "        drop:K           the line drops when exchange K arrives (the emulator then ends)\n"
+    "        drop:K           the line drops when exchange K arrives (a pty emulator then ends)\n"
     "        pace             true 9600-baud pacing, 10/9600 s per byte each way\n"
     "        delay:MS         each answer leaves MS ms after its command arrived\n"
     "        split:MS         answers arrive one byte at a time, MS ms apart\n"

@@ -8,8 +8,10 @@
 namespace kovo::cli {
 namespace {
 
-constexpr char Usage[] = "send --port P LINE [--timeout MS]  write one command line (port digit + "
-                         "body; the CR is added) and print the controller's answer";
+constexpr char Usage[] =
+    "send --port P LINE [--timeout MS]\n"
+    "      write one command line (port digit + body; the CR is added) and print the\n"
+    "      controller's answer; exit 0 when it answered \"+\"";
 
 int UsageError(const QString& why) {
     QTextStream err(stderr);

@@ -28,19 +28,6 @@ bool ParseCount(const QString& text, int* value) {
 
 } // namespace
 
-QString EmulatorFaults::syntax() {
-    return QStringLiteral(
-        "SPEC is a comma-separated list; exchanges are the lines the host sends, from 1:\n"
-        "  silence:N[@K]    exchanges K (default 1) to K+N-1 get no answer\n"
-        "  nak:K            exchange K is answered \"-\" and not applied\n"
-        "  garbage[:N][@K]  N answers (all if N is left out) from exchange K are line noise\n"
-        "  drop:K           the line drops when exchange K arrives\n"
-        "  pace             true 9600-baud pacing, 10/9600 s per byte each way\n"
-        "  delay:MS         each answer leaves MS ms after its command arrived\n"
-        "  split:MS         answers arrive one byte at a time, MS ms apart\n"
-        "  echo             an acknowledgement is \"+\" followed by the command line");
-}
-
 std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& spec, QString* error) {
     EmulatorFaults faults;
     const auto fail = [&](const QString& item) -> std::optional<EmulatorFaults> {

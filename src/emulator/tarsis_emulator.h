@@ -38,8 +38,6 @@ struct EmulatorFaults {
     bool echo = false;
 
     static std::optional<EmulatorFaults> parse(const QString& spec, QString* error = nullptr);
-    // The syntax above, for usage texts.
-    static QString syntax();
 };
 
 // The emulated Tarsis on its serial side: reads command lines (port digit + body + CR), applies
