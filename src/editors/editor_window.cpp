@@ -231,6 +231,7 @@ void EditorWindow::Apply_Click() {
     }
     for (const auto& binding : m_bindings)
         updateColour(*binding);
+    emit applied();
 }
 
 void EditorWindow::CancelChanges_Click() {

@@ -49,6 +49,10 @@ public:
     // A control of this editor by its control name; nullptr when there is none.
     template <typename T> T* control(const QString& name) const { return findChild<T*>(name); }
 
+signals:
+    // Apply_Click (and so DoApply) finished.
+    void applied();
+
 public slots:
     // Writes every changed working copy into the database, setting its send-pending flag and
     // group flag and clearing SettingsSaved; unchanged ones set nothing.

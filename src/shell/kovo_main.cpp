@@ -1,0 +1,772 @@
+#include "kovo_main.h"
+
+#include "about_window.h"
+#include "company_window.h"
+#include "database/database_file.h"
+#include "editors/placeholder_editor.h"
+#include "editors/program_info.h"
+#include "editors/timers_editor.h"
+#include "link/channel_factory.h"
+#include "saving_window.h"
+#include "title_bar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSerialPortInfo>
+#include <QStyle>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace kovo {
+
+namespace {
+
+struct TabInfo {
+    const char* caption; // the tab's caption
+    const char* name;    // the editor window's object name
+    const char* title;   // the editor window's caption
+};
+
+constexpr TabInfo Tabs[KovoMain::EditorCount] = {
+    {"Timers", "Timers", "Timers"},
+    {"Courtesy Tones", "Courtesy", "Courtesy Tones"},
+    {"Macros", "Macros", "Macros"},
+    {"Scheduler/Clock", "Scheduler", "Scheduler/Clock Configuration"},
+    {"Analog", "Analog", "Analog Channels Configuration"},
+    {"IDs", "ID", "Identification"},
+    {"Messages", "MessageMacros", "Message Macros"},
+    {"DTMF", "DTMFMemories", "DTMF Memories"},
+    {"Alarms/R. Base/Aux Audio", "Alarms", "Alarms"},
+    {"Special Codes/Autopatch", "SpecialCodes", "Special Codes"},
+    {"Port Switches", "PortSwitches", "Port Switches"},
+};
+
+constexpr int TimersTab = 0;
+constexpr int SpecialCodesTab = 9;
+
+const QString OpenTitle = QStringLiteral("Open Controller Database File");
+const QString SaveAsTitle = QStringLiteral("Save Controller Database File");
+const QString StartUpFilter = QStringLiteral("Tarsis Memory Files (*.dat)");
+const QString DatabaseFilter = QStringLiteral("Tarsis Database Files (*.dat)");
+const QString SaveDatabaseTitle = QStringLiteral("Save Database");
+const QString DelayPrompt = QStringLiteral("Enter the delay time in milliseconds");
+const QString NoSuchPort =
+    QStringLiteral("Sorry, that Comport does not exist on your system. Please try again");
+
+bool OpenAndClosePort(const QString& port, QString* reason) {
+    std::unique_ptr<Channel> channel = ChannelFactory::create(port, reason);
+    if (!channel)
+        return false;
+    if (!channel->open(reason))
+        return false;
+    channel->close();
+    return true;
+}
+
+QVector<SystemPort> SystemSerialPorts() {
+    static const QRegularExpression firstEight(QStringLiteral("^COM[1-8]$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    QVector<SystemPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        // COM1 to COM8 already have their own items.
+        if (firstEight.match(info.portName()).hasMatch())
+            continue;
+#ifdef Q_OS_WIN
+        ports.append({info.portName(), info.portName()});
+#else
+        ports.append({info.portName(), info.systemLocation()});
+#endif
+    }
+    return ports;
+}
+
+// The number 1-8 of a ComPort that names one of the first eight ports ("5", "COM5"), else 0.
+int ComNumber(const QString& port) {
+    static const QRegularExpression numbered(QStringLiteral("^(?:COM)?([1-8])$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = numbered.match(port.trimmed());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                 const QKeySequence& shortcut = {}) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+} // namespace
+
+KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_db(services.db), m_settings(services.settings),
+      m_messages(services.messages) {
+    setObjectName(QStringLiteral("KovoMain"));
+    setWindowTitle(MainCaption());
+    if (!m_services.portTester)
+        m_services.portTester = OpenAndClosePort;
+    if (!m_services.systemPorts)
+        m_services.systemPorts = SystemSerialPorts;
+
+    buildMenus();
+    buildToolbar();
+    buildCentre();
+    m_saving = new SavingWindow(this);
+
+    // Tick counters for the download's waits: one per second, up to 5.
+    m_serialTimer = new QTimer(this);
+    m_serialTimer->setObjectName(QStringLiteral("SerialTimer"));
+    m_serialTimer2 = new QTimer(this);
+    m_serialTimer2->setObjectName(QStringLiteral("SerialTimer2"));
+    for (int i = 0; i < 2; ++i) {
+        QTimer* timer = i == 0 ? m_serialTimer : m_serialTimer2;
+        timer->setInterval(1000);
+        connect(timer, &QTimer::timeout, this, [this, i] {
+            if (m_serialTicks[i] < 5)
+                ++m_serialTicks[i];
+        });
+        timer->start();
+    }
+}
+
+KovoMain::~KovoMain() = default;
+
+QString KovoMain::editorCaption(int tab) {
+    return QString::fromLatin1(Tabs[tab].title);
+}
+
+QString KovoMain::saveQuestion() {
+    return QStringLiteral("You have not saved your new settings. All changes will be lost unless "
+                          "you do. Do you want to save the database file before exiting?");
+}
+
+// --- building -------------------------------------------------------------------------------
+
+void KovoMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    connect(AddItem(file, "mnuFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+            &QAction::triggered, this, &KovoMain::FileNew);
+    connect(
+        AddItem(file, "mnuFileOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+        &QAction::triggered, this, &KovoMain::FileOpen);
+    connect(
+        AddItem(file, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+        &QAction::triggered, this, &KovoMain::FileSave);
+    connect(AddItem(file, "mnuFileSaveAs", QStringLiteral("Save &As"),
+                    QKeySequence(Qt::CTRL | Qt::Key_A)),
+            &QAction::triggered, this, &KovoMain::FileSaveAs);
+    connect(
+        AddItem(file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
+        &QAction::triggered, this, [this] { FileExit(); });
+
+    QMenu* config = bar->addMenu(QStringLiteral("Con&figure Kovo"));
+    config->setObjectName(QStringLiteral("mnuFileConfig"));
+
+    m_serialMenu = config->addMenu(QStringLiteral("&Use Serial Port"));
+    m_serialMenu->setObjectName(QStringLiteral("mnuConfigSerialPort"));
+    connect(AddItem(m_serialMenu, "mnuSerialDelay", QStringLiteral("DelayTime")),
+            &QAction::triggered, this, &KovoMain::askSerialDelay);
+    for (int n = 1; n <= 8; ++n) {
+        const QByteArray name = "mnuCom" + QByteArray::number(n);
+        QAction* item = AddItem(m_serialMenu, name.constData(), QStringLiteral("Com%1").arg(n));
+        item->setCheckable(true);
+        m_com[n - 1] = item;
+        connect(item, &QAction::triggered, this,
+                [this, n, item] { chooseSerialPort(QString::number(n), item); });
+    }
+    m_systemPortsSeparator = m_serialMenu->addSeparator();
+    m_otherPort = AddItem(m_serialMenu, "mnuOtherPort", QStringLiteral("Other port…"));
+    m_otherPort->setCheckable(true);
+    connect(m_otherPort, &QAction::triggered, this, &KovoMain::chooseOtherPort);
+    connect(m_serialMenu, &QMenu::aboutToShow, this, &KovoMain::refreshSystemPorts);
+    refreshSystemPorts();
+
+    QMenu* dtmf = config->addMenu(QStringLiteral("&Use DTMF"));
+    dtmf->setObjectName(QStringLiteral("mnuConfigDTMF"));
+    connect(AddItem(dtmf, "mnuDTMFDelay", QStringLiteral("Set Interdigit Delay")),
+            &QAction::triggered, this, [this] { askToneDelay(false); });
+    connect(AddItem(dtmf, "mnuConfigureTXDelay", QStringLiteral("Set KeyUp Delay")),
+            &QAction::triggered, this, [this] { askToneDelay(true); });
+    for (int n = 1; n <= 8; ++n) {
+        const QByteArray name = "mnuDTMFCom" + QByteArray::number(n);
+        QAction* item = AddItem(dtmf, name.constData(), QStringLiteral("Use Com%1 for PTT").arg(n));
+        item->setCheckable(true);
+        m_pttCom[n - 1] = item;
+        connect(item, &QAction::triggered, this, [this, n] { choosePttPort(n); });
+    }
+    m_rts = AddItem(dtmf, "mnuUseDTMFRTS", QStringLiteral("RTS for PTT"));
+    m_dtr = AddItem(dtmf, "mnuUseDTMFDTR", QStringLiteral("DTR for PTT"));
+    m_rts->setCheckable(true);
+    m_dtr->setCheckable(true);
+    connect(m_dtr, &QAction::triggered, this, [this] { choosePttLine(1); });
+    connect(m_rts, &QAction::triggered, this, [this] { choosePttLine(2); });
+
+    QAction* testPad = bar->addAction(QStringLiteral("&DTMF Test Pad"));
+    testPad->setObjectName(QStringLiteral("MnuTestPad"));
+    QAction* manual = bar->addAction(QStringLiteral("&Manual Data Send"));
+    manual->setObjectName(QStringLiteral("MnuManualData"));
+
+    QMenu* tarsis = bar->addMenu(QStringLiteral("&Tarsis"));
+    tarsis->setObjectName(QStringLiteral("mnuTarsis"));
+    AddItem(tarsis, "mnuTarsisUpload", QStringLiteral("Upload to Tarsis"));
+    AddItem(tarsis, "mnuTarsisDownload", QStringLiteral("Download from Tarsis"));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(AddItem(help, "mnuAbout", QStringLiteral("&About")), &QAction::triggered, this,
+            &KovoMain::showAbout);
+    connect(AddItem(help, "mnuCompany", QStringLiteral("&Company Information")),
+            &QAction::triggered, this, &KovoMain::showCompany);
+}
+
+void KovoMain::refreshSystemPorts() {
+    for (QAction* item : std::as_const(m_systemPortItems)) {
+        m_serialMenu->removeAction(item);
+        item->deleteLater();
+    }
+    m_systemPortItems.clear();
+    const QString comPort = m_settings.comPort();
+    for (const SystemPort& port : m_services.systemPorts()) {
+        auto* item = new QAction(port.caption, m_serialMenu);
+        item->setObjectName(QStringLiteral("mnuSystemPort(%1)").arg(port.caption));
+        item->setCheckable(true);
+        item->setChecked(comPort == port.comPort);
+        item->setData(port.comPort);
+        m_serialMenu->insertAction(m_otherPort, item);
+        const QString value = port.comPort;
+        connect(item, &QAction::triggered, this,
+                [this, value, item] { chooseSerialPort(value, item); });
+        m_systemPortItems.append(item);
+    }
+}
+
+void KovoMain::buildToolbar() {
+    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar->setMovable(false);
+    struct Button {
+        const char* name;
+        QStyle::StandardPixmap icon;
+        const char* text;
+    };
+    const Button buttons[] = {
+        {"Button1", QStyle::SP_FileIcon, "New"},
+        {"Button2", QStyle::SP_DialogOpenButton, "Open"},
+        {"Button3", QStyle::SP_DialogSaveButton, "Save"},
+        {"Button8", QStyle::SP_DriveNetIcon, "Communicate with controller"},
+    };
+    for (const Button& button : buttons) {
+        QAction* action = toolbar->addAction(style()->standardIcon(button.icon),
+                                             QString::fromLatin1(button.text));
+        action->setObjectName(QLatin1String(button.name));
+        action->setToolTip(QString::fromLatin1(button.text));
+    }
+    connect(toolbar->actions().at(0), &QAction::triggered, this, &KovoMain::FileNew);
+    connect(toolbar->actions().at(1), &QAction::triggered, this, &KovoMain::FileOpen);
+    connect(toolbar->actions().at(2), &QAction::triggered, this, &KovoMain::FileSave);
+    connect(toolbar->actions().at(3), &QAction::triggered,
+            menuAction(QStringLiteral("mnuTarsisUpload")), &QAction::trigger);
+}
+
+void KovoMain::buildCentre() {
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_tabs = new QTabBar(centre);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_tabs->setExpanding(false);
+    m_tabs->setDrawBase(true);
+    for (const TabInfo& tab : Tabs)
+        m_tabs->addTab(QString::fromLatin1(tab.caption));
+    m_mdi = new QMdiArea(centre);
+    m_mdi->setObjectName(QStringLiteral("EditorArea"));
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_mdi, 1);
+    setCentralWidget(centre);
+    m_currentTab = m_tabs->currentIndex();
+    connect(m_tabs, &QTabBar::currentChanged, this, &KovoMain::SSTab1_Click);
+}
+
+// --- editors --------------------------------------------------------------------------------
+
+EditorWindow* KovoMain::editor(int tab) const {
+    return tab >= 0 && tab < EditorCount ? m_editors[tab].data() : nullptr;
+}
+
+EditorWindow* KovoMain::frontEditor() const {
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    return active ? qobject_cast<EditorWindow*>(active->widget()) : nullptr;
+}
+
+QAction* KovoMain::menuAction(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+EditorWindow* KovoMain::ensureEditor(int tab) {
+    if (m_editors[tab])
+        return m_editors[tab];
+    EditorWindow* created = nullptr;
+    if (tab == TimersTab) {
+        created = new TimersEditor(m_db, m_messages);
+    } else {
+        created = new PlaceholderEditor(QLatin1String(Tabs[tab].name),
+                                        QString::fromLatin1(Tabs[tab].title), m_db, m_messages);
+    }
+    QMdiSubWindow* window = m_mdi->addSubWindow(created);
+    window->setObjectName(QStringLiteral("%1Window").arg(QLatin1String(Tabs[tab].name)));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->resize(window->sizeHint());
+    window->move(0, 0);
+    m_editors[tab] = created;
+    m_windows[tab] = window;
+    window->show();
+    return created;
+}
+
+void KovoMain::openEditors() {
+    for (int tab = 0; tab < EditorCount; ++tab)
+        ensureEditor(tab);
+    m_editorsOpen = true;
+}
+
+void KovoMain::closeEditors() {
+    for (int tab = 0; tab < EditorCount; ++tab) {
+        delete m_windows[tab].data();
+        m_windows[tab] = nullptr;
+        m_editors[tab] = nullptr;
+    }
+    m_editorsOpen = false;
+}
+
+void KovoMain::bringToFront(int tab) {
+    ensureEditor(tab);
+    QMdiSubWindow* window = m_windows[tab];
+    window->show();
+    window->raise();
+    m_mdi->setActiveSubWindow(window);
+}
+
+// Selecting a tab brings its editor to the front, then applies the editor that was left.
+void KovoMain::SSTab1_Click(int tab) {
+    const int previous = m_currentTab;
+    m_currentTab = tab;
+    if (tab < 0)
+        return;
+    bringToFront(tab);
+    if (previous >= 0 && previous != tab && m_editors[previous])
+        m_editors[previous]->DoApply();
+}
+
+void KovoMain::selectTab(int tab) {
+    if (m_tabs->currentIndex() == tab)
+        bringToFront(tab);
+    else
+        m_tabs->setCurrentIndex(tab);
+}
+
+// --- start-up -------------------------------------------------------------------------------
+
+bool KovoMain::startUp(const QString& databaseFile) {
+    m_services.errorLog.create(
+        QDir(m_services.programFolder).filePath(QStringLiteral("error.log")));
+    m_settings.load();
+    m_currentFile = databaseFile.isEmpty() ? m_settings.lastRCFile()
+                                           : QFileInfo(databaseFile).absoluteFilePath();
+    if (!m_currentFile.isEmpty()) {
+        rememberFolder(m_currentFile);
+        loadDatabase();
+    } else {
+        const std::optional<QString> chosen =
+            m_services.dialogs.openFile(OpenTitle, dialogFolder(), StartUpFilter);
+        if (!chosen) {
+            m_ended = true;
+            return false;
+        }
+        rememberFolder(*chosen);
+        m_currentFile = *chosen;
+        loadDatabase();
+    }
+    setWindowTitle(TitleBarText(m_currentFile));
+    openEditors();
+    applyPlacement();
+    setLinkCheckMarks();
+    m_db.setSettingsSaved(true);
+    selectTab(TimersTab);
+    if (m_db.lockTerminatorClash()) {
+        selectTab(SpecialCodesTab);
+        if (auto* lockBox =
+                m_editors[SpecialCodesTab]->findChild<QWidget*>(QStringLiteral("NewLockSet")))
+            lockBox->setFocus(Qt::OtherFocusReason);
+        m_db.setLockTerminatorClash(false);
+    }
+    if (m_db.loadErrors())
+        reportLoadErrors();
+    return true;
+}
+
+void KovoMain::applyPlacement() {
+    const WindowPlacement placement = m_settings.placement(QStringLiteral("Main"));
+    const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
+                     qRound(placement.height));
+    bool fits = placement.present && rect.width() >= 320 && rect.height() >= 240;
+    if (fits) {
+        // At least a corner of the title bar must lie on a screen the person can reach.
+        fits = false;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            if (screen->availableGeometry().intersects(
+                    QRect(rect.topLeft(), QSize(rect.width(), 40))))
+                fits = true;
+        }
+    }
+    if (fits) {
+        setGeometry(rect);
+        m_initialState = placement.state;
+    } else {
+        resize(1040, 760);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect area = screen->availableGeometry();
+            QRect frame(QPoint(0, 0), size().boundedTo(area.size()));
+            frame.moveCenter(area.center());
+            setGeometry(frame);
+        }
+        m_initialState = 0;
+    }
+}
+
+void KovoMain::showAsPlaced() {
+    if (m_initialState == 2)
+        showMaximized();
+    else if (m_initialState == 1)
+        showMinimized();
+    else
+        show();
+}
+
+void KovoMain::writePlacement() {
+    const QRect rect = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
+    WindowPlacement placement;
+    placement.width = rect.width();
+    placement.height = rect.height();
+    placement.top = rect.top();
+    placement.left = rect.left();
+    placement.state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    placement.present = true;
+    m_settings.setPlacement(QStringLiteral("Main"), placement);
+}
+
+// --- database file --------------------------------------------------------------------------
+
+void KovoMain::setCurrentFile(const QString& path) {
+    m_currentFile = path;
+    setWindowTitle(TitleBarText(path));
+}
+
+void KovoMain::loadDatabase() {
+    const LoadReport report = ReadDatabase(m_db, m_currentFile, m_services.errorLog);
+    if (report.clash)
+        m_messages.message(LockTerminatorClashMessage, ProgramTitle());
+}
+
+void KovoMain::reportLoadErrors() {
+    m_messages.message(LoadErrorsMessage, QStringLiteral("Error!"));
+    m_db.setLoadErrors(false);
+}
+
+QString KovoMain::dialogFolder() const {
+    if (!m_lastFolder.isEmpty())
+        return m_lastFolder;
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Veltrane\\Kovo");
+#else
+    return QDir::homePath();
+#endif
+}
+
+void KovoMain::rememberFolder(const QString& path) {
+    const QFileInfo info(path);
+    if (info.absoluteDir().exists())
+        m_lastFolder = info.absolutePath();
+}
+
+void KovoMain::endProgram() {
+    m_ended = true;
+    hide();
+    emit programFinished();
+}
+
+// Closes the editors, asks for the file and loads it; a cancelled dialog ends the program.
+bool KovoMain::openFromDialog(const QString& filter) {
+    closeEditors();
+    const std::optional<QString> chosen =
+        m_services.dialogs.openFile(OpenTitle, dialogFolder(), filter);
+    if (!chosen) {
+        endProgram();
+        return false;
+    }
+    rememberFolder(*chosen);
+    setCurrentFile(*chosen);
+    loadDatabase();
+    if (m_db.loadErrors())
+        reportLoadErrors();
+    m_currentTab = -1;
+    openEditors();
+    selectTab(TimersTab);
+    return true;
+}
+
+void KovoMain::FileOpen() {
+    if (!m_db.settingsSaved()) {
+        const Answer answer =
+            m_messages.ask(saveQuestion(), SaveDatabaseTitle, Buttons::YesNoCancel);
+        if (answer == Answer::Cancel)
+            return;
+        if (answer == Answer::Yes)
+            FileSaveAs();
+    }
+    openFromDialog(DatabaseFilter);
+}
+
+void KovoMain::FileNew() {
+    closeEditors();
+    if (!m_db.settingsSaved()) {
+        const Answer answer =
+            m_messages.ask(saveQuestion(), SaveDatabaseTitle, Buttons::YesNoCancel);
+        if (answer == Answer::Cancel) {
+            m_currentTab = -1;
+            openEditors();
+            selectTab(m_tabs->currentIndex());
+            return;
+        }
+        if (answer == Answer::Yes)
+            FileSaveAs();
+    }
+    if (openFromDialog(DatabaseFilter))
+        bringToFront(TimersTab);
+}
+
+bool KovoMain::writeDatabase() {
+    m_saving->adjustSize();
+    m_saving->move(geometry().center() - m_saving->rect().center());
+    m_saving->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const SaveResult result = SaveWholeDatabase(m_db, m_currentFile);
+    m_saving->hide();
+    if (result.ok)
+        return true;
+    m_db.setSettingsSaved(false);
+    m_messages.message(QStringLiteral("The database file %1 could not be saved.\n\n%2")
+                           .arg(QDir::toNativeSeparators(m_currentFile), result.error),
+                       SaveDatabaseTitle, MessageIcon::Critical);
+    return false;
+}
+
+void KovoMain::FileSave() {
+    m_settings.setLastRCFile(m_currentFile);
+    writeDatabase();
+}
+
+void KovoMain::FileSaveAs() {
+    const std::optional<QString> chosen =
+        m_services.dialogs.saveFile(SaveAsTitle, dialogFolder(), m_currentFile, DatabaseFilter);
+    if (!chosen) {
+        bringToFront(TimersTab);
+        return;
+    }
+    // Declining to overwrite keeps the file in use as it was.
+    if (QFileInfo::exists(*chosen) &&
+        m_messages.ask(QStringLiteral("File Already Exists! Are you sure you want to overwrite?"),
+                       SaveDatabaseTitle, Buttons::YesNo) != Answer::Yes)
+        return;
+    rememberFolder(*chosen);
+    setCurrentFile(*chosen);
+    m_settings.setLastRCFile(m_currentFile);
+    m_db.setSettingsSaved(true);
+    writeDatabase();
+    if (!m_editorsOpen) {
+        m_currentTab = -1;
+        openEditors();
+    }
+    selectTab(TimersTab);
+}
+
+// --- exit -----------------------------------------------------------------------------------
+
+bool KovoMain::FileExit() {
+    if (m_db.settingsSaved()) {
+        writePlacement();
+        m_settings.setLastRCFile(m_currentFile);
+        endProgram();
+        return true;
+    }
+    switch (m_messages.ask(saveQuestion(), SaveDatabaseTitle, Buttons::YesNoCancel)) {
+    case Answer::No:
+        endProgram();
+        return true;
+    case Answer::Yes:
+        FileSaveAs();
+        if (m_db.settingsSaved()) {
+            endProgram();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void KovoMain::closeEvent(QCloseEvent* event) {
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    // Closing the window runs Exit; the window itself stays until Exit ends the program.
+    event->ignore();
+    FileExit();
+}
+
+// --- configure ------------------------------------------------------------------------------
+
+void KovoMain::setLinkCheckMarks() {
+    const QString comPort = m_settings.comPort();
+    const int com = ComNumber(comPort);
+    for (int n = 1; n <= 8; ++n)
+        m_com[n - 1]->setChecked(com == n);
+    bool systemPort = false;
+    for (QAction* item : std::as_const(m_systemPortItems)) {
+        item->setChecked(com == 0 && item->data().toString() == comPort);
+        systemPort = systemPort || item->isChecked();
+    }
+    m_otherPort->setChecked(com == 0 && !systemPort && comPort != QLatin1String("0") &&
+                            !comPort.isEmpty());
+    const int ptt = ComNumber(m_settings.dtmfComPort());
+    for (int n = 1; n <= 8; ++n)
+        m_pttCom[n - 1]->setChecked(ptt == n);
+    m_dtr->setChecked(m_settings.whichSend() == QLatin1String("1"));
+    m_rts->setChecked(m_settings.whichSend() == QLatin1String("2"));
+}
+
+void KovoMain::portTest() {
+    const QString port = m_settings.comPort() != QLatin1String("0") ? m_settings.comPort()
+                                                                    : m_settings.dtmfComPort();
+    QString reason;
+    if (!m_services.portTester(port, &reason))
+        m_messages.message(NoSuchPort, ProgramTitle());
+}
+
+void KovoMain::chooseSerialPort(const QString& port, QAction* item) {
+    m_settings.setComPort(port);
+    m_settings.setDtmfComPort(QStringLiteral("0"));
+    portTest();
+    for (QAction* other : m_com)
+        other->setChecked(false);
+    for (QAction* other : std::as_const(m_systemPortItems))
+        other->setChecked(false);
+    m_otherPort->setChecked(false);
+    m_dtr->setChecked(false);
+    m_rts->setChecked(false);
+    item->setChecked(true);
+}
+
+void KovoMain::chooseOtherPort() {
+    const QString current = m_settings.comPort();
+    const std::optional<QString> answer = m_messages.input(
+        QStringLiteral("Enter the serial device (for example /dev/ttyUSB0 or COM12) or "
+                       "tcp://host:port"),
+        QStringLiteral("Other Port"),
+        ComNumber(current) == 0 && current != QLatin1String("0") ? current : QString());
+    const QString port = answer.value_or(QString()).trimmed();
+    if (port.isEmpty()) {
+        setLinkCheckMarks();
+        return;
+    }
+    QString value = port;
+    QAction* item = m_otherPort;
+    if (const int com = ComNumber(port)) {
+        value = QString::number(com);
+        item = m_com[com - 1];
+    }
+    for (QAction* system : std::as_const(m_systemPortItems)) {
+        if (system->data().toString() == port)
+            item = system;
+    }
+    chooseSerialPort(value, item);
+}
+
+void KovoMain::choosePttPort(int port) {
+    m_settings.setDtmfComPort(QString::number(port));
+    m_settings.setComPort(QStringLiteral("0"));
+    for (int n = 1; n <= 8; ++n)
+        m_pttCom[n - 1]->setChecked(n == port);
+    portTest();
+}
+
+void KovoMain::choosePttLine(int line) {
+    m_settings.setWhichSend(QString::number(line));
+    m_settings.setComPort(QStringLiteral("0"));
+    m_dtr->setChecked(line == 1);
+    m_rts->setChecked(line == 2);
+    for (QAction* item : m_com)
+        item->setChecked(false);
+    for (QAction* item : std::as_const(m_systemPortItems))
+        item->setChecked(false);
+    m_otherPort->setChecked(false);
+}
+
+void KovoMain::askToneDelay(bool keyUp) {
+    m_settings.setComPort(QStringLiteral("0"));
+    const QString current = keyUp ? m_settings.txTemp() : m_settings.dtmfDelay();
+    const std::optional<QString> answer =
+        m_messages.input(DelayPrompt, QStringLiteral("DTMF Interdigit Delay"), current);
+    const QString value = QString::number(NumericInt(answer.value_or(QString())));
+    if (keyUp)
+        m_settings.setTxTemp(value);
+    else
+        m_settings.setDtmfDelay(value);
+}
+
+void KovoMain::askSerialDelay() {
+    const std::optional<QString> answer =
+        m_messages.input(DelayPrompt, QStringLiteral("Serial Port Delay"),
+                         QString::number(m_settings.serialDelay()));
+    int delay = NumericInt(answer.value_or(QString()));
+    if (delay > 1) {
+        m_messages.message(QStringLiteral("Value may be no greater than 1"), ProgramTitle());
+        delay = 1;
+    }
+    if (delay < 0)
+        delay = 0;
+    m_settings.setSerialDelay(delay);
+}
+
+// --- help -----------------------------------------------------------------------------------
+
+void KovoMain::showAbout() {
+    auto* about = new AboutWindow(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->open();
+}
+
+void KovoMain::showCompany() {
+    auto* company = new CompanyWindow(this);
+    company->setAttribute(Qt::WA_DeleteOnClose);
+    company->open();
+}
+
+} // namespace kovo

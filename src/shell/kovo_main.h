@@ -1,0 +1,140 @@
+#pragma once
+
+#include "shell_services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTabBar;
+class QTimer;
+
+namespace kovo {
+
+class EditorWindow;
+class SavingWindow;
+
+// The main window: menus, toolbar, the eleven-tab strip SSTab1 over the editor windows, the
+// start-up sequence, the File and Configure commands and Exit.
+class KovoMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int EditorCount = 11;
+
+    explicit KovoMain(const ShellServices& services, QWidget* parent = nullptr);
+    ~KovoMain() override;
+
+    // Start-up after the splash: error log, database file (`databaseFile` when given, else
+    // LastRCFile, else the Open dialog), title, editors, placement, link settings, check marks,
+    // SettingsSaved, the lock-code jump and the load-errors message. False when the person
+    // cancelled the Open dialog: the program ends without showing the main window.
+    bool startUp(const QString& databaseFile = QString());
+    // Shows the window as the settings file placed it (normal, minimised or maximised).
+    void showAsPlaced();
+
+    QString currentDatabaseFile() const { return m_currentFile; }
+    // The editor shown by tab `tab` (nullptr while the editors are closed).
+    EditorWindow* editor(int tab) const;
+    EditorWindow* frontEditor() const;
+    QTabBar* tabStrip() const { return m_tabs; }
+    QAction* menuAction(const QString& name) const;
+    SavingWindow* savingWindow() const { return m_saving; }
+    bool programEnded() const { return m_ended; }
+    int serialTimerTicks(int timer) const { return m_serialTicks[timer == 2 ? 1 : 0]; }
+    void resetSerialTimer(int timer) { m_serialTicks[timer == 2 ? 1 : 0] = 0; }
+
+    static QString editorCaption(int tab);
+
+    static QString saveQuestion();
+
+public slots:
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    // Exit: true when the program ends.
+    bool FileExit();
+
+signals:
+    // The program ends (Exit, or the Open dialog cancelled).
+    void programFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildCentre();
+    void refreshSystemPorts();
+
+    void openEditors();
+    void closeEditors();
+    EditorWindow* ensureEditor(int tab);
+    void bringToFront(int tab);
+    void SSTab1_Click(int tab);
+    void selectTab(int tab);
+
+    void setCurrentFile(const QString& path);
+    void loadDatabase();
+    void reportLoadErrors();
+    bool openFromDialog(const QString& filter);
+    bool writeDatabase();
+    QString dialogFolder() const;
+    void rememberFolder(const QString& path);
+    void endProgram();
+
+    void applyPlacement();
+    void writePlacement();
+    void setLinkCheckMarks();
+
+    void chooseSerialPort(const QString& port, QAction* item);
+    void choosePttPort(int port);
+    void choosePttLine(int line);
+    void chooseOtherPort();
+    void portTest();
+    void askToneDelay(bool keyUp);
+    void askSerialDelay();
+    void showAbout();
+    void showCompany();
+
+    ShellServices m_services;
+    Database& m_db;
+    ProgramSettings& m_settings;
+    MessageService& m_messages;
+
+    QString m_currentFile;
+    QString m_lastFolder;
+    bool m_ended = false;
+    bool m_editorsOpen = false;
+    int m_currentTab = -1;
+    bool m_switchingTabs = false;
+    int m_initialState = 0;
+
+    QTabBar* m_tabs = nullptr;
+    QMdiArea* m_mdi = nullptr;
+    std::array<QPointer<EditorWindow>, EditorCount> m_editors{};
+    std::array<QPointer<QMdiSubWindow>, EditorCount> m_windows{};
+    SavingWindow* m_saving = nullptr;
+
+    QMenu* m_serialMenu = nullptr;
+    std::array<QAction*, 8> m_com{};
+    std::array<QAction*, 8> m_pttCom{};
+    QAction* m_dtr = nullptr;
+    QAction* m_rts = nullptr;
+    QAction* m_otherPort = nullptr;
+    QAction* m_systemPortsSeparator = nullptr;
+    QList<QAction*> m_systemPortItems;
+
+    QTimer* m_serialTimer = nullptr;
+    QTimer* m_serialTimer2 = nullptr;
+    std::array<int, 2> m_serialTicks{};
+};
+
+} // namespace kovo

@@ -1,0 +1,78 @@
+#include "database/database.h"
+#include "database/error_log.h"
+#include "database/program_folder.h"
+#include "database/program_settings.h"
+#include "editors/program_info.h"
+#include "editors/qt_message_service.h"
+#include "kovo_main.h"
+#include "qt_file_dialogs.h"
+#include "splash_window.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
+
+using namespace kovo;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ProgramTitle());
+    QApplication::setOrganizationName(QStringLiteral("Veltrane"));
+    QApplication::setApplicationVersion(ProgramVersion());
+    // Message boxes can be the only window during start-up; the program ends through Exit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kovo Programmer for the Tarsis controller"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption home(
+        QStringLiteral("home"), QStringLiteral("Folder for kovo.ini, error.log and download.mem."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Write a PNG of the main window once it is shown, then quit."),
+        QStringLiteral("FILE"));
+    parser.addOption(home);
+    parser.addOption(screenshot);
+    parser.addPositionalArgument(QStringLiteral("file.dat"),
+                                 QStringLiteral("Database file to open instead of the last one."));
+    parser.process(app);
+    const QString databaseFile = parser.positionalArguments().value(0);
+    const QString shotPath = parser.value(screenshot);
+
+    const QString folder =
+        ResolveProgramFolder(parser.value(home), QCoreApplication::applicationDirPath());
+    Database db;
+    ProgramSettings settings(folder);
+    ErrorLog errorLog;
+    QtMessageService messages;
+    QtFileDialogs dialogs;
+    ShellServices services{db, settings, errorLog, messages, dialogs, folder, {}, {}};
+
+    KovoMain window(services);
+    QObject::connect(&window, &KovoMain::programFinished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    SplashWindow splash;
+    QObject::connect(&splash, &SplashWindow::finished, &app, [&] {
+        splash.hide();
+        if (!window.startUp(databaseFile)) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        window.showAsPlaced();
+        splash.close();
+        if (!shotPath.isEmpty()) {
+            QTimer::singleShot(700, &window, [&window, shotPath] {
+                const bool saved = window.grab().save(shotPath, "PNG");
+                if (!saved)
+                    std::fprintf(stderr, "kovo: cannot write %s\n", qPrintable(shotPath));
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        }
+    });
+    splash.start();
+    return QApplication::exec();
+}

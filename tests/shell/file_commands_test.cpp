@@ -1,0 +1,185 @@
+#include "database/database_file.h"
+#include "editors/editor_window.h"
+#include "shell/saving_window.h"
+#include "shell/title_bar.h"
+#include "shell_fixture.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTabBar>
+
+namespace kovo::testing {
+namespace {
+
+using FileCommandsTest = ShellTest;
+
+// Counts how often a window was shown.
+class ShowCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindow) {
+    KovoMain& main = startWithSample();
+    db.setValue(u"HangTime", 2, QStringLiteral("30"));
+    db.setSettingsSaved(false);
+    ShowCounter shows;
+    main.savingWindow()->installEventFilter(&shows);
+    main.menuAction(QStringLiteral("mnuFileSave"))->trigger();
+    EXPECT_EQ(shows.count, 1);
+    EXPECT_FALSE(main.savingWindow()->isVisible());
+    EXPECT_EQ(main.savingWindow()->windowTitle(), QStringLiteral("Saving Database"));
+    EXPECT_EQ(main.savingWindow()->text(),
+              QStringLiteral("Please wait while your database is saved"));
+    EXPECT_TRUE(db.settingsSaved());
+    EXPECT_TRUE(readFile(QStringLiteral("sample.dat")).contains("HangTime(2)=30\r\n"));
+    EXPECT_TRUE(readFile(QStringLiteral("kovo.ini"))
+                    .contains("LastRCFile=" + main.currentDatabaseFile().toUtf8()));
+    EXPECT_TRUE(messages.calls.isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
+    KovoMain& main = startWithSample();
+    const QString original = main.currentDatabaseFile();
+    const QString other = path(QStringLiteral("other.dat"));
+    writeFile(QStringLiteral("other.dat"), "[Foreign]\r\nKeep=1\r\n");
+    // A field no open editor shows, so leaving a tab does not put the editor's copy back.
+    db.setValue(u"Vref", QStringLiteral("15"));
+    db.setSettingsSaved(false);
+
+    dialogs.answers.append(other);
+    messages.answers.append(Answer::No);
+    main.FileSaveAs();
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_TRUE(dialogs.calls[0].save);
+    EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Save Controller Database File"));
+    EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
+    EXPECT_EQ(dialogs.calls[0].presetPath, original);
+    EXPECT_EQ(dialogs.calls[0].folder, QFileInfo(original).absolutePath());
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(messages.calls[0].text,
+              QStringLiteral("File Already Exists! Are you sure you want to overwrite?"));
+    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Save Database"));
+    EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(readFile(QStringLiteral("other.dat")), "[Foreign]\r\nKeep=1\r\n");
+    EXPECT_EQ(main.currentDatabaseFile(), original);
+    EXPECT_FALSE(db.settingsSaved());
+
+    dialogs.answers.append(other);
+    messages.answers.append(Answer::Yes);
+    main.tabStrip()->setCurrentIndex(4);
+    main.FileSaveAs();
+    EXPECT_EQ(main.currentDatabaseFile(), other);
+    EXPECT_EQ(main.windowTitle(), TitleBarText(other));
+    EXPECT_TRUE(db.settingsSaved());
+    const QByteArray written = readFile(QStringLiteral("other.dat"));
+    EXPECT_TRUE(written.contains("Vref=15\r\n"));
+    EXPECT_TRUE(written.contains("[Foreign]\r\nKeep=1\r\n"));
+    EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
+    EXPECT_TRUE(readFile(QStringLiteral("kovo.ini")).contains("LastRCFile=" + other.toUtf8()));
+}
+
+TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
+    KovoMain& main = startWithSample();
+    const QString unreachable = path(QStringLiteral("no/such/folder/x.dat"));
+    db.setValue(u"FanTime", QStringLiteral("15"));
+    db.setSettingsSaved(false);
+    dialogs.answers.append(unreachable);
+    main.FileSaveAs();
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_TRUE(messages.calls[0].text.contains(QDir::toNativeSeparators(unreachable)));
+    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
+    EXPECT_FALSE(db.settingsSaved());
+    EXPECT_FALSE(main.savingWindow()->isVisible());
+    // Exit still asks.
+    messages.clear();
+    EXPECT_FALSE(main.FileExit());
+    EXPECT_EQ(messages.calls.size(), 1);
+}
+
+TEST_F(FileCommandsTest, OpenAsksAboutUnsavedChangesThenReloadsTheEditors) {
+    KovoMain& main = startWithSample();
+    Database other;
+    other.setValue(u"HangTime", 3, QStringLiteral("99"));
+    const QString otherPath = path(QStringLiteral("second.dat"));
+    ASSERT_TRUE(SaveWholeDatabase(other, otherPath).ok);
+
+    db.setSettingsSaved(false);
+    messages.answers.append(Answer::Cancel);
+    main.FileOpen();
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+    EXPECT_EQ(messages.calls.size(), 1);
+    EXPECT_NE(main.editor(0), nullptr);
+
+    EditorWindow* before = main.editor(0);
+    messages.clear();
+    messages.answers.append(Answer::No);
+    dialogs.answers.append(otherPath);
+    main.menuAction(QStringLiteral("mnuFileOpen"))->trigger();
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Open Controller Database File"));
+    EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
+    EXPECT_EQ(main.currentDatabaseFile(), otherPath);
+    EXPECT_EQ(db.value(u"HangTime", 3), QStringLiteral("99"));
+    EXPECT_TRUE(db.settingsSaved());
+    // The editors were closed and opened again on the new values.
+    ASSERT_NE(main.editor(0), nullptr);
+    EXPECT_NE(main.editor(0), before);
+    EXPECT_EQ(main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(3)"))->text(),
+              QStringLiteral("99"));
+    EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
+    EXPECT_FALSE(main.programEnded());
+}
+
+TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
+    KovoMain& main = startWithSample();
+    writeFile(QStringLiteral("broken.dat"), "[Timers]\r\nHangTime(1)=30\r\n");
+    dialogs.answers.append(path(QStringLiteral("broken.dat")));
+    main.FileOpen();
+    EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(messages.calls[0].text, LoadErrorsMessage);
+    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Error!"));
+    EXPECT_FALSE(db.loadErrors());
+}
+
+TEST_F(FileCommandsTest, CancellingTheOpenDialogEndsTheProgram) {
+    KovoMain& main = startWithSample();
+    main.FileOpen();
+    EXPECT_EQ(dialogs.calls.size(), 1);
+    EXPECT_TRUE(main.programEnded());
+}
+
+TEST_F(FileCommandsTest, NewLoadsAChosenFileAndShowsTheTimersEditor) {
+    KovoMain& main = startWithSample();
+    const QString second = writeSampleDat(QStringLiteral("new.dat"));
+    main.tabStrip()->setCurrentIndex(5);
+    db.setSettingsSaved(false);
+    messages.answers.append(Answer::No);
+    dialogs.answers.append(second);
+    main.menuAction(QStringLiteral("mnuFileNew"))->trigger();
+    EXPECT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(main.currentDatabaseFile(), second);
+    EXPECT_EQ(main.frontEditor(), main.editor(0));
+
+    // Cancel in the question leaves everything as it was, editors open.
+    db.setSettingsSaved(false);
+    messages.clear();
+    dialogs.calls.clear();
+    messages.answers.append(Answer::Cancel);
+    main.FileNew();
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+    EXPECT_EQ(main.currentDatabaseFile(), second);
+    for (int tab = 0; tab < KovoMain::EditorCount; ++tab)
+        EXPECT_NE(main.editor(tab), nullptr) << tab;
+}
+
+} // namespace
+} // namespace kovo::testing
