@@ -1,0 +1,520 @@
+#include "round_trip_support.h"
+
+#include "database/field_table.h"
+#include "database/vocabulary.h"
+
+using namespace Qt::StringLiterals;
+
+namespace kovo::roundtrip {
+
+namespace {
+
+const QString Dtmf = u"0123456789*#ABCD"_s;
+const QString NoneStored = u"NONE STORED"_s;
+
+QString Plain(const QString& text) {
+    return QString::number(NumericInt(text));
+}
+
+// Function numbers a macro may hold: 1 to 490 without the ones that have no entry.
+bool IsFunction(int number) {
+    switch (number) {
+    case 255:
+    case 350:
+    case 394:
+    case 395:
+    case 396:
+    case 399:
+    case 400:
+        return false;
+    default:
+        return number >= 1 && number <= 490;
+    }
+}
+
+} // namespace
+
+int Generator::pick(int low, int high) {
+    if (m_variant == 0)
+        return low;
+    if (m_variant == 1)
+        return high;
+    if (chance(10))
+        return chance(50) ? low : high;
+    return low + static_cast<int>(m_random.bounded(static_cast<quint32>(high - low + 1)));
+}
+
+bool Generator::chance(int percent) {
+    return static_cast<int>(m_random.bounded(100u)) < percent;
+}
+
+QString Generator::oneOf(const QStringList& texts) {
+    if (m_variant == 0)
+        return texts.first();
+    if (m_variant == 1)
+        return texts.last();
+    return texts.at(static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(texts.size()))));
+}
+
+QString Generator::characters(const QString& set, int low, int high) {
+    const int count = pick(low, high);
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += set.at(static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(set.size()))));
+    return text;
+}
+
+QString Generator::words(int low, int high) {
+    const QStringList& vocabulary = SpeechVocabulary();
+    const int count = pick(low, high);
+    QStringList chosen;
+    for (int i = 0; i < count; ++i)
+        chosen << vocabulary.at(static_cast<qsizetype>(m_random.bounded(256u)));
+    return chosen.join(u' ');
+}
+
+QString Generator::cwTokens(int low, int high) {
+    QStringList tokens;
+    for (const CwCharacter& c : CwCharacterSet())
+        if (c.code)
+            tokens << QString::fromLatin1(c.token);
+    const int count = pick(low, high);
+    QStringList chosen;
+    for (int i = 0; i < count; ++i) {
+        // The dash and the period pass the CW check but cannot be sent.
+        if (m_variant > 1 && chance(5))
+            chosen << (chance(50) ? u"-"_s : u"."_s);
+        else
+            chosen << tokens.at(
+                static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(tokens.size()))));
+    }
+    return chosen.join(u' ');
+}
+
+// Up to `units` units of functions; functions of 255 and above count two.
+QString Generator::macro(int units) {
+    QStringList steps;
+    int left = units;
+    bool wantHigh = m_variant == 1;
+    while (left > 0) {
+        int function = 0;
+        if (left >= 2 && (wantHigh || chance(30))) {
+            do
+                function = 256 + static_cast<int>(m_random.bounded(235u));
+            while (!IsFunction(function));
+            left -= 2;
+            wantHigh = false;
+        } else {
+            function = 1 + static_cast<int>(m_random.bounded(254u));
+            left -= 1;
+        }
+        steps << QString::number(function).rightJustified(3, u'0');
+    }
+    return steps.isEmpty() ? NoneStored : steps.join(u' ');
+}
+
+// A CW tone as the editors and the file loader leave it: four digits ("0500") or plain.
+QString Generator::tone(bool second) {
+    if (second && (m_variant == 0 || chance(30)))
+        return oneOf({u"0000"_s, u"00"_s, u"0"_s});
+    const QString value = number(200, 3499);
+    return second && chance(50) ? value : value.rightJustified(4, u'0');
+}
+
+const std::vector<Generator::Rule>& Generator::rules() {
+    if (!m_rules.empty())
+        return m_rules;
+    const auto add = [this](const char* field, int count, std::function<QString(int)> make) {
+        m_rules.push_back({QByteArray(field), count, std::move(make)});
+    };
+    const auto range = [this](int low, int high) {
+        return [this, low, high](int) { return number(low, high); };
+    };
+    const auto flag = range(0, 1);
+    const QStringList ports = {u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"12"_s, u"13"_s, u"23"_s, u"123"_s};
+
+    // Timers and general timers.
+    add("HangTime", 3, range(0, 255));
+    add("TimeOut", 3, range(0, 32767));
+    add("IIDTime", 3, range(0, 255));
+    add("PIDTime", 3, range(0, 255));
+    add("InActiveTime", 3, range(0, 255));
+    add("InActivityMacro", 3, range(1, 90));
+    add("DTMFTime", 3, range(0, 255));
+    add("CTCSSTime", 3, range(0, 255));
+    add("KerchunkTime", 3, range(0, 32000));
+    add("IDSpeakTime", 3, range(0, 32000));
+    add("AnnounceTime", 3, range(0, 3600));
+    add("AuxTime", 3, range(0, 32767));
+    add("FanTime", 0, range(0, 255));
+    add("FanSelect", 0, flag);
+    add("XmtDelay", 0, range(0, 32767));
+    add("TimeoutLink", 0, flag);
+    add("GeneralTimer", 3, range(0, 32767));
+    add("GeneralTimerMacro", 3, range(1, 90));
+    add("RouteAuxPort", 3, range(1, 3));
+    const auto alarmMacro = [this](int) {
+        return m_variant == 0 || (m_variant > 1 && chance(10)) ? u"0"_s : padded(1, 90);
+    };
+    add("AlarmLowMacroNum", 5, alarmMacro);
+    add("AlarmHighMacroNum", 5, alarmMacro);
+
+    // Scheduler and clock.
+    add("DOW", 20, range(0, 9));
+    add("Monthly", 20, flag);
+    add("Week", 20, range(1, 5));
+    add("Hours", 20, [this](int) {
+        if (m_variant == 1 || chance(10))
+            return u"0A"_s;
+        if (chance(10))
+            return u"25"_s;
+        return padded(0, 23);
+    });
+    add("Minutes", 20, [this](int) { return padded(0, 59); });
+    add("MacroToRun", 20, [this](int) { return padded(1, 90); });
+    add("SayYear", 0, flag);
+    add("TwentyFour", 0, flag);
+    add("SayHour", 0, flag);
+    add("ClockCorrection", 0, [this](int) {
+        return m_variant > 1 && chance(30) ? u"A"_s + number(1, 99) : number(0, 99);
+    });
+    add("DateFormat", 0, [this](int) { return oneOf({u"False"_s, u"True"_s}); });
+
+    // Analog meters.
+    add("Meter", 8, range(0, 6));
+    add("RealLow", 8, range(0, 32767));
+    add("MeterLow", 8, range(0, 32767));
+    add("RealHigh", 8, range(0, 32767));
+    add("MeterHigh", 8, range(0, 32767));
+    add("Vref", 0, range(0, 32767));
+    add("MeterAlarmType", 10, range(0, 2));
+    add("MeterNum", 10, range(1, 8));
+    add("MeterSetPoint", 10, range(0, 999));
+    add("MeterMacro", 10, range(1, 90));
+
+    // Remote base.
+    add("RadioType", 0, [this](int) {
+        return oneOf({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"7"_s, u"8"_s});
+    });
+    add("YaesuType", 0, range(1, 4));
+    add("RemoteBasePrefix", 0, [this](int) {
+        return m_variant == 1 ? characters(u"ABCD0123456789"_s, 5, 5)
+                              : characters(u"ABCD"_s, 1, 1) + characters(u"0123456789"_s, 1, 1);
+    });
+    add("ControlPort", 0, range(0, 3));
+    add("FreqString", 10, [this](int) {
+        if (m_variant == 0 || (m_variant > 1 && chance(10)))
+            return QString();
+        return characters(u"0123456789"_s, 6, 6) + number(1, 3);
+    });
+    add("CTCSS", 10, [this](int) {
+        return m_variant == 0 || (m_variant > 1 && chance(10)) ? QString() : number(1, 50);
+    });
+    add("CTCSSMode", 10, range(0, 2));
+    add("RadioMode", 10, range(1, 5));
+
+    // Identification.
+    for (const char* id : {"VoiceID1", "VoiceID2", "VoiceID3"})
+        add(id, 3, [this](int) { return m_variant > 1 && chance(10) ? NoneStored : words(1, 22); });
+    add("CWID1", 3, [this](int) { return cwTokens(1, 15); });
+    add("CWID2", 3, [this](int) { return cwTokens(1, 15); });
+    add("CWSpeed", 3, range(5, 54));
+    add("CWTone1", 3, [this](int) { return tone(false); });
+    add("CWTone2", 3, [this](int) { return tone(true); });
+    add("SpeechEnable", 3, flag);
+    add("ID1Extras", 3, range(0, 11));
+    add("ID2Extras", 3, range(0, 11));
+    add("ID3Extras", 3, range(0, 11));
+
+    // Macros.
+    add("Macro", 40, [this](int) {
+        if (m_variant == 0 || (m_variant > 1 && chance(20)))
+            return NoneStored;
+        return macro(pick(1, 15));
+    });
+    add("MacroCode", 40, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
+    add("ShortMacro", 50, [this](int) {
+        if (m_variant == 0 || (m_variant > 1 && chance(20)))
+            return NoneStored;
+        return macro(pick(1, 4));
+    });
+    add("ShortMacroCode", 50, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
+    add("PortToAllow", 90, [this, ports](int) { return oneOf(ports.mid(1)); });
+
+    // Message macros.
+    add("MessageMacro", 40, [this](int) {
+        if (m_variant == 0 || (m_variant > 1 && chance(15)))
+            return NoneStored;
+        QString text = words(1, 9);
+        if (m_variant > 1 && chance(10)) // the controller's end mark inside a message
+            text = text.section(u' ', 0, 0) + u" ZERO"_s;
+        return text;
+    });
+
+    // Courtesy tones.
+    for (int p = 1; p <= 3; ++p) {
+        for (const char* kind : {"Delay", "Dur"})
+            for (int k = 1; k <= 4; ++k)
+                add(QByteArray('P' + QByteArray::number(p) + kind + QByteArray::number(k)), 10,
+                    range(0, 10000));
+        for (int k = 1; k <= 8; ++k)
+            add(QByteArray('P' + QByteArray::number(p) + "Tone" + QByteArray::number(k)), 10,
+                range(0, 3500));
+    }
+
+    // DTMF memories.
+    add("DTMF", 20, [this](int) {
+        if (m_variant == 0 || (m_variant > 1 && chance(15)))
+            return NoneStored;
+        const QString digits = characters(Dtmf, 1, 10);
+        QStringList spaced;
+        for (QChar c : digits)
+            spaced << QString(c);
+        return spaced.join(u' ');
+    });
+    add("DTMFDur", 0, range(0, 255));
+    add("DTMFDelay", 0, range(0, 255));
+
+    // Codes and prefixes.
+    add("CurrentPortUnlock", 3, [this](int) { return characters(Dtmf, 1, 8); });
+    add("Lock", 0, [this](int) { return characters(Dtmf, 1, 4); });
+    add("Terminator", 0, [this](int) { return characters(u"ABCD*#"_s, 1, 1); });
+    add("CommandPrefix", 0, [this](int) { return characters(Dtmf, 1, 8); });
+    add("DTMFPort", 0, [this, ports](int) { return oneOf(ports); });
+    add("DTMFSpeech", 0, range(0, 90));
+
+    // Autopatch.
+    add("APPrefix", 0, [this](int) { return characters(Dtmf, 1, 5); });
+    add("AnswerCode", 0, [this](int) { return characters(Dtmf, 1, 6); });
+    add("AutoDial", 200, [this](int) {
+        return m_variant == 0 || (m_variant > 1 && chance(70))
+                   ? QString()
+                   : characters(u"0123456789*#"_s, 3, 16);
+    });
+    add("TollRestrict", 100, [this](int) {
+        return m_variant == 0 || (m_variant > 1 && chance(80)) ? QString()
+                                                               : characters(u"0123456789"_s, 3, 11);
+    });
+    add("RingNumber", 0, range(1, 9));
+    add("APTimeOut", 0, range(1, 999));
+    add("EnablePatch", 0, [this, ports](int) { return oneOf(ports); });
+    add("PatchMute", 0, flag);
+    add("DTMFTestPrefix", 0, [this](int) { return characters(Dtmf, 1, 5); });
+    add("PreAccessPrefix", 0,
+        [this](int) { return m_variant == 0 || chance(20) ? u"0"_s : characters(Dtmf, 1, 3); });
+    add("PreProgramPrefix", 0,
+        [this](int) { return m_variant == 0 || chance(20) ? u"0"_s : characters(Dtmf, 1, 3); });
+    add("MacroSubset", 0, [this](int) {
+        return m_variant == 0 || chance(20) ? u"0"_s : characters(u"0123456789"_s, 1, 4);
+    });
+    add("MacroSubsetEnable", 0, flag);
+    add("DTMFMuteDigitSelect", 0, range(1, 2));
+
+    // Port switches.
+    for (const char* sw :
+         {"TxEnable", "RxEnable", "FDup", "DTMFEnable", "DTMFNeedPL", "DTMFMute", "DTMFCovertone",
+          "MonMix", "Kerchunk", "SpeechOverride", "SpeechIDOverride", "CTCSSCT", "CTCSSID",
+          "PLEncodePolarity", "COSClose"})
+        add(sw, 3, flag);
+    add("PLAccess", 3, range(0, 2));
+    add("TailMessageNum", 3, range(0, 3));
+    add("P1MessageNum", 3, range(1, 90));
+    add("P2MessageNum", 3, range(1, 90));
+    add("P3MessageNum", 3, range(1, 90));
+    add("TailCounter", 3, range(0, 254));
+    add("Alarm", 5, flag);
+    add("AllowTerminatorSpeech", 0, flag);
+    return m_rules;
+}
+
+// The couplings the editors keep between fields.
+void Generator::fix(Database& db) {
+    for (int p = 1; p <= 3; ++p)
+        db.setValue("DisableTimeout", p, db.value("InActiveTime", p) == u"0" ? u"1"_s : u"0"_s);
+    for (int m = 1; m <= 10; ++m) {
+        // A memory's tone mode is an option group: set whenever the memory has a tone.
+        if (db.value("CTCSS", m).isEmpty())
+            db.setValue("CTCSSMode", m, QString());
+        else if (db.value("CTCSSMode", m).isEmpty())
+            db.setValue("CTCSSMode", m, u"0"_s);
+    }
+    // The toll-restrict list holds its numbers from entry 1 on.
+    QStringList tolls;
+    for (int k = 1; k <= 100; ++k)
+        if (!db.value("TollRestrict", k).isEmpty())
+            tolls << db.value("TollRestrict", k);
+    for (int k = 1; k <= 100; ++k)
+        db.setValue("TollRestrict", k, tolls.value(k - 1));
+    // Lock and terminator must differ.
+    while (db.value("Lock") == db.value("Terminator"))
+        db.setValue("Lock", characters(Dtmf, 2, 4));
+    db.setStoredLock(db.value("Lock"));
+    db.setStoredTerminator(db.value("Terminator"));
+}
+
+Database Generator::configuration() {
+    Database db;
+    for (const Rule& rule : rules())
+        for (int i = rule.count == 0 ? 0 : 1; i <= rule.count; ++i)
+            db.setValue(rule.field.constData(), i, rule.make(i));
+    fix(db);
+    db.setAllPending(false);
+    return db;
+}
+
+QStringList Generator::edit(Database& db, int count) {
+    const std::vector<Rule>& all = rules();
+    QStringList keys;
+    const int variant = m_variant;
+    m_variant = 2; // edits draw at random whatever the configuration's variant
+    for (int n = 0; n < count; ++n) {
+        const Rule& rule = all[m_random.bounded(static_cast<quint32>(all.size()))];
+        const int index =
+            rule.count == 0
+                ? 0
+                : 1 + static_cast<int>(m_random.bounded(static_cast<quint32>(rule.count)));
+        db.setValue(rule.field.constData(), index, rule.make(index));
+        keys << QString::fromLatin1(rule.field) +
+                    (index ? u'(' + QString::number(index) + u')' : QString());
+    }
+    m_variant = variant;
+    // The working copies of lock and terminator change; the stored copies stay what the
+    // controller answers to until the upload has sent the new codes.
+    const QString storedLock = db.storedLock();
+    const QString storedTerminator = db.storedTerminator();
+    fix(db);
+    db.setStoredLock(storedLock);
+    db.setStoredTerminator(storedTerminator);
+    return keys;
+}
+
+// Every loss the formats force, with its reason. Fields not named here come back exactly.
+const std::vector<Loss>& Losses() {
+    static const std::vector<Loss> losses = [] {
+        std::vector<Loss> l;
+        // Fields the image and the Ostrik records do not carry: the decoded database keeps
+        // its own value.
+        const auto kept = [](const char* field) {
+            return [field](const QString&, int i, const Database&, const Database&,
+                           const Database& b) { return b.value(field, i); };
+        };
+        for (const char* field : {"Monthly", "DateFormat"})
+            l.push_back({field, "the image holds only the set point's day byte", kept(field)});
+        for (const char* field : {"MeterAlarmType", "MeterNum", "MeterSetPoint", "MeterMacro"})
+            l.push_back({field, "the meter alarm area (272-361) is not decoded", kept(field)});
+        l.push_back({"RouteAuxPort", "no command and no place in the image", kept("RouteAuxPort")});
+        for (const char* field : {"RxEnable", "COSClose"})
+            l.push_back({field, "sent, but the image has no byte for it", kept(field)});
+        for (const char* field :
+             {"CommandPrefix", "AnswerCode", "PreProgramPrefix", "DTMFMuteDigitSelect"})
+            l.push_back({field, "sent, but neither the image nor the Ostrik records carry it",
+                         kept(field)});
+        l.push_back({"ControlPort", "in the image, but no command programs it",
+                     [](const QString&, int, const Database&, const Database& before,
+                        const Database&) { return before.value("ControlPort"); }});
+        l.push_back({"Week",
+                     "a weekly set point sends its day alone; one digit leaves the week as it was",
+                     [](const QString& sent, int i, const Database& config, const Database&,
+                        const Database& b) {
+                         return config.value("Monthly", i) == u"1" ? sent : b.value("Week", i);
+                     }});
+        const auto plain = [](const QString& sent, int, const Database&, const Database&,
+                              const Database&) { return Plain(sent); };
+        for (const char* field : {"InActivityMacro", "CWTone1"})
+            l.push_back({field, "held as a number: leading zeros are lost", plain});
+        l.push_back(
+            {"CWTone2", "held as a number: 0 reads back as 0000, leading zeros are lost",
+             [](const QString& sent, int, const Database&, const Database&, const Database&) {
+                 return NumericInt(sent) == 0 ? u"0000"_s : Plain(sent);
+             }});
+        for (const char* field : {"AlarmLowMacroNum", "AlarmHighMacroNum"})
+            l.push_back({field,
+                         "held as a number (leading zeros lost); macro 0 is not sent, so the "
+                         "controller keeps what it had",
+                         [field](const QString& sent, int i, const Database&,
+                                 const Database& before, const Database&) {
+                             return sent == u"0" ? before.value(field, i) : Plain(sent);
+                         }});
+        l.push_back(
+            {"ClockCorrection",
+             "the word holds no sign: a negative correction (A5) reads back as its "
+             "16-bit two's complement (65531)",
+             [](const QString& sent, int, const Database&, const Database&, const Database&) {
+                 return sent.startsWith(u'A') ? QString::number(65536 - NumericInt(sent.mid(1)))
+                                              : Plain(sent);
+             }});
+        l.push_back({"Meter",
+                     "type 0 is the word 0, which names no type: the field keeps its value",
+                     [](const QString& sent, int i, const Database&, const Database&,
+                        const Database& b) { return sent == u"0" ? b.value("Meter", i) : sent; }});
+        for (const char* field : {"VoiceID1", "VoiceID2", "VoiceID3"})
+            l.push_back({field,
+                         "NONE STORED has no speech codes: an ID of no words reads back empty",
+                         [](const QString& sent, int, const Database&, const Database&,
+                            const Database&) { return sent == NoneStored ? QString() : sent; }});
+        for (const char* field : {"CWID1", "CWID2"})
+            l.push_back(
+                {field, "the dash and the period have no sending code and are left out",
+                 [](const QString& sent, int, const Database&, const Database&, const Database&) {
+                     QStringList tokens = sent.split(u' ', Qt::SkipEmptyParts);
+                     tokens.removeAll(u"-"_s);
+                     tokens.removeAll(u"."_s);
+                     return tokens.join(u' ');
+                 }});
+        l.push_back({"MessageMacro",
+                     "NONE STORED is not sent (the controller keeps its message); DVR20 is code "
+                     "255, which a message reads as nothing; 0 is the end mark: the message ends "
+                     "before the first ZERO (the word or an unused code), one that begins with "
+                     "it reads back NONE STORED",
+                     [](const QString& sent, int i, const Database&, const Database& before,
+                        const Database&) {
+                         if (sent == NoneStored)
+                             return before.value("MessageMacro", i);
+                         // The codes: the words, then zeros; the tenth never adds a word.
+                         const QStringList sentWords = sent.split(u' ');
+                         QStringList words;
+                         for (qsizetype w = 0; w < 9; ++w) {
+                             const QString word = sentWords.value(w, u"ZERO"_s);
+                             if (word != u"DVR20")
+                                 words << word;
+                         }
+                         const qsizetype zero = words.indexOf(u"ZERO"_s, 1);
+                         if (zero > 0)
+                             words = words.mid(0, zero);
+                         if (words.isEmpty())
+                             return QString();
+                         return words.first() == u"ZERO" ? NoneStored : words.join(u' ');
+                     }});
+        l.push_back(
+            {"DTMF", "NONE STORED is not sent: the controller keeps its memory",
+             [](const QString& sent, int i, const Database&, const Database& before,
+                const Database&) { return sent == NoneStored ? before.value("DTMF", i) : sent; }});
+        l.push_back({"DTMFDur", "255 is the unset byte (Be): it reads back empty",
+                     [](const QString& sent, int, const Database&, const Database&,
+                        const Database&) { return sent == u"255" ? QString() : sent; }});
+        l.push_back({"FreqString", "an empty frequency reads back as NONE STORED",
+                     [](const QString& sent, int, const Database&, const Database&,
+                        const Database&) { return sent.isEmpty() ? NoneStored : sent; }});
+        for (const char* field : {"CTCSS", "CTCSSMode"})
+            l.push_back({field, "held as a byte: empty reads back as 0",
+                         [](const QString& sent, int, const Database&, const Database&,
+                            const Database&) { return sent.isEmpty() ? u"0"_s : sent; }});
+        return l;
+    }();
+    return losses;
+}
+
+Database Expected(const Database& config, const Database& before) {
+    const Database base;
+    Database expected = config;
+    for (const Loss& loss : Losses()) {
+        const FieldSpec* field = FindField(QString::fromLatin1(loss.field));
+        Q_ASSERT(field);
+        for (int i = field->firstIndex(); i <= field->lastIndex(); ++i)
+            expected.setValue(loss.field, i,
+                              loss.back(config.value(loss.field, i), i, config, before, base));
+    }
+    return expected;
+}
+
+} // namespace kovo::roundtrip

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "database/database.h"
+
+#include <QByteArray>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace kovo::roundtrip {
+
+// Builds configurations as the editors would store them: every field at a valid value, drawn
+// across its whole range. Variant 0 takes every field's low edge (empty macros and messages,
+// one-word IDs, zero tone 2), variant 1 its high edge (15-unit macros with functions above 255,
+// 22-word voice IDs, 15-token CW IDs, full-length codes and prefixes); other variants draw at
+// random, with the edge values mixed in.
+class Generator {
+public:
+    Generator(quint32 seed, int variant) : m_random(seed), m_variant(variant) {}
+
+    Database configuration();
+    // Changes `count` randomly chosen field elements as editors would (keeping the couplings
+    // between fields); returns the keys changed.
+    QStringList edit(Database& db, int count);
+
+private:
+    struct Rule {
+        QByteArray field;
+        int count; // 0: single field
+        std::function<QString(int index)> make;
+    };
+    const std::vector<Rule>& rules();
+    void fix(Database& db);
+
+    int pick(int low, int high);
+    bool chance(int percent);
+    QString number(int low, int high) { return QString::number(pick(low, high)); }
+    QString padded(int low, int high) { return number(low, high).rightJustified(2, u'0'); }
+    QString oneOf(const QStringList& texts);
+    QString characters(const QString& set, int low, int high);
+    QString words(int low, int high);
+    QString cwTokens(int low, int high);
+    QString macro(int units);
+    QString tone(bool second);
+
+    QRandomGenerator m_random;
+    int m_variant;
+    std::vector<Rule> m_rules;
+};
+
+// One loss the formats force: the field, why, and what comes back instead of what was sent.
+struct Loss {
+    const char* field;
+    const char* reason;
+    // sent: the value uploaded; index: its element; config: the whole uploaded configuration;
+    // before: what the controller held before this upload (decoded); base: the database the
+    // image was decoded into.
+    std::function<QString(const QString& sent, int index, const Database& config,
+                          const Database& before, const Database& base)>
+        back;
+};
+const std::vector<Loss>& Losses();
+
+// What a download must give back after `config` was uploaded onto a controller whose memory
+// decoded to `before`: `config` with every loss of the table applied.
+Database Expected(const Database& config, const Database& before);
+
+} // namespace kovo::roundtrip
