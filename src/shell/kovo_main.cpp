@@ -332,6 +332,7 @@ EditorWindow* KovoMain::ensureEditor(int tab) {
     QMdiSubWindow* window = m_mdi->addSubWindow(created);
     window->setObjectName(QStringLiteral("%1Window").arg(QLatin1String(Tabs[tab].name)));
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     window->resize(window->sizeHint());
     window->move(0, 0);
     m_editors[tab] = created;
@@ -439,7 +440,7 @@ void KovoMain::applyPlacement() {
         setGeometry(rect);
         m_initialState = placement.state;
     } else {
-        resize(1040, 760);
+        resize(1180, 780);
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect area = screen->availableGeometry();
             QRect frame(QPoint(0, 0), size().boundedTo(area.size()));

@@ -6,6 +6,7 @@
 #include "shell_fixture.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QTabBar>
 
@@ -129,6 +130,47 @@ TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
     EXPECT_EQ(main.windowTitle(), TitleBarText(main.currentDatabaseFile()));
     EXPECT_TRUE(
         main.windowTitle().contains(QStringLiteral("....") + sep + QStringLiteral("sample.dat")));
+}
+
+TEST_F(StartUpTest, TheWindowTitleFollowsTheRuleAt20And21Characters) {
+    // A short folder, so the whole path can be made exactly 20 and 21 characters long.
+    QTemporaryDir shortDir(QStringLiteral("/tmp/kt"));
+    ASSERT_TRUE(shortDir.isValid());
+    const QString base = shortDir.path() + QLatin1Char('/');
+    ASSERT_LE(base.size(), 15);
+    const QString twenty = base + QString(20 - 4 - base.size(), u'a') + QStringLiteral(".dat");
+    const QString twentyOne = base + QString(21 - 4 - base.size(), u'b') + QStringLiteral(".dat");
+    ASSERT_EQ(twenty.size(), 20);
+    ASSERT_EQ(twentyOne.size(), 21);
+
+    KovoMain& main = startWithSample();
+    dialogs.answers.append(twenty);
+    main.FileSaveAs();
+    EXPECT_EQ(main.windowTitle(),
+              QStringLiteral("Veltrane Kovo Programmer    ") + QDir::toNativeSeparators(twenty));
+    dialogs.answers.append(twentyOne);
+    main.FileSaveAs();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Veltrane Kovo Programmer   ") +
+                                      QDir::toNativeSeparators(twentyOne).left(20) +
+                                      QStringLiteral("....") + QDir::separator() +
+                                      QFileInfo(twentyOne).fileName());
+}
+
+TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
+    Database clashing;
+    clashing.setStoredLock(QStringLiteral("D"));
+    clashing.setStoredTerminator(QStringLiteral("D"));
+    const QString dat = path(QStringLiteral("clash.dat"));
+    ASSERT_TRUE(SaveWholeDatabase(clashing, dat).ok);
+    writeIni("LastRCFile=" + dat.toUtf8() + "\r\n");
+    KovoMain& main = makeWindow();
+    ASSERT_TRUE(main.startUp());
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(messages.calls[0].text, LockTerminatorClashMessage);
+    EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
+    EXPECT_EQ(main.tabStrip()->currentIndex(), 9);
+    EXPECT_EQ(main.frontEditor(), main.editor(9));
+    EXPECT_FALSE(db.lockTerminatorClash());
 }
 
 TEST_F(StartUpTest, LinkSettingsSetTheCheckMarks) {
