@@ -56,6 +56,8 @@ bool SerialChannel::open(QString* reason) {
         return false;
     }
     m_port->setReadBufferSize(ReadBufferSize);
+    // Bytes that reached the port before it was opened answer nothing this program asked.
+    m_port->clear(QSerialPort::Input);
     m_gone = false;
     return true;
 }

@@ -9,8 +9,11 @@
 #include "link/serial_link.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kovo {
 namespace {
@@ -222,6 +225,26 @@ TEST(SerialLinkTest, EmulatorKilledDuringTheWait) {
                                          "then try again")
                               .arg(emulator.port())});
     EXPECT_TRUE(h.flags.updateAborted);
+}
+
+// An answer nobody read before the port was opened (the reset at the end of an earlier upload)
+// is not taken for the first answer of the next job.
+TEST(SerialLinkTest, BytesFromBeforeTheOpenAreDropped) {
+    test::EnsureCoreApplication();
+    PtyEmulator emulator;
+    {
+        const int fd = ::open(emulator.port().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "2*100030\r", 9), 9);
+        pollfd p{fd, POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 5000), 1); // the "+" waits unread
+        ::close(fd);
+    }
+    SerialChannel channel(emulator.port(), emulator.port());
+    ASSERT_TRUE(channel.open());
+    EXPECT_EQ(channel.read(200), QByteArray());
+    ASSERT_TRUE(channel.write("2*100031\r"));
+    EXPECT_EQ(channel.read(5000), QByteArray("+"));
 }
 
 TEST(SerialLinkTest, PortThatCannotBeOpened) {
