@@ -16,8 +16,8 @@ Q_LOGGING_CATEGORY(lcAudio, "kovo.link.audio")
 namespace kovo {
 namespace {
 
-// About 100 ms of the tone format: short enough that a wait ends soon after the sound does.
-constexpr qsizetype StreamBufferMs = 100;
+// The sink's buffer: short, so that what is written is soon heard.
+constexpr qint64 StreamBufferMs = 150;
 
 void LetEventsRun() {
     if (QCoreApplication::instance())
@@ -25,17 +25,19 @@ void LetEventsRun() {
     QThread::msleep(2);
 }
 
-QAudioFormat ToneFormat(int sampleRate, int channels, int bitsPerSample) {
+QAudioFormat ImageFormat(const WavPcmLayout& layout) {
     QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(channels);
-    format.setSampleFormat(bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+    format.setSampleRate(layout.sampleRate);
+    format.setChannelCount(layout.channels);
+    format.setSampleFormat(layout.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
     return format;
 }
 
 } // namespace
 
-QtAudioOutput::QtAudioOutput(Reporter report) : m_report(std::move(report)) {}
+QtAudioOutput::QtAudioOutput(Reporter report) : m_report(std::move(report)) {
+    m_clock.start();
+}
 
 QtAudioOutput::~QtAudioOutput() {
     closeStream();
@@ -62,7 +64,8 @@ void QtAudioOutput::fail(const QString& text) {
 bool QtAudioOutput::openStream(const QAudioFormat& format) {
     if (m_sink && m_format == format)
         return true;
-    closeStream();
+    if (m_sink)
+        finish(); // a sound of another format: let the old one end first
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
         fail(noDeviceText());
@@ -82,7 +85,7 @@ bool QtAudioOutput::openStream(const QAudioFormat& format) {
         return false;
     }
     m_format = format;
-    m_bytesWritten = 0;
+    m_streamEnd = 0; // dry: the first sound gets its lead-in
     return true;
 }
 
@@ -92,14 +95,12 @@ void QtAudioOutput::closeStream() {
         m_sink.reset();
     }
     m_stream = nullptr;
-    m_bytesWritten = 0;
+    m_streamEnd = 0;
 }
 
-bool QtAudioOutput::writeAndWait(const char* data, qsizetype size) {
-    // Hang guard only: a healthy device plays in real time.
-    const qint64 durationMs =
-        m_format.durationForBytes(m_bytesWritten + size) / 1000 - m_sink->processedUSecs() / 1000;
-    QDeadlineTimer deadline(std::max<qint64>(durationMs, 0) + 3000);
+bool QtAudioOutput::push(const char* data, qsizetype size) {
+    // Hang guard only: a healthy device takes the data in real time.
+    QDeadlineTimer deadline(m_format.durationForBytes(size) / 1000 + StreamBufferMs + 3000);
     qsizetype done = 0;
     while (done < size) {
         if (m_sink->error() == QAudio::IOError || m_sink->error() == QAudio::FatalError ||
@@ -108,7 +109,9 @@ bool QtAudioOutput::writeAndWait(const char* data, qsizetype size) {
             fail(QStringLiteral("The sound output stopped: the tones cannot be played"));
             return false;
         }
-        const qsizetype room = std::min(m_sink->bytesFree(), size - done);
+        // Whole frames only.
+        qsizetype room = std::min(m_sink->bytesFree(), size - done);
+        room -= room % m_format.bytesPerFrame();
         if (room > 0) {
             const qint64 written = m_stream->write(data + done, room);
             if (written < 0) {
@@ -117,7 +120,7 @@ bool QtAudioOutput::writeAndWait(const char* data, qsizetype size) {
                 return false;
             }
             done += written;
-            m_bytesWritten += written;
+            m_streamEnd = std::max(m_streamEnd, now()) + m_format.durationForBytes(written);
         }
         if (done < size) {
             if (deadline.hasExpired()) {
@@ -128,11 +131,26 @@ bool QtAudioOutput::writeAndWait(const char* data, qsizetype size) {
             LetEventsRun();
         }
     }
-    // Synchronous like the rest of the link: wait until the device has played it.
-    const qint64 writtenUs = m_format.durationForBytes(m_bytesWritten);
-    while (m_sink->processedUSecs() < writtenUs && m_sink->state() == QAudio::ActiveState &&
-           !deadline.hasExpired())
+    return true;
+}
+
+bool QtAudioOutput::pushSilence(qint64 microseconds) {
+    const QByteArray silence(m_format.bytesForDuration(microseconds),
+                             m_format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
+    return push(silence.constData(), silence.size());
+}
+
+void QtAudioOutput::waitUntil(qint64 microseconds) {
+    while (now() < microseconds)
         LetEventsRun();
+}
+
+bool QtAudioOutput::feed(const char* data, qsizetype size) {
+    if (now() >= m_streamEnd && !pushSilence(qint64(LeadInMs) * 1000))
+        return false;
+    if (!push(data, size))
+        return false;
+    waitUntil(m_streamEnd - qint64(LowWaterMs) * 1000);
     return true;
 }
 
@@ -142,9 +160,9 @@ bool QtAudioOutput::play(const QByteArray& wavImage) {
         m_errorText = QStringLiteral("The sound is not a PCM WAVE image");
         return false;
     }
-    if (!openStream(ToneFormat(layout->sampleRate, layout->channels, layout->bitsPerSample)))
+    if (!openStream(ImageFormat(*layout)))
         return false;
-    return writeAndWait(wavImage.constData() + layout->dataOffset, layout->dataSize);
+    return feed(wavImage.constData() + layout->dataOffset, layout->dataSize);
 }
 
 bool QtAudioOutput::pause(int milliseconds) {
@@ -153,14 +171,17 @@ bool QtAudioOutput::pause(int milliseconds) {
     if (!m_sink) {
         // Nothing is sounding: a plain wait is silence, and it keeps a transfer's timing even
         // when the device failed.
-        QDeadlineTimer deadline(milliseconds);
-        while (!deadline.hasExpired())
-            LetEventsRun();
+        waitUntil(now() + qint64(milliseconds) * 1000);
+        return true;
+    }
+    if (now() >= m_streamEnd) {
+        // The stream ran dry: it is silent already, and the next sound gets its lead-in.
+        waitUntil(now() + qint64(milliseconds) * 1000);
         return true;
     }
     const QByteArray silence(m_format.bytesForDuration(qint64(milliseconds) * 1000),
                              m_format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
-    return writeAndWait(silence.constData(), silence.size());
+    return feed(silence.constData(), silence.size());
 }
 
 void QtAudioOutput::stop() {
@@ -170,12 +191,11 @@ void QtAudioOutput::stop() {
 }
 
 bool QtAudioOutput::finish() {
-    if (m_sink) {
-        // Stopping a sink may drop what its buffer still holds: push the last sound out with a
-        // buffer's worth of silence first.
-        const QByteArray silence(m_format.bytesForDuration(StreamBufferMs * 1000),
-                                 m_format.sampleFormat() == QAudioFormat::UInt8 ? '\x80' : '\0');
-        writeAndWait(silence.constData(), silence.size());
+    if (m_sink && now() < m_streamEnd) {
+        // Stopping a sink drops what its buffer still holds, and the device plays a buffer
+        // behind the clock: push the last sound out with a buffer's worth of silence.
+        if (pushSilence(StreamBufferMs * 1000))
+            waitUntil(m_streamEnd);
     }
     closeStream();
     return m_errorText.isEmpty();

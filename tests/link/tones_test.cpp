@@ -7,10 +7,13 @@
 #include "link/wav_file_output.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -554,6 +557,67 @@ TEST(CliDtmf, WritesTheDigitsIntoAWavFile) {
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(u"No sound output device: the tones cannot be played"_s))
             << run.err.toStdString();
+    }
+}
+
+// The sound card path, end to end: kovo-cli plays through Qt Multimedia into a private sound
+// server's null sink, whose monitor is recorded and decoded. Needs pulseaudio and parec.
+TEST(CliDtmf, PlaysThroughASoundServer) {
+    if (QStandardPaths::findExecutable(u"pulseaudio"_s).isEmpty() ||
+        QStandardPaths::findExecutable(u"parec"_s).isEmpty())
+        GTEST_SKIP() << "pulseaudio or parec is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkpath(u"run"_s);
+    const QString socket = dir.filePath(u"sock"_s);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, dir.path());
+    environment.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(u"run"_s));
+    environment.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
+
+    QProcess server;
+    server.setProcessEnvironment(environment);
+    server.start(u"pulseaudio"_s,
+                 {u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disallow-exit"_s,
+                  u"-L"_s, u"module-null-sink sink_name=kovo rate=8000"_s, u"-L"_s,
+                  u"module-native-protocol-unix socket="_s + socket + u" auth-anonymous=1"_s});
+    auto stopServer = qScopeGuard([&] {
+        server.terminate();
+        if (!server.waitForFinished(5000))
+            server.kill();
+    });
+    ASSERT_TRUE(server.waitForStarted(10000));
+    for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
+        QThread::msleep(50);
+    if (!QFile::exists(socket))
+        GTEST_SKIP() << "the sound server did not start: "
+                     << server.readAllStandardError().constData();
+
+    const QString recording = dir.filePath(u"heard.wav"_s);
+    QProcess recorder;
+    recorder.setProcessEnvironment(environment);
+    recorder.start(u"parec"_s, {u"-d"_s, u"kovo.monitor"_s, u"--rate=8000"_s, u"--channels=1"_s,
+                                u"--format=s16le"_s, u"--file-format=wav"_s, recording});
+    ASSERT_TRUE(recorder.waitForStarted(10000));
+    QThread::msleep(300);
+
+    QProcess cli;
+    cli.setProcessEnvironment(environment);
+    cli.start(QString::fromUtf8(KOVO_CLI_PATH), {u"dtmf"_s, u"1*00#DD"_s, u"--home"_s, dir.path()});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
+    QThread::msleep(300);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(10000));
+
+    QFile file(recording);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(file.readAll());
+    ASSERT_TRUE(ours.ok) << ours.error.toStdString();
+    EXPECT_EQ(ours.digits, u"1*00#DD"_s);
+    if (HaveMultimon()) {
+        QString problem;
+        EXPECT_EQ(MultimonDigits(recording, &problem), u"1*00#DD"_s) << problem.toStdString();
     }
 }
 
