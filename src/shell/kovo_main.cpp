@@ -194,8 +194,9 @@ void KovoMain::buildMenus() {
     m_otherPort = AddItem(m_serialMenu, "mnuOtherPort", QStringLiteral("Other port…"));
     m_otherPort->setCheckable(true);
     connect(m_otherPort, &QAction::triggered, this, &KovoMain::chooseOtherPort);
+    // The machine's ports are listed each time the menu opens (adapters come and go), and not
+    // before: asking the system for them costs start-up time.
     connect(m_serialMenu, &QMenu::aboutToShow, this, &KovoMain::refreshSystemPorts);
-    refreshSystemPorts();
 
     QMenu* dtmf = config->addMenu(QStringLiteral("&Use DTMF"));
     dtmf->setObjectName(QStringLiteral("mnuConfigDTMF"));
@@ -253,6 +254,8 @@ void KovoMain::refreshSystemPorts() {
         connect(item, &QAction::triggered, this,
                 [this, value, item] { chooseSerialPort(value, item); });
         m_systemPortItems.append(item);
+        if (item->isChecked())
+            m_otherPort->setChecked(false);
     }
 }
 

@@ -70,7 +70,10 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndOrder) {
     ASSERT_NE(config, nullptr);
     EXPECT_EQ(config->actions().at(0)->text(), QStringLiteral("&Use Serial Port"));
     EXPECT_EQ(config->actions().at(1)->text(), QStringLiteral("&Use DTMF"));
-    // The machine's own ports follow Com1 to Com8, then "Other port…".
+    // The machine's own ports follow Com1 to Com8 when the menu opens, then "Other port…".
+    auto* serial = main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"));
+    ASSERT_NE(serial, nullptr);
+    emit serial->aboutToShow();
     EXPECT_NE(main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)")), nullptr);
     EXPECT_EQ(main.menuAction(QStringLiteral("mnuOtherPort"))->text(),
               QStringLiteral("Other port…"));
@@ -128,6 +131,7 @@ TEST_F(MainWindowTest, SerialPortItemsCheckOnlyTheChosenPort) {
 
     // The machine's own port by its system name.
     portExists = true;
+    emit main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
     main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->trigger();
     EXPECT_EQ(settings->comPort(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom5"))->isChecked());

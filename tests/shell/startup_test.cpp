@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTabBar>
 
 namespace kovo::testing {
@@ -184,6 +185,18 @@ TEST_F(StartUpTest, LinkSettingsSetTheCheckMarks) {
     }
     EXPECT_TRUE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
+
+    // A port named by its device: the machine's port of that name once the menu lists them.
+    window.reset();
+    writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=/dev/ttyUSB0\r\nWhichSend=2\r\n");
+    KovoMain& byName = makeWindow();
+    ASSERT_TRUE(byName.startUp());
+    emit byName.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
+    EXPECT_TRUE(byName.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->isChecked());
+    EXPECT_FALSE(byName.menuAction(QStringLiteral("mnuOtherPort"))->isChecked());
+    EXPECT_TRUE(byName.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
+    for (int n = 1; n <= 8; ++n)
+        EXPECT_FALSE(byName.menuAction(QStringLiteral("mnuCom%1").arg(n))->isChecked()) << n;
 }
 
 TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
