@@ -63,10 +63,10 @@ int Database::fieldSlot(QAnyStringView field, int index) const {
     const int number = FieldNumber(field);
     if (number < 0)
         qFatal("Database: no field named %s", qPrintable(field.toString()));
-    const FieldSpec& spec = FieldTable()[number];
-    if (!IndexInRange(spec.count, index))
-        qFatal("Database: index %d out of range for %s", index, spec.name);
-    return StorageLayout().fieldStart[number] + (spec.isSingle() ? 0 : index - 1);
+    const FieldSpec& entry = FieldTable()[number];
+    if (!IndexInRange(entry.count, index))
+        qFatal("Database: index %d out of range for %s", index, entry.name);
+    return StorageLayout().fieldStart[number] + (entry.isSingle() ? 0 : index - 1);
 }
 
 int Database::fieldSlot(const FieldSpec& field, int index) const {
@@ -87,10 +87,10 @@ int Database::flagSlot(QAnyStringView flag, int index) const {
     const int number = FlagNumber(flag);
     if (number < 0)
         qFatal("Database: no flag named %s", qPrintable(flag.toString()));
-    const FlagSpec& spec = FlagTable()[number];
-    if (!IndexInRange(spec.count, index))
-        qFatal("Database: index %d out of range for %s", index, spec.name);
-    return StorageLayout().flagStart[number] + (spec.count == 0 ? 0 : index - 1);
+    const FlagSpec& entry = FlagTable()[number];
+    if (!IndexInRange(entry.count, index))
+        qFatal("Database: index %d out of range for %s", index, entry.name);
+    return StorageLayout().flagStart[number] + (entry.count == 0 ? 0 : index - 1);
 }
 
 QString Database::value(QAnyStringView field, int index) const {
