@@ -24,6 +24,10 @@ public:
     // A negative length counts as 0. False when the silence could not be produced.
     virtual bool pause(int milliseconds) = 0;
 
+    // False when the output cannot play at all (no sound device), checked before a transfer
+    // keys the transmitter; errorText() tells why.
+    virtual bool ready() { return true; }
+
     // Stops any sound still playing. Nothing is playing between synchronous calls, so this only
     // matters to an output that plays ahead.
     virtual void stop() {}

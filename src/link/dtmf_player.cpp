@@ -66,11 +66,18 @@ bool DtmfPlayer::SendDigitCodes(const QStringList& codes) {
 
 bool DtmfPlayer::keyUp() {
     m_errorText.clear();
+    m_keyerFailed = false;
+    // No sound, no transfer: the transmitter is not keyed for a silent upload.
+    if (!m_output.ready()) {
+        m_errorText = m_output.errorText();
+        return false;
+    }
     if (m_keyer) {
         QString reason;
         if (!m_keyer(true, &reason)) {
             m_errorText =
                 reason.isEmpty() ? QStringLiteral("The transmitter cannot be keyed") : reason;
+            m_keyerFailed = true;
             // Whatever the line did, leave it unkeyed.
             m_keyer(false, nullptr);
             return false;
@@ -86,6 +93,9 @@ bool DtmfPlayer::keyUp() {
 
 bool DtmfPlayer::unkey() {
     m_errorText.clear();
+    m_keyerFailed = false;
+    if (!m_keyed)
+        return true;
     bool ok = m_output.pause(UnkeyTailMs);
     if (!ok)
         m_errorText = m_output.errorText();
@@ -95,10 +105,19 @@ bool DtmfPlayer::unkey() {
             ok = false;
             m_errorText =
                 reason.isEmpty() ? QStringLiteral("The transmitter cannot be unkeyed") : reason;
+            m_keyerFailed = true;
         }
     }
     m_keyed = false;
     return ok;
+}
+
+bool DtmfPlayer::key(bool on) {
+    const bool done = on ? keyUp() : unkey();
+    // The output tells of its own failures; the keying line's are told here.
+    if (!done && m_keyerFailed && m_report)
+        m_report(m_errorText);
+    return on ? m_keyed : true;
 }
 
 double DtmfPlayer::TransferScheduleMs(int codes, int digits, int dtmfDelay, int txTemp) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/digit_sink.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,7 +29,10 @@ using TransmitterKeyer = std::function<bool(bool keyed, QString* reason)>;
 // file of the transfer starts with the key-up delay); the digits follow; unkey() plays
 // UnkeyTailMs of silence, so the last tone has left the sound device and the radio before the
 // carrier drops, and then unkeys.
-class DtmfPlayer {
+//
+// As the DigitSink of an upload: sendDigit is SendDTMFDigit, key(true) is keyUp and key(false)
+// unkey; a keying failure is told through the reporter.
+class DtmfPlayer : public DigitSink {
 public:
     static constexpr double ToneSeconds = 0.06;
     static constexpr int ToneMs = 60;
@@ -44,6 +49,13 @@ public:
     int txTemp() const { return m_txTemp; }
     // No keyer: keyUp() and unkey() only play their silences (a WAV file of a transfer).
     void setKeyer(TransmitterKeyer keyer) { m_keyer = std::move(keyer); }
+    // Where key() tells the person that the transmitter could not be keyed or unkeyed.
+    void setReporter(std::function<void(const QString& text)> report) {
+        m_report = std::move(report);
+    }
+
+    void sendDigit(const QString& digitCode) override { SendDTMFDigit(digitCode); }
+    bool key(bool on) override;
 
     // Plays one `DigitCode` as above. A code that is not a digit plays nothing (after its delay)
     // and is not a failure; false when the output could not play the tone or the silence.
@@ -54,10 +66,11 @@ public:
     // Plays each entry as one `DigitCode`. False when any tone failed; the rest is still played.
     bool SendDigitCodes(const QStringList& codes);
 
-    // `DoComPort(True)` and the `TxTemp` wait. False (and nothing played) when keying failed.
+    // `DoComPort(True)` and the `TxTemp` wait. False (and nothing played) when the output has no
+    // sound device (the transmitter then stays unkeyed) or keying failed.
     bool keyUp();
     // The silent tail and `DoComPort(False)`. False when the silence or the unkeying failed; the
-    // keyer is asked to unkey in any case.
+    // keyer is asked to unkey in any case. Nothing happens when the transmitter is not keyed.
     bool unkey();
     bool keyed() const { return m_keyed; }
 
@@ -77,9 +90,11 @@ public:
 private:
     AudioOutput& m_output;
     TransmitterKeyer m_keyer;
+    std::function<void(const QString&)> m_report;
     int m_dtmfDelay = 0;
     int m_txTemp = 0;
     bool m_keyed = false;
+    bool m_keyerFailed = false; // the last keyUp or unkey failed at the keying line
     int m_codesSent = 0;
     int m_digitsPlayed = 0;
     QString m_errorText;

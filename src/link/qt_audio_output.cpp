@@ -154,6 +154,13 @@ bool QtAudioOutput::feed(const char* data, qsizetype size) {
     return true;
 }
 
+bool QtAudioOutput::ready() {
+    if (m_sink || deviceAvailable())
+        return true;
+    fail(noDeviceText());
+    return false;
+}
+
 bool QtAudioOutput::play(const QByteArray& wavImage) {
     const std::optional<WavPcmLayout> layout = ParseWavImage(wavImage);
     if (!layout) {

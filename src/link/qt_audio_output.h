@@ -36,6 +36,8 @@ public:
     explicit QtAudioOutput(Reporter report = {});
     ~QtAudioOutput() override;
 
+    // Reports the missing device (once) when there is none.
+    bool ready() override;
     bool play(const QByteArray& wavImage) override;
     bool pause(int milliseconds) override;
     void stop() override;

@@ -20,18 +20,22 @@ public:
         QByteArray image;     // TonePair and Image: the image that was played
     };
 
+    bool ready() override { return !m_failPlay; }
     bool playTonePair(int frequency1, int frequency2, double seconds) override;
     bool play(const QByteArray& wavImage) override;
     bool pause(int milliseconds) override;
     void stop() override;
     bool finish() override;
+    QString errorText() const override {
+        return m_failPlay ? QStringLiteral("The recording output fails on purpose") : QString();
+    }
 
     const QList<Event>& events() const { return m_events; }
     void clear() { m_events.clear(); }
     // Sound and silence in milliseconds, as a device would take to play them.
     double durationMs() const;
 
-    // Makes play() and playTonePair() report failure, as a missing sound device would.
+    // Makes ready(), play() and playTonePair() report failure, as a missing sound device would.
     void setFailPlay(bool fail) { m_failPlay = fail; }
 
 private:

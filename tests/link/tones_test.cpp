@@ -307,6 +307,48 @@ TEST(DtmfPlayer, KeyingFailureIsReportedAndNothingPlays) {
     EXPECT_EQ(player.digitsPlayed(), 2);
 }
 
+TEST(DtmfPlayer, AsAnUploadsDigitSinkTellsKeyingFailures) {
+    struct Case {
+        const char* name;
+        bool soundDevice;
+        bool lineWorks;
+        bool keyed;          // what key(true) answers
+        QStringList reports; // what the person is told by the player
+        QList<bool> keying;  // the keyer's calls
+    };
+    const Case cases[] = {
+        {"all well", true, true, true, {}, {true, false}},
+        {"line cannot be driven", true, false, false, {u"COM2 cannot drive RTS"_s}, {true, false}},
+        // The output tells of its missing device itself; the transmitter is never keyed.
+        {"no sound device", false, true, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingAudioOutput output;
+        output.setFailPlay(!c.soundDevice);
+        DtmfPlayer player(output);
+        QList<bool> keying;
+        QStringList reports;
+        player.setKeyer([&](bool on, QString* reason) {
+            keying.append(on);
+            if (on && !c.lineWorks && reason)
+                *reason = u"COM2 cannot drive RTS"_s;
+            return !on || c.lineWorks;
+        });
+        player.setReporter([&](const QString& text) { reports.append(text); });
+        DigitSink& sink = player;
+        EXPECT_EQ(sink.key(true), c.keyed);
+        if (c.keyed) {
+            sink.sendDigit(u"16"_s);
+            EXPECT_EQ(player.digitsPlayed(), 1);
+        }
+        sink.key(false);
+        sink.key(false); // a second unkey does nothing
+        EXPECT_EQ(reports, c.reports);
+        EXPECT_EQ(keying, c.keying);
+    }
+}
+
 TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -367,6 +409,7 @@ TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
         GTEST_SKIP() << "this machine has a sound output";
     QStringList reports;
     QtAudioOutput output([&](const QString& text) { reports.append(text); });
+    EXPECT_FALSE(output.ready());
     EXPECT_FALSE(output.playTonePair(697, 1209, 0.06));
     EXPECT_FALSE(output.playTonePair(697, 1209, 0.06));
     EXPECT_EQ(reports, QStringList{u"No sound output device: the tones cannot be played"_s});
