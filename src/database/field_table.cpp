@@ -317,10 +317,10 @@ QVector<FlagSpec> BuildFlagTable() {
     };
 }
 
-template <typename Spec> QHash<QString, int> IndexByName(const QVector<Spec>& specs) {
+template <typename Entry> QHash<QString, int> IndexByName(const QVector<Entry>& entries) {
     QHash<QString, int> index;
-    for (int i = 0; i < specs.size(); ++i)
-        index.insert(QString::fromLatin1(specs[i].name), i);
+    for (int i = 0; i < entries.size(); ++i)
+        index.insert(QString::fromLatin1(entries[i].name), i);
     return index;
 }
 
