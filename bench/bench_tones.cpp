@@ -1,8 +1,12 @@
 // Rendering DTMF digits to audio: how fast, and how exactly the audio follows its schedule.
 #include "bench.h"
+#include "database/database.h"
 #include "emulator/dtmf_decoder.h"
 #include "link/audio_output.h"
 #include "link/dtmf_player.h"
+#include "link/link_flags.h"
+#include "link/recording_operator.h"
+#include "link/upload.h"
 #include "link/wav_file_output.h"
 
 #include <QElapsedTimer>
@@ -74,7 +78,92 @@ void TonesBench(const BenchOptions& options) {
              (heard.size() == digitsPlayed ? QStringLiteral("all") : QStringLiteral("NOT all")));
 }
 
+// A configuration with something in every item an upload sends.
+Database FullConfiguration() {
+    Database db;
+    for (int i = 1; i <= 40; ++i) {
+        db.setValue(u"Macro", i, QStringLiteral("001 002 003 004 005 006 007 008 009 010"));
+        db.setValue(u"MessageMacro", i, QStringLiteral("GOOD MORNING THIS IS THE REPEATER"));
+    }
+    for (int i = 1; i <= 20; ++i)
+        db.setValue(u"DTMF", i, QStringLiteral("1 2 3 4 5 6 7 8 9 0 A B C"));
+    for (int i = 1; i <= 10; ++i)
+        db.setValue(u"FreqString", i, QStringLiteral("146940"));
+    return db;
+}
+
+struct RenderedUpload {
+    double renderMs = 0;
+    double audioMs = 0;
+    double scheduleMs = 0;
+    int commands = 0;
+    int digits = 0;
+    int heard = 0;
+};
+
+// A complete DTMF upload rendered into a WAV file, as `kovo-cli upload --dtmf --wav` would.
+RenderedUpload RenderCompleteUpload(const Database& configuration, int dtmfDelay, int txTemp,
+                                    const QString& path, int repetitions) {
+    RenderedUpload r;
+    r.renderMs = BestMilliseconds(repetitions, [&] {
+        Database db = configuration;
+        LinkFlags flags;
+        RecordingOperator person;
+        WavFileOutput output(path);
+        DtmfPlayer player(output);
+        player.setDtmfDelay(dtmfDelay);
+        player.setTxTemp(txTemp);
+        Upload upload(db, flags, person, player);
+        r.commands = upload.SendCompleteData().commandsSent;
+        output.finish();
+        r.audioMs = output.durationMs();
+        r.digits = player.digitsPlayed();
+        r.scheduleMs =
+            DtmfPlayer::TransferScheduleMs(player.codesSent(), r.digits, dtmfDelay, txTemp);
+    });
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    r.heard = int(DtmfDecoder::DecodeWav(file.readAll()).digits.size());
+    return r;
+}
+
+void UploadBench(const BenchOptions& options) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("upload.wav"));
+    const int repetitions = options.quick ? 1 : 3;
+    struct Case {
+        const char* name;
+        Database db;
+        int dtmfDelay;
+        int txTemp;
+    };
+    const Case cases[] = {
+        {"default configuration, default settings (DTMFDelay 0, TxTemp 0)", Database(), 0, 0},
+        {"full configuration, default settings", FullConfiguration(), 0, 0},
+        {"full configuration, DTMFDelay 100, TxTemp 1000", FullConfiguration(), 100, 1000},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString key = QStringLiteral("tones.upload%1").arg(++n);
+        const RenderedUpload r =
+            RenderCompleteUpload(c.db, c.dtmfDelay, c.txTemp, path, repetitions);
+        Note(key, QString::fromLatin1(c.name) + QStringLiteral(": %1 commands, %2 digits, %3 min of"
+                                                               " audio; decoder heard %4 digits")
+                                                    .arg(r.commands)
+                                                    .arg(r.digits)
+                                                    .arg(r.audioMs / 60000.0, 0, 'f', 2)
+                                                    .arg(r.heard));
+        Report(key + QStringLiteral(".render"), r.audioMs / std::max(r.renderMs, 1e-3),
+               QStringLiteral("s of audio per s"), 1000.0,
+               QStringLiteral("the goal (ratio >= 1.0)"));
+        Report(key + QStringLiteral(".schedule"), std::abs(r.audioMs - r.scheduleMs),
+               QStringLiteral("ms"), 1.0,
+               QStringLiteral("1 ms off the schedule from the digit count (goal ratio <= 1.0)"));
+    }
+}
+
 const BenchRegistration registration("tones", TonesBench);
+const BenchRegistration uploadRegistration("tones-upload", UploadBench);
 
 } // namespace
 } // namespace kovo::bench
