@@ -1,0 +1,81 @@
+// kovo-cli decode: a stored memory image (download.mem) decoded into a database file.
+#include "cli_command.h"
+#include "database/database.h"
+#include "database/database_file.h"
+#include "database/error_log.h"
+#include "link/memory_image.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo::cli {
+namespace {
+
+constexpr char Usage[] = "decode IMAGE.mem [--into BASE.dat] -o OUT.dat\n"
+                         "                            decode a memory image into OUT (fields the "
+                         "image lacks from BASE)";
+
+int UsageError(const QString& why) {
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "kovo-cli decode: " << why << "\n";
+    err << "usage: kovo-cli " << Usage << "\n";
+    return ExitUsage;
+}
+
+int Decode(CliContext& context) {
+    QStringList& arguments = context.arguments;
+    bool missing = false;
+    const QString output = TakeOption(arguments, u"-o"_s, &missing);
+    if (missing || output.isEmpty())
+        return UsageError(u"-o needs the database file to write"_s);
+    const QString base = TakeOption(arguments, u"--into"_s, &missing);
+    if (missing)
+        return UsageError(u"--into needs a database file"_s);
+    if (arguments.size() != 1)
+        return UsageError({});
+    const QString image = arguments.first();
+
+    QTextStream err(stderr);
+    Database db;
+    if (!base.isEmpty()) {
+        if (!QFileInfo::exists(base)) {
+            err << "kovo-cli decode: " << base << " does not exist\n";
+            return ExitFailed;
+        }
+        ErrorLog log;
+        log.create(QDir(context.programFolder).filePath(u"error.log"_s));
+        const LoadReport report = ReadDatabase(db, base, log);
+        if (!report.fileReadable) {
+            err << "kovo-cli decode: " << base << " could not be read\n";
+            return ExitFailed;
+        }
+        if (!report.errorLines.isEmpty())
+            err << base << ": " << report.errorLines.size() << " value(s) replaced by defaults\n";
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    const MemoryImageResult result = DecodeMemoryImage(image, db);
+    if (!result.ok) {
+        err << "kovo-cli decode: " << result.error << "\n";
+        return ExitFailed;
+    }
+    const qint64 decodeMs = timer.elapsed();
+    const SaveResult saved = SaveWholeDatabase(db, output);
+    if (!saved.ok) {
+        err << "kovo-cli decode: " << saved.error << "\n";
+        return ExitFailed;
+    }
+    err << "Decoded " << image << " -> " << output << " in " << decodeMs << " ms\n";
+    return ExitDone;
+}
+
+const CliCommandRegistration registration("decode", Usage, Decode);
+
+} // namespace
+} // namespace kovo::cli

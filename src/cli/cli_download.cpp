@@ -1,0 +1,125 @@
+// kovo-cli download: the controller's memory (and the Ostrik board's records) read over the
+// serial link and decoded into a database file.
+#include "cli_command.h"
+#include "cli_link.h"
+#include "database/database.h"
+#include "database/database_file.h"
+#include "database/error_log.h"
+#include "link/download.h"
+#include "stderr_operator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo::cli {
+namespace {
+
+constexpr char Usage[] =
+    "download --port P -o OUT.dat [--into BASE.dat] [--ostrik] [--timeout MS]\n"
+    "                            read the controller's memory into OUT (fields the image lacks "
+    "from BASE); --ostrik also reads the autopatch board";
+
+int UsageError(const QString& why) {
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "kovo-cli download: " << why << "\n";
+    err << "usage: kovo-cli " << Usage << "\n";
+    return ExitUsage;
+}
+
+// The download's person at the keyboard: the command line has confirmed the download; the board
+// question is answered by --ostrik; progress goes to stderr in steps of a tenth.
+class DownloadOperator : public StderrOperator {
+public:
+    explicit DownloadOperator(bool ostrik) : StderrOperator(true), m_ostrik(ostrik) {}
+
+    Answer ask(const QString& text, const QString& title, Buttons buttons) override {
+        if (text == DownloadText::AskOstrik) {
+            QTextStream(stderr) << title << ": " << text << " -> " << (m_ostrik ? "Yes" : "No")
+                                << "\n";
+            return m_ostrik ? Answer::Yes : Answer::No;
+        }
+        return StderrOperator::ask(text, title, buttons);
+    }
+    void progress(int value, int maximum, const QString& label) override {
+        const int tenth = maximum > 0 ? qBound(0, value * 10 / maximum, 10) : 0;
+        if (label == m_label && tenth == m_tenth)
+            return;
+        m_label = label;
+        m_tenth = tenth;
+        QTextStream(stderr) << label << ": " << tenth * 10 << "%\n";
+    }
+
+private:
+    bool m_ostrik;
+    QString m_label;
+    int m_tenth = -1;
+};
+
+int Download(CliContext& context) {
+    QStringList& arguments = context.arguments;
+    bool missing = false;
+    const QString output = TakeOption(arguments, u"-o"_s, &missing);
+    if (missing || output.isEmpty())
+        return UsageError(u"-o needs the database file to write"_s);
+    const QString base = TakeOption(arguments, u"--into"_s, &missing);
+    if (missing)
+        return UsageError(u"--into needs a database file"_s);
+    const bool ostrik = TakeSwitch(arguments, u"--ostrik"_s);
+    CliLinkOptions options;
+    QString error;
+    if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))
+        return UsageError(error);
+    if (!arguments.isEmpty())
+        return UsageError(u"unexpected "_s + arguments.join(u' '));
+
+    QTextStream err(stderr);
+    Database db;
+    if (!base.isEmpty()) {
+        if (!QFileInfo::exists(base)) {
+            err << "kovo-cli download: " << base << " does not exist\n";
+            return ExitFailed;
+        }
+        ErrorLog log;
+        log.create(QDir(context.programFolder).filePath(u"error.log"_s));
+        const LoadReport report = ReadDatabase(db, base, log);
+        if (!report.fileReadable) {
+            err << "kovo-cli download: " << base << " could not be read\n";
+            return ExitFailed;
+        }
+    }
+
+    DownloadOperator person(ostrik);
+    LinkFlags flags;
+    auto link = MakeCliLink(options, person, flags, &error);
+    if (!link) {
+        err << "kovo-cli download: " << error << "\n";
+        return ExitFailed;
+    }
+    StderrOperator::catchInterrupt();
+    DownloadSettings settings;
+    settings.programFolder = context.programFolder;
+    settings.comPort = options.port;
+    const DownloadResult result = RunDownload(db, link->channel(), person, settings);
+    link->close();
+    if (result.outcome != DownloadOutcome::Done)
+        return ExitFailed;
+    const SaveResult saved = SaveWholeDatabase(db, output);
+    if (!saved.ok) {
+        err << "kovo-cli download: " << saved.error << "\n";
+        return ExitFailed;
+    }
+    err << "Downloaded " << result.chunks << " bytes";
+    if (result.ostrikComplete)
+        err << " and " << result.ostrikRecords << " autopatch records";
+    err << " -> " << output << "\n";
+    return ExitDone;
+}
+
+const CliCommandRegistration registration("download", Usage, Download);
+
+} // namespace
+} // namespace kovo::cli
