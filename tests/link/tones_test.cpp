@@ -1,9 +1,14 @@
+#include "database/database.h"
 #include "emulator/dtmf_decoder.h"
+#include "link/digit_sink.h"
 #include "link/dtmf_digits.h"
 #include "link/dtmf_player.h"
+#include "link/link_flags.h"
 #include "link/qt_audio_output.h"
 #include "link/recording_audio_output.h"
+#include "link/recording_operator.h"
 #include "link/tone_synthesizer.h"
+#include "link/upload.h"
 #include "link/wav_file_output.h"
 
 #include <QCoreApplication>
@@ -541,6 +546,56 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         EXPECT_EQ(digits, cases[i].expected);
     }
+}
+
+// Passes an upload's digits to the player and keeps them as keypad characters.
+class TappedDigits : public DigitSink {
+public:
+    explicit TappedDigits(DtmfPlayer& player) : m_player(player) {}
+    void sendDigit(const QString& code) override {
+        if (const char c = DigitCodeCharacter(code))
+            m_digits.append(QLatin1Char(c));
+        m_player.sendDigit(code);
+    }
+    bool key(bool on) override { return m_player.key(on); }
+    QString digits() const { return m_digits; }
+
+private:
+    DtmfPlayer& m_player;
+    QString m_digits;
+};
+
+TEST(DtmfOverTheAir, CompleteUploadIsHeardDigitForDigit) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"upload.wav"_s);
+    Database db;
+    LinkFlags flags;
+    RecordingOperator person;
+    WavFileOutput output(path);
+    DtmfPlayer player(output);
+    player.setTxTemp(500);
+    TappedDigits tap(player);
+    Upload upload(db, flags, person, tap);
+    const UploadResult result = upload.SendCompleteData();
+    ASSERT_EQ(result.outcome, UploadOutcome::Completed);
+    ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
+    ASSERT_GT(tap.digits().size(), 1000);
+    EXPECT_DOUBLE_EQ(output.durationMs(), DtmfPlayer::TransferScheduleMs(
+                                              player.codesSent(), player.digitsPlayed(), 0, 500));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(file.readAll());
+    ASSERT_TRUE(ours.ok);
+    EXPECT_TRUE(ours.digits == tap.digits())
+        << "our decoder heard " << ours.digits.size() << " digits of " << tap.digits().size();
+    if (!HaveMultimon())
+        GTEST_SKIP() << "multimon-ng or sox is not installed";
+    QString problem;
+    const QString heard = MultimonDigits(path, &problem);
+    EXPECT_TRUE(heard == tap.digits()) << "multimon-ng heard " << heard.size() << " digits of "
+                                       << tap.digits().size() << " " << problem.toStdString();
 }
 
 // --- kovo-cli dtmf -------------------------------------------------------------------------------
