@@ -30,7 +30,11 @@ QString NumericText(const QString& text) {
 EditorWindow::EditorWindow(Database& db, MessageService& messages, QWidget* parent)
     : QWidget(parent), m_db(db), m_messages(messages) {}
 
-EditorWindow::~EditorWindow() = default;
+EditorWindow::~EditorWindow() {
+    m_leaveChecksSuspended = true;
+    for (const auto& binding : m_bindings)
+        binding->control->removeEventFilter(this);
+}
 
 void EditorWindow::MakeDigitsOnly(QLineEdit* box) {
     if (box->property(DigitsOnlyProperty).toBool())
@@ -165,7 +169,7 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EditorWindow::leaveBox(Binding& binding) {
-    if (!binding.checked || m_inLeaveCheck)
+    if (!binding.checked || m_inLeaveCheck || m_leaveChecksSuspended)
         return;
     auto* box = static_cast<QLineEdit*>(binding.control);
     const double value = NumericValue(box->text());

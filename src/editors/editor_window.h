@@ -34,6 +34,10 @@ public:
     // Performs exactly Apply_Click. The main window runs it on the editor whose tab is left.
     void DoApply() { Apply_Click(); }
 
+    // No more range checks when a box is left: the window is about to be closed or destroyed,
+    // and focus moving away then is not the person leaving a box.
+    void suspendLeaveChecks() { m_leaveChecksSuspended = true; }
+
     // The working copy of one field element this editor edits; empty when it edits none.
     QString workingCopy(QStringView field, int index = 0) const;
 
@@ -126,6 +130,7 @@ private:
     std::vector<std::unique_ptr<Binding>> m_bindings;
     QHash<QObject*, Binding*> m_byControl;
     bool m_inLeaveCheck = false;
+    bool m_leaveChecksSuspended = false;
 };
 
 } // namespace kovo

@@ -142,7 +142,9 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     }
 }
 
-KovoMain::~KovoMain() = default;
+KovoMain::~KovoMain() {
+    closeEditors();
+}
 
 QString KovoMain::editorCaption(int tab) {
     return QString::fromLatin1(Tabs[tab].title);
@@ -351,6 +353,10 @@ void KovoMain::openEditors() {
 }
 
 void KovoMain::closeEditors() {
+    for (int tab = 0; tab < EditorCount; ++tab) {
+        if (m_editors[tab])
+            m_editors[tab]->suspendLeaveChecks();
+    }
     for (int tab = 0; tab < EditorCount; ++tab) {
         delete m_windows[tab].data();
         m_windows[tab] = nullptr;

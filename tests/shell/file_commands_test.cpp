@@ -5,10 +5,12 @@
 #include "shell_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTest>
 
 namespace kovo::testing {
 namespace {
@@ -136,6 +138,30 @@ TEST_F(FileCommandsTest, OpenAsksAboutUnsavedChangesThenReloadsTheEditors) {
               QStringLiteral("99"));
     EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
     EXPECT_FALSE(main.programEnded());
+}
+
+TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
+    KovoMain& main = startWithSample();
+    main.show();
+    QApplication::setActiveWindow(&main);
+    auto* hang = main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(1)"));
+    hang->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(hang->hasFocus());
+    hang->selectAll();
+    QTest::keyClicks(hang, QStringLiteral("999"));
+
+    dialogs.answers.append(main.currentDatabaseFile());
+    main.FileOpen();
+    EXPECT_FALSE(main.programEnded());
+    EXPECT_TRUE(messages.calls.isEmpty());
+    EXPECT_NE(db.value(u"HangTime", 1), QStringLiteral("999"));
+
+    // Nor is the end of the program.
+    hang = main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(1)"));
+    hang->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(hang, QStringLiteral("9"));
+    window.reset();
+    EXPECT_TRUE(messages.calls.isEmpty());
 }
 
 TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
