@@ -12,11 +12,11 @@ namespace kovo::cli {
 namespace {
 
 constexpr char Usage[] =
-    "emulate (--pty | --tcp PORT) [--memory FILE] [--fault SPEC] [--quiet]\n"
+    "emulate (--pty | --tcp PORT) [--memory FILE] [--fault FAULTS] [--quiet]\n"
     "      serve the emulated Tarsis; prints the pseudo-terminal's path or tcp://127.0.0.1:PORT\n"
     "      (--tcp 0 picks a free port), then one line per exchange on stderr unless --quiet.\n"
     "      --memory FILE is loaded at the start when it exists and saved at the end.\n"
-    "      SPEC is a comma-separated list; exchanges are the lines the host sends, from 1:\n"
+    "      FAULTS is a comma-separated list; exchanges are the lines the host sends, from 1:\n"
     "        silence:N[@K]    exchanges K (default 1) to K+N-1 get no answer\n"
     "        nak:K            exchange K is answered \"-\" and not applied\n"
     "        garbage[:N][@K]  N answers (all if N is left out) from exchange K are line noise\n"
@@ -64,9 +64,9 @@ int Emulate(CliContext& context) {
     const QString memoryPath = TakeOption(arguments, QStringLiteral("--memory"), &missing);
     if (missing)
         return UsageError(QStringLiteral("--memory needs a file name"));
-    const QString spec = TakeOption(arguments, QStringLiteral("--fault"), &missing);
+    const QString faultList = TakeOption(arguments, QStringLiteral("--fault"), &missing);
     if (missing)
-        return UsageError(QStringLiteral("--fault needs a SPEC"));
+        return UsageError(QStringLiteral("--fault needs a list of faults"));
     const bool quiet = TakeSwitch(arguments, QStringLiteral("--quiet"));
     if (!arguments.isEmpty())
         return UsageError(QStringLiteral("unexpected %1").arg(arguments.first()));
@@ -81,7 +81,7 @@ int Emulate(CliContext& context) {
         tcpPort = static_cast<quint16>(port);
     }
     QString error;
-    const auto faults = EmulatorFaults::parse(spec, &error);
+    const auto faults = EmulatorFaults::parse(faultList, &error);
     if (!faults)
         return UsageError(error);
 

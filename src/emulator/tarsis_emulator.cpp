@@ -28,14 +28,14 @@ bool ParseCount(const QString& text, int* value) {
 
 } // namespace
 
-std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& spec, QString* error) {
+std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& faultList, QString* error) {
     EmulatorFaults faults;
     const auto fail = [&](const QString& item) -> std::optional<EmulatorFaults> {
         if (error)
             *error = QStringLiteral("bad fault \"%1\"").arg(item);
         return std::nullopt;
     };
-    for (const QString& raw : spec.split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& raw : faultList.split(u',', Qt::SkipEmptyParts)) {
         const QString item = raw.trimmed().toLower();
         QString name = item;
         QString argument;

@@ -37,7 +37,7 @@ struct EmulatorFaults {
     int splitGapMs = 0;
     bool echo = false;
 
-    static std::optional<EmulatorFaults> parse(const QString& spec, QString* error = nullptr);
+    static std::optional<EmulatorFaults> parse(const QString& faultList, QString* error = nullptr);
 };
 
 // The emulated Tarsis on its serial side: reads command lines (port digit + body + CR), applies

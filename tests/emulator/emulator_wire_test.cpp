@@ -23,15 +23,15 @@ using Clock = InProcessDevice::Clock;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-EmulatorFaults Faults(const char* spec) {
-    const auto faults = EmulatorFaults::parse(QString::fromLatin1(spec));
-    EXPECT_TRUE(faults.has_value()) << spec;
+EmulatorFaults Faults(const char* faultList) {
+    const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList));
+    EXPECT_TRUE(faults.has_value()) << faultList;
     return faults.value_or(EmulatorFaults{});
 }
 
 TEST(EmulatorFaultsTest, Parse) {
     struct Case {
-        const char* spec;
+        const char* faultList;
         bool valid;
         EmulatorFaults expected;
     };
@@ -63,9 +63,9 @@ TEST(EmulatorFaultsTest, Parse) {
         {"thunder", false, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.faultList);
         QString error;
-        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.spec), &error);
+        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.faultList), &error);
         ASSERT_EQ(parsed.has_value(), c.valid);
         if (!c.valid) {
             EXPECT_FALSE(error.isEmpty());

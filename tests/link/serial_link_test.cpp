@@ -31,9 +31,9 @@ const QString TimeoutText = QStringLiteral(
 const QString ErrorLimitText =
     QStringLiteral("Too Many Errors. Please check your serial connection and try again");
 
-EmulatorFaults Faults(const char* spec) {
+EmulatorFaults Faults(const char* faultList) {
     QString error;
-    const auto faults = EmulatorFaults::parse(QString::fromLatin1(spec), &error);
+    const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList), &error);
     EXPECT_TRUE(faults.has_value()) << error.toStdString();
     return faults.value_or(EmulatorFaults{});
 }

@@ -32,9 +32,9 @@ const QString TimeoutText = QStringLiteral(
 const QString ErrorLimitText =
     QStringLiteral("Too Many Errors. Please check your serial connection and try again");
 
-EmulatorFaults Faults(const QString& spec) {
-    const auto faults = EmulatorFaults::parse(spec);
-    EXPECT_TRUE(faults.has_value()) << spec.toStdString();
+EmulatorFaults Faults(const QString& faultList) {
+    const auto faults = EmulatorFaults::parse(faultList);
+    EXPECT_TRUE(faults.has_value()) << faultList.toStdString();
     return faults.value_or(EmulatorFaults{});
 }
 
