@@ -108,6 +108,13 @@ private:
     std::deque<QString> m_ready;
 };
 
+// Throws away what the port holds before a download starts: a late answer to the last command
+// (the "+" to an upload's closing reset) would otherwise read as the end of the stream.
+void DiscardWaiting(Channel& channel, int quietMs) {
+    for (int i = 0; i < 64 && !channel.read(quietMs).isEmpty(); ++i) {
+    }
+}
+
 void Pause(int ms) {
     if (ms > 0)
         QThread::msleep(static_cast<unsigned long>(ms));
@@ -169,6 +176,7 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
 
     person.progress(0, MemoryProgressMaximum, DownloadText::Receiving);
     ChunkReader reader(channel, settings.chunkGapMs);
+    DiscardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendEram\r"));
     QElapsedTimer silence;
     silence.start();
@@ -249,6 +257,7 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
 
     person.progress(0, OstrikProgressMaximum, DownloadText::ReceivingOstrik);
     ChunkReader reader(channel, settings.chunkGapMs);
+    DiscardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendAPEram\r"));
     QElapsedTimer silence;
     silence.start();

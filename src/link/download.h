@@ -15,7 +15,10 @@ struct DownloadSettings {
     // The silence counter ticks once per this many ms without a chunk; five ticks end a receive
     // loop with the time-out message.
     int silenceTickMs = 1000;
-    int settleMs = 100;             // the pause after an end marker or a cancel
+    int settleMs = 100; // the pause after an end marker or a cancel
+    // Before each request, what the port still receives is thrown away until it has been quiet
+    // this long (a late answer to the last command would read as an end marker).
+    int drainMs = 100;
     int ostrikAnswerDelayMs = 1000; // the pause before each "o" to the board
     // A chunk is one line, ended by CR and/or LF. Without a line end, a chunk that cannot go on
     // (an end marker, "position,value" with a value of 0, of three digits or above 25) is complete

@@ -31,6 +31,7 @@ DownloadSettings FastSettings(const QString& folder, int silenceTickMs = 1000) {
     settings.settleMs = 0;
     settings.ostrikAnswerDelayMs = 0;
     settings.chunkGapMs = 3;
+    settings.drainMs = 0;
     return settings;
 }
 
