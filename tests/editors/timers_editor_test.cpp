@@ -11,9 +11,11 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -117,6 +119,73 @@ TEST_F(TimersEditorTest, LeavingABoxRefusesOutOfRangeValuesWithTheFieldsMessage)
         EXPECT_EQ(db.value(QString::fromLatin1(c.field), c.index), before);
     }
     EXPECT_TRUE(db.pendingNames().isEmpty());
+}
+
+TEST_F(TimersEditorTest, EveryControlCarriesItsNameLabelAndUnit) {
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Timers"));
+    QStringList texts;
+    for (const QLabel* label : editor->findChildren<QLabel*>())
+        texts << label->text();
+    for (const QGroupBox* frame : editor->findChildren<QGroupBox*>())
+        texts << frame->title();
+    for (const QCheckBox* check : editor->findChildren<QCheckBox*>())
+        texts << check->text();
+    const char* captions[] = {"Hang Timer",
+                              "Timeout Timer",
+                              "Initial ID Timer",
+                              "Pending ID Timer",
+                              "Inactivity Timer",
+                              "DTMF Mute Timer",
+                              "Encode Timer",
+                              "Kerchunk Timer",
+                              "Pending ID Speech Timer",
+                              "TailMessage Timer",
+                              "1/10 seconds",
+                              "1/1000 seconds",
+                              "seconds",
+                              "minutes",
+                              "ms",
+                              "Inactivity Timer Macro Select",
+                              "(note: setting this to 0 will disable IDs)",
+                              "Aux Audio Timers",
+                              "Fan",
+                              "All Xmt Activity",
+                              "Speech/CW Delay",
+                              "Before Transmit",
+                              "General Timers",
+                              "Timer 1",
+                              "Timer 3",
+                              "Macro To Use",
+                              "Timeout Timer Control",
+                              "Enable Linking Control"};
+    for (const char* caption : captions)
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(caption))) << caption;
+    EXPECT_EQ(texts.count(QStringLiteral("(note: setting this to 0 will disable IDs)")), 3);
+
+    const QStringList perPort = {
+        QStringLiteral("HangTimer"),     QStringLiteral("TimeOutTimer"),
+        QStringLiteral("IIDTimer"),      QStringLiteral("PIDTimer"),
+        QStringLiteral("InactiveTimer"), QStringLiteral("DTMFTimer"),
+        QStringLiteral("CTCSSTimer"),    QStringLiteral("KerchunkTimer"),
+        QStringLiteral("IDSpeakTimer"),  QStringLiteral("AnnounceTimer"),
+        QStringLiteral("AuxTimer"),      QStringLiteral("GeneralTimerSet")};
+    for (int port = 1; port <= 3; ++port) {
+        for (const QString& name : perPort)
+            EXPECT_NE(editor->control<QLineEdit>(QStringLiteral("%1(%2)").arg(name).arg(port)),
+                      nullptr)
+                << name.toStdString() << port;
+        EXPECT_NE(editor->control<QComboBox>(QStringLiteral("InActivityMacroSet(%1)").arg(port)),
+                  nullptr);
+        EXPECT_NE(editor->control<QGroupBox>(QStringLiteral("InactivityFrame(%1)").arg(port)),
+                  nullptr);
+    }
+    QStringList tabs;
+    for (int i = 0; i < editor->tabs()->count(); ++i)
+        tabs << editor->tabs()->tabText(i);
+    EXPECT_EQ(tabs, (QStringList{QStringLiteral("Port 1"), QStringLiteral("Port 2"),
+                                 QStringLiteral("Port 3"), QStringLiteral("Global")}));
+    EXPECT_EQ(widget<QPushButton>("Apply")->text(), QStringLiteral("&Apply"));
+    EXPECT_EQ(widget<QPushButton>("CancelChanges")->text(), QStringLiteral("Cancel Changes"));
 }
 
 TEST_F(TimersEditorTest, NumericBoxesKeepDigitsOnlyAndColourChangedValuesRed) {
