@@ -5,22 +5,31 @@
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
+#include "database/program_settings.h"
 #include "link/change_marker.h"
+#include "link/dtmf_upload_job.h"
 #include "link/line_sink.h"
+#include "link/qt_audio_output.h"
+#include "link/transmitter_keying.h"
 #include "link/upload.h"
+#include "link/wav_file_output.h"
 #include "stderr_operator.h"
 
 #include <QFileInfo>
 #include <QTextStream>
+#include <memory>
 
 namespace kovo::cli {
 namespace {
 
 constexpr char Usage[] =
-    "upload FILE.dat --port P [--since OLD.dat] [--timeout MS]\n"
+    "upload FILE.dat (--port P | --dtmf [--wav OUT.wav]) [--since OLD.dat] [--timeout MS]\n"
     "      send the configuration over the serial link: everything, or with --since only the\n"
     "      items whose values differ from OLD.dat; progress on stderr; exit 0 only when the\n"
-    "      upload completed. --timeout sets the answer time-out (default 3000 ms)";
+    "      upload completed. --timeout sets the answer time-out (default 3000 ms).\n"
+    "      --dtmf sends it as touch tones through the sound output, keying the transmitter\n"
+    "      by DTMFComPort (kovo.ini); with --wav the whole transfer, key-up delay first, goes\n"
+    "      into one WAV file to be played into the radio";
 
 int UsageError(const QString& why) {
     QTextStream err(stderr);
@@ -61,14 +70,70 @@ const char* OutcomeText(UploadOutcome outcome) {
     return "";
 }
 
+// --dtmf: the upload as tones, into a WAV file (--wav) or through the sound output with the
+// transmitter keyed by DTMFComPort; DTMFDelay, TxTemp, DTMFComPort and WhichSend from kovo.ini.
+int UploadOverTheAir(CliContext& context, const QString& since) {
+    QStringList& arguments = context.arguments;
+    bool missing = false;
+    const QString wavPath = TakeOption(arguments, QStringLiteral("--wav"), &missing);
+    if (missing || (arguments.contains(QStringLiteral("--wav"))))
+        return UsageError(QStringLiteral("--wav needs a file name"));
+    if (arguments.contains(QStringLiteral("--port")))
+        return UsageError(QStringLiteral("give either --port or --dtmf, not both"));
+    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")))
+        return UsageError({});
+
+    Database db;
+    if (!Load(db, arguments.first()))
+        return ExitFailed;
+    if (!since.isEmpty()) {
+        Database old;
+        if (!Load(old, since))
+            return ExitFailed;
+        MarkChangedSince(db, old);
+    }
+    ProgramSettings settings(context.programFolder);
+    settings.load();
+
+    StderrOperator person;
+    StderrOperator::catchInterrupt();
+    LinkFlags flags;
+    std::unique_ptr<AudioOutput> output;
+    if (wavPath.isEmpty())
+        output = std::make_unique<QtAudioOutput>();
+    else
+        output = std::make_unique<WavFileOutput>(wavPath);
+    DtmfUploadJob job(db, flags, person, *output);
+    job.setDtmfDelay(settings.dtmfDelay().toInt());
+    job.setTxTemp(settings.txTemp().toInt());
+    // A WAV file is played later, into a transmitter keyed by whoever plays it.
+    if (wavPath.isEmpty())
+        job.setKeyer(TransmitterKeying::MakeKeyer(settings.dtmfComPort(), settings.whichSend()));
+    const UploadResult result = job.run(since.isEmpty());
+
+    const DtmfPlayer& player = job.player();
+    const double audioMs = DtmfPlayer::TransferScheduleMs(player.codesSent(), player.digitsPlayed(),
+                                                          player.dtmfDelay(), player.txTemp());
+    QTextStream err(stderr);
+    err << "Upload " << OutcomeText(result.outcome) << ": " << result.commandsSent
+        << " command(s), " << player.digitsPlayed() << " digit(s), "
+        << QString::number(audioMs / 60000.0, 'f', 1) << " min of tones";
+    if (!wavPath.isEmpty() && !job.soundFailed() && result.outcome != UploadOutcome::NotStarted)
+        err << ", written to " << wavPath;
+    err << "\n";
+    const bool done = result.outcome == UploadOutcome::Completed && !job.soundFailed();
+    return done ? ExitDone : ExitFailed;
+}
+
 int UploadFile(CliContext& context) {
     QStringList& arguments = context.arguments;
-    if (TakeSwitch(arguments, QStringLiteral("--dtmf")))
-        return UsageError(QStringLiteral("--dtmf is not available here; give --port"));
+    const bool dtmf = TakeSwitch(arguments, QStringLiteral("--dtmf"));
     bool missing = false;
     const QString since = TakeOption(arguments, QStringLiteral("--since"), &missing);
     if (missing)
         return UsageError(QStringLiteral("--since needs a database file"));
+    if (dtmf)
+        return UploadOverTheAir(context, since);
     CliLinkOptions options;
     QString error;
     if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))

@@ -1,0 +1,208 @@
+// The emulated controller hearing command units over the air: unlock, body, lock, and the code
+// changes that alter what it listens for.
+#include "emulator/dtmf_command_listener.h"
+#include "emulator/tarsis_memory.h"
+#include "link/dtmf_player.h"
+#include "link/tone_synthesizer.h"
+#include "link/wav_file_output.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo {
+namespace {
+
+using Kind = DtmfCommandListener::UnitKind;
+
+// The memory after one serial line, to compare with what the listener made of a DTMF body.
+QByteArray AfterSerial(const QString& line) {
+    TarsisMemory memory;
+    EXPECT_TRUE(memory.applySerialLine(line).accepted) << line.toStdString();
+    return memory.bytes();
+}
+
+// The units heard, one letter each: U unlock, B body accepted, R body refused, L lock, I ignored.
+QString UnitLetters(const DtmfCommandListener& listener) {
+    QString letters;
+    for (const DtmfCommandListener::Unit& unit : listener.units()) {
+        switch (unit.kind) {
+        case Kind::Unlock:
+            letters += u'U';
+            break;
+        case Kind::Body:
+            letters += unit.outcome.accepted ? u'B' : u'R';
+            break;
+        case Kind::Lock:
+            letters += u'L';
+            break;
+        case Kind::Ignored:
+            letters += u'I';
+            break;
+        }
+    }
+    return letters;
+}
+
+TEST(DtmfCommandListener, AppliesUnitsAsTheControllerHearsThem) {
+    struct Case {
+        const char* name;
+        QString digits;
+        QStringList serial; // the lines that leave the memory as the digits should
+        QString units;      // UnitLetters
+        int port;           // unlocked at the end
+        QString codes;      // listened for at the end: terminator, lock, port 2's unlock code
+    };
+    const QString factoryCodes = u"D # 26470"_s;
+    const std::vector<Case> cases = {
+        {"unlock, body, lock", u"26470D*1000123D#D"_s, {u"2*1000123"_s}, u"UBL"_s, 0, factoryCodes},
+        {"a body while locked is not a command", u"*1000123D"_s, {}, u"I"_s, 0, factoryCodes},
+        {"after the lock the port is closed",
+         u"16470D#D*1000123D"_s,
+         {},
+         u"ULI"_s,
+         0,
+         factoryCodes},
+        {"wrong unlock code", u"16471D*1000123D"_s, {}, u"II"_s, 0, factoryCodes},
+        {"unlocked ports follow each other without a lock",
+         u"16470D36470D*1000123D"_s,
+         {u"3*1000123"_s},
+         u"UUB"_s,
+         3,
+         factoryCodes},
+        {"lone terminators close nothing",
+         u"DD16470DDD*1000123DD"_s,
+         {u"1*1000123"_s},
+         u"UB"_s,
+         1,
+         factoryCodes},
+        {"refused body keeps the port unlocked",
+         u"16470D*1000999D*1000123D"_s,
+         {u"1*1000123"_s},
+         u"URB"_s,
+         1,
+         factoryCodes},
+        {"lower case digits", u"16470d*1000123d#d"_s, {u"1*1000123"_s}, u"UBL"_s, 0, factoryCodes},
+        // The upload's first command: the same terminator again, no lock after it.
+        {"terminator D kept: its value digit is the terminator",
+         u"16470D*9020DD16470D"_s,
+         {u"1*9020D"_s},
+         u"UBU"_s,
+         1,
+         factoryCodes},
+        {"new terminator A: later units end with A",
+         u"16470D*9020AD*1000123A#A"_s,
+         {u"1*9020A"_s, u"1*1000123"_s},
+         u"UBBL"_s,
+         0,
+         u"A # 26470"_s},
+        {"new terminator: the old one is a digit of the next body",
+         u"16470D*9020CD*10001D3C"_s,
+         {u"1*9020C"_s},
+         u"UBR"_s,
+         1,
+         u"C # 26470"_s},
+        {"new lock code",
+         u"16470D*90107D7D*1000123D"_s,
+         {u"1*90107"_s},
+         u"UBLI"_s,
+         0,
+         u"D 7 26470"_s},
+        {"new unlock code of the port it came in on",
+         u"26470D*9000555D#D26470D555D*1000123D"_s,
+         {u"2*9000555"_s, u"2*1000123"_s},
+         u"UBLIUB"_s,
+         2,
+         u"D # 555"_s},
+        {"noise between digits is not heard",
+         u"16470xD*10 00-123D"_s,
+         {u"1*1000123"_s},
+         u"UB"_s,
+         1,
+         factoryCodes},
+        {"overlong run without a terminator is dropped",
+         u"16470D"_s + QString(300, u'1') + u"D*1000123D"_s,
+         {u"1*1000123"_s},
+         u"UIB"_s,
+         1,
+         factoryCodes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TarsisMemory expected;
+        for (const QString& line : c.serial)
+            ASSERT_TRUE(expected.applySerialLine(line).accepted) << line.toStdString();
+        TarsisMemory memory;
+        DtmfCommandListener listener(memory);
+        listener.hear(c.digits);
+        EXPECT_TRUE(memory.bytes() == expected.bytes());
+        EXPECT_EQ(UnitLetters(listener), c.units) << listener.problems().join(u'\n').toStdString();
+        EXPECT_EQ(listener.unlockedPort(), c.port);
+        const DtmfCommandListener::Codes& codes = listener.codes();
+        EXPECT_EQ(codes.terminator + u' ' + codes.lock + u' ' + codes.unlock[1], c.codes);
+    }
+}
+
+TEST(DtmfCommandListener, RefusedBodiesAreListedWithTheirReasons) {
+    TarsisMemory memory;
+    DtmfCommandListener listener(memory);
+    listener.hear(u"16470D*1000999D*1000123D#D*1001D"_s);
+    EXPECT_EQ(listener.bodiesAccepted(), 1);
+    const QStringList problems = listener.problems();
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].startsWith(u"*1000999 -> "_s)) << problems[0].toStdString();
+    EXPECT_EQ(problems[1], u"*1001 -> locked"_s);
+}
+
+// Audio in, memory out: the tones of two units, heard as a whole image and in small pieces.
+TEST(DtmfCommandListener, HearsTonesInAWavImageAndInStreamedSamples) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"units.wav"_s);
+    {
+        WavFileOutput output(path);
+        DtmfPlayer player(output);
+        player.setTxTemp(200);
+        ASSERT_TRUE(player.keyUp());
+        // The same digit twice in a row ("00", "DD") must reach the controller twice.
+        ASSERT_TRUE(player.SendDigitString(u"36470D*1000200D#D"_s));
+        ASSERT_TRUE(player.unkey());
+        ASSERT_TRUE(output.finish());
+    }
+    const QByteArray expected = AfterSerial(u"3*1000200"_s);
+
+    TarsisMemory whole;
+    DtmfCommandListener wholeListener(whole);
+    QString error;
+    ASSERT_TRUE(wholeListener.hearWavFile(path, &error)) << error.toStdString();
+    EXPECT_TRUE(whole.bytes() == expected) << wholeListener.problems().join(u'\n').toStdString();
+    EXPECT_EQ(wholeListener.digitsHeard(), 17);
+    EXPECT_EQ(wholeListener.unlockedPort(), 0);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray image = file.readAll();
+    const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+    ASSERT_TRUE(layout.has_value());
+    std::vector<std::int16_t> left;
+    for (qsizetype at = layout->dataOffset; at + 3 < image.size(); at += 4)
+        left.push_back(std::int16_t(quint8(image[at]) | (quint8(image[at + 1]) << 8)));
+    TarsisMemory streamed;
+    DtmfCommandListener streamListener(streamed);
+    for (std::size_t at = 0; at < left.size(); at += 97)
+        streamListener.feed(
+            std::span(left).subspan(at, std::min<std::size_t>(97, left.size() - at)));
+    EXPECT_TRUE(streamed.bytes() == expected);
+
+    TarsisMemory untouched;
+    DtmfCommandListener refused(untouched);
+    EXPECT_FALSE(refused.hearWav(QByteArray("RIFF....WAVEjunk"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(refused.hearWavFile(dir.filePath(u"missing.wav"_s), &error));
+    EXPECT_TRUE(error.contains(u"missing.wav"_s)) << error.toStdString();
+    EXPECT_TRUE(untouched.bytes() == TarsisMemory().bytes());
+}
+
+} // namespace
+} // namespace kovo

@@ -1,0 +1,658 @@
+// Uploads over the air: kovo-cli's WAV rendering heard by an independent decoder, the emulated
+// controller programmed by the tones of a complete upload exactly as by the serial lines,
+// transmitter keying around the transfer, and what the person is told when sound or keying fail.
+#include "database/database.h"
+#include "database/database_file.h"
+#include "database/error_log.h"
+#include "database/field_table.h"
+#include "database/program_settings.h"
+#include "emulator/dtmf_command_listener.h"
+#include "emulator/dtmf_decoder.h"
+#include "emulator/tarsis_memory.h"
+#include "link/command_set.h"
+#include "link/dtmf_player.h"
+#include "link/dtmf_upload_job.h"
+#include "link/line_sink.h"
+#include "link/link_flags.h"
+#include "link/qt_audio_output.h"
+#include "link/recording_audio_output.h"
+#include "link/recording_operator.h"
+#include "link/tone_synthesizer.h"
+#include "link/transmitter_keying.h"
+#include "link/upload.h"
+#include "round_trip_support.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo {
+namespace {
+
+// --- Helpers --------------------------------------------------------------------------------
+
+struct CliRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+CliRun RunCli(const QStringList& arguments, const QString& home) {
+    QProcess process;
+    process.start(QString::fromUtf8(KOVO_CLI_PATH), arguments + QStringList{u"--home"_s, home});
+    CliRun run;
+    if (!process.waitForFinished(240000)) { // a hang guard only
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+bool HaveMultimon() {
+    return !QStandardPaths::findExecutable(u"multimon-ng"_s).isEmpty() &&
+           !QStandardPaths::findExecutable(u"sox"_s).isEmpty();
+}
+
+QString MultimonDigits(const QString& wavPath, QString* problem) {
+    QProcess process;
+    process.start(u"multimon-ng"_s, {u"-q"_s, u"-t"_s, u"wav"_s, u"-a"_s, u"DTMF"_s, wavPath});
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        *problem = QString::fromLocal8Bit(process.readAllStandardError());
+        return {};
+    }
+    QString digits;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("DTMF: ") && line.size() > 6)
+            digits.append(QLatin1Char(line.at(6)));
+    }
+    return digits;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteSettings(const QString& home, int dtmfDelay, int txTemp) {
+    ProgramSettings settings(home);
+    settings.setDtmfDelay(QString::number(dtmfDelay));
+    settings.setTxTemp(QString::number(txTemp));
+}
+
+bool Save(Database db, const QString& path) {
+    const SaveResult result = SaveWholeDatabase(db, path);
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
+    return result.ok;
+}
+
+Database Load(const QString& path) {
+    Database db;
+    ErrorLog log;
+    const LoadReport report = ReadDatabase(db, path, log);
+    EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u'\n').toStdString();
+    return db;
+}
+
+// The first frame of a 16-bit stereo image that is not silent.
+qint64 FirstSoundFrame(const QByteArray& image) {
+    const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+    if (!layout)
+        return -1;
+    for (qsizetype at = layout->dataOffset; at + 1 < image.size(); at += 4) {
+        if (image[at] != 0 || image[at + 1] != 0)
+            return (at - layout->dataOffset) / 4;
+    }
+    return -1;
+}
+
+// --- kovo-cli upload --dtmf --wav, heard by multimon-ng ------------------------------------------
+
+// A few changes, so the audio is short: the units are exactly those `kovo-cli commands --dtmf`
+// lists, whatever the inter-digit delay.
+TEST(CliUploadDtmf, ChangesOnlyWavIsHeardAsTheCommandsList) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString oldPath = dir.filePath(u"old.dat"_s);
+    const QString newPath = dir.filePath(u"new.dat"_s);
+    Database db = Load(QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat"));
+    ASSERT_TRUE(Save(db, oldPath));
+    db.setValue(u"HangTime", 2, u"200"_s);
+    db.setValue(u"DTMF", 3, u"1 0 0 0 *"_s); // runs of one digit inside a body
+    db.setValue(u"MacroCode", 7, u"1DD7"_s); // "D" is the terminator
+    db.setValue(u"TxEnable", 3, u"0"_s);
+    ASSERT_TRUE(Save(db, newPath));
+
+    const CliRun listed =
+        RunCli({u"commands"_s, newPath, u"--dtmf"_s, u"--since"_s, oldPath}, dir.path());
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QStringList units = listed.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(units.size(), 4) << listed.out.toStdString();
+    const QString expected = QString(units.join(QString())).remove(u' ');
+    EXPECT_TRUE(expected.contains(u"000"_s));
+    EXPECT_TRUE(expected.contains(u"DD"_s));
+
+    struct Case {
+        int dtmfDelay;
+        int txTemp;
+    };
+    const Case cases[] = {{0, 0}, {50, 400}, {100, 1000}};
+    QStringList wavs;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("DTMFDelay " + std::to_string(c.dtmfDelay));
+        const QString home = dir.filePath(u"home%1"_s.arg(c.dtmfDelay));
+        ASSERT_TRUE(QDir().mkpath(home));
+        WriteSettings(home, c.dtmfDelay, c.txTemp);
+        // Plain file names: multimon-ng hands the name to sox through a shell.
+        const QString wav = dir.filePath(u"since%1.wav"_s.arg(c.dtmfDelay));
+        const CliRun run = RunCli(
+            {u"upload"_s, newPath, u"--dtmf"_s, u"--wav"_s, wav, u"--since"_s, oldPath}, home);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(u"Update Complete"_s)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(u"4 command(s)"_s)) << run.err.toStdString();
+        wavs << wav;
+
+        const QByteArray image = ReadFile(wav);
+        const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(image);
+        ASSERT_TRUE(ours.ok) << ours.error.toStdString();
+        EXPECT_EQ(ours.digits, expected);
+        // The key-up delay, then the first digit's delay, then the first tone (whose first
+        // sample, sin 0, is silent too).
+        EXPECT_EQ(FirstSoundFrame(image), 8 * (c.txTemp + c.dtmfDelay) + 1);
+        // Every code here is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail.
+        const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+        ASSERT_TRUE(layout.has_value());
+        EXPECT_EQ(
+            layout->dataSize / 4,
+            qsizetype(8 * DtmfPlayer::TransferScheduleMs(int(expected.size()), int(expected.size()),
+                                                         c.dtmfDelay, c.txTemp)));
+    }
+    if (!HaveMultimon())
+        GTEST_SKIP() << "multimon-ng or sox is not installed";
+    for (qsizetype i = 0; i < wavs.size(); ++i) {
+        SCOPED_TRACE(wavs[i].toStdString());
+        QString problem;
+        EXPECT_EQ(MultimonDigits(wavs[i], &problem), expected) << problem.toStdString();
+    }
+}
+
+TEST(CliUploadDtmf, RefusesWhatItCannotDo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
+    struct Case {
+        const char* name;
+        QStringList arguments;
+        int exitCode;
+        QString message;
+    };
+    const Case cases[] = {
+        {"--wav without a name",
+         {u"upload"_s, sample, u"--dtmf"_s, u"--wav"_s},
+         2,
+         u"--wav needs a file name"_s},
+        {"both links",
+         {u"upload"_s, sample, u"--dtmf"_s, u"--port"_s, u"COM1"_s},
+         2,
+         u"give either --port or --dtmf, not both"_s},
+        {"no file", {u"upload"_s, u"--dtmf"_s}, 2, u"usage"_s},
+        {"missing file",
+         {u"upload"_s, dir.filePath(u"none.dat"_s), u"--dtmf"_s},
+         1,
+         u"does not exist"_s},
+        {"unwritable WAV",
+         {u"upload"_s, sample, u"--dtmf"_s, u"--wav"_s, dir.filePath(u"no/such/dir/a.wav"_s)},
+         1,
+         u"Cannot write"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = RunCli(c.arguments, dir.path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+}
+
+// --- The proof: the tones program the controller as the serial lines do ------------------------
+
+// Applies every serial line to the memory, answering as the controller would.
+class MemoryLineSink : public LineSink {
+public:
+    MemoryLineSink(TarsisMemory& memory, LinkFlags& flags) : m_memory(memory), m_flags(flags) {}
+    bool open() override { return true; }
+    void close() override {}
+    void sendCommand(const QString& line) override {
+        const CommandOutcome outcome = m_memory.applySerialLine(line);
+        if (outcome.accepted)
+            m_flags.commandAcknowledged = true;
+        else
+            m_refused << line.trimmed() + u" -> "_s + outcome.reason;
+    }
+    void writeLine(const QString& line) override { m_memory.applySerialLine(line); }
+    void setLockCode(const QString&) override {}
+    QStringList refused() const { return m_refused; }
+
+private:
+    TarsisMemory& m_memory;
+    LinkFlags& m_flags;
+    QStringList m_refused;
+};
+
+// Set points whose day is 10: a DTMF upload skips them.
+constexpr int UnusedSetPoints[] = {4, 17};
+
+// A configuration with a value in every item, drawn across the fields' ranges, kept to what both
+// transports carry alike. Over the air a code's "#" goes as "0" and its "D" as the terminator
+// (which ends the command there), an unlock code's "*" as "0", a Yaesu type above 2 as 2, and the
+// four message numbers of a port run together without separators; a serial line carries them as
+// they are. Those are properties of the DTMF encodings, not of one upload, so the values here
+// avoid them and the comparison shows every other difference.
+Database ProofConfiguration() {
+    roundtrip::Generator generator(5150, 2);
+    Database db = generator.configuration();
+    const std::set<QString> words = {u"VoiceID1"_s,     u"VoiceID2"_s, u"VoiceID3"_s,
+                                     u"MessageMacro"_s, u"CWID1"_s,    u"CWID2"_s};
+    for (const FieldSpec& field : FieldTable()) {
+        if (words.count(QString::fromLatin1(field.name)))
+            continue;
+        for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
+            QString value = db.value(field, i);
+            if (value == u"NONE STORED")
+                continue;
+            value.replace(u'#', u'9').replace(u'D', u'7');
+            if (qstrcmp(field.name, "CurrentPortUnlock") == 0)
+                value.replace(u'*', u'8');
+            db.setValue(field, i, value);
+        }
+    }
+    db.setValue(u"Terminator", u"D"_s);
+    db.setValue(u"Lock", u"#"_s);
+    db.setStoredTerminator(u"D"_s);
+    db.setStoredLock(u"#"_s);
+    if (db.value(u"YaesuType").toInt() > 2)
+        db.setValue(u"YaesuType", u"2"_s);
+    for (int p = 1; p <= 3; ++p) {
+        for (const char* field : {"P1MessageNum", "P2MessageNum", "P3MessageNum"}) {
+            const int number = db.value(field, p).toInt();
+            if (number < 10)
+                db.setValue(field, p, QString::number(number + 10));
+        }
+    }
+    for (const int s : UnusedSetPoints) {
+        db.setValue(u"DOW", s, u"10"_s);
+        db.setValue(u"Monthly", s, u"0"_s);
+    }
+    return db;
+}
+
+// Where the controller keeps what a DTMF upload does not send: memory positions, and the settings
+// it keeps outside its image.
+struct Exclusion {
+    const char* item;
+    int first; // memory position
+    int count;
+    QStringList kept;
+    const char* reason;
+};
+std::vector<Exclusion> Exclusions() {
+    const char* remote = "over the air a remote-base memory is set up with its frequency only "
+                         "(prefix + \"1\"); the tone and mode lines (prefix + \"2\", \"3\") "
+                         "go by serial only, so \"*2086\" stores the radio's tone and mode as "
+                         "they were";
+    std::vector<Exclusion> list = {
+        {"CurrentPortUnlock(1-3)",
+         79,
+         27,
+         {},
+         "\"*9000\" goes by serial only: over the air the unlock code is changed from the "
+         "special-codes editor"},
+        {"AlarmLowMacroNum(1-5)", 180, 5, {}, "\"*2101\" is sent by serial only"},
+        {"AlarmHighMacroNum(1-5)", 185, 5, {}, "\"*2102\" is sent by serial only"},
+        {"Lock",
+         3954,
+         5,
+         {},
+         "a complete upload sends \"*9010\" by serial only (over the air the lock code is the "
+         "one that ends every command)"},
+        {"RadioMode(1-10)", 2070, 10, {u"RadioMode"_s}, remote},
+        {"CTCSS(1-10)", 4065, 10, {u"RadioTone"_s}, remote},
+        {"CTCSSMode(1-10)", 4075, 10, {u"RadioToneMode"_s}, remote},
+    };
+    // A set point's day, hours, minutes and macro.
+    for (const int s : UnusedSetPoints) {
+        for (const int block : {650, 670, 690, 710})
+            list.push_back({"SetPoint with DOW 10",
+                            block + s - 1,
+                            1,
+                            {},
+                            "a DTMF upload skips a set point whose day is 10"});
+    }
+    return list;
+}
+
+TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString config = dir.filePath(u"config.dat"_s);
+    ASSERT_TRUE(Save(ProofConfiguration(), config));
+
+    // The serial upload of the file.
+    Database serialDb = Load(config);
+    TarsisMemory serialMemory;
+    {
+        LinkFlags flags;
+        RecordingOperator person;
+        MemoryLineSink sink(serialMemory, flags);
+        Upload upload(serialDb, flags, person, sink);
+        ASSERT_EQ(upload.SendCompleteData().outcome, UploadOutcome::Completed);
+        ASSERT_TRUE(sink.refused().isEmpty()) << sink.refused().join(u'\n').toStdString();
+    }
+
+    // The same file as tones, rendered by kovo-cli and heard by the emulated controller.
+    const QString wav = dir.filePath(u"complete.wav"_s);
+    WriteSettings(dir.path(), 0, 500);
+    const CliRun run = RunCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"Complete Upload Is Complete. The Tarsis will now reset."_s));
+
+    // The controller answers to the codes the configuration's owner has given it.
+    const Database db = Load(config);
+    DtmfCommandListener::Codes codes;
+    for (int p = 1; p <= 3; ++p)
+        codes.unlock[size_t(p - 1)] =
+            DigitCodesText(UnlockDigitCodes(db.value(u"CurrentPortUnlock", p)));
+    codes.lock = db.storedLock();
+    codes.terminator = db.storedTerminator();
+    TarsisMemory airMemory;
+    DtmfCommandListener listener(airMemory, codes);
+    QString error;
+    ASSERT_TRUE(listener.hearWavFile(wav, &error)) << error.toStdString();
+    EXPECT_TRUE(listener.problems().isEmpty()) << listener.problems().join(u'\n').toStdString();
+    EXPECT_EQ(listener.unlockedPort(), 0) << "the transfer ends locked";
+    EXPECT_GT(listener.bodiesAccepted(), 900);
+
+    std::vector<bool> excluded(TarsisMemory::Size, false);
+    int excludedBytes = 0;
+    QStringList excludedKept;
+    for (const Exclusion& e : Exclusions()) {
+        excludedBytes += e.count;
+        excludedKept += e.kept;
+        for (int at = e.first; at < e.first + e.count; ++at)
+            excluded[size_t(at)] = true;
+    }
+    QStringList differences;
+    int compared = 0, programmed = 0;
+    const QByteArray factory = TarsisMemory().bytes();
+    for (int at = 0; at < TarsisMemory::Size; ++at) {
+        if (excluded[size_t(at)])
+            continue;
+        ++compared;
+        if (serialMemory.bytes()[at] != factory[at])
+            ++programmed;
+        if (serialMemory.bytes()[at] != airMemory.bytes()[at])
+            differences << u"byte %1: serial %2, over the air %3"_s.arg(at)
+                               .arg(quint8(serialMemory.bytes()[at]))
+                               .arg(quint8(airMemory.bytes()[at]));
+    }
+    EXPECT_TRUE(differences.isEmpty()) << differences.join(u'\n').toStdString();
+    EXPECT_EQ(compared, TarsisMemory::Size - excludedBytes) << "exclusions overlap";
+    EXPECT_EQ(excludedBytes, 80);
+    // The configuration really changed the memory.
+    EXPECT_GT(programmed, 1500);
+    // The settings the controller keeps outside its image (the Ostrik entries among them).
+    QStringList keptDifferences;
+    const auto serialKept = serialMemory.keptValues();
+    const auto airKept = airMemory.keptValues();
+    for (auto it = serialKept.cbegin(); it != serialKept.cend(); ++it)
+        if (!excludedKept.contains(it.key()) && airKept.value(it.key()) != it.value())
+            keptDifferences << it.key() + u": serial "_s + it.value() + u", over the air "_s +
+                                   airKept.value(it.key());
+    for (auto it = airKept.cbegin(); it != airKept.cend(); ++it)
+        if (!serialKept.contains(it.key()))
+            keptDifferences << it.key() + u": over the air only "_s + it.value();
+    EXPECT_TRUE(keptDifferences.isEmpty()) << keptDifferences.join(u'\n').toStdString();
+}
+
+// --- Keying
+// ---------------------------------------------------------------------------------------
+
+// A port whose handshake lines are watched. Opening raises both lines, as serial drivers do.
+struct FakePort {
+    bool canOpen = true;
+    bool canDrive = true;
+    bool open = false;
+    bool dtr = false;
+    bool rts = false;
+    int made = 0;
+    QString state() const {
+        if (!open)
+            return u"closed"_s;
+        return QString(dtr ? u"DTR"_s : u"dtr"_s) + u' ' + (rts ? u"RTS"_s : u"rts"_s);
+    }
+};
+
+class FakeChannel : public Channel {
+public:
+    FakeChannel(FakePort& port, QString name) : m_port(port), m_name(std::move(name)) {}
+    ~FakeChannel() override { close(); }
+    QString portName() const override { return m_name; }
+    bool isOpen() const override { return m_port.open; }
+    bool open(QString* reason) override {
+        if (!m_port.canOpen) {
+            if (reason)
+                *reason = u"No such file or directory"_s;
+            return false;
+        }
+        m_port.open = m_port.dtr = m_port.rts = true;
+        return true;
+    }
+    void close() override { m_port.open = m_port.dtr = m_port.rts = false; }
+    bool write(const QByteArray&) override { return false; }
+    QByteArray read(int) override { return {}; }
+    bool setDtr(bool on) override { return drive(m_port.dtr, on); }
+    bool setRts(bool on) override { return drive(m_port.rts, on); }
+
+private:
+    bool drive(bool& line, bool on) {
+        if (!m_port.open || !m_port.canDrive)
+            return false;
+        line = on;
+        return true;
+    }
+    FakePort& m_port;
+    QString m_name;
+};
+
+TransmitterKeying::ChannelMaker MakerFor(FakePort& port) {
+    return [&port](const QString& name, QString*) -> std::unique_ptr<Channel> {
+        ++port.made;
+        return std::make_unique<FakeChannel>(port, name);
+    };
+}
+
+// Notes the keying line at every sound and silence; can fail from a given tone on.
+class WatchingOutput : public RecordingAudioOutput {
+public:
+    explicit WatchingOutput(const FakePort& port) : m_port(port) {}
+    bool playTonePair(int f1, int f2, double seconds) override {
+        m_states.insert(m_port.state());
+        if (m_failFromTone > 0 && ++m_tones >= m_failFromTone)
+            return false;
+        return RecordingAudioOutput::playTonePair(f1, f2, seconds);
+    }
+    bool pause(int milliseconds) override {
+        m_states.insert(m_port.state());
+        return RecordingAudioOutput::pause(milliseconds);
+    }
+    QString errorText() const override {
+        return m_failFromTone > 0 && m_tones >= m_failFromTone ? u"The sound device went away"_s
+                                                               : QString();
+    }
+    void failFromTone(int tone) { m_failFromTone = tone; }
+    std::set<QString> states() const { return m_states; }
+
+private:
+    const FakePort& m_port;
+    std::set<QString> m_states;
+    int m_failFromTone = 0;
+    int m_tones = 0;
+};
+
+Database TwoChanges() {
+    Database db;
+    db.setValue(u"HangTime", 2, u"30"_s);
+    db.setPending(u"HangTimePending", 2);
+    db.setValue(u"CWSpeed", 1, u"25"_s);
+    db.setPending(u"CWSpeedPending", 1);
+    return db;
+}
+
+TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
+    struct Case {
+        QString whichSend;
+        QString keyed; // the lines while the tones play
+    };
+    const Case cases[] = {
+        {u"1"_s, u"DTR rts"_s},
+        {u"2"_s, u"dtr RTS"_s},
+        {u"0"_s, u"dtr RTS"_s}, // anything but 1 keys with RTS
+        {u"7"_s, u"dtr RTS"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.whichSend.toStdString());
+        FakePort port;
+        Database db = TwoChanges();
+        LinkFlags flags;
+        RecordingOperator person;
+        WatchingOutput output(port);
+        DtmfUploadJob job(db, flags, person, output);
+        job.setTxTemp(300);
+        job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, c.whichSend, MakerFor(port)));
+        const UploadResult result = job.run(false);
+        EXPECT_EQ(result.outcome, UploadOutcome::Completed);
+        EXPECT_EQ(result.commandsSent, 2);
+        // Key-up delay, tones, pauses and the tail: all while keyed, with the one line.
+        EXPECT_EQ(output.states(), std::set<QString>{c.keyed});
+        EXPECT_EQ(output.events().first().milliseconds, 300);
+        EXPECT_EQ(port.state(), u"closed"_s) << "released after the transfer";
+        EXPECT_EQ(port.made, 1);
+        EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
+    }
+}
+
+TEST(TransmitterKeying, FailuresAreToldAndNothingIsPlayed) {
+    const QString cannotDrive =
+        u"The transmitter cannot be keyed: COM4 cannot drive DTR. Choose a serial port whose DTR "
+        u"line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
+        u"to 0 and key the transmitter by hand."_s;
+    struct Case {
+        const char* name;
+        bool canOpen;
+        bool canDrive;
+        QString message;
+    };
+    const Case cases[] = {
+        {"line cannot be driven", true, false, cannotDrive},
+        {"port cannot be opened", false, true,
+         u"The transmitter cannot be keyed: the port COM4 cannot be opened (No such file or "
+         u"directory). Check DTMFComPort in kovo.ini."_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePort port;
+        port.canOpen = c.canOpen;
+        port.canDrive = c.canDrive;
+        Database db = TwoChanges();
+        LinkFlags flags;
+        RecordingOperator person;
+        WatchingOutput output(port);
+        DtmfUploadJob job(db, flags, person, output);
+        job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"1"_s, MakerFor(port)));
+        const UploadResult result = job.run(false);
+        EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
+        EXPECT_EQ(person.messageTexts(), QStringList{c.message});
+        EXPECT_TRUE(output.states().empty()) << "no sound before the transmitter is keyed";
+        EXPECT_EQ(port.state(), u"closed"_s);
+        EXPECT_TRUE(db.pending(u"HangTimePending", 2)) << "nothing was sent";
+    }
+}
+
+// A pseudo-terminal opens like a serial port but has no handshake lines.
+TEST(TransmitterKeying, APseudoTerminalCannotKey) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const QString slave = QString::fromLocal8Bit(ptsname(master));
+    TransmitterKeying keying(slave, TransmitterKeying::Line::Rts);
+    QString reason;
+    EXPECT_FALSE(keying.DoComPort(true, &reason));
+    EXPECT_EQ(reason, TransmitterKeying::cannotDriveText(slave, TransmitterKeying::Line::Rts));
+    EXPECT_TRUE(reason.contains(slave + u" cannot drive RTS"_s)) << reason.toStdString();
+    EXPECT_FALSE(keying.keyed());
+    EXPECT_TRUE(keying.DoComPort(false));
+    ::close(master);
+}
+
+TEST(TransmitterKeying, PortZeroKeysNothing) {
+    FakePort port;
+    const TransmitterKeyer keyer = TransmitterKeying::MakeKeyer(u"0"_s, u"1"_s, MakerFor(port));
+    EXPECT_TRUE(keyer(true, nullptr));
+    EXPECT_TRUE(keyer(false, nullptr));
+    EXPECT_EQ(port.made, 0);
+}
+
+// --- Sound failures --------------------------------------------------------------------------
+
+class NoSoundOutput : public RecordingAudioOutput {
+public:
+    bool ready() override { return false; }
+    QString errorText() const override { return QtAudioOutput::noDeviceText(); }
+};
+
+TEST(DtmfUploadJob, NoSoundDeviceIsToldAndTheTransmitterStaysUnkeyed) {
+    FakePort port;
+    Database db = TwoChanges();
+    LinkFlags flags;
+    RecordingOperator person;
+    NoSoundOutput output;
+    DtmfUploadJob job(db, flags, person, output);
+    job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"1"_s, MakerFor(port)));
+    EXPECT_EQ(job.run(true).outcome, UploadOutcome::NotStarted);
+    EXPECT_EQ(person.messageTexts(),
+              QStringList{u"No sound output device: the tones cannot be played"_s});
+    EXPECT_TRUE(job.soundFailed());
+    EXPECT_EQ(port.made, 0) << "the transmitter is never keyed for a silent transfer";
+    EXPECT_TRUE(output.events().isEmpty() ||
+                output.events().last().kind == RecordingAudioOutput::Event::Kind::Finish);
+    EXPECT_FALSE(flags.updateInterrupted);
+}
+
+TEST(DtmfUploadJob, SoundLostMidwayStopsAfterTheCommandAndUnkeys) {
+    FakePort port;
+    Database db;
+    LinkFlags flags;
+    RecordingOperator person;
+    WatchingOutput output(port);
+    output.failFromTone(40); // inside the second command
+    DtmfUploadJob job(db, flags, person, output);
+    job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"2"_s, MakerFor(port)));
+    const UploadResult result = job.run(true);
+    EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
+    EXPECT_LE(result.commandsSent, 3);
+    EXPECT_EQ(person.messageTexts(), QStringList{u"The sound device went away"_s});
+    EXPECT_TRUE(job.soundFailed());
+    EXPECT_EQ(port.state(), u"closed"_s);
+}
+
+} // namespace
+} // namespace kovo
