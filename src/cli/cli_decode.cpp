@@ -65,13 +65,14 @@ int Decode(CliContext& context) {
         err << "kovo-cli decode: " << result.error << "\n";
         return ExitFailed;
     }
-    const qint64 decodeMs = timer.elapsed();
+    const double decodeMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     const SaveResult saved = SaveWholeDatabase(db, output);
     if (!saved.ok) {
         err << "kovo-cli decode: " << saved.error << "\n";
         return ExitFailed;
     }
-    err << "Decoded " << image << " -> " << output << " in " << decodeMs << " ms\n";
+    err << "Decoded " << image << " -> " << output << " in " << QString::number(decodeMs, 'f', 2)
+        << " ms\n";
     return ExitDone;
 }
 

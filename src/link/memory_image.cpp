@@ -225,6 +225,11 @@ QStringList SplitLines(const QByteArray& data) {
 
 } // namespace
 
+// The image is checked whole before a single field is decoded: exactly 4096 lines, each with a
+// comma followed by a decimal byte (blanks around it allowed). A short file (a download cut off),
+// a long one (a chunk doubled or split), a line without its comma or with anything but 0-255
+// after it refuses the whole image, naming the first bad or missing line, so that the database
+// is never left half decoded.
 MemoryImageResult ParseMemoryImage(const QStringList& linesIn, QByteArray* bytes) {
     MemoryImageResult result;
     // Blank lines after the last byte (a file that ends with a line break) are not lines of

@@ -227,9 +227,18 @@ const std::vector<Generator::Rule>& Generator::rules() {
     add("ID3Extras", 3, range(0, 11));
 
     // Macros.
-    add("Macro", 40, [this](int) {
+    add("Macro", 40, [this](int index) {
         if (m_variant == 0 || (m_variant > 1 && chance(20)))
             return NoneStored;
+        // The most a macro's 16 bytes hold: fifteen functions, the last above 255 (its escape
+        // in bytes 14 and 15), one unit more than the editor lets a person type.
+        if ((m_variant == 1 && index % 2 == 1) || (m_variant > 1 && chance(5))) {
+            QStringList steps;
+            for (int i = 0; i < 14; ++i)
+                steps << number(1, 254).rightJustified(3, u'0');
+            steps << number(256, 349);
+            return steps.join(u' ');
+        }
         return macro(pick(1, 15));
     });
     add("MacroCode", 40, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
