@@ -379,6 +379,10 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_TRUE(listener.problems().isEmpty()) << listener.problems().join(u'\n').toStdString();
     EXPECT_EQ(listener.unlockedPort(), 0) << "the transfer ends locked";
     EXPECT_GT(listener.bodiesAccepted(), 900);
+    // Every digit the upload lists was heard.
+    const CliRun listed = RunCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(listener.digitsHeard(), QString(listed.out).remove(u' ').remove(u'\n').size());
 
     std::vector<bool> excluded(TarsisMemory::Size, false);
     int excludedBytes = 0;
@@ -651,6 +655,7 @@ TEST(DtmfUploadJob, SoundLostMidwayStopsAfterTheCommandAndUnkeys) {
     EXPECT_LE(result.commandsSent, 3);
     EXPECT_EQ(person.messageTexts(), QStringList{u"The sound device went away"_s});
     EXPECT_TRUE(job.soundFailed());
+    EXPECT_EQ(output.states(), std::set<QString>{u"dtr RTS"_s});
     EXPECT_EQ(port.state(), u"closed"_s);
 }
 
