@@ -177,6 +177,9 @@ private:
     qint64 m_bytes = 0;
 };
 
+// A quiet gap of about three byte times at 9600 baud.
+constexpr int ShortChunkGapMs = 3;
+
 int AnswerDelayMs() {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("KOVO_BENCH_ANSWER_DELAY_MS", &ok);
@@ -286,8 +289,9 @@ struct LineRun {
     bool ok = false;
     QString problem;
     double seconds = 0;
-    qint64 sent = 0;     // bytes the host wrote
-    qint64 received = 0; // bytes the host read
+    double openSeconds = 0; // opening the port, not in `seconds`
+    qint64 sent = 0;        // bytes the host wrote
+    qint64 received = 0;    // bytes the host read
     qint64 exchanges = 0;
     int commands = 0;
 };
@@ -317,6 +321,14 @@ LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
     SerialLinkLineSink lines(link);
     CountingLineSink counter(&lines);
 
+    // The port is opened before the clock starts: the figure is about the line.
+    QElapsedTimer opening;
+    opening.start();
+    if (!link.OpenSerialPort()) {
+        run.problem = u"the port did not open: "_s + person.messageTexts().join(u" | "_s);
+        return run;
+    }
+    run.openSeconds = static_cast<double>(opening.nsecsElapsed()) / 1e9;
     Upload upload(db, flags, person, counter);
     QElapsedTimer timer;
     timer.start();
@@ -343,8 +355,8 @@ LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
 }
 
 // The download of the whole memory image (no autopatch board) over the pty, with the settings
-// the programs use.
-LineRun DownloadOverPty(const TarsisMemory& memory, bool paced) {
+// the programs use; `chunkGapMs` above 0 replaces their quiet gap that ends a chunk.
+LineRun DownloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs = 0) {
     LineRun run;
     EmulatorOnPty emulator(Line(paced));
     if (!emulator.ready()) {
@@ -365,8 +377,17 @@ LineRun DownloadOverPty(const TarsisMemory& memory, bool paced) {
     DownloadSettings settings;
     settings.programFolder = folder.path();
     settings.comPort = u"1"_s;
+    if (chunkGapMs > 0)
+        settings.chunkGapMs = chunkGapMs;
     Database db;
 
+    QElapsedTimer opening;
+    opening.start();
+    if (!channel.open(&error)) {
+        run.problem = u"the port did not open: "_s + error;
+        return run;
+    }
+    run.openSeconds = static_cast<double>(opening.nsecsElapsed()) / 1e9;
     QElapsedTimer timer;
     timer.start();
     const DownloadResult result = RunDownload(db, channel, person, settings);
@@ -386,7 +407,7 @@ LineRun DownloadOverPty(const TarsisMemory& memory, bool paced) {
 }
 
 // Reports a run against its wire time; a run that failed is reported as such.
-void ReportLine(const QString& name, const LineRun& run, const QString& what) {
+void ReportLine(const QString& name, const LineRun& run, bool paced, const QString& what) {
     if (!run.ok) {
         Note(name, u"FAILED: "_s + run.problem);
         return;
@@ -400,6 +421,19 @@ void ReportLine(const QString& name, const LineRun& run, const QString& what) {
              .arg(run.exchanges)
              .arg(delay));
     Report(name, run.seconds, u"s"_s, wire, what);
+    if (run.openSeconds > 0)
+        Note(name + u".open"_s, QStringLiteral("%1 ms to open the port (before the clock starts)")
+                                    .arg(QString::number(run.openSeconds * 1000.0, 'f', 1)));
+    if (run.exchanges <= 0)
+        return;
+    if (paced)
+        Note(name + u".overhead"_s,
+             QStringLiteral("%1 ms an exchange above the wire time")
+                 .arg(QString::number((run.seconds - wire) * 1000.0 / run.exchanges, 'f', 3)));
+    else
+        Note(name + u".per-exchange"_s,
+             QStringLiteral("%1 ms an exchange")
+                 .arg(QString::number(run.seconds * 1000.0 / run.exchanges, 'f', 3)));
 }
 
 // Chunks of the memory stream that carry no sign of their end: a value of one or two digits
@@ -413,13 +447,18 @@ int OpenEndedChunks(const TarsisMemory& memory) {
     return count;
 }
 
-void LinkBench(const BenchOptions& options) {
+Database FullConfigurationNoted() {
     bool fromSample = false;
-    const Database full = FullConfiguration(&fromSample);
+    Database full = FullConfiguration(&fromSample);
     Note(u"link.configuration"_s,
          fromSample ? u"examples/sample.dat with every macro, message, ID and memory filled"_s
                     : u"defaults with every macro, message, ID and memory filled (sample.dat not "
                       u"found)"_s);
+    return full;
+}
+
+void UploadBench(const BenchOptions& options) {
+    const Database full = FullConfigurationNoted();
 
     // What a complete upload sends, counted without a line.
     const UploadCount count = CountCompleteUpload(full);
@@ -442,14 +481,13 @@ void LinkBench(const BenchOptions& options) {
     const double expectedUpload =
         WireSeconds(count.bytes + count.exchanges, count.exchanges, AnswerDelayMs());
 
-    TarsisMemory memory;
     if (options.quick) {
         // CI: the complete upload unpaced (the host's own overhead against the line time of the
         // same bytes), and a paced changes-only upload of a few commands for the real ratio.
         {
             Deadline deadline(u"the unpaced complete upload"_s, 120 + expectedUpload);
-            const LineRun run = UploadOverPty(full, true /*complete*/, false, &memory);
-            ReportLine(u"link.upload.complete.unpaced"_s, run,
+            const LineRun run = UploadOverPty(full, true /*complete*/, false, nullptr);
+            ReportLine(u"link.upload.complete.unpaced"_s, run, false,
                        u"the 9600-baud wire time of the same bytes (no pacing: overhead only)"_s);
         }
         Database changes = full;
@@ -461,16 +499,29 @@ void LinkBench(const BenchOptions& options) {
         }
         Deadline deadline(u"the paced changes-only upload"_s, 120);
         const LineRun run = UploadOverPty(changes, false, true, nullptr);
-        ReportLine(u"link.upload.changes.paced"_s, run,
+        ReportLine(u"link.upload.changes.paced"_s, run, true,
                    u"the wire-time limit (goal ratio <= 1.05)"_s);
     } else {
         Deadline deadline(u"the paced complete upload"_s, 120 + 3 * expectedUpload);
-        const LineRun run = UploadOverPty(full, true, true, &memory);
-        ReportLine(u"link.upload.complete.paced"_s, run,
+        const LineRun run = UploadOverPty(full, true, true, nullptr);
+        ReportLine(u"link.upload.complete.paced"_s, run, true,
                    u"the wire-time limit (goal ratio <= 1.05)"_s);
     }
+}
 
-    // The download of the image the upload left in the controller.
+void DownloadBench(const BenchOptions& options) {
+    // The controller's memory after a complete upload of the full configuration (unpaced).
+    const Database full = FullConfigurationNoted();
+    TarsisMemory memory;
+    {
+        Deadline deadline(u"the upload that fills the controller"_s, 120);
+        const LineRun filled = UploadOverPty(full, true, false, &memory);
+        if (!filled.ok) {
+            Note(u"link.download"_s,
+                 u"FAILED: the controller could not be filled: "_s + filled.problem);
+            return;
+        }
+    }
     Note(u"link.download.open-ended-chunks"_s,
          QStringLiteral("%1 of %2 chunks end only with a quiet gap (value 1-25)")
              .arg(OpenEndedChunks(memory))
@@ -478,13 +529,19 @@ void LinkBench(const BenchOptions& options) {
     {
         // Every chunk is at most 9 bytes and its "OK" 3; the gap wait is at most 20 ms a chunk.
         const double worst = MemoryImageSize * (12 * TarsisEmulator::ByteSeconds + 0.03);
-        Deadline deadline(u"the download"_s, 120 + 2 * worst);
+        Deadline deadline(u"the download"_s, 120 + 4 * worst);
         const bool paced = !options.quick;
         const LineRun run = DownloadOverPty(memory, paced);
-        ReportLine(paced ? u"link.download.paced"_s : u"link.download.unpaced"_s, run,
+        ReportLine(paced ? u"link.download.paced"_s : u"link.download.unpaced"_s, run, paced,
                    paced ? u"the wire-time limit (goal ratio <= 1.05)"_s
                          : u"the 9600-baud wire time of the same bytes (no pacing: overhead "
                            u"only)"_s);
+        if (paced) {
+            // The same with a quiet gap of a few byte times: what the line itself allows.
+            const LineRun shortGap = DownloadOverPty(memory, true, ShortChunkGapMs);
+            ReportLine(u"link.download.paced.gap%1ms"_s.arg(ShortChunkGapMs), shortGap, true,
+                       u"the wire-time limit (the programs' gap replaced)"_s);
+        }
     }
 
     // Decoding one image.
@@ -508,7 +565,8 @@ void LinkBench(const BenchOptions& options) {
         Report(u"link.decode"_s, decodeMs, u"ms"_s, 5.0, u"the limit (goal ratio <= 1.0)"_s);
 }
 
-const BenchRegistration registration("link", LinkBench);
+const BenchRegistration uploadRegistration("upload", UploadBench);
+const BenchRegistration downloadRegistration("download", DownloadBench);
 
 } // namespace
 } // namespace kovo::bench
