@@ -244,9 +244,15 @@ Command Cw(const Database& db, const char* field, const char* command, int port)
 
 Command CwTones(const Database& db, int port) {
     Body body(db);
-    body.plain(u"*8001"_s).plain(db.value(u"CWTone1", port));
+    QString tone1 = db.value(u"CWTone1", port).trimmed();
     const QString tone2 = db.value(u"CWTone2", port);
-    if (NumericValue(tone2) != 0)
+    const bool twoTones = NumericValue(tone2) != 0;
+    // The controller splits the two tones by position, so the first must be four digits when a
+    // second follows. A file always holds four; a download gives the plain number ("500").
+    if (twoTones && tone1.size() < 4)
+        tone1 = tone1.rightJustified(4, u'0');
+    body.plain(u"*8001"_s).plain(tone1);
+    if (twoTones)
         body.plain(tone2);
     return Standard(db, ItemName("CWTones", port), port, body);
 }
@@ -334,7 +340,10 @@ Command YaesuType(const Database& db) {
 // The radio is set through the remote-base prefix, then the setting is stored in memory n.
 Command RemoteMemory(const Database& db, int n) {
     const QString prefix = Trimmed(db, "RemoteBasePrefix");
-    const QString frequency = Trimmed(db, "FreqString", n);
+    // An empty memory reads back from the controller as "NONE STORED": it has no digits to send.
+    QString frequency = Trimmed(db, "FreqString", n);
+    if (frequency == NoneStored)
+        frequency.clear();
     Command c;
     c.item = ItemName("RemoteMemory", n);
     c.port = 1;

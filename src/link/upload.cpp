@@ -235,6 +235,10 @@ bool Upload::walk() {
         if (!step(CommandItem::MeterAlarmEnable, n, {{u"MeterAlarmPending"_s, n}}))
             return false;
     }
+    // Alarms 9 and 10 exist in the configuration but the controller has no command for them:
+    // there is nothing to send, so their flags must not stay set forever.
+    m_db.clearPending(u"MeterAlarmPending"_s, 9);
+    m_db.clearPending(u"MeterAlarmPending"_s, 10);
     bump();
 
     // 8. Remote base.

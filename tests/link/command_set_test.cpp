@@ -138,6 +138,25 @@ TEST(CommandSetTest, BodiesAndFramingForBothTransports) {
          2,
          {u"2*800108001200"_s},
          u"26470D *800108001200D #D"_s},
+        {"downloaded CW tone 1 padded to four digits before tone 2",
+         [](Database& db) {
+             db.setValue(u"CWTone1", 3, u"500"_s);
+             db.setValue(u"CWTone2", 3, u"1200"_s);
+         },
+         CommandItem::CWTones,
+         3,
+         {u"3*800105001200"_s},
+         u"36470D *800105001200D #D"_s},
+        {"downloaded empty remote memory sends no frequency digits",
+         [](Database& db) {
+             db.setValue(u"FreqString", 4, u"NONE STORED"_s);
+             db.setValue(u"CTCSS", 4, u"0"_s);
+             db.setValue(u"CTCSSMode", 4, u"0"_s);
+         },
+         CommandItem::RemoteMemory,
+         4,
+         {u"1**B11"_s, u"1**B1200"_s, u"1**B134"_s, u"1*20864"_s},
+         u"16470D B11D*20864D #D"_s},
         {"ID extras 2 of port 2: position in serial, port + 3 in DTMF",
          [](Database& db) { db.setValue(u"ID2Extras", 2, u"7"_s); },
          CommandItem::ID2Extras,

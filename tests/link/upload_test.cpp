@@ -106,9 +106,8 @@ TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
     EXPECT_EQ(reports.at(3).label, u"0% Complete"_s); // 3 of 724
     EXPECT_EQ(reports.at(4).label, u"1% Complete"_s); // 4 of 724
     EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
-    // Meter alarms 9 and 10 have no command.
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"MeterAlarmPending(9)"_s, u"MeterAlarmPending(10)"_s}));
+    // Everything was sent; meter alarms 9 and 10, which have no command, lose their flags too.
+    EXPECT_EQ(db.pendingNames(), QStringList{});
     EXPECT_EQ(lines.lockCode, u"#"_s);
 }
 
@@ -134,8 +133,7 @@ TEST(UploadTest, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     EXPECT_EQ(person.highestProgress(), 722);
     EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
     EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"MeterAlarmPending(9)"_s, u"MeterAlarmPending(10)"_s,
-                           u"AlarmLowMacroNumPending(1)"_s, u"AlarmLowMacroNumPending(2)"_s,
+              (QStringList{u"AlarmLowMacroNumPending(1)"_s, u"AlarmLowMacroNumPending(2)"_s,
                            u"AlarmLowMacroNumPending(3)"_s, u"AlarmLowMacroNumPending(4)"_s,
                            u"AlarmLowMacroNumPending(5)"_s, u"AlarmHighMacroNumPending(1)"_s,
                            u"AlarmHighMacroNumPending(2)"_s, u"AlarmHighMacroNumPending(3)"_s,
@@ -288,6 +286,12 @@ TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
         {"meter alarm with its enable",
          [](Database& db) { db.setPending(u"MeterAlarmPending", 2); },
          {u"1*20662*0*0*0*01*\r"_s, u"1160020\r"_s}},
+        {"meter alarms without a command only lose their flags",
+         [](Database& db) {
+             db.setPending(u"MeterAlarmPending", 9);
+             db.setPending(u"MeterAlarmPending", 10);
+         },
+         {}},
         {"reference voltage",
          [](Database& db) { db.setPending(u"MeterPending", 9); },
          {u"1*2065500\r"_s}},
