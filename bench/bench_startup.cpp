@@ -1,0 +1,72 @@
+// Start-up of the desktop program, offscreen, to the main window shown with all eleven editors,
+// against an empty QMainWindow shown in the same process (the program measures both itself).
+#include "bench.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <limits>
+
+namespace kovo::bench {
+namespace {
+
+struct StartupFigures {
+    double startupMs = 0;
+    double emptyWindowMs = 0;
+    int editors = 0;
+    bool ok = false;
+};
+
+StartupFigures MeasureOnce() {
+    QTemporaryDir home;
+    QProcess kovo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    kovo.setProcessEnvironment(environment);
+    kovo.start(QStringLiteral(KOVO_GUI_PATH),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("--measure-startup"),
+                QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat")});
+    StartupFigures figures;
+    if (!kovo.waitForFinished(60000)) {
+        kovo.kill();
+        return figures;
+    }
+    static const QRegularExpression line(QStringLiteral(
+        R"(startup_ms=([0-9.]+) empty_window_ms=([0-9.]+) ratio=[0-9.]+ editors=(\d+))"));
+    const auto match = line.match(QString::fromLatin1(kovo.readAllStandardOutput()));
+    if (!match.hasMatch())
+        return figures;
+    figures.startupMs = match.captured(1).toDouble();
+    figures.emptyWindowMs = match.captured(2).toDouble();
+    figures.editors = match.captured(3).toInt();
+    figures.ok = true;
+    return figures;
+}
+
+void StartupBench(const BenchOptions& options) {
+    StartupFigures best;
+    best.startupMs = std::numeric_limits<double>::max();
+    for (int run = 0; run < (options.quick ? 1 : 5); ++run) {
+        const StartupFigures figures = MeasureOnce();
+        if (figures.ok && figures.startupMs < best.startupMs)
+            best = figures;
+    }
+    if (!best.ok) {
+        Note(QStringLiteral("startup"), QStringLiteral("kovo did not report its start-up time"));
+        return;
+    }
+    Note(QStringLiteral("startup.editors"), QString::number(best.editors));
+    Report(QStringLiteral("startup.main-window"), best.startupMs, QStringLiteral("ms"), 500.0,
+           QStringLiteral("the limit (goal ratio <= 1.0)"));
+    Report(QStringLiteral("startup.against-empty-window"), best.startupMs, QStringLiteral("ms"),
+           5.0 * best.emptyWindowMs,
+           QStringLiteral("five times an empty QMainWindow shown in the same run (goal ratio <= "
+                          "1.0; the empty window took ") +
+               QString::number(best.emptyWindowMs, 'f', 1) + QStringLiteral(" ms)"));
+}
+
+const BenchRegistration registration("startup", StartupBench);
+
+} // namespace
+} // namespace kovo::bench
