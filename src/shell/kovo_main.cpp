@@ -1,14 +1,20 @@
 #include "kovo_main.h"
 
 #include "about_window.h"
+#include "built_in_emulator.h"
 #include "company_window.h"
 #include "database/database_file.h"
+#include "download_window.h"
 #include "editors/placeholder_editor.h"
 #include "editors/program_info.h"
 #include "editors/timers_editor.h"
+#include "gui_operator.h"
 #include "link/channel_factory.h"
+#include "link/serial_link.h"
+#include "link_worker.h"
 #include "saving_window.h"
 #include "title_bar.h"
+#include "upload_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -121,10 +127,15 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     if (!m_services.systemPorts)
         m_services.systemPorts = SystemSerialPorts;
 
+    m_emulator = std::make_unique<BuiltInEmulator>(m_services.programFolder);
+    m_link = new LinkWorker(m_messages, this);
+    connect(m_link, &LinkWorker::busyChanged, this, &KovoMain::linkBusy);
+
     buildMenus();
     buildToolbar();
     buildCentre();
     m_saving = new SavingWindow(this);
+    m_download = new DownloadWindow(m_link->person(), this);
 
     // Tick counters for the download's waits: one per second, up to 5.
     m_serialTimer = new QTimer(this);
@@ -143,6 +154,7 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
 }
 
 KovoMain::~KovoMain() {
+    m_link->shutDown();
     closeEditors();
 }
 
@@ -192,6 +204,10 @@ void KovoMain::buildMenus() {
         connect(item, &QAction::triggered, this,
                 [this, n, item] { chooseSerialPort(QString::number(n), item); });
     }
+    m_builtIn = AddItem(m_serialMenu, "mnuBuiltInEmulator", BuiltInEmulator::portName());
+    m_builtIn->setCheckable(true);
+    connect(m_builtIn, &QAction::triggered, this,
+            [this] { chooseSerialPort(BuiltInEmulator::portName(), m_builtIn); });
     m_systemPortsSeparator = m_serialMenu->addSeparator();
     m_otherPort = AddItem(m_serialMenu, "mnuOtherPort", QStringLiteral("Other port…"));
     m_otherPort->setCheckable(true);
@@ -227,8 +243,10 @@ void KovoMain::buildMenus() {
 
     QMenu* tarsis = bar->addMenu(QStringLiteral("&Tarsis"));
     tarsis->setObjectName(QStringLiteral("mnuTarsis"));
-    AddItem(tarsis, "mnuTarsisUpload", QStringLiteral("Upload to Tarsis"));
-    AddItem(tarsis, "mnuTarsisDownload", QStringLiteral("Download from Tarsis"));
+    connect(AddItem(tarsis, "mnuTarsisUpload", QStringLiteral("Upload to Tarsis")),
+            &QAction::triggered, this, &KovoMain::mnuTarsisUpload_Click);
+    connect(AddItem(tarsis, "mnuTarsisDownload", QStringLiteral("Download from Tarsis")),
+            &QAction::triggered, this, &KovoMain::mnuTarsisDownload_Click);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -397,6 +415,8 @@ bool KovoMain::startUp(const QString& databaseFile) {
     m_services.errorLog.create(
         QDir(m_services.programFolder).filePath(QStringLiteral("error.log")));
     m_settings.load();
+    if (m_builtInOnFirstStart && !m_settings.fileExisted())
+        m_settings.setComPort(BuiltInEmulator::portName());
     m_currentFile = databaseFile.isEmpty() ? m_settings.lastRCFile()
                                            : QFileInfo(databaseFile).absoluteFilePath();
     if (!m_currentFile.isEmpty()) {
@@ -517,6 +537,8 @@ void KovoMain::rememberFolder(const QString& path) {
 
 void KovoMain::endProgram() {
     m_ended = true;
+    // Closes the serial port; a transfer still running stops at its next check.
+    m_link->shutDown();
     hide();
     emit programFinished();
 }
@@ -658,7 +680,9 @@ void KovoMain::setLinkCheckMarks() {
     const int com = ComNumber(comPort);
     for (int n = 1; n <= 8; ++n)
         m_com[n - 1]->setChecked(com == n);
-    bool systemPort = false;
+    const bool builtIn = BuiltInEmulator::isBuiltIn(comPort);
+    m_builtIn->setChecked(builtIn);
+    bool systemPort = builtIn;
     for (QAction* item : std::as_const(m_systemPortItems)) {
         item->setChecked(com == 0 && item->data().toString() == comPort);
         systemPort = systemPort || item->isChecked();
@@ -673,6 +697,9 @@ void KovoMain::setLinkCheckMarks() {
 }
 
 void KovoMain::portTest() {
+    // The port the upload window holds open is known to exist.
+    if (m_link->portOpen())
+        return;
     const QString port = m_settings.comPort() != QLatin1String("0") ? m_settings.comPort()
                                                                     : m_settings.dtmfComPort();
     QString reason;
@@ -686,6 +713,7 @@ void KovoMain::chooseSerialPort(const QString& port, QAction* item) {
     portTest();
     for (QAction* other : m_com)
         other->setChecked(false);
+    m_builtIn->setChecked(false);
     for (QAction* other : std::as_const(m_systemPortItems))
         other->setChecked(false);
     m_otherPort->setChecked(false);
@@ -734,6 +762,7 @@ void KovoMain::choosePttLine(int line) {
     m_rts->setChecked(line == 2);
     for (QAction* item : m_com)
         item->setChecked(false);
+    m_builtIn->setChecked(false);
     for (QAction* item : std::as_const(m_systemPortItems))
         item->setChecked(false);
     m_otherPort->setChecked(false);
@@ -763,6 +792,99 @@ void KovoMain::askSerialDelay() {
     if (delay < 0)
         delay = 0;
     m_settings.setSerialDelay(delay);
+}
+
+// --- link -------------------------------------------------------------------------------
+
+const std::shared_ptr<TarsisEmulator>& KovoMain::builtInEmulator() const {
+    return m_emulator->emulator();
+}
+
+UploadWindow* KovoMain::uploadWindow() {
+    if (!m_upload)
+        m_upload = new UploadWindow(m_db, m_settings, m_messages, *m_link, this);
+    return m_upload;
+}
+
+void KovoMain::mnuTarsisUpload_Click() {
+    if (m_link->busy())
+        return;
+    uploadWindow()->Form_Load();
+}
+
+void KovoMain::mnuTarsisDownload_Click() {
+    if (m_link->busy())
+        return;
+    const QString comPort = m_settings.comPort();
+    if (comPort == QLatin1String("0")) {
+        m_messages.message(DownloadText::DtmfMode, DownloadText::ErrorTitle, MessageIcon::Critical);
+        return;
+    }
+    const DownloadSettings settings = m_link->downloadSettings(m_services.programFolder, comPort);
+    const int serialDelay = m_settings.serialDelay();
+    auto result = std::make_shared<DownloadResult>();
+    LinkWorker& link = *m_link;
+    Database& db = m_db;
+    m_download->follow();
+    const bool started = link.start(
+        [&link, &db, settings, serialDelay, result] {
+            GuiOperator& person = link.person();
+            QString problem;
+            SerialLink* serial = link.serialLink(settings.comPort, serialDelay, &problem);
+            if (!serial) {
+                person.message(LinkWorker::unusablePortText(settings.comPort, problem),
+                               DownloadText::ErrorTitle);
+                result->outcome = DownloadOutcome::PortFailed;
+                return;
+            }
+            *result = RunDownload(db, serial->channel(), person, settings);
+            if (result->outcome == DownloadOutcome::TimedOut && serial->isOpen() &&
+                !serial->channel().healthy()) {
+                person.message(QStringLiteral("The connection to %1 was lost. Check your "
+                                              "connections then try again")
+                                   .arg(serial->portLabel()),
+                               DownloadText::ErrorTitle);
+                link.dropSerialLink();
+            }
+        },
+        [this, result] {
+            m_download->finish();
+            m_lastDownload = *result;
+            // The editors show what the controller holds now.
+            if (result->outcome == DownloadOutcome::Done && m_editorsOpen)
+                reopenEditors();
+            emit downloadFinished();
+        });
+    if (!started)
+        m_download->finish();
+}
+
+void KovoMain::reopenEditors() {
+    const int tab = m_tabs->currentIndex();
+    closeEditors();
+    m_currentTab = -1;
+    openEditors();
+    selectTab(tab < 0 ? TimersTab : tab);
+}
+
+// While a job runs no other transfer can start, and nothing may change the database under it.
+void KovoMain::linkBusy(bool busy) {
+    const QString tip = busy ? LinkWorker::busyText() : QString();
+    const char* names[] = {"mnuTarsisUpload", "mnuTarsisDownload", "Button8",     "MnuManualData",
+                           "mnuFileNew",      "mnuFileOpen",       "mnuFileSave", "mnuFileSaveAs",
+                           "Button1",         "Button2",           "Button3"};
+    for (const char* name : names) {
+        if (QAction* action = menuAction(QLatin1String(name))) {
+            action->setEnabled(!busy);
+            action->setStatusTip(tip);
+        }
+    }
+    m_mdi->setEnabled(!busy);
+    if (!busy && BuiltInEmulator::isBuiltIn(m_settings.comPort())) {
+        // What the emulated controller holds now survives the program.
+        m_emulator->markUsed();
+        m_emulator->save();
+    }
 }
 
 // --- help -----------------------------------------------------------------------------------

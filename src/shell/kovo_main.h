@@ -1,10 +1,12 @@
 #pragma once
 
+#include "link/download.h"
 #include "shell_services.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QActionGroup;
@@ -16,8 +18,13 @@ class QTimer;
 
 namespace kovo {
 
+class BuiltInEmulator;
+class DownloadWindow;
 class EditorWindow;
+class LinkWorker;
 class SavingWindow;
+class TarsisEmulator;
+class UploadWindow;
 
 // The main window: menus, toolbar, the eleven-tab strip SSTab1 over the editor windows, the
 // start-up sequence, the File and Configure commands and Exit.
@@ -49,6 +56,18 @@ public:
     int serialTimerTicks(int timer) const { return m_serialTicks[timer == 2 ? 1 : 0]; }
     void resetSerialTimer(int timer) { m_serialTicks[timer == 2 ? 1 : 0] = 0; }
 
+    // The link thread, the upload window and the download's progress window.
+    LinkWorker& linkWorker() const { return *m_link; }
+    UploadWindow* uploadWindow();
+    DownloadWindow* downloadWindow() const { return m_download; }
+    // The emulated controller behind the port "Built-in Tarsis emulator".
+    const std::shared_ptr<TarsisEmulator>& builtInEmulator() const;
+    // On a first start (no kovo.ini yet) the link goes to the built-in emulator, so that every
+    // link feature works at once. The program asks for this; tests start as on a bare machine.
+    void setBuiltInEmulatorOnFirstStart(bool on) { m_builtInOnFirstStart = on; }
+    // How the last download ended.
+    DownloadResult lastDownload() const { return m_lastDownload; }
+
     static QString editorCaption(int tab);
 
     static QString saveQuestion();
@@ -60,10 +79,16 @@ public slots:
     void FileSaveAs();
     // Exit: true when the program ends.
     bool FileExit();
+    // Opens the upload window.
+    void mnuTarsisUpload_Click();
+    // Runs the download on the link thread with its progress window.
+    void mnuTarsisDownload_Click();
 
 signals:
     // The program ends (Exit, or the Open dialog cancelled).
     void programFinished();
+    // A download started from the menu has ended, its editors reopened.
+    void downloadFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +101,8 @@ private:
 
     void openEditors();
     void closeEditors();
+    void reopenEditors();
+    void linkBusy(bool busy);
     EditorWindow* ensureEditor(int tab);
     void bringToFront(int tab);
     void SSTab1_Click(int tab);
@@ -131,6 +158,15 @@ private:
     QAction* m_otherPort = nullptr;
     QAction* m_systemPortsSeparator = nullptr;
     QList<QAction*> m_systemPortItems;
+
+    QAction* m_builtIn = nullptr;
+
+    std::unique_ptr<BuiltInEmulator> m_emulator;
+    LinkWorker* m_link = nullptr;
+    UploadWindow* m_upload = nullptr;
+    DownloadWindow* m_download = nullptr;
+    bool m_builtInOnFirstStart = false;
+    DownloadResult m_lastDownload;
 
     QTimer* m_serialTimer = nullptr;
     QTimer* m_serialTimer2 = nullptr;
