@@ -1,0 +1,319 @@
+#include "shell/manual_send_window.h"
+
+#include "database/program_settings.h"
+#include "editors/message_service.h"
+#include "link/audio_output.h"
+#include "link/dtmf_player.h"
+#include "link/qt_audio_output.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <chrono>
+#include <thread>
+
+namespace kovo {
+
+namespace {
+
+// The quiet between opening (or finding open) the port and writing the line.
+constexpr int QuietBeforeLineMs = 100;
+
+QString PortLabel(const QString& comPort) {
+    const QString port = comPort.trimmed();
+    bool number = !port.isEmpty();
+    for (const QChar c : port)
+        number = number && c >= u'0' && c <= u'9';
+    return number ? QStringLiteral("COM") + port : port;
+}
+
+ManualSendResult::Status StatusOf(SerialLink::Outcome outcome) {
+    using Status = ManualSendResult::Status;
+    switch (outcome) {
+    case SerialLink::Outcome::Acknowledged:
+        return Status::Acknowledged;
+    case SerialLink::Outcome::Refused:
+        return Status::Refused;
+    case SerialLink::Outcome::ErrorLimit:
+        return Status::ErrorLimit;
+    case SerialLink::Outcome::ChannelLost:
+        return Status::ChannelLost;
+    case SerialLink::Outcome::TimedOut:
+    case SerialLink::Outcome::None:
+        break;
+    }
+    return Status::TimedOut;
+}
+
+ManualSendResult SendSerially(const ManualSendRequest& request, SerialLink* serial,
+                              Operator& person) {
+    ManualSendResult result;
+    if (!serial) {
+        // The port cannot even be named to the system: to the person it is a port that cannot
+        // be opened.
+        person.message(PortLabel(request.comPort) +
+                       QStringLiteral(" is in use by another program. Close the other program and "
+                                      "try again"));
+        result.status = ManualSendResult::Status::PortNotOpen;
+        return result;
+    }
+    if (!serial->isOpen() && !serial->OpenSerialPort()) {
+        result.status = ManualSendResult::Status::PortNotOpen; // the link has told the person
+        return result;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(QuietBeforeLineMs));
+    // The line goes out exactly as typed: the person types the port digit and the body.
+    serial->sendCommand(request.line + QLatin1Char('\r'));
+    result.status = StatusOf(serial->lastOutcome());
+    result.answer = serial->lastAnswer();
+    return result;
+}
+
+ManualSendResult SendAsTones(const ManualSendRequest& request, AudioOutput* audio, Operator& person,
+                             const TransmitterKeying::ChannelMaker& keyingChannels) {
+    ManualSendResult result;
+    if (!audio) {
+        result.status = ManualSendResult::Status::SoundFailed;
+        result.error = QtAudioOutput::noDeviceText();
+        person.message(result.error);
+        return result;
+    }
+    DtmfPlayer player(*audio);
+    player.setDtmfDelay(request.dtmfDelay);
+    player.setTxTemp(0); // typed by hand: no key-up delay
+    player.setKeyer(
+        TransmitterKeying::MakeKeyer(request.dtmfComPort, request.whichSend, keyingChannels));
+
+    if (!player.keyUp()) {
+        // No sound output (nothing was keyed) or the keying line could not be driven (the
+        // player has dropped it again).
+        const bool noSound = !audio->ready();
+        result.error = player.errorText();
+        if (player.keyed())
+            player.unkey();
+        if (result.error.isEmpty())
+            result.error = noSound ? QtAudioOutput::noDeviceText()
+                                   : QStringLiteral("The transmitter cannot be keyed");
+        result.status = noSound || player.keyed() ? ManualSendResult::Status::SoundFailed
+                                                  : ManualSendResult::Status::KeyingFailed;
+        person.message(result.error);
+        return result;
+    }
+
+    QString soundError;
+    if (!player.SendDigitString(request.line))
+        soundError = player.errorText();
+    const bool unkeyed = player.unkey();
+    const QString unkeyError = unkeyed ? QString() : player.errorText();
+    if (!audio->finish() && soundError.isEmpty())
+        soundError = audio->errorText();
+
+    if (!soundError.isEmpty() || (!unkeyed && !unkeyError.isEmpty())) {
+        result.status = ManualSendResult::Status::SoundFailed;
+        result.error = !soundError.isEmpty()
+                           ? soundError
+                           : unkeyError; // the line could not be dropped: the person must know
+        if (result.error.isEmpty())
+            result.error = QStringLiteral("The sound output failed: the tones cannot be played");
+        person.message(result.error);
+        return result;
+    }
+    result.status = ManualSendResult::Status::Played;
+    return result;
+}
+
+} // namespace
+
+ManualSendResult SendManualLine(const ManualSendRequest& request, SerialLink* serial,
+                                AudioOutput* audio, Operator& person,
+                                const TransmitterKeying::ChannelMaker& keyingChannels) {
+    if (request.serial())
+        return SendSerially(request, serial, person);
+    return SendAsTones(request, audio, person, keyingChannels);
+}
+
+// --- MessageServiceOperator -------------------------------------------------------------------
+
+void MessageServiceOperator::message(const QString& text, const QString& title, MessageIcon icon) {
+    m_messages.message(text, title, icon);
+}
+
+Answer MessageServiceOperator::ask(const QString& text, const QString& title, Buttons buttons) {
+    return m_messages.ask(text, title, buttons);
+}
+
+// --- ManualSendData ---------------------------------------------------------------------------
+
+ManualSendData::ManualSendData(ProgramSettings& settings, ManualSendRunner runner,
+                               std::function<void()> closePort, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_settings(settings), m_runner(std::move(runner)),
+      m_closePort(std::move(closePort)) {
+    setObjectName(QStringLiteral("ManualSendData"));
+    setWindowTitle(caption());
+
+    m_box = new QLineEdit(this);
+    m_box->setObjectName(QStringLiteral("ManualSendData"));
+    m_box->setMinimumWidth(260);
+    m_box->setToolTip(QStringLiteral("Type the port digit and the command, then press Enter"));
+    m_box->installEventFilter(this);
+    connect(m_box, &QLineEdit::textChanged, this, &ManualSendData::ManualSendData_Change);
+
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
+    m_close->setObjectName(QStringLiteral("Close"));
+    m_close->setAutoDefault(false);
+    connect(m_close, &QPushButton::clicked, this, &ManualSendData::Close_Click);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_box, 1);
+    layout->addWidget(m_close);
+}
+
+ManualSendData::~ManualSendData() = default;
+
+ManualSendRunner ManualSendData::SynchronousRunner(SerialLink* serial, AudioOutput* audio,
+                                                   Operator& person,
+                                                   TransmitterKeying::ChannelMaker keyingChannels) {
+    return [serial, audio, &person, keyingChannels = std::move(keyingChannels)](
+               const ManualSendRequest& request, ManualSendDone done) {
+        const ManualSendResult result =
+            SendManualLine(request, serial, audio, person, keyingChannels);
+        if (done)
+            done(result);
+    };
+}
+
+void ManualSendData::open() {
+    m_opened = true;
+    if (!isVisible()) {
+        const int state = applyPlacement();
+        if (state == 2)
+            showMaximized();
+        else if (state == 1)
+            showMinimized();
+        else
+            show();
+    } else if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+    m_box->setFocus(Qt::OtherFocusReason);
+}
+
+int ManualSendData::applyPlacement() {
+    const WindowPlacement placement = m_settings.placement(placementSection());
+    const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
+                     qRound(placement.height));
+    bool fits = placement.present && rect.width() >= 120 && rect.height() >= 30;
+    if (fits) {
+        // A strip of the title bar must lie on a screen the person can reach.
+        fits = false;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            if (screen->availableGeometry().intersects(
+                    QRect(rect.topLeft(), QSize(rect.width(), 30))))
+                fits = true;
+        }
+    }
+    if (fits) {
+        setGeometry(rect);
+        return placement.state;
+    }
+    resize(sizeHint().expandedTo(QSize(480, 0)));
+    const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+    QRect area;
+    if (over && over->isVisible())
+        area = over->geometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(area.center());
+        move(frame.topLeft());
+    }
+    return 0;
+}
+
+void ManualSendData::writePlacement() {
+    const QRect rect = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
+    WindowPlacement placement;
+    placement.width = rect.width();
+    placement.height = rect.height();
+    placement.top = rect.top();
+    placement.left = rect.left();
+    placement.state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    placement.present = true;
+    m_settings.setPlacement(placementSection(), placement);
+}
+
+void ManualSendData::ManualSendData_Change(const QString& text) {
+    m_pending = text;
+}
+
+bool ManualSendData::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_box && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            ManualSendData_KeyPress();
+            return true; // Enter never reaches the box
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ManualSendData::ManualSendData_KeyPress() {
+    // One line at a time; an empty line sends nothing.
+    if (m_sending || m_pending.isEmpty() || !m_runner)
+        return;
+    ManualSendRequest request;
+    request.line = m_pending;
+    request.comPort = m_settings.comPort();
+    request.dtmfComPort = m_settings.dtmfComPort();
+    request.whichSend = m_settings.whichSend();
+    request.dtmfDelay = m_settings.dtmfDelay().toInt();
+    request.serialDelayMs = m_settings.serialDelay();
+
+    m_sending = true;
+    m_box->setReadOnly(true);
+    QPointer<ManualSendData> self(this);
+    m_runner(request, [self, request](const ManualSendResult& result) {
+        if (self)
+            self->exchangeEnded(request, result);
+    });
+}
+
+void ManualSendData::exchangeEnded(const ManualSendRequest& request,
+                                   const ManualSendResult& result) {
+    if (!m_sending)
+        return; // told twice
+    m_sending = false;
+    m_box->setReadOnly(false);
+    // A line that was never taken stays in the box to be sent again.
+    if (result.status != ManualSendResult::Status::NotStarted) {
+        m_pending.clear();
+        m_box->clear();
+    }
+    emit lineSent(request, result);
+}
+
+void ManualSendData::Close_Click() {
+    if (m_closing)
+        return;
+    m_closing = true;
+    if (m_opened)
+        writePlacement();
+    hide();
+    if (m_closePort)
+        m_closePort();
+    m_closing = false;
+}
+
+void ManualSendData::closeEvent(QCloseEvent* event) {
+    Close_Click();
+    event->accept();
+}
+
+} // namespace kovo
