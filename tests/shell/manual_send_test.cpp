@@ -190,18 +190,16 @@ protected:
     int portCloses = 0;
 };
 
-TEST_F(ManualSendTest, WindowHasItsCaptionAndControls) {
+TEST_F(ManualSendTest, TypedLineGoesToTheControllerExactlyAndItsAnswerIsJudged) {
     ManualSendData& w = makeSerialWindow();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Manual Send Data To Tarsis"));
-    ASSERT_NE(box(), nullptr);
-    auto* close = w.findChild<QPushButton*>(QStringLiteral("Close"));
-    ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->text(), QStringLiteral("&Close"));
-    EXPECT_TRUE(w.isVisible());
-}
+    EXPECT_EQ(w.findChild<QPushButton*>(QStringLiteral("Close"))->text(), QStringLiteral("&Close"));
+    // Enter on an empty box sends nothing and does not even open the port.
+    QTest::keyClick(box(), Qt::Key_Return);
+    QTest::keyClick(box(), Qt::Key_Enter);
+    EXPECT_TRUE(results.isEmpty());
+    EXPECT_FALSE(link->isOpen());
 
-TEST_F(ManualSendTest, TypedLineGoesToTheControllerExactlyAndItsAnswerIsJudged) {
-    makeSerialWindow();
     // A hang time of 500 does not fit the controller's one-byte timer: it says so.
     typeLine(QStringLiteral("1*1000500"));
     EXPECT_EQ(emulator->receivedLines(), QStringList{QStringLiteral("1*1000500")});
@@ -280,16 +278,6 @@ TEST_F(ManualSendTest, AnswersAreJudgedWithTheLinkMessages) {
     }
 }
 
-TEST_F(ManualSendTest, EmptyLineSendsNothing) {
-    makeSerialWindow();
-    QTest::keyClick(box(), Qt::Key_Return);
-    QTest::keyClick(box(), Qt::Key_Enter);
-    EXPECT_TRUE(results.isEmpty());
-    EXPECT_TRUE(emulator->receivedLines().isEmpty());
-    EXPECT_FALSE(link->isOpen()); // not even opened
-    EXPECT_TRUE(messages.calls.isEmpty());
-}
-
 TEST_F(ManualSendTest, PortThatCannotBeOpenedIsToldAndNothingIsWritten) {
     // Told with the port as the settings name it.
     writeIni("[Main]\r\nComPort=7\r\n");
@@ -339,15 +327,12 @@ TEST_F(ManualSendTest, DtmfModeKeysPlaysTheDigitsAndUnkeys) {
     EXPECT_EQ(silenceBeforeFirstTone, 25);
     EXPECT_TRUE(messages.calls.isEmpty());
     EXPECT_EQ(box()->text(), QString());
-}
 
-TEST_F(ManualSendTest, DtmfModeSkipsWhatIsNotAKeypadCharacter) {
-    makeDtmfWindow("DTMFComPort=0\r\n");
+    // What is not a keypad character is skipped.
+    audio.clear();
     typeLine(QStringLiteral("12x#"));
     EXPECT_EQ(tones(),
               (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("#")}));
-    EXPECT_TRUE(keying.entries.isEmpty()); // DTMFComPort 0: keyed by hand
-    EXPECT_EQ(results.value(0).status, Status::Played);
 }
 
 TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {

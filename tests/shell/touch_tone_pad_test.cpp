@@ -144,6 +144,14 @@ TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
     QTest::keyClick(&p, Qt::Key_Backspace);
     EXPECT_TRUE(audio.events().isEmpty());
     EXPECT_EQ(p.display(), shown);
+    // A key typed while a keypad button has the focus reaches the pad as well.
+    audio.clear();
+    QPushButton* one = button(QStringLiteral("cmdNum(1)"));
+    one->setFocus();
+    QTest::keyClicks(one, QStringLiteral("9"));
+    EXPECT_EQ(tones(), QStringList{QStringLiteral("852+1477")});
+    shown += QLatin1Char('9');
+    EXPECT_EQ(p.display(), shown);
     // The display cannot be typed into: keys go to the pad.
     EXPECT_EQ(p.findChild<QLineEdit*>(QStringLiteral("txtNum"))->focusPolicy(), Qt::NoFocus);
     EXPECT_TRUE(messages.calls.isEmpty());
