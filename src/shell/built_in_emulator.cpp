@@ -22,14 +22,21 @@ BuiltInEmulator::BuiltInEmulator(const QString& programFolder)
         if (!m_emulator->loadMemory(m_memoryPath, &error))
             qCWarning(lcEmulator) << "emulator memory not loaded:" << error;
     }
+    m_emulator->setTrace([this](const QString&, const QByteArray&) { m_changed = true; });
     std::weak_ptr<TarsisEmulator> weak = m_emulator;
     ChannelFactory::setBuiltInEmulatorProvider(
         [weak]() -> std::shared_ptr<InProcessDevice> { return weak.lock(); });
 }
 
 BuiltInEmulator::~BuiltInEmulator() {
-    if (m_used)
-        save();
+    saveIfChanged();
+    m_emulator->setTrace({});
+}
+
+bool BuiltInEmulator::saveIfChanged() {
+    if (!m_changed.exchange(false))
+        return true;
+    return save();
 }
 
 QString BuiltInEmulator::portName() {

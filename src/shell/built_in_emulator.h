@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <memory>
 
 namespace kovo {
@@ -10,7 +11,7 @@ class TarsisEmulator;
 // The emulated Tarsis inside the desktop program, behind the port named "Built-in Tarsis
 // emulator". Its memory is kept in the program folder (emulator.mem, with its companion file of
 // kept values) between runs: read when the program starts, written after every transfer that
-// used it and when the program ends.
+// reached it (on the link thread, by saveIfChanged) and when the program ends.
 class BuiltInEmulator {
 public:
     explicit BuiltInEmulator(const QString& programFolder);
@@ -25,13 +26,13 @@ public:
     QString memoryPath() const { return m_memoryPath; }
     // Writes the memory to emulator.mem; false (with *error) when it cannot be written.
     bool save(QString* error = nullptr);
-    // Notes that a transfer used the emulator, so that its memory is written at the end.
-    void markUsed() { m_used = true; }
+    // Writes it when the host has sent anything since the last time. Any thread.
+    bool saveIfChanged();
 
 private:
     std::shared_ptr<TarsisEmulator> m_emulator;
     QString m_memoryPath;
-    bool m_used = false;
+    std::atomic<bool> m_changed{false};
 };
 
 } // namespace kovo

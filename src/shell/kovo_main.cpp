@@ -130,6 +130,8 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     m_emulator = std::make_unique<BuiltInEmulator>(m_services.programFolder);
     m_link = new LinkWorker(m_messages, this);
     connect(m_link, &LinkWorker::busyChanged, this, &KovoMain::linkBusy);
+    // What the emulated controller holds survives the program.
+    m_link->setAfterEachJob([emulator = m_emulator.get()] { emulator->saveIfChanged(); });
 
     buildMenus();
     buildToolbar();
@@ -880,11 +882,6 @@ void KovoMain::linkBusy(bool busy) {
         }
     }
     m_mdi->setEnabled(!busy);
-    if (!busy && BuiltInEmulator::isBuiltIn(m_settings.comPort())) {
-        // What the emulated controller holds now survives the program.
-        m_emulator->markUsed();
-        m_emulator->save();
-    }
 }
 
 // --- help -----------------------------------------------------------------------------------

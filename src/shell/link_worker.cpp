@@ -43,6 +43,8 @@ bool LinkWorker::start(Job job, std::function<void()> done) {
         [this, job = std::move(job), done = std::move(done)] {
             job();
             noteState();
+            if (m_afterEachJob)
+                m_afterEachJob();
             // The worker outlives its thread's queue: shutDown() waits for this thread.
             QMetaObject::invokeMethod(
                 this,

@@ -75,6 +75,8 @@ public:
     // What makes the sound output of a transfer (default: the sound card). Called on the link
     // thread.
     void setAudioFactory(AudioFactory factory) { m_audioFactory = std::move(factory); }
+    // Runs on the link thread after every job (the built-in emulator keeps its memory).
+    void setAfterEachJob(Job hook) { m_afterEachJob = std::move(hook); }
     // Silence tick and the pause before each answer to the autopatch board, for the download.
     void setDownloadTiming(int silenceTickMs, int ostrikAnswerDelayMs);
 
@@ -93,6 +95,7 @@ private:
     int m_serialDelayMs = 0;
     int m_serialTimeoutMs = 0;
     AudioFactory m_audioFactory;
+    Job m_afterEachJob;
     std::atomic<int> m_answerTimeoutMs{3000};
     std::atomic<int> m_silenceTickMs{1000};
     std::atomic<int> m_ostrikAnswerDelayMs{1000};

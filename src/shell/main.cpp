@@ -7,6 +7,7 @@
 #include "kovo_main.h"
 #include "qt_file_dialogs.h"
 #include "splash_window.h"
+#include "upload_benchmark.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -81,9 +82,16 @@ int main(int argc, char** argv) {
         QStringLiteral("measure-startup"),
         QStringLiteral("Without the splash window: time an empty window and the start-up to the "
                        "main window shown with every editor, print both, then quit."));
+    const QCommandLineOption measureUpload(
+        QStringLiteral("measure-upload"),
+        QStringLiteral("Without the splash window: a complete upload to the built-in emulator at "
+                       "9600-baud pacing, once as kovo-cli sends it and once through the upload "
+                       "window; print both times and the longest pause of the window's events, "
+                       "then quit."));
     parser.addOption(home);
     parser.addOption(screenshot);
     parser.addOption(measure);
+    parser.addOption(measureUpload);
     parser.addPositionalArgument(QStringLiteral("file.dat"),
                                  QStringLiteral("Database file to open instead of the last one."));
     parser.process(app);
@@ -101,8 +109,12 @@ int main(int argc, char** argv) {
 
     if (parser.isSet(measure))
         return MeasureStartUp(services, databaseFile);
+    if (parser.isSet(measureUpload))
+        return MeasureUpload(folder, databaseFile);
 
     KovoMain window(services);
+    // A new user can talk to the emulated controller at once.
+    window.setBuiltInEmulatorOnFirstStart(true);
     QObject::connect(&window, &KovoMain::programFinished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
