@@ -1,5 +1,6 @@
 // kovo-cli commands: the commands an upload of a database file sends, one per line.
 #include "cli_command.h"
+#include "cli_database_load.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
@@ -35,23 +36,6 @@ public:
     bool key(bool) override { return true; }
 };
 
-bool Load(Database& db, const QString& path) {
-    if (!QFileInfo::exists(path)) {
-        QTextStream(stderr) << "kovo-cli: " << path << " does not exist\n";
-        return false;
-    }
-    ErrorLog log;
-    const LoadReport report = ReadDatabase(db, path, log);
-    if (!report.fileReadable) {
-        QTextStream(stderr) << "kovo-cli: " << path << " could not be read\n";
-        return false;
-    }
-    if (!report.errorLines.isEmpty())
-        QTextStream(stderr) << path << ": " << report.errorLines.size()
-                            << " value(s) replaced by defaults\n";
-    return true;
-}
-
 // Serial: each line as written, without its CR. DTMF: the unlock, body and lock parts as keypad
 // characters, separated by single spaces.
 QStringList CommandText(const Command& command, Transport transport) {
@@ -72,14 +56,8 @@ int Commands(CliContext& context) {
         return ExitUsage;
 
     Database db;
-    if (!Load(db, arguments.first()))
+    if (!LoadWithChangesSince(db, arguments.first(), since, u"commands"_s))
         return ExitFailed;
-    if (!since.isEmpty()) {
-        Database old;
-        if (!Load(old, since))
-            return ExitFailed;
-        MarkChangedSince(db, old);
-    }
 
     LinkFlags flags;
     RecordingOperator person;

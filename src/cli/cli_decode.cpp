@@ -1,5 +1,6 @@
 // kovo-cli decode: a stored memory image (download.mem) decoded into a database file.
 #include "cli_command.h"
+#include "cli_database_load.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
@@ -42,21 +43,8 @@ int Decode(CliContext& context) {
 
     QTextStream err(stderr);
     Database db;
-    if (!base.isEmpty()) {
-        if (!QFileInfo::exists(base)) {
-            err << "kovo-cli decode: " << base << " does not exist\n";
-            return ExitFailed;
-        }
-        ErrorLog log;
-        log.create(QDir(context.programFolder).filePath(u"error.log"_s));
-        const LoadReport report = ReadDatabase(db, base, log);
-        if (!report.fileReadable) {
-            err << "kovo-cli decode: " << base << " could not be read\n";
-            return ExitFailed;
-        }
-        if (!report.errorLines.isEmpty())
-            err << base << ": " << report.errorLines.size() << " value(s) replaced by defaults\n";
-    }
+    if (!base.isEmpty() && !LoadExistingDatabase(db, base, u"decode"_s))
+        return ExitFailed;
 
     QElapsedTimer timer;
     timer.start();

@@ -1,6 +1,7 @@
 // kovo-cli download: the controller's memory (and the Ostrik board's records) read over the
 // serial link and decoded into a database file.
 #include "cli_command.h"
+#include "cli_database_load.h"
 #include "cli_link.h"
 #include "database/database.h"
 #include "database/database_file.h"
@@ -78,19 +79,8 @@ int Download(CliContext& context) {
 
     QTextStream err(stderr);
     Database db;
-    if (!base.isEmpty()) {
-        if (!QFileInfo::exists(base)) {
-            err << "kovo-cli download: " << base << " does not exist\n";
-            return ExitFailed;
-        }
-        ErrorLog log;
-        log.create(QDir(context.programFolder).filePath(u"error.log"_s));
-        const LoadReport report = ReadDatabase(db, base, log);
-        if (!report.fileReadable) {
-            err << "kovo-cli download: " << base << " could not be read\n";
-            return ExitFailed;
-        }
-    }
+    if (!base.isEmpty() && !LoadExistingDatabase(db, base, u"download"_s))
+        return ExitFailed;
 
     DownloadOperator person(ostrik);
     LinkFlags flags;

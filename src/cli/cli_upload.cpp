@@ -1,6 +1,7 @@
 // kovo-cli upload: sends a database file to the controller over the serial link, whole or only
 // what differs from an older file.
 #include "cli_command.h"
+#include "cli_database_load.h"
 #include "cli_link.h"
 #include "database/database.h"
 #include "database/database_file.h"
@@ -39,23 +40,6 @@ int UsageError(const QString& why) {
     return ExitUsage;
 }
 
-bool Load(Database& db, const QString& path) {
-    QTextStream err(stderr);
-    if (!QFileInfo::exists(path)) {
-        err << "kovo-cli upload: " << path << " does not exist\n";
-        return false;
-    }
-    ErrorLog log;
-    const LoadReport report = ReadDatabase(db, path, log);
-    if (!report.fileReadable) {
-        err << "kovo-cli upload: " << path << " could not be read\n";
-        return false;
-    }
-    if (!report.errorLines.isEmpty())
-        err << path << ": " << report.errorLines.size() << " value(s) replaced by defaults\n";
-    return true;
-}
-
 const char* OutcomeText(UploadOutcome outcome) {
     switch (outcome) {
     case UploadOutcome::Completed:
@@ -84,14 +68,8 @@ int UploadOverTheAir(CliContext& context, const QString& since) {
         return UsageError({});
 
     Database db;
-    if (!Load(db, arguments.first()))
+    if (!LoadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
-    if (!since.isEmpty()) {
-        Database old;
-        if (!Load(old, since))
-            return ExitFailed;
-        MarkChangedSince(db, old);
-    }
     ProgramSettings settings(context.programFolder);
     settings.load();
 
@@ -142,14 +120,8 @@ int UploadFile(CliContext& context) {
         return UsageError({});
 
     Database db;
-    if (!Load(db, arguments.first()))
+    if (!LoadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
-    if (!since.isEmpty()) {
-        Database old;
-        if (!Load(old, since))
-            return ExitFailed;
-        MarkChangedSince(db, old);
-    }
 
     StderrOperator person;
     StderrOperator::catchInterrupt();
