@@ -68,8 +68,10 @@ void LinkWorker::noteState() {
 
 SerialLink* LinkWorker::serialLink(const QString& comPort, int serialDelayMs, QString* error) {
     const int timeout = m_answerTimeoutMs;
-    if (m_serial && (m_serialPort != comPort || m_serialDelayMs != serialDelayMs ||
-                     m_serialTimeoutMs != timeout))
+    // A port whose far end went away (an adapter pulled out) is opened afresh.
+    if (m_serial &&
+        (m_serialPort != comPort || m_serialDelayMs != serialDelayMs ||
+         m_serialTimeoutMs != timeout || (m_serial->isOpen() && !m_serial->channel().healthy())))
         dropSerialLink();
     if (!m_serial) {
         QString problem;

@@ -151,10 +151,12 @@ void UploadWindow::runUpload(bool complete) {
     settings.txTemp = m_settings.txTemp().toInt();
 
     auto result = std::make_shared<UploadResult>();
+    // The link gave up (error limit, line lost): it has closed the port, the window hides.
+    auto gaveUp = std::make_shared<bool>(false);
     LinkWorker& link = m_link;
     Database& db = m_db;
     const bool started = link.start(
-        [&link, &db, settings, complete, result] {
+        [&link, &db, settings, complete, result, gaveUp] {
             GuiOperator& person = link.person();
             if (settings.comPort != QLatin1String("0")) {
                 QString problem;
@@ -168,6 +170,8 @@ void UploadWindow::runUpload(bool complete) {
                 SerialLinkLineSink lines(*serial);
                 Upload upload(db, link.flags(), person, lines);
                 *result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+                *gaveUp = serial->lastOutcome() == SerialLink::Outcome::ErrorLimit ||
+                          serial->lastOutcome() == SerialLink::Outcome::ChannelLost;
                 return;
             }
             // Over the air: the serial port is not in use, and the keying line may be it.
@@ -179,11 +183,11 @@ void UploadWindow::runUpload(bool complete) {
             job.setKeyer(TransmitterKeying::MakeKeyer(settings.dtmfComPort, settings.whichSend));
             *result = job.run(complete);
         },
-        [this, complete, result] { uploadEnded(complete, *result); });
+        [this, complete, result, gaveUp] { uploadEnded(complete, *result, *gaveUp); });
     m_uploading = started;
 }
 
-void UploadWindow::uploadEnded(bool complete, const UploadResult& result) {
+void UploadWindow::uploadEnded(bool complete, const UploadResult& result, bool linkGaveUp) {
     m_uploading = false;
     m_lastResult = result;
     switch (result.outcome) {
@@ -196,12 +200,18 @@ void UploadWindow::uploadEnded(bool complete, const UploadResult& result) {
         hide();
         break;
     case UploadOutcome::Interrupted:
-        // Interrupt hid the window already; the error limit hides it here.
+        // Interrupt hid the window already.
         m_progressBar->setValue(m_progressBar->minimum());
         m_percent->setText(ZeroPercent);
         hide();
         break;
     case UploadOutcome::Aborted:
+        if (linkGaveUp) {
+            m_progressBar->setValue(m_progressBar->minimum());
+            m_percent->setText(ZeroPercent);
+            hide();
+        }
+        break;
     case UploadOutcome::NotStarted:
         break;
     }

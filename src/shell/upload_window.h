@@ -56,7 +56,7 @@ protected:
 
 private:
     void runUpload(bool complete);
-    void uploadEnded(bool complete, const UploadResult& result);
+    void uploadEnded(bool complete, const UploadResult& result, bool linkGaveUp);
     void progressed(int value, int maximum, const QString& label);
     void linkBusy(bool busy);
     void showProgress(bool visible);

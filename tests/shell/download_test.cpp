@@ -108,6 +108,34 @@ TEST_F(DownloadTest, EscapeCancelsAndLeavesTheDatabaseAlone) {
     EXPECT_EQ(escape->text(), QStringLiteral("&Escape"));
 }
 
+TEST_F(DownloadTest, ALineLostMidDownloadIsNamedAndTheDatabaseKept) {
+    KovoMain& main = startOnEmulator();
+    main.linkWorker().setDownloadTiming(60, 0);
+    controllerHangTime(2, 77);
+    const Database before = db;
+    EmulatorFaults drop;
+    drop.dropAt = 300;
+    emulator->setFaults(drop);
+    messages.answers = {Answer::Yes};
+    ASSERT_TRUE(runDownload());
+
+    EXPECT_EQ(main.lastDownload().outcome, DownloadOutcome::TimedOut);
+    EXPECT_EQ(messages.messageTexts(),
+              (QStringList{DownloadText::Confirm, DownloadText::TimedOut,
+                           QStringLiteral("The connection to Built-in Tarsis emulator was lost. "
+                                          "Check your connections then try again")}));
+    EXPECT_TRUE(db.sameValues(before));
+    EXPECT_FALSE(main.downloadWindow()->isVisible());
+
+    // Plugged in again, the next download goes through.
+    emulator->setFaults({});
+    messages.clear();
+    messages.answers = {Answer::Yes, Answer::No};
+    ASSERT_TRUE(runDownload());
+    EXPECT_EQ(main.lastDownload().outcome, DownloadOutcome::Done);
+    EXPECT_EQ(db.value(u"HangTime", 2), QStringLiteral("77"));
+}
+
 TEST_F(DownloadTest, DtmfModeIsRefusedBeforeAnythingIsSent) {
     KovoMain& main = startOnEmulator();
     settings->setComPort(QStringLiteral("0"));
