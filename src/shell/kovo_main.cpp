@@ -10,10 +10,13 @@
 #include "editors/timers_editor.h"
 #include "gui_operator.h"
 #include "link/channel_factory.h"
+#include "link/qt_audio_output.h"
 #include "link/serial_link.h"
 #include "link_worker.h"
+#include "manual_send_window.h"
 #include "saving_window.h"
 #include "title_bar.h"
+#include "touch_tone_pad.h"
 #include "upload_window.h"
 
 #include <QAction>
@@ -157,6 +160,8 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
 
 KovoMain::~KovoMain() {
     m_link->shutDown();
+    // The pad plays on m_padAudio, which goes before the child windows do.
+    delete m_pad;
     closeEditors();
 }
 
@@ -240,8 +245,10 @@ void KovoMain::buildMenus() {
 
     QAction* testPad = bar->addAction(QStringLiteral("&DTMF Test Pad"));
     testPad->setObjectName(QStringLiteral("MnuTestPad"));
+    connect(testPad, &QAction::triggered, this, [this] { touchTonePad()->open(); });
     QAction* manual = bar->addAction(QStringLiteral("&Manual Data Send"));
     manual->setObjectName(QStringLiteral("MnuManualData"));
+    connect(manual, &QAction::triggered, this, [this] { manualSendWindow()->open(); });
 
     QMenu* tarsis = bar->addMenu(QStringLiteral("&Tarsis"));
     tarsis->setObjectName(QStringLiteral("mnuTarsis"));
@@ -539,6 +546,9 @@ void KovoMain::rememberFolder(const QString& path) {
 
 void KovoMain::endProgram() {
     m_ended = true;
+    // The manual send window is unloaded: it keeps its placement.
+    if (m_manualSend)
+        m_manualSend->close();
     // Closes the serial port; a transfer still running stops at its next check.
     m_link->shutDown();
     hide();
@@ -806,6 +816,46 @@ UploadWindow* KovoMain::uploadWindow() {
     if (!m_upload)
         m_upload = new UploadWindow(m_db, m_settings, m_messages, *m_link, this);
     return m_upload;
+}
+
+ManualSendData* KovoMain::manualSendWindow() {
+    if (m_manualSend)
+        return m_manualSend;
+    // Each line is one job on the link thread, over the port the upload window uses.
+    ManualSendRunner runner = [this](const ManualSendRequest& request, ManualSendDone done) {
+        auto result = std::make_shared<ManualSendResult>();
+        LinkWorker& link = *m_link;
+        const int serialDelay = m_settings.serialDelay();
+        const bool started = link.start(
+            [&link, request, serialDelay, result] {
+                SerialLink* serial = nullptr;
+                std::shared_ptr<AudioOutput> audio;
+                if (request.serial()) {
+                    serial = link.serialLink(request.comPort, serialDelay);
+                } else {
+                    link.dropSerialLink();
+                    audio = link.makeAudioOutput();
+                }
+                *result = SendManualLine(request, serial, audio.get(), link.person());
+            },
+            [done, result] { done(*result); });
+        if (!started) {
+            m_messages.message(LinkWorker::busyText(), ProgramTitle());
+            done(ManualSendResult{});
+        }
+    };
+    m_manualSend = new ManualSendData(
+        m_settings, std::move(runner), [this] { m_link->closePort(); }, this);
+    return m_manualSend;
+}
+
+TTPad* KovoMain::touchTonePad() {
+    if (m_pad)
+        return m_pad;
+    if (!m_padAudio)
+        m_padAudio = std::make_shared<QtAudioOutput>(); // the pad tells the person itself
+    m_pad = new TTPad(*m_padAudio, m_settings, m_messages, this);
+    return m_pad;
 }
 
 void KovoMain::mnuTarsisUpload_Click() {

@@ -18,8 +18,11 @@ class QTimer;
 
 namespace kovo {
 
+class AudioOutput;
 class BuiltInEmulator;
 class DownloadWindow;
+class ManualSendData;
+class TTPad;
 class EditorWindow;
 class LinkWorker;
 class SavingWindow;
@@ -60,6 +63,11 @@ public:
     LinkWorker& linkWorker() const { return *m_link; }
     UploadWindow* uploadWindow();
     DownloadWindow* downloadWindow() const { return m_download; }
+    // The manual send window and the touch-tone pad, made when first asked for.
+    ManualSendData* manualSendWindow();
+    TTPad* touchTonePad();
+    // The sound output of the touch-tone pad (the sound card unless set before the pad is made).
+    void setPadAudioOutput(std::shared_ptr<AudioOutput> output) { m_padAudio = std::move(output); }
     // The emulated controller behind the port "Built-in Tarsis emulator".
     const std::shared_ptr<TarsisEmulator>& builtInEmulator() const;
     // On a first start (no kovo.ini yet) the link goes to the built-in emulator, so that every
@@ -165,6 +173,9 @@ private:
     LinkWorker* m_link = nullptr;
     UploadWindow* m_upload = nullptr;
     DownloadWindow* m_download = nullptr;
+    ManualSendData* m_manualSend = nullptr;
+    TTPad* m_pad = nullptr;
+    std::shared_ptr<AudioOutput> m_padAudio;
     bool m_builtInOnFirstStart = false;
     DownloadResult m_lastDownload;
 
