@@ -174,6 +174,38 @@ TEST_F(UploadWindowTest, InterruptStopsAfterTheCurrentCommandAndHidesTheWindow) 
     EXPECT_FALSE(main.linkWorker().portOpen());
 }
 
+TEST_F(UploadWindowTest, ExitDuringAnUploadStopsItAndClosesThePort) {
+    KovoMain& main = startOnEmulator();
+    UploadWindow& upload = openUploadWindow();
+    EmulatorFaults paced;
+    paced.paced = true; // about 12 ms a command: the upload is still running at Exit
+    emulator->setFaults(paced);
+    bool exited = false;
+    QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, &upload,
+                     [&](int value, int, const QString&) {
+                         if (value >= 5 && !exited) {
+                             exited = true;
+                             EXPECT_TRUE(main.FileExit());
+                         }
+                     });
+    messages.answers = {Answer::Yes};
+    button(QStringLiteral("Complete"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exited; }, 60000));
+
+    // Exit waited for the command under way and closed the port; nothing more goes out.
+    EXPECT_TRUE(main.programEnded());
+    EXPECT_TRUE(main.linkWorker().isShutDown());
+    EXPECT_FALSE(main.linkWorker().busy());
+    EXPECT_FALSE(main.linkWorker().portOpen());
+    const int sent = emulator->exchangeCount();
+    QTest::qWait(100);
+    EXPECT_EQ(emulator->exchangeCount(), sent);
+    EXPECT_LT(sent, 200);
+    EXPECT_EQ(messages.messageTexts(), QStringList{CompleteQuestion});
+    // A job can no longer start.
+    EXPECT_FALSE(main.linkWorker().start([] {}));
+}
+
 TEST_F(UploadWindowTest, RefusalAndSilenceAreToldThroughTheWindow) {
     const QString refusalStart = QStringLiteral("There has been an error. The Tarsis returned -");
     const QString silence = QStringLiteral(
