@@ -18,6 +18,7 @@
 #include "title_bar.h"
 #include "touch_tone_pad.h"
 #include "upload_window.h"
+#include "window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -462,20 +463,8 @@ bool KovoMain::startUp(const QString& databaseFile) {
 
 void KovoMain::applyPlacement() {
     const WindowPlacement placement = m_settings.placement(QStringLiteral("Main"));
-    const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
-                     qRound(placement.height));
-    bool fits = placement.present && rect.width() >= 320 && rect.height() >= 240;
-    if (fits) {
-        // At least a corner of the title bar must lie on a screen the person can reach.
-        fits = false;
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            if (screen->availableGeometry().intersects(
-                    QRect(rect.topLeft(), QSize(rect.width(), 40))))
-                fits = true;
-        }
-    }
-    if (fits) {
-        setGeometry(rect);
+    if (const auto rect = ReachablePlacement(placement, QSize(320, 240))) {
+        setGeometry(*rect);
         m_initialState = placement.state;
     } else {
         resize(1180, 780);

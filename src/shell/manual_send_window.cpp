@@ -5,6 +5,7 @@
 #include "link/audio_output.h"
 #include "link/dtmf_player.h"
 #include "link/qt_audio_output.h"
+#include "window_placement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -206,20 +207,8 @@ void ManualSendData::open() {
 
 int ManualSendData::applyPlacement() {
     const WindowPlacement placement = m_settings.placement(placementSection());
-    const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
-                     qRound(placement.height));
-    bool fits = placement.present && rect.width() >= 120 && rect.height() >= 30;
-    if (fits) {
-        // A strip of the title bar must lie on a screen the person can reach.
-        fits = false;
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            if (screen->availableGeometry().intersects(
-                    QRect(rect.topLeft(), QSize(rect.width(), 30))))
-                fits = true;
-        }
-    }
-    if (fits) {
-        setGeometry(rect);
+    if (const auto rect = ReachablePlacement(placement, QSize(120, 30), 30)) {
+        setGeometry(*rect);
         return placement.state;
     }
     resize(sizeHint().expandedTo(QSize(480, 0)));

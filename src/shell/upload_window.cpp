@@ -10,6 +10,7 @@
 #include "link/serial_link.h"
 #include "link/transmitter_keying.h"
 #include "link_worker.h"
+#include "window_placement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -272,19 +273,8 @@ void UploadWindow::showProgress(bool visible) {
 
 void UploadWindow::restoreGeometry() {
     const WindowPlacement placement = m_settings.placement(Section);
-    const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
-                     qRound(placement.height));
-    bool fits = placement.present && rect.width() >= 200 && rect.height() >= 100;
-    if (fits) {
-        fits = false;
-        for (const QScreen* screen : QGuiApplication::screens()) {
-            if (screen->availableGeometry().intersects(
-                    QRect(rect.topLeft(), QSize(rect.width(), 40))))
-                fits = true;
-        }
-    }
-    if (fits) {
-        setGeometry(rect);
+    if (const auto rect = ReachablePlacement(placement, QSize(200, 100))) {
+        setGeometry(*rect);
         return;
     }
     adjustSize();

@@ -143,6 +143,11 @@ TEST_F(UploadWindowTest, CompleteUploadRunsTheBarTo722AndShows100Percent) {
 TEST_F(UploadWindowTest, InterruptStopsAfterTheCurrentCommandAndHidesTheWindow) {
     KovoMain& main = startOnEmulator();
     UploadWindow& upload = openUploadWindow();
+    // Paced, so the upload is still running when the queued progress reaches the window: an
+    // unpaced upload can finish before the Interrupt click is handled on a busy machine.
+    EmulatorFaults paced;
+    paced.paced = true;
+    emulator->setFaults(paced);
     int sentAtInterrupt = -1;
     QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, &upload,
                      [&](int value, int, const QString&) {
