@@ -23,6 +23,10 @@ QString TakeOption(QStringList& arguments, const QString& name, bool* missingVal
 // Takes a "--name" switch out of `arguments`.
 bool TakeSwitch(QStringList& arguments, const QString& name);
 
+// Prints "kovo-cli COMMAND: WHY" (when `why` is not empty) and the command's usage on stderr;
+// returns ExitUsage.
+int ReportUsageError(const char* command, const char* usage, const QString& why);
+
 using CliHandler = std::function<int(CliContext&)>;
 
 // Each command file registers itself with one static CliCommandRegistration.

@@ -21,11 +21,7 @@ constexpr char Usage[] = "decode IMAGE.mem [--into BASE.dat] -o OUT.dat\n"
                          "image lacks from BASE)";
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli decode: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("decode", Usage, why);
 }
 
 int Decode(CliContext& context) {

@@ -24,11 +24,7 @@ constexpr char Usage[] =
     "from BASE); --ostrik also reads the autopatch board";
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli download: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("download", Usage, why);
 }
 
 // The download's person at the keyboard: the command line has confirmed the download; the board

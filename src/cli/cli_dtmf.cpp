@@ -14,11 +14,7 @@ namespace {
 constexpr char Usage[] = "dtmf DIGITS [--wav OUT.wav]  play touch-tone digits (0-9 * # A-D)";
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli dtmf: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("dtmf", Usage, why);
 }
 
 int Dtmf(CliContext& context) {

@@ -35,11 +35,7 @@ extern "C" void OnStopSignal(int) {
 }
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli emulate: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("emulate", Usage, why);
 }
 
 QString Printable(const QByteArray& bytes) {

@@ -14,11 +14,7 @@ constexpr char Usage[] =
     "      controller's answer; exit 0 when it answered \"+\"";
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli send: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("send", Usage, why);
 }
 
 int Send(CliContext& context) {

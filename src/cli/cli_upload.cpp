@@ -33,11 +33,7 @@ constexpr char Usage[] =
     "      into one WAV file to be played into the radio";
 
 int UsageError(const QString& why) {
-    QTextStream err(stderr);
-    if (!why.isEmpty())
-        err << "kovo-cli upload: " << why << "\n";
-    err << "usage: kovo-cli " << Usage << "\n";
-    return ExitUsage;
+    return ReportUsageError("upload", Usage, why);
 }
 
 const char* OutcomeText(UploadOutcome outcome) {

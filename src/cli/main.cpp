@@ -50,6 +50,14 @@ QString TakeOption(QStringList& arguments, const QString& name, bool* missingVal
     return value;
 }
 
+int ReportUsageError(const char* command, const char* usage, const QString& why) {
+    QTextStream err(stderr);
+    if (!why.isEmpty())
+        err << "kovo-cli " << command << ": " << why << "\n";
+    err << "usage: kovo-cli " << usage << "\n";
+    return ExitUsage;
+}
+
 bool TakeSwitch(QStringList& arguments, const QString& name) {
     return arguments.removeAll(name) > 0;
 }
