@@ -10,13 +10,13 @@ struct BenchOptions {
 };
 
 // Prints one figure: its value, the limit or baseline it is judged against, and their ratio.
-void Report(const QString& name, double value, const QString& unit, double limit,
+void report(const QString& name, double value, const QString& unit, double limit,
             const QString& against);
 // Prints a plain figure that has no limit (counts, sizes).
-void Note(const QString& name, const QString& text);
+void note(const QString& name, const QString& text);
 
 // Milliseconds taken by `work`, the best of `repetitions` runs.
-double BestMilliseconds(int repetitions, const std::function<void()>& work);
+double bestMilliseconds(int repetitions, const std::function<void()>& work);
 
 using BenchFunction = std::function<void(const BenchOptions&)>;
 

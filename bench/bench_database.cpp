@@ -1,4 +1,4 @@
-// Load and save of a complete database file, against QSettings reading the same file.
+// load and save of a complete database file, against QSettings reading the same file.
 #include "bench.h"
 #include "database/database.h"
 #include "database/database_file.h"
@@ -11,7 +11,7 @@ namespace kovo::bench {
 namespace {
 
 // A configuration with a non-default value in every kind of field, so the file is full size.
-Database FullConfiguration() {
+Database fullConfiguration() {
     Database db;
     for (int i = 1; i <= 40; ++i) {
         db.setValue(u"Macro", i, QStringLiteral("001 002 003 004 005 006 007 008 009 010"));
@@ -28,40 +28,40 @@ Database FullConfiguration() {
     return db;
 }
 
-void DatabaseBench(const BenchOptions& options) {
+void databaseBench(const BenchOptions& options) {
     const int repetitions = options.quick ? 3 : 30;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("full.dat"));
-    Database full = FullConfiguration();
-    SaveWholeDatabase(full, file);
+    Database full = fullConfiguration();
+    saveWholeDatabase(full, file);
 
     int keys = 0;
-    const double settingsMs = BestMilliseconds(repetitions, [&] {
+    const double settingsMs = bestMilliseconds(repetitions, [&] {
         QSettings settings(file, QSettings::IniFormat);
         const QStringList all = settings.allKeys();
         keys = 0;
         for (const QString& key : all)
             keys += settings.value(key).isValid() ? 1 : 0;
     });
-    const double loadMs = BestMilliseconds(repetitions, [&] {
+    const double loadMs = bestMilliseconds(repetitions, [&] {
         Database db;
         ErrorLog log;
-        ReadDatabase(db, file, log);
+        readDatabase(db, file, log);
     });
-    const double loadSaveMs = BestMilliseconds(repetitions, [&] {
+    const double loadSaveMs = bestMilliseconds(repetitions, [&] {
         Database db;
         ErrorLog log;
-        ReadDatabase(db, file, log);
-        SaveWholeDatabase(db, file);
+        readDatabase(db, file, log);
+        saveWholeDatabase(db, file);
     });
-    Note(QStringLiteral("database.keys"), QString::number(keys) + QStringLiteral(" keys"));
-    Report(QStringLiteral("database.load"), loadMs, QStringLiteral("ms"), settingsMs,
+    note(QStringLiteral("database.keys"), QString::number(keys) + QStringLiteral(" keys"));
+    report(QStringLiteral("database.load"), loadMs, QStringLiteral("ms"), settingsMs,
            QStringLiteral("QSettings(IniFormat) reading the same file (goal ratio <= 1.0)"));
-    Report(QStringLiteral("database.load+save"), loadSaveMs, QStringLiteral("ms"), 10.0,
+    report(QStringLiteral("database.load+save"), loadSaveMs, QStringLiteral("ms"), 10.0,
            QStringLiteral("the limit (goal ratio <= 1.0)"));
 }
 
-const BenchRegistration registration("database", DatabaseBench);
+const BenchRegistration registration("database", databaseBench);
 
 } // namespace
 } // namespace kovo::bench

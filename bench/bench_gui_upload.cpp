@@ -10,7 +10,7 @@
 namespace kovo::bench {
 namespace {
 
-void GuiUploadBench(const BenchOptions&) {
+void guiUploadBench(const BenchOptions&) {
     QTemporaryDir home;
     QProcess kovo;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -21,7 +21,7 @@ void GuiUploadBench(const BenchOptions&) {
                 QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat")});
     if (!kovo.waitForFinished(300000)) {
         kovo.kill();
-        Note(QStringLiteral("gui-upload"), QStringLiteral("kovo did not finish within 5 minutes"));
+        note(QStringLiteral("gui-upload"), QStringLiteral("kovo did not finish within 5 minutes"));
         return;
     }
     static const QRegularExpression line(
@@ -29,21 +29,21 @@ void GuiUploadBench(const BenchOptions&) {
                        R"(max_tick_gap_ms=([0-9.]+) ticks=(\d+) progress=(\d+) commands=(\d+))"));
     const auto match = line.match(QString::fromLatin1(kovo.readAllStandardOutput()));
     if (kovo.exitCode() != 0 || !match.hasMatch()) {
-        Note(QStringLiteral("gui-upload"),
+        note(QStringLiteral("gui-upload"),
              QStringLiteral("kovo did not report a completed upload"));
         return;
     }
-    Note(QStringLiteral("gui-upload.commands"),
+    note(QStringLiteral("gui-upload.commands"),
          match.captured(6) + QStringLiteral(" commands, progress ") + match.captured(5) +
              QStringLiteral(" of 724, ") + match.captured(4) + QStringLiteral(" timer ticks"));
-    Report(QStringLiteral("gui-upload.longest-tick-gap"), match.captured(3).toDouble(),
+    report(QStringLiteral("gui-upload.longest-tick-gap"), match.captured(3).toDouble(),
            QStringLiteral("ms"), 50.0, QStringLiteral("the limit (goal ratio <= 1.0)"));
-    Report(QStringLiteral("gui-upload.wall-time"), match.captured(1).toDouble() / 1000.0,
+    report(QStringLiteral("gui-upload.wall-time"), match.captured(1).toDouble() / 1000.0,
            QStringLiteral("s"), match.captured(2).toDouble() / 1000.0,
            QStringLiteral("the same upload without the window (goal ratio <= 1.02)"));
 }
 
-const BenchRegistration registration("gui-upload", GuiUploadBench);
+const BenchRegistration registration("gui-upload", guiUploadBench);
 
 } // namespace
 } // namespace kovo::bench

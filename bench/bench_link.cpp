@@ -180,7 +180,7 @@ private:
 // A quiet gap of about three byte times at 9600 baud.
 constexpr int ShortChunkGapMs = 3;
 
-int AnswerDelayMs() {
+int answerDelayMs() {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("KOVO_BENCH_ANSWER_DELAY_MS", &ok);
     return ok && ms >= 0 ? ms : 0;
@@ -189,31 +189,31 @@ int AnswerDelayMs() {
 EmulatorFaults Line(bool paced) {
     EmulatorFaults faults;
     faults.paced = paced;
-    faults.answerDelayMs = AnswerDelayMs();
+    faults.answerDelayMs = answerDelayMs();
     return faults;
 }
 
 // Seconds the bytes take on a 9600-baud line, plus the controller's delay before each answer.
-double WireSeconds(qint64 bytesEachWay, qint64 exchanges, int answerDelayMs) {
+double wireSeconds(qint64 bytesEachWay, qint64 exchanges, int answerDelayMs) {
     return static_cast<double>(bytesEachWay) * TarsisEmulator::ByteSeconds +
            static_cast<double>(exchanges) * answerDelayMs / 1000.0;
 }
 
-QString SamplePath() {
+QString samplePath() {
     // The sources sit beside the examples; the compiler is given this file's absolute path.
     const QFileInfo here(QString::fromUtf8(__FILE__));
     return QDir(here.absolutePath()).filePath(u"../examples/sample.dat"_s);
 }
 
-bool LoadSample(Database& db) {
-    const QString path = SamplePath();
+bool loadSample(Database& db) {
+    const QString path = samplePath();
     if (!QFileInfo::exists(path))
         return false;
     ErrorLog log;
-    return ReadDatabase(db, path, log).fileReadable;
+    return readDatabase(db, path, log).fileReadable;
 }
 
-QString Joined(int count, const std::function<QString(int)>& item,
+QString joined(int count, const std::function<QString(int)>& item,
                const QString& separator = u" "_s) {
     QStringList parts;
     for (int i = 0; i < count; ++i)
@@ -224,12 +224,12 @@ QString Joined(int count, const std::function<QString(int)>& item,
 // The sample configuration with every memory the controller holds filled to its longest:
 // 15-step macros, 4-step short macros, 9-word messages, 22-word voice IDs, 15-token CW IDs,
 // 10-digit DTMF memories, every frequency, autodial and toll-restrict entry.
-Database FullConfiguration(bool* fromSample) {
+Database fullConfiguration(bool* fromSample) {
     Database db;
-    *fromSample = LoadSample(db);
-    const QStringList& words = SpeechVocabulary();
+    *fromSample = loadSample(db);
+    const QStringList& words = speechVocabulary();
     QStringList cw;
-    for (const CwCharacter& c : CwCharacterSet())
+    for (const CwCharacter& c : cwCharacterSet())
         if (c.code)
             cw << QString::fromLatin1(c.token);
     const auto word = [&](int i) { return words.at((i * 7 + 3) % words.size()); };
@@ -240,29 +240,29 @@ Database FullConfiguration(bool* fromSample) {
     const QString digits = u"0123456789*#ABCD"_s;
 
     for (int n = 1; n <= 40; ++n) {
-        db.setValue(u"Macro", n, Joined(15, step(100 + n)));
-        db.setValue(u"MessageMacro", n, Joined(9, [&](int i) { return word(n + i); }));
+        db.setValue(u"Macro", n, joined(15, step(100 + n)));
+        db.setValue(u"MessageMacro", n, joined(9, [&](int i) { return word(n + i); }));
     }
     for (int n = 1; n <= 50; ++n)
-        db.setValue(u"ShortMacro", n, Joined(4, step(10 + n)));
+        db.setValue(u"ShortMacro", n, joined(4, step(10 + n)));
     for (int p = 1; p <= 3; ++p) {
         for (const char* id : {"VoiceID1", "VoiceID2", "VoiceID3"})
-            db.setValue(QLatin1String(id), p, Joined(22, [&](int i) { return word(p * 31 + i); }));
+            db.setValue(QLatin1String(id), p, joined(22, [&](int i) { return word(p * 31 + i); }));
         for (const char* id : {"CWID1", "CWID2"})
-            db.setValue(QLatin1String(id), p, Joined(15, [&](int i) { return cwToken(p + i); }));
+            db.setValue(QLatin1String(id), p, joined(15, [&](int i) { return cwToken(p + i); }));
     }
     for (int n = 1; n <= 20; ++n)
         db.setValue(u"DTMF", n,
-                    Joined(10, [&](int i) { return QString(digits.at((n + i) % 16)); }));
+                    joined(10, [&](int i) { return QString(digits.at((n + i) % 16)); }));
     for (int n = 1; n <= 10; ++n)
         db.setValue(u"FreqString", n, u"14694"_s + QString::number(n % 10) + u"1"_s);
     for (int n = 1; n <= 200; ++n)
         db.setValue(u"AutoDial", n,
-                    Joined(
+                    joined(
                         16, [&](int i) { return QString(digits.at((n + i) % 12)); }, QString()));
     for (int n = 1; n <= 100; ++n)
         db.setValue(u"TollRestrict", n,
-                    Joined(
+                    joined(
                         11, [&](int i) { return QString(digits.at((n + i) % 10)); }, QString()));
     return db;
 }
@@ -275,12 +275,12 @@ struct UploadCount {
 };
 
 // The lines of a complete upload, counted without a line.
-UploadCount CountCompleteUpload(Database db) {
+UploadCount countCompleteUpload(Database db) {
     LinkFlags flags;
     RecordingOperator person;
     CountingLineSink sink;
     Upload upload(db, flags, person, sink);
-    const UploadResult result = upload.SendCompleteData();
+    const UploadResult result = upload.sendCompleteData();
     return {sink.exchanges() + sink.unanswered(), sink.exchanges(), sink.bytes(),
             result.outcome == UploadOutcome::Completed};
 }
@@ -298,7 +298,7 @@ struct LineRun {
 
 // One upload over the pty against an emulator with the given line. `complete` false sends the
 // items whose pending flags are set.
-LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memoryAfter) {
+LineRun uploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memoryAfter) {
     LineRun run;
     EmulatorOnPty emulator(Line(paced));
     if (!emulator.ready()) {
@@ -324,7 +324,7 @@ LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
     // The port is opened before the clock starts: the figure is about the line.
     QElapsedTimer opening;
     opening.start();
-    if (!link.OpenSerialPort()) {
+    if (!link.openSerialPort()) {
         run.problem = u"the port did not open: "_s + person.messageTexts().join(u" | "_s);
         return run;
     }
@@ -332,7 +332,7 @@ LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
     Upload upload(db, flags, person, counter);
     QElapsedTimer timer;
     timer.start();
-    const UploadResult result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+    const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
     run.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     link.close();
 
@@ -356,7 +356,7 @@ LineRun UploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
 
 // The download of the whole memory image (no autopatch board) over the pty, with the settings
 // the programs use; `chunkGapMs` above 0 replaces their quiet gap that ends a chunk.
-LineRun DownloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs = 0) {
+LineRun downloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs = 0) {
     LineRun run;
     EmulatorOnPty emulator(Line(paced));
     if (!emulator.ready()) {
@@ -390,7 +390,7 @@ LineRun DownloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs =
     run.openSeconds = static_cast<double>(opening.nsecsElapsed()) / 1e9;
     QElapsedTimer timer;
     timer.start();
-    const DownloadResult result = RunDownload(db, channel, person, settings);
+    const DownloadResult result = runDownload(db, channel, person, settings);
     run.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     channel.close();
 
@@ -407,38 +407,38 @@ LineRun DownloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs =
 }
 
 // Reports a run against its wire time; a run that failed is reported as such.
-void ReportLine(const QString& name, const LineRun& run, bool paced, const QString& what) {
+void reportLine(const QString& name, const LineRun& run, bool paced, const QString& what) {
     if (!run.ok) {
-        Note(name, u"FAILED: "_s + run.problem);
+        note(name, u"FAILED: "_s + run.problem);
         return;
     }
-    const int delay = AnswerDelayMs();
-    const double wire = WireSeconds(run.sent + run.received, run.exchanges, delay);
-    Note(name + u".bytes"_s,
+    const int delay = answerDelayMs();
+    const double wire = wireSeconds(run.sent + run.received, run.exchanges, delay);
+    note(name + u".bytes"_s,
          QStringLiteral("%1 sent, %2 received, %3 exchanges, answer delay %4 ms")
              .arg(run.sent)
              .arg(run.received)
              .arg(run.exchanges)
              .arg(delay));
-    Report(name, run.seconds, u"s"_s, wire, what);
+    report(name, run.seconds, u"s"_s, wire, what);
     if (run.openSeconds > 0)
-        Note(name + u".open"_s, QStringLiteral("%1 ms to open the port (before the clock starts)")
+        note(name + u".open"_s, QStringLiteral("%1 ms to open the port (before the clock starts)")
                                     .arg(QString::number(run.openSeconds * 1000.0, 'f', 1)));
     if (run.exchanges <= 0)
         return;
     if (paced)
-        Note(name + u".overhead"_s,
+        note(name + u".overhead"_s,
              QStringLiteral("%1 ms an exchange above the wire time")
                  .arg(QString::number((run.seconds - wire) * 1000.0 / run.exchanges, 'f', 3)));
     else
-        Note(name + u".per-exchange"_s,
+        note(name + u".per-exchange"_s,
              QStringLiteral("%1 ms an exchange")
                  .arg(QString::number(run.seconds * 1000.0 / run.exchanges, 'f', 3)));
 }
 
 // Chunks of the memory stream that carry no sign of their end: a value of one or two digits
 // below 26 may still be followed by another digit, so the host waits for a quiet gap.
-int OpenEndedChunks(const TarsisMemory& memory) {
+int openEndedChunks(const TarsisMemory& memory) {
     int count = 0;
     for (const char byte : memory.bytes()) {
         const int value = static_cast<unsigned char>(byte);
@@ -447,47 +447,47 @@ int OpenEndedChunks(const TarsisMemory& memory) {
     return count;
 }
 
-Database FullConfigurationNoted() {
+Database fullConfigurationNoted() {
     bool fromSample = false;
-    Database full = FullConfiguration(&fromSample);
-    Note(u"link.configuration"_s,
+    Database full = fullConfiguration(&fromSample);
+    note(u"link.configuration"_s,
          fromSample ? u"examples/sample.dat with every macro, message, ID and memory filled"_s
                     : u"defaults with every macro, message, ID and memory filled (sample.dat not "
                       u"found)"_s);
     return full;
 }
 
-void UploadBench(const BenchOptions& options) {
-    const Database full = FullConfigurationNoted();
+void uploadBench(const BenchOptions& options) {
+    const Database full = fullConfigurationNoted();
 
     // What a complete upload sends, counted without a line.
-    const UploadCount count = CountCompleteUpload(full);
-    Note(u"link.upload.complete.commands"_s,
+    const UploadCount count = countCompleteUpload(full);
+    note(u"link.upload.complete.commands"_s,
          QStringLiteral("%1 lines (%2 answered), %3 bytes to the controller, %4 s of line at 9600 "
                         "baud")
              .arg(count.commands)
              .arg(count.exchanges)
              .arg(count.bytes)
-             .arg(QString::number(WireSeconds(count.bytes + count.exchanges, 0, 0), 'f', 1)));
+             .arg(QString::number(wireSeconds(count.bytes + count.exchanges, 0, 0), 'f', 1)));
     Database sample;
-    if (LoadSample(sample)) {
-        const UploadCount sampleCount = CountCompleteUpload(sample);
-        Note(u"link.upload.complete.commands.sample"_s,
+    if (loadSample(sample)) {
+        const UploadCount sampleCount = countCompleteUpload(sample);
+        note(u"link.upload.complete.commands.sample"_s,
              QStringLiteral("%1 lines (%2 answered), %3 bytes to the controller")
                  .arg(sampleCount.commands)
                  .arg(sampleCount.exchanges)
                  .arg(sampleCount.bytes));
     }
     const double expectedUpload =
-        WireSeconds(count.bytes + count.exchanges, count.exchanges, AnswerDelayMs());
+        wireSeconds(count.bytes + count.exchanges, count.exchanges, answerDelayMs());
 
     if (options.quick) {
         // CI: the complete upload unpaced (the host's own overhead against the line time of the
         // same bytes), and a paced changes-only upload of a few commands for the real ratio.
         {
             Deadline deadline(u"the unpaced complete upload"_s, 120 + expectedUpload);
-            const LineRun run = UploadOverPty(full, true /*complete*/, false, nullptr);
-            ReportLine(u"link.upload.complete.unpaced"_s, run, false,
+            const LineRun run = uploadOverPty(full, true /*complete*/, false, nullptr);
+            reportLine(u"link.upload.complete.unpaced"_s, run, false,
                        u"the 9600-baud wire time of the same bytes (no pacing: overhead only)"_s);
         }
         Database changes = full;
@@ -498,48 +498,48 @@ void UploadBench(const BenchOptions& options) {
             changes.setPending(u"MacroPending", port);
         }
         Deadline deadline(u"the paced changes-only upload"_s, 120);
-        const LineRun run = UploadOverPty(changes, false, true, nullptr);
-        ReportLine(u"link.upload.changes.paced"_s, run, true,
+        const LineRun run = uploadOverPty(changes, false, true, nullptr);
+        reportLine(u"link.upload.changes.paced"_s, run, true,
                    u"the wire-time limit (goal ratio <= 1.05)"_s);
     } else {
         Deadline deadline(u"the paced complete upload"_s, 120 + 3 * expectedUpload);
-        const LineRun run = UploadOverPty(full, true, true, nullptr);
-        ReportLine(u"link.upload.complete.paced"_s, run, true,
+        const LineRun run = uploadOverPty(full, true, true, nullptr);
+        reportLine(u"link.upload.complete.paced"_s, run, true,
                    u"the wire-time limit (goal ratio <= 1.05)"_s);
     }
 }
 
-void DownloadBench(const BenchOptions& options) {
+void downloadBench(const BenchOptions& options) {
     // The controller's memory after a complete upload of the full configuration (unpaced).
-    const Database full = FullConfigurationNoted();
+    const Database full = fullConfigurationNoted();
     TarsisMemory memory;
     {
         Deadline deadline(u"the upload that fills the controller"_s, 120);
-        const LineRun filled = UploadOverPty(full, true, false, &memory);
+        const LineRun filled = uploadOverPty(full, true, false, &memory);
         if (!filled.ok) {
-            Note(u"link.download"_s,
+            note(u"link.download"_s,
                  u"FAILED: the controller could not be filled: "_s + filled.problem);
             return;
         }
     }
-    Note(u"link.download.open-ended-chunks"_s,
+    note(u"link.download.open-ended-chunks"_s,
          QStringLiteral("%1 of %2 chunks end only with a quiet gap (value 1-25)")
-             .arg(OpenEndedChunks(memory))
+             .arg(openEndedChunks(memory))
              .arg(MemoryImageSize));
     {
         // Every chunk is at most 9 bytes and its "OK" 3; the gap wait is at most 20 ms a chunk.
         const double worst = MemoryImageSize * (12 * TarsisEmulator::ByteSeconds + 0.03);
         Deadline deadline(u"the download"_s, 120 + 4 * worst);
         const bool paced = !options.quick;
-        const LineRun run = DownloadOverPty(memory, paced);
-        ReportLine(paced ? u"link.download.paced"_s : u"link.download.unpaced"_s, run, paced,
+        const LineRun run = downloadOverPty(memory, paced);
+        reportLine(paced ? u"link.download.paced"_s : u"link.download.unpaced"_s, run, paced,
                    paced ? u"the wire-time limit (goal ratio <= 1.05)"_s
                          : u"the 9600-baud wire time of the same bytes (no pacing: overhead "
                            u"only)"_s);
         if (paced) {
             // The same with a quiet gap of a few byte times: what the line itself allows.
-            const LineRun shortGap = DownloadOverPty(memory, true, ShortChunkGapMs);
-            ReportLine(u"link.download.paced.gap%1ms"_s.arg(ShortChunkGapMs), shortGap, true,
+            const LineRun shortGap = downloadOverPty(memory, true, ShortChunkGapMs);
+            reportLine(u"link.download.paced.gap%1ms"_s.arg(ShortChunkGapMs), shortGap, true,
                        u"the wire-time limit (the programs' gap replaced)"_s);
         }
     }
@@ -549,24 +549,24 @@ void DownloadBench(const BenchOptions& options) {
     const QString image = dir.filePath(u"download.mem"_s);
     QFile file(image);
     if (!file.open(QIODevice::WriteOnly)) {
-        Note(u"link.decode"_s, u"FAILED: cannot write "_s + image);
+        note(u"link.decode"_s, u"FAILED: cannot write "_s + image);
         return;
     }
     file.write(memory.memoryLines().join(u"\r\n"_s).toLatin1() + "\r\n");
     file.close();
     Database decoded = full;
     bool decodedOk = true;
-    const double decodeMs = BestMilliseconds(options.quick ? 5 : 50, [&] {
-        decodedOk = DecodeMemoryImage(image, decoded).ok && decodedOk;
+    const double decodeMs = bestMilliseconds(options.quick ? 5 : 50, [&] {
+        decodedOk = decodeMemoryImage(image, decoded).ok && decodedOk;
     });
     if (!decodedOk)
-        Note(u"link.decode"_s, u"FAILED: the image was refused"_s);
+        note(u"link.decode"_s, u"FAILED: the image was refused"_s);
     else
-        Report(u"link.decode"_s, decodeMs, u"ms"_s, 5.0, u"the limit (goal ratio <= 1.0)"_s);
+        report(u"link.decode"_s, decodeMs, u"ms"_s, 5.0, u"the limit (goal ratio <= 1.0)"_s);
 }
 
-const BenchRegistration uploadRegistration("upload", UploadBench);
-const BenchRegistration downloadRegistration("download", DownloadBench);
+const BenchRegistration uploadRegistration("upload", uploadBench);
+const BenchRegistration downloadRegistration("download", downloadBench);
 
 } // namespace
 } // namespace kovo::bench

@@ -18,7 +18,7 @@ struct StartupFigures {
     bool ok = false;
 };
 
-StartupFigures MeasureOnce() {
+StartupFigures measureOnce() {
     QTemporaryDir home;
     QProcess kovo;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -44,29 +44,29 @@ StartupFigures MeasureOnce() {
     return figures;
 }
 
-void StartupBench(const BenchOptions& options) {
+void startupBench(const BenchOptions& options) {
     StartupFigures best;
     best.startupMs = std::numeric_limits<double>::max();
     for (int run = 0; run < (options.quick ? 1 : 5); ++run) {
-        const StartupFigures figures = MeasureOnce();
+        const StartupFigures figures = measureOnce();
         if (figures.ok && figures.startupMs < best.startupMs)
             best = figures;
     }
     if (!best.ok) {
-        Note(QStringLiteral("startup"), QStringLiteral("kovo did not report its start-up time"));
+        note(QStringLiteral("startup"), QStringLiteral("kovo did not report its start-up time"));
         return;
     }
-    Note(QStringLiteral("startup.editors"), QString::number(best.editors));
-    Report(QStringLiteral("startup.main-window"), best.startupMs, QStringLiteral("ms"), 500.0,
+    note(QStringLiteral("startup.editors"), QString::number(best.editors));
+    report(QStringLiteral("startup.main-window"), best.startupMs, QStringLiteral("ms"), 500.0,
            QStringLiteral("the limit (goal ratio <= 1.0)"));
-    Report(QStringLiteral("startup.against-empty-window"), best.startupMs, QStringLiteral("ms"),
+    report(QStringLiteral("startup.against-empty-window"), best.startupMs, QStringLiteral("ms"),
            5.0 * best.emptyWindowMs,
            QStringLiteral("five times an empty QMainWindow shown in the same run (goal ratio <= "
                           "1.0; the empty window took ") +
                QString::number(best.emptyWindowMs, 'f', 1) + QStringLiteral(" ms)"));
 }
 
-const BenchRegistration registration("startup", StartupBench);
+const BenchRegistration registration("startup", startupBench);
 
 } // namespace
 } // namespace kovo::bench

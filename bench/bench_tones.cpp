@@ -19,7 +19,7 @@ namespace {
 
 // Command units as a transfer plays them: unlock code and terminator, body and terminator, lock
 // code and terminator.
-QStringList Units(int count) {
+QStringList unitStrings(int count) {
     const QStringList unit = {
         QStringLiteral("1"),  QStringLiteral("2"),  QStringLiteral("3"), QStringLiteral("4"),
         QStringLiteral("16"), QStringLiteral("11"), QStringLiteral("1"), QStringLiteral("0"),
@@ -31,9 +31,9 @@ QStringList Units(int count) {
     return codes;
 }
 
-void TonesBench(const BenchOptions& options) {
+void tonesBench(const BenchOptions& options) {
     const int units = options.quick ? 50 : 500;
-    const QStringList codes = Units(units);
+    const QStringList codes = unitStrings(units);
     constexpr int DtmfDelay = 50;
     constexpr int TxTemp = 1000;
 
@@ -41,27 +41,27 @@ void TonesBench(const BenchOptions& options) {
     const QString path = dir.filePath(QStringLiteral("transfer.wav"));
     double audioMs = 0;
     int codesSent = 0, digitsPlayed = 0;
-    const double renderMs = BestMilliseconds(options.quick ? 2 : 5, [&] {
+    const double renderMs = bestMilliseconds(options.quick ? 2 : 5, [&] {
         WavFileOutput output(path);
         DtmfPlayer player(output);
         player.setDtmfDelay(DtmfDelay);
         player.setTxTemp(TxTemp);
         player.keyUp();
-        player.SendDigitCodes(codes);
+        player.sendDigitCodes(codes);
         player.unkey();
         output.finish();
         audioMs = output.durationMs();
         codesSent = player.codesSent();
         digitsPlayed = player.digitsPlayed();
     });
-    Report(QStringLiteral("tones.render"), audioMs / std::max(renderMs, 1e-3),
+    report(QStringLiteral("tones.render"), audioMs / std::max(renderMs, 1e-3),
            QStringLiteral("s of audio per s"), 1000.0,
            QStringLiteral("the goal (ratio >= 1.0); ") + QString::number(units) +
                QStringLiteral(" command units into a WAV file"));
 
     const double schedule =
-        DtmfPlayer::TransferScheduleMs(codesSent, digitsPlayed, DtmfDelay, TxTemp);
-    Report(QStringLiteral("tones.schedule"), std::abs(audioMs - schedule), QStringLiteral("ms"),
+        DtmfPlayer::transferScheduleMs(codesSent, digitsPlayed, DtmfDelay, TxTemp);
+    report(QStringLiteral("tones.schedule"), std::abs(audioMs - schedule), QStringLiteral("ms"),
            1.0,
            QStringLiteral("1 ms off the schedule TxTemp + codes x DTMFDelay + digits x (60 + 40)"
                           " + tail (goal ratio <= 1.0)"));
@@ -70,16 +70,16 @@ void TonesBench(const BenchOptions& options) {
     file.open(QIODevice::ReadOnly);
     const QByteArray wav = file.readAll();
     QString heard;
-    const double decodeMs = BestMilliseconds(options.quick ? 1 : 3,
-                                             [&] { heard = DtmfDecoder::DecodeWav(wav).digits; });
-    Note(QStringLiteral("tones.decode"),
+    const double decodeMs = bestMilliseconds(options.quick ? 1 : 3,
+                                             [&] { heard = DtmfDecoder::decodeWav(wav).digits; });
+    note(QStringLiteral("tones.decode"),
          QString::number(audioMs / std::max(decodeMs, 1e-3), 'f', 0) +
              QStringLiteral(" s of audio per s (Goertzel decoder); digits heard ") +
              (heard.size() == digitsPlayed ? QStringLiteral("all") : QStringLiteral("NOT all")));
 }
 
 // A configuration with something in every item an upload sends.
-Database FullConfiguration() {
+Database fullConfiguration() {
     Database db;
     for (int i = 1; i <= 40; ++i) {
         db.setValue(u"Macro", i, QStringLiteral("001 002 003 004 005 006 007 008 009 010"));
@@ -102,10 +102,10 @@ struct RenderedUpload {
 };
 
 // A complete DTMF upload rendered into a WAV file, as `kovo-cli upload --dtmf --wav` would.
-RenderedUpload RenderCompleteUpload(const Database& configuration, int dtmfDelay, int txTemp,
+RenderedUpload renderCompleteUpload(const Database& configuration, int dtmfDelay, int txTemp,
                                     const QString& path, int repetitions) {
     RenderedUpload r;
-    r.renderMs = BestMilliseconds(repetitions, [&] {
+    r.renderMs = bestMilliseconds(repetitions, [&] {
         Database db = configuration;
         LinkFlags flags;
         RecordingOperator person;
@@ -114,20 +114,20 @@ RenderedUpload RenderCompleteUpload(const Database& configuration, int dtmfDelay
         player.setDtmfDelay(dtmfDelay);
         player.setTxTemp(txTemp);
         Upload upload(db, flags, person, player);
-        r.commands = upload.SendCompleteData().commandsSent;
+        r.commands = upload.sendCompleteData().commandsSent;
         output.finish();
         r.audioMs = output.durationMs();
         r.digits = player.digitsPlayed();
         r.scheduleMs =
-            DtmfPlayer::TransferScheduleMs(player.codesSent(), r.digits, dtmfDelay, txTemp);
+            DtmfPlayer::transferScheduleMs(player.codesSent(), r.digits, dtmfDelay, txTemp);
     });
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    r.heard = int(DtmfDecoder::DecodeWav(file.readAll()).digits.size());
+    r.heard = int(DtmfDecoder::decodeWav(file.readAll()).digits.size());
     return r;
 }
 
-void UploadBench(const BenchOptions& options) {
+void uploadBench(const BenchOptions& options) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("upload.wav"));
     const int repetitions = options.quick ? 1 : 3;
@@ -139,31 +139,31 @@ void UploadBench(const BenchOptions& options) {
     };
     const Case cases[] = {
         {"default configuration, default settings (DTMFDelay 0, TxTemp 0)", Database(), 0, 0},
-        {"full configuration, default settings", FullConfiguration(), 0, 0},
-        {"full configuration, DTMFDelay 100, TxTemp 1000", FullConfiguration(), 100, 1000},
+        {"full configuration, default settings", fullConfiguration(), 0, 0},
+        {"full configuration, DTMFDelay 100, TxTemp 1000", fullConfiguration(), 100, 1000},
     };
     int n = 0;
     for (const Case& c : cases) {
         const QString key = QStringLiteral("tones.upload%1").arg(++n);
         const RenderedUpload r =
-            RenderCompleteUpload(c.db, c.dtmfDelay, c.txTemp, path, repetitions);
-        Note(key, QString::fromLatin1(c.name) + QStringLiteral(": %1 commands, %2 digits, %3 min of"
+            renderCompleteUpload(c.db, c.dtmfDelay, c.txTemp, path, repetitions);
+        note(key, QString::fromLatin1(c.name) + QStringLiteral(": %1 commands, %2 digits, %3 min of"
                                                                " audio; decoder heard %4 digits")
                                                     .arg(r.commands)
                                                     .arg(r.digits)
                                                     .arg(r.audioMs / 60000.0, 0, 'f', 2)
                                                     .arg(r.heard));
-        Report(key + QStringLiteral(".render"), r.audioMs / std::max(r.renderMs, 1e-3),
+        report(key + QStringLiteral(".render"), r.audioMs / std::max(r.renderMs, 1e-3),
                QStringLiteral("s of audio per s"), 1000.0,
                QStringLiteral("the goal (ratio >= 1.0)"));
-        Report(key + QStringLiteral(".schedule"), std::abs(r.audioMs - r.scheduleMs),
+        report(key + QStringLiteral(".schedule"), std::abs(r.audioMs - r.scheduleMs),
                QStringLiteral("ms"), 1.0,
                QStringLiteral("1 ms off the schedule from the digit count (goal ratio <= 1.0)"));
     }
 }
 
-const BenchRegistration registration("tones", TonesBench);
-const BenchRegistration uploadRegistration("tones-upload", UploadBench);
+const BenchRegistration registration("tones", tonesBench);
+const BenchRegistration uploadRegistration("tones-upload", uploadBench);
 
 } // namespace
 } // namespace kovo::bench

@@ -12,7 +12,7 @@
 namespace kovo::bench {
 namespace {
 
-QMap<QString, BenchFunction>& Registry() {
+QMap<QString, BenchFunction>& registry() {
     static QMap<QString, BenchFunction> registry;
     return registry;
 }
@@ -20,10 +20,10 @@ QMap<QString, BenchFunction>& Registry() {
 } // namespace
 
 BenchRegistration::BenchRegistration(const char* name, BenchFunction function) {
-    Registry().insert(QString::fromLatin1(name), std::move(function));
+    registry().insert(QString::fromLatin1(name), std::move(function));
 }
 
-void Report(const QString& name, double value, const QString& unit, double limit,
+void report(const QString& name, double value, const QString& unit, double limit,
             const QString& against) {
     QTextStream out(stdout);
     const double ratio = limit > 0 ? value / limit : 0;
@@ -32,11 +32,11 @@ void Report(const QString& name, double value, const QString& unit, double limit
         << " -> ratio " << QString::number(ratio, 'f', 3) << "\n";
 }
 
-void Note(const QString& name, const QString& text) {
+void note(const QString& name, const QString& text) {
     QTextStream(stdout) << name << ": " << text << "\n";
 }
 
-double BestMilliseconds(int repetitions, const std::function<void()>& work) {
+double bestMilliseconds(int repetitions, const std::function<void()>& work) {
     double best = std::numeric_limits<double>::max();
     for (int i = 0; i < std::max(1, repetitions); ++i) {
         QElapsedTimer timer;
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         if (!argument.startsWith(QStringLiteral("--")))
             only << argument;
     }
-    const auto& registry = kovo::bench::Registry();
+    const auto& registry = kovo::bench::registry();
     for (auto it = registry.cbegin(); it != registry.cend(); ++it) {
         if (!only.isEmpty() && !only.contains(it.key()))
             continue;

@@ -19,13 +19,13 @@ struct CliContext {
 
 // Takes "--name VALUE" out of `arguments`; empty when absent. Sets *missingValue when the option
 // is the last word.
-QString TakeOption(QStringList& arguments, const QString& name, bool* missingValue = nullptr);
+QString takeOption(QStringList& arguments, const QString& name, bool* missingValue = nullptr);
 // Takes a "--name" switch out of `arguments`.
-bool TakeSwitch(QStringList& arguments, const QString& name);
+bool takeSwitch(QStringList& arguments, const QString& name);
 
 // Prints "kovo-cli COMMAND: WHY" (when `why` is not empty) and the command's usage on stderr;
 // returns ExitUsage.
-int ReportUsageError(const char* command, const char* usage, const QString& why);
+int reportUsageError(const char* command, const char* usage, const QString& why);
 
 using CliHandler = std::function<int(CliContext&)>;
 

@@ -38,25 +38,25 @@ public:
 
 // Serial: each line as written, without its CR. DTMF: the unlock, body and lock parts as keypad
 // characters, separated by single spaces.
-QStringList CommandText(const Command& command, Transport transport) {
+QStringList commandText(const Command& command, Transport transport) {
     if (transport == Transport::Serial)
         return command.serialLines;
-    QString text = DigitCodesText(command.dtmfUnlock) + u' ' + DigitCodesText(command.dtmfBody);
+    QString text = digitCodesText(command.dtmfUnlock) + u' ' + digitCodesText(command.dtmfBody);
     if (!command.dtmfLock.isEmpty())
-        text += u' ' + DigitCodesText(command.dtmfLock);
+        text += u' ' + digitCodesText(command.dtmfLock);
     return {text};
 }
 
-int Commands(CliContext& context) {
+int commands(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missingSince = false;
-    const QString since = TakeOption(arguments, u"--since"_s, &missingSince);
-    const bool dtmf = TakeSwitch(arguments, u"--dtmf"_s);
+    const QString since = takeOption(arguments, u"--since"_s, &missingSince);
+    const bool dtmf = takeSwitch(arguments, u"--dtmf"_s);
     if (missingSince || arguments.size() != 1 || arguments.first().startsWith(u"--"))
         return ExitUsage;
 
     Database db;
-    if (!LoadWithChangesSince(db, arguments.first(), since, u"commands"_s))
+    if (!loadWithChangesSince(db, arguments.first(), since, u"commands"_s))
         return ExitFailed;
 
     LinkFlags flags;
@@ -66,11 +66,11 @@ int Commands(CliContext& context) {
     Upload upload = dtmf ? Upload(db, flags, person, digits) : Upload(db, flags, person, lines);
     QTextStream out(stdout);
     upload.setCommandObserver([&](const Command& command) {
-        for (const QString& line : CommandText(command, upload.transport()))
+        for (const QString& line : commandText(command, upload.transport()))
             out << line << '\n';
     });
     const UploadResult result =
-        since.isEmpty() ? upload.SendCompleteData() : upload.SendChangesOnly();
+        since.isEmpty() ? upload.sendCompleteData() : upload.sendChangesOnly();
     out.flush();
     QTextStream(stderr) << result.commandsSent << " command(s)\n";
     return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
@@ -80,7 +80,7 @@ const CliCommandRegistration
     commandsCommand("commands",
                     "commands FILE.dat [--dtmf] [--since OLD.dat]\n"
                     "                            the commands an upload sends, one per line",
-                    Commands);
+                    commands);
 
 } // namespace
 } // namespace kovo::cli

@@ -12,13 +12,13 @@ namespace kovo::cli {
 namespace {
 
 // Loads `path` into `db` with error.log in the program folder, as a desktop start-up would.
-LoadReport LoadForCli(Database& db, const QString& path, const QString& programFolder) {
+LoadReport loadForCli(Database& db, const QString& path, const QString& programFolder) {
     ErrorLog log;
     log.create(QDir(programFolder).filePath(QStringLiteral("error.log")));
     QTextStream err(stderr);
     if (!QFileInfo::exists(path))
         err << "kovo-cli: " << path << " does not exist; every field takes its default\n";
-    LoadReport report = ReadDatabase(db, path, log);
+    LoadReport report = readDatabase(db, path, log);
     if (!report.fileReadable)
         err << "kovo-cli: " << path << " could not be read; every field takes its default\n";
     if (report.clash)
@@ -26,12 +26,12 @@ LoadReport LoadForCli(Database& db, const QString& path, const QString& programF
     return report;
 }
 
-int Check(CliContext& context) {
+int check(CliContext& context) {
     if (context.arguments.size() != 1)
         return ExitUsage;
     const QString path = context.arguments.first();
     Database db;
-    const LoadReport report = LoadForCli(db, path, context.programFolder);
+    const LoadReport report = loadForCli(db, path, context.programFolder);
     QTextStream out(stdout);
     for (const QString& line : report.errorLines)
         out << line << "\n";
@@ -41,17 +41,17 @@ int Check(CliContext& context) {
     return report.errorLines.isEmpty() ? ExitDone : ExitFailed;
 }
 
-int Convert(CliContext& context) {
+int convert(CliContext& context) {
     if (context.arguments.size() != 2)
         return ExitUsage;
     const QString input = context.arguments.at(0);
     const QString output = context.arguments.at(1);
     Database db;
-    const LoadReport report = LoadForCli(db, input, context.programFolder);
+    const LoadReport report = loadForCli(db, input, context.programFolder);
     QTextStream err(stderr);
     for (const QString& line : report.errorLines)
         err << "default used: " << line << "\n";
-    const SaveResult saved = SaveWholeDatabase(db, output);
+    const SaveResult saved = saveWholeDatabase(db, output);
     if (!saved.ok) {
         err << "kovo-cli: " << saved.error << "\n";
         return ExitFailed;
@@ -63,10 +63,10 @@ int Convert(CliContext& context) {
 
 const CliCommandRegistration
     checkCommand("check",
-                 "check FILE.dat            load; print the error-log lines; exit 1 if any", Check);
+                 "check FILE.dat            load; print the error-log lines; exit 1 if any", check);
 const CliCommandRegistration
     convertCommand("convert", "convert IN.dat OUT.dat    load IN, write OUT as Save As does",
-                   Convert);
+                   convert);
 
 } // namespace
 } // namespace kovo::cli

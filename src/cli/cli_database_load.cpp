@@ -9,14 +9,14 @@
 
 namespace kovo::cli {
 
-bool LoadExistingDatabase(Database& db, const QString& path, const QString& command) {
+bool loadExistingDatabase(Database& db, const QString& path, const QString& command) {
     QTextStream err(stderr);
     if (!QFileInfo::exists(path)) {
         err << "kovo-cli " << command << ": " << path << " does not exist\n";
         return false;
     }
     ErrorLog log;
-    const LoadReport report = ReadDatabase(db, path, log);
+    const LoadReport report = readDatabase(db, path, log);
     if (!report.fileReadable) {
         err << "kovo-cli " << command << ": " << path << " could not be read\n";
         return false;
@@ -26,16 +26,16 @@ bool LoadExistingDatabase(Database& db, const QString& path, const QString& comm
     return true;
 }
 
-bool LoadWithChangesSince(Database& db, const QString& path, const QString& since,
+bool loadWithChangesSince(Database& db, const QString& path, const QString& since,
                           const QString& command) {
-    if (!LoadExistingDatabase(db, path, command))
+    if (!loadExistingDatabase(db, path, command))
         return false;
     if (since.isEmpty())
         return true;
     Database old;
-    if (!LoadExistingDatabase(old, since, command))
+    if (!loadExistingDatabase(old, since, command))
         return false;
-    MarkChangedSince(db, old);
+    markChangedSince(db, old);
     return true;
 }
 

@@ -20,37 +20,37 @@ constexpr char Usage[] = "decode IMAGE.mem [--into BASE.dat] -o OUT.dat\n"
                          "                            decode a memory image into OUT (fields the "
                          "image lacks from BASE)";
 
-int UsageError(const QString& why) {
-    return ReportUsageError("decode", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("decode", Usage, why);
 }
 
-int Decode(CliContext& context) {
+int decode(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missing = false;
-    const QString output = TakeOption(arguments, u"-o"_s, &missing);
+    const QString output = takeOption(arguments, u"-o"_s, &missing);
     if (missing || output.isEmpty())
-        return UsageError(u"-o needs the database file to write"_s);
-    const QString base = TakeOption(arguments, u"--into"_s, &missing);
+        return usageError(u"-o needs the database file to write"_s);
+    const QString base = takeOption(arguments, u"--into"_s, &missing);
     if (missing)
-        return UsageError(u"--into needs a database file"_s);
+        return usageError(u"--into needs a database file"_s);
     if (arguments.size() != 1)
-        return UsageError({});
+        return usageError({});
     const QString image = arguments.first();
 
     QTextStream err(stderr);
     Database db;
-    if (!base.isEmpty() && !LoadExistingDatabase(db, base, u"decode"_s))
+    if (!base.isEmpty() && !loadExistingDatabase(db, base, u"decode"_s))
         return ExitFailed;
 
     QElapsedTimer timer;
     timer.start();
-    const MemoryImageResult result = DecodeMemoryImage(image, db);
+    const MemoryImageResult result = decodeMemoryImage(image, db);
     if (!result.ok) {
         err << "kovo-cli decode: " << result.error << "\n";
         return ExitFailed;
     }
     const double decodeMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    const SaveResult saved = SaveWholeDatabase(db, output);
+    const SaveResult saved = saveWholeDatabase(db, output);
     if (!saved.ok) {
         err << "kovo-cli decode: " << saved.error << "\n";
         return ExitFailed;
@@ -60,7 +60,7 @@ int Decode(CliContext& context) {
     return ExitDone;
 }
 
-const CliCommandRegistration registration("decode", Usage, Decode);
+const CliCommandRegistration registration("decode", Usage, decode);
 
 } // namespace
 } // namespace kovo::cli

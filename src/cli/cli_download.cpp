@@ -23,8 +23,8 @@ constexpr char Usage[] =
     "                            read the controller's memory into OUT (fields the image lacks "
     "from BASE); --ostrik also reads the autopatch board";
 
-int UsageError(const QString& why) {
-    return ReportUsageError("download", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("download", Usage, why);
 }
 
 // The download's person at the keyboard: the command line has confirmed the download; the board
@@ -56,31 +56,31 @@ private:
     int m_tenth = -1;
 };
 
-int Download(CliContext& context) {
+int download(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missing = false;
-    const QString output = TakeOption(arguments, u"-o"_s, &missing);
+    const QString output = takeOption(arguments, u"-o"_s, &missing);
     if (missing || output.isEmpty())
-        return UsageError(u"-o needs the database file to write"_s);
-    const QString base = TakeOption(arguments, u"--into"_s, &missing);
+        return usageError(u"-o needs the database file to write"_s);
+    const QString base = takeOption(arguments, u"--into"_s, &missing);
     if (missing)
-        return UsageError(u"--into needs a database file"_s);
-    const bool ostrik = TakeSwitch(arguments, u"--ostrik"_s);
+        return usageError(u"--into needs a database file"_s);
+    const bool ostrik = takeSwitch(arguments, u"--ostrik"_s);
     CliLinkOptions options;
     QString error;
-    if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))
-        return UsageError(error);
+    if (!takeLinkOptions(arguments, context.programFolder, &options, &error))
+        return usageError(error);
     if (!arguments.isEmpty())
-        return UsageError(u"unexpected "_s + arguments.join(u' '));
+        return usageError(u"unexpected "_s + arguments.join(u' '));
 
     QTextStream err(stderr);
     Database db;
-    if (!base.isEmpty() && !LoadExistingDatabase(db, base, u"download"_s))
+    if (!base.isEmpty() && !loadExistingDatabase(db, base, u"download"_s))
         return ExitFailed;
 
     DownloadOperator person(ostrik);
     LinkFlags flags;
-    auto link = MakeCliLink(options, person, flags, &error);
+    auto link = makeCliLink(options, person, flags, &error);
     if (!link) {
         err << "kovo-cli download: " << error << "\n";
         return ExitFailed;
@@ -89,11 +89,11 @@ int Download(CliContext& context) {
     DownloadSettings settings;
     settings.programFolder = context.programFolder;
     settings.comPort = options.port;
-    const DownloadResult result = RunDownload(db, link->channel(), person, settings);
+    const DownloadResult result = runDownload(db, link->channel(), person, settings);
     link->close();
     if (result.outcome != DownloadOutcome::Done)
         return ExitFailed;
-    const SaveResult saved = SaveWholeDatabase(db, output);
+    const SaveResult saved = saveWholeDatabase(db, output);
     if (!saved.ok) {
         err << "kovo-cli download: " << saved.error << "\n";
         return ExitFailed;
@@ -105,7 +105,7 @@ int Download(CliContext& context) {
     return ExitDone;
 }
 
-const CliCommandRegistration registration("download", Usage, Download);
+const CliCommandRegistration registration("download", Usage, download);
 
 } // namespace
 } // namespace kovo::cli

@@ -13,20 +13,20 @@ namespace {
 
 constexpr char Usage[] = "dtmf DIGITS [--wav OUT.wav]  play touch-tone digits (0-9 * # A-D)";
 
-int UsageError(const QString& why) {
-    return ReportUsageError("dtmf", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("dtmf", Usage, why);
 }
 
-int Dtmf(CliContext& context) {
+int dtmf(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missingValue = false;
-    const QString wavPath = TakeOption(arguments, QStringLiteral("--wav"), &missingValue);
+    const QString wavPath = takeOption(arguments, QStringLiteral("--wav"), &missingValue);
     if (missingValue)
-        return UsageError(QStringLiteral("--wav needs a file name"));
+        return usageError(QStringLiteral("--wav needs a file name"));
     if (arguments.size() != 1)
-        return UsageError({});
+        return usageError({});
     if (arguments.first().startsWith(QLatin1String("--")))
-        return UsageError(QStringLiteral("unknown option %1").arg(arguments.first()));
+        return usageError(QStringLiteral("unknown option %1").arg(arguments.first()));
 
     // Blanks are allowed between digits; anything else outside the keypad is refused rather
     // than skipped, so a typing error never plays a shorter sequence.
@@ -36,11 +36,11 @@ int Dtmf(CliContext& context) {
         if (c.isSpace())
             continue;
         if (!QStringLiteral("0123456789*#ABCD").contains(c))
-            return UsageError(QStringLiteral("'%1' is not a DTMF digit").arg(c));
+            return usageError(QStringLiteral("'%1' is not a DTMF digit").arg(c));
         keyed.append(c);
     }
     if (keyed.isEmpty())
-        return UsageError(QStringLiteral("no digits given"));
+        return usageError(QStringLiteral("no digits given"));
 
     ProgramSettings settings(context.programFolder);
     settings.load();
@@ -51,7 +51,7 @@ int Dtmf(CliContext& context) {
         WavFileOutput output(wavPath);
         DtmfPlayer player(output);
         player.setDtmfDelay(dtmfDelay);
-        const bool played = player.SendDigitString(keyed);
+        const bool played = player.sendDigitString(keyed);
         if (!output.finish() || !played) {
             err << "kovo-cli: " << output.errorText() << "\n";
             return ExitFailed;
@@ -70,7 +70,7 @@ int Dtmf(CliContext& context) {
     });
     DtmfPlayer player(output);
     player.setDtmfDelay(dtmfDelay);
-    bool ok = player.SendDigitString(keyed);
+    bool ok = player.sendDigitString(keyed);
     ok = output.finish() && ok;
     if (!ok) {
         if (!reported)
@@ -80,7 +80,7 @@ int Dtmf(CliContext& context) {
     return ExitDone;
 }
 
-const CliCommandRegistration dtmfCommand("dtmf", Usage, Dtmf);
+const CliCommandRegistration dtmfCommand("dtmf", Usage, dtmf);
 
 } // namespace
 } // namespace kovo::cli

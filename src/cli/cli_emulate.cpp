@@ -29,16 +29,16 @@ constexpr char Usage[] =
 
 EmulatorServer* g_server = nullptr;
 
-extern "C" void OnStopSignal(int) {
+extern "C" void onStopSignal(int) {
     if (g_server)
         g_server->stop();
 }
 
-int UsageError(const QString& why) {
-    return ReportUsageError("emulate", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("emulate", Usage, why);
 }
 
-QString Printable(const QByteArray& bytes) {
+QString printable(const QByteArray& bytes) {
     QString text;
     for (const char c : bytes) {
         const auto u = static_cast<unsigned char>(c);
@@ -50,36 +50,36 @@ QString Printable(const QByteArray& bytes) {
     return text;
 }
 
-int Emulate(CliContext& context) {
+int emulate(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missing = false;
-    const bool pty = TakeSwitch(arguments, QStringLiteral("--pty"));
-    const QString tcp = TakeOption(arguments, QStringLiteral("--tcp"), &missing);
+    const bool pty = takeSwitch(arguments, QStringLiteral("--pty"));
+    const QString tcp = takeOption(arguments, QStringLiteral("--tcp"), &missing);
     if (missing)
-        return UsageError(QStringLiteral("--tcp needs a port number"));
-    const QString memoryPath = TakeOption(arguments, QStringLiteral("--memory"), &missing);
+        return usageError(QStringLiteral("--tcp needs a port number"));
+    const QString memoryPath = takeOption(arguments, QStringLiteral("--memory"), &missing);
     if (missing)
-        return UsageError(QStringLiteral("--memory needs a file name"));
-    const QString faultList = TakeOption(arguments, QStringLiteral("--fault"), &missing);
+        return usageError(QStringLiteral("--memory needs a file name"));
+    const QString faultList = takeOption(arguments, QStringLiteral("--fault"), &missing);
     if (missing)
-        return UsageError(QStringLiteral("--fault needs a list of faults"));
-    const bool quiet = TakeSwitch(arguments, QStringLiteral("--quiet"));
+        return usageError(QStringLiteral("--fault needs a list of faults"));
+    const bool quiet = takeSwitch(arguments, QStringLiteral("--quiet"));
     if (!arguments.isEmpty())
-        return UsageError(QStringLiteral("unexpected %1").arg(arguments.first()));
+        return usageError(QStringLiteral("unexpected %1").arg(arguments.first()));
     if (pty == !tcp.isEmpty())
-        return UsageError(QStringLiteral("give either --pty or --tcp PORT"));
+        return usageError(QStringLiteral("give either --pty or --tcp PORT"));
     quint16 tcpPort = 0;
     if (!tcp.isEmpty()) {
         bool ok = false;
         const uint port = tcp.toUInt(&ok);
         if (!ok || port > 65535)
-            return UsageError(QStringLiteral("bad port %1").arg(tcp));
+            return usageError(QStringLiteral("bad port %1").arg(tcp));
         tcpPort = static_cast<quint16>(port);
     }
     QString error;
     const auto faults = EmulatorFaults::parse(faultList, &error);
     if (!faults)
-        return UsageError(error);
+        return usageError(error);
 
     QTextStream err(stderr);
     auto emulator = std::make_shared<TarsisEmulator>(*faults);
@@ -91,8 +91,8 @@ int Emulate(CliContext& context) {
     if (!quiet) {
         emulator->setTrace([](const QString& line, const QByteArray& answer) {
             QTextStream trace(stderr);
-            trace << Printable(line.toLatin1()) << " -> "
-                  << (answer.isEmpty() ? QStringLiteral("(no answer)") : Printable(answer)) << "\n";
+            trace << printable(line.toLatin1()) << " -> "
+                  << (answer.isEmpty() ? QStringLiteral("(no answer)") : printable(answer)) << "\n";
         });
     }
 
@@ -112,8 +112,8 @@ int Emulate(CliContext& context) {
     fflush(stdout);
 
     g_server = &server;
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     const EmulatorServer::End end = server.run();
     g_server = nullptr;
 
@@ -131,7 +131,7 @@ int Emulate(CliContext& context) {
     return status;
 }
 
-const CliCommandRegistration registration("emulate", Usage, Emulate);
+const CliCommandRegistration registration("emulate", Usage, emulate);
 
 } // namespace
 } // namespace kovo::cli

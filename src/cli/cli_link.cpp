@@ -7,15 +7,15 @@
 
 namespace kovo::cli {
 
-bool TakeLinkOptions(QStringList& arguments, const QString& programFolder, CliLinkOptions* options,
+bool takeLinkOptions(QStringList& arguments, const QString& programFolder, CliLinkOptions* options,
                      QString* error) {
     bool missing = false;
-    options->port = TakeOption(arguments, QStringLiteral("--port"), &missing);
+    options->port = takeOption(arguments, QStringLiteral("--port"), &missing);
     if (missing || options->port.isEmpty()) {
         *error = QStringLiteral("--port needs a port name");
         return false;
     }
-    const QString timeout = TakeOption(arguments, QStringLiteral("--timeout"), &missing);
+    const QString timeout = takeOption(arguments, QStringLiteral("--timeout"), &missing);
     if (missing) {
         *error = QStringLiteral("--timeout needs a number of milliseconds");
         return false;
@@ -34,7 +34,7 @@ bool TakeLinkOptions(QStringList& arguments, const QString& programFolder, CliLi
     return true;
 }
 
-std::unique_ptr<SerialLink> MakeCliLink(const CliLinkOptions& options, Operator& person,
+std::unique_ptr<SerialLink> makeCliLink(const CliLinkOptions& options, Operator& person,
                                         LinkFlags& flags, QString* error) {
     // The built-in emulator lives as long as this run of kovo-cli.
     static const auto builtIn = std::make_shared<TarsisEmulator>();

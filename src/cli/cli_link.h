@@ -20,12 +20,12 @@ struct CliLinkOptions {
 
 // Takes "--port P" and "--timeout MS" out of `arguments` and reads SerialDelay from kovo.ini in
 // `programFolder`. False (with *error) on a missing or bad value.
-bool TakeLinkOptions(QStringList& arguments, const QString& programFolder, CliLinkOptions* options,
+bool takeLinkOptions(QStringList& arguments, const QString& programFolder, CliLinkOptions* options,
                      QString* error);
 
 // A serial link to the named port (the built-in emulator included), not yet opened. Null (with
 // *error) when the name is not usable.
-std::unique_ptr<SerialLink> MakeCliLink(const CliLinkOptions& options, Operator& person,
+std::unique_ptr<SerialLink> makeCliLink(const CliLinkOptions& options, Operator& person,
                                         LinkFlags& flags, QString* error);
 
 } // namespace kovo::cli

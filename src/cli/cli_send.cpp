@@ -13,27 +13,27 @@ constexpr char Usage[] =
     "      write one command line (port digit + body; the CR is added) and print the\n"
     "      controller's answer; exit 0 when it answered \"+\"";
 
-int UsageError(const QString& why) {
-    return ReportUsageError("send", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("send", Usage, why);
 }
 
-int Send(CliContext& context) {
+int send(CliContext& context) {
     QStringList& arguments = context.arguments;
     CliLinkOptions options;
     QString error;
-    if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))
-        return UsageError(error);
+    if (!takeLinkOptions(arguments, context.programFolder, &options, &error))
+        return usageError(error);
     if (arguments.size() != 1 || arguments.first().isEmpty())
-        return UsageError({});
+        return usageError({});
 
     StderrOperator person;
     LinkFlags flags;
-    auto link = MakeCliLink(options, person, flags, &error);
+    auto link = makeCliLink(options, person, flags, &error);
     if (!link) {
         QTextStream(stderr) << "kovo-cli send: " << error << "\n";
         return ExitFailed;
     }
-    if (!link->OpenSerialPort())
+    if (!link->openSerialPort())
         return ExitFailed;
     link->sendCommand(arguments.first() + QLatin1Char('\r'));
     const QByteArray answer = link->lastAnswer();
@@ -44,7 +44,7 @@ int Send(CliContext& context) {
     return link->lastOutcome() == SerialLink::Outcome::Acknowledged ? ExitDone : ExitFailed;
 }
 
-const CliCommandRegistration registration("send", Usage, Send);
+const CliCommandRegistration registration("send", Usage, send);
 
 } // namespace
 } // namespace kovo::cli

@@ -32,11 +32,11 @@ constexpr char Usage[] =
     "      by DTMFComPort (kovo.ini); with --wav the whole transfer, key-up delay first, goes\n"
     "      into one WAV file to be played into the radio";
 
-int UsageError(const QString& why) {
-    return ReportUsageError("upload", Usage, why);
+int usageError(const QString& why) {
+    return reportUsageError("upload", Usage, why);
 }
 
-const char* OutcomeText(UploadOutcome outcome) {
+const char* outcomeText(UploadOutcome outcome) {
     switch (outcome) {
     case UploadOutcome::Completed:
         return "completed";
@@ -52,19 +52,19 @@ const char* OutcomeText(UploadOutcome outcome) {
 
 // --dtmf: the upload as tones, into a WAV file (--wav) or through the sound output with the
 // transmitter keyed by DTMFComPort; DTMFDelay, TxTemp, DTMFComPort and WhichSend from kovo.ini.
-int UploadOverTheAir(CliContext& context, const QString& since) {
+int uploadOverTheAir(CliContext& context, const QString& since) {
     QStringList& arguments = context.arguments;
     bool missing = false;
-    const QString wavPath = TakeOption(arguments, QStringLiteral("--wav"), &missing);
+    const QString wavPath = takeOption(arguments, QStringLiteral("--wav"), &missing);
     if (missing || (arguments.contains(QStringLiteral("--wav"))))
-        return UsageError(QStringLiteral("--wav needs a file name"));
+        return usageError(QStringLiteral("--wav needs a file name"));
     if (arguments.contains(QStringLiteral("--port")))
-        return UsageError(QStringLiteral("give either --port or --dtmf, not both"));
+        return usageError(QStringLiteral("give either --port or --dtmf, not both"));
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")))
-        return UsageError({});
+        return usageError({});
 
     Database db;
-    if (!LoadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
+    if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
     ProgramSettings settings(context.programFolder);
     settings.load();
@@ -82,14 +82,14 @@ int UploadOverTheAir(CliContext& context, const QString& since) {
     job.setTxTemp(settings.txTemp().toInt());
     // A WAV file is played later, into a transmitter keyed by whoever plays it.
     if (wavPath.isEmpty())
-        job.setKeyer(TransmitterKeying::MakeKeyer(settings.dtmfComPort(), settings.whichSend()));
+        job.setKeyer(TransmitterKeying::makeKeyer(settings.dtmfComPort(), settings.whichSend()));
     const UploadResult result = job.run(since.isEmpty());
 
     const DtmfPlayer& player = job.player();
-    const double audioMs = DtmfPlayer::TransferScheduleMs(player.codesSent(), player.digitsPlayed(),
+    const double audioMs = DtmfPlayer::transferScheduleMs(player.codesSent(), player.digitsPlayed(),
                                                           player.dtmfDelay(), player.txTemp());
     QTextStream err(stderr);
-    err << "Upload " << OutcomeText(result.outcome) << ": " << result.commandsSent
+    err << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
         << " command(s), " << player.digitsPlayed() << " digit(s), "
         << QString::number(audioMs / 60000.0, 'f', 1) << " min of tones";
     if (!wavPath.isEmpty() && !job.soundFailed() && result.outcome != UploadOutcome::NotStarted)
@@ -99,30 +99,30 @@ int UploadOverTheAir(CliContext& context, const QString& since) {
     return done ? ExitDone : ExitFailed;
 }
 
-int UploadFile(CliContext& context) {
+int uploadFile(CliContext& context) {
     QStringList& arguments = context.arguments;
-    const bool dtmf = TakeSwitch(arguments, QStringLiteral("--dtmf"));
+    const bool dtmf = takeSwitch(arguments, QStringLiteral("--dtmf"));
     bool missing = false;
-    const QString since = TakeOption(arguments, QStringLiteral("--since"), &missing);
+    const QString since = takeOption(arguments, QStringLiteral("--since"), &missing);
     if (missing)
-        return UsageError(QStringLiteral("--since needs a database file"));
+        return usageError(QStringLiteral("--since needs a database file"));
     if (dtmf)
-        return UploadOverTheAir(context, since);
+        return uploadOverTheAir(context, since);
     CliLinkOptions options;
     QString error;
-    if (!TakeLinkOptions(arguments, context.programFolder, &options, &error))
-        return UsageError(error);
+    if (!takeLinkOptions(arguments, context.programFolder, &options, &error))
+        return usageError(error);
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")))
-        return UsageError({});
+        return usageError({});
 
     Database db;
-    if (!LoadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
+    if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
 
     StderrOperator person;
     StderrOperator::catchInterrupt();
     LinkFlags flags;
-    auto link = MakeCliLink(options, person, flags, &error);
+    auto link = makeCliLink(options, person, flags, &error);
     if (!link) {
         QTextStream(stderr) << "kovo-cli upload: " << error << "\n";
         return ExitFailed;
@@ -130,14 +130,14 @@ int UploadFile(CliContext& context) {
     SerialLinkLineSink lines(*link);
     Upload upload(db, flags, person, lines);
     const UploadResult result =
-        since.isEmpty() ? upload.SendCompleteData() : upload.SendChangesOnly();
+        since.isEmpty() ? upload.sendCompleteData() : upload.sendChangesOnly();
     link->close();
-    QTextStream(stderr) << "Upload " << OutcomeText(result.outcome) << ": " << result.commandsSent
+    QTextStream(stderr) << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
                         << " command(s) sent\n";
     return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
 }
 
-const CliCommandRegistration registration("upload", Usage, UploadFile);
+const CliCommandRegistration registration("upload", Usage, uploadFile);
 
 } // namespace
 } // namespace kovo::cli

@@ -14,15 +14,15 @@ struct Entry {
     CliHandler handler;
 };
 
-QMap<QString, Entry>& Registry() {
+QMap<QString, Entry>& registry() {
     static QMap<QString, Entry> registry;
     return registry;
 }
 
-int PrintUsage() {
+int printUsage() {
     QTextStream err(stderr);
     err << "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n";
-    for (auto it = Registry().cbegin(); it != Registry().cend(); ++it)
+    for (auto it = registry().cbegin(); it != registry().cend(); ++it)
         err << "  kovo-cli " << it.value().usage << "\n";
     return ExitUsage;
 }
@@ -31,11 +31,11 @@ int PrintUsage() {
 
 CliCommandRegistration::CliCommandRegistration(const char* name, const char* usage,
                                                CliHandler handler) {
-    Registry().insert(QString::fromLatin1(name),
+    registry().insert(QString::fromLatin1(name),
                       Entry{QString::fromLatin1(usage), std::move(handler)});
 }
 
-QString TakeOption(QStringList& arguments, const QString& name, bool* missingValue) {
+QString takeOption(QStringList& arguments, const QString& name, bool* missingValue) {
     const qsizetype at = arguments.indexOf(name);
     if (at < 0)
         return {};
@@ -50,7 +50,7 @@ QString TakeOption(QStringList& arguments, const QString& name, bool* missingVal
     return value;
 }
 
-int ReportUsageError(const char* command, const char* usage, const QString& why) {
+int reportUsageError(const char* command, const char* usage, const QString& why) {
     QTextStream err(stderr);
     if (!why.isEmpty())
         err << "kovo-cli " << command << ": " << why << "\n";
@@ -58,7 +58,7 @@ int ReportUsageError(const char* command, const char* usage, const QString& why)
     return ExitUsage;
 }
 
-bool TakeSwitch(QStringList& arguments, const QString& name) {
+bool takeSwitch(QStringList& arguments, const QString& name) {
     return arguments.removeAll(name) > 0;
 }
 
@@ -72,20 +72,20 @@ int main(int argc, char** argv) {
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty())
-        return PrintUsage();
+        return printUsage();
     const QString command = arguments.takeFirst();
-    const auto entry = Registry().constFind(command);
-    if (entry == Registry().cend())
-        return PrintUsage();
+    const auto entry = registry().constFind(command);
+    if (entry == registry().cend())
+        return printUsage();
 
     bool missingHome = false;
-    const QString home = TakeOption(arguments, QStringLiteral("--home"), &missingHome);
+    const QString home = takeOption(arguments, QStringLiteral("--home"), &missingHome);
     if (missingHome)
-        return PrintUsage();
+        return printUsage();
 
     CliContext context;
     context.arguments = arguments;
     context.programFolder =
-        kovo::ResolveProgramFolder(home, QCoreApplication::applicationDirPath());
+        kovo::resolveProgramFolder(home, QCoreApplication::applicationDirPath());
     return entry.value().handler(context);
 }

@@ -10,7 +10,7 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void OnInterrupt(int) {
+extern "C" void onInterrupt(int) {
     if (g_interrupted.exchange(true))
         std::signal(SIGINT, SIG_DFL);
 }
@@ -59,7 +59,7 @@ bool StderrOperator::interrupted() {
 
 void StderrOperator::catchInterrupt() {
     g_interrupted = false;
-    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGINT, onInterrupt);
 }
 
 } // namespace kovo::cli

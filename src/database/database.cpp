@@ -18,61 +18,61 @@ struct Layout {
     int flagSlots = 0;
 };
 
-int Slots(int count) {
+int slotCount(int count) {
     return count == 0 ? 1 : count;
 }
 
-const Layout& StorageLayout() {
+const Layout& storageLayout() {
     static const Layout layout = [] {
         Layout l;
-        for (const FieldSpec& field : FieldTable()) {
+        for (const FieldSpec& field : fieldTable()) {
             l.fieldStart.append(l.fieldSlots);
-            l.fieldSlots += Slots(field.count);
+            l.fieldSlots += slotCount(field.count);
         }
-        for (const FlagSpec& flag : FlagTable()) {
+        for (const FlagSpec& flag : flagTable()) {
             l.flagStart.append(l.flagSlots);
-            l.flagSlots += Slots(flag.count);
+            l.flagSlots += slotCount(flag.count);
         }
         return l;
     }();
     return layout;
 }
 
-bool IndexInRange(int count, int index) {
+bool indexInRange(int count, int index) {
     return count == 0 ? index == 0 : index >= 1 && index <= count;
 }
 
 } // namespace
 
 Database::Database() {
-    const Layout& layout = StorageLayout();
+    const Layout& layout = storageLayout();
     m_values.resize(layout.fieldSlots);
     m_pending.resize(layout.flagSlots);
-    const QVector<FieldSpec>& table = FieldTable();
+    const QVector<FieldSpec>& table = fieldTable();
     for (int f = 0; f < table.size(); ++f) {
         const FieldSpec& field = table[f];
         for (int i = field.firstIndex(); i <= field.lastIndex(); ++i)
             m_values[layout.fieldStart[f] + (field.isSingle() ? 0 : i - 1)] =
-                FieldDefault(field, i);
+                fieldDefault(field, i);
     }
     m_storedLock = value(u"Lock");
     m_storedTerminator = value(u"Terminator");
 }
 
 int Database::fieldSlot(QAnyStringView field, int index) const {
-    const int number = FieldNumber(field);
+    const int number = fieldNumber(field);
     if (number < 0)
         qFatal("Database: no field named %s", qPrintable(field.toString()));
-    const FieldSpec& entry = FieldTable()[number];
-    if (!IndexInRange(entry.count, index))
+    const FieldSpec& entry = fieldTable()[number];
+    if (!indexInRange(entry.count, index))
         qFatal("Database: index %d out of range for %s", index, entry.name);
-    return StorageLayout().fieldStart[number] + (entry.isSingle() ? 0 : index - 1);
+    return storageLayout().fieldStart[number] + (entry.isSingle() ? 0 : index - 1);
 }
 
 int Database::fieldSlot(const FieldSpec& field, int index) const {
-    if (!IndexInRange(field.count, index))
+    if (!indexInRange(field.count, index))
         qFatal("Database: index %d out of range for %s", index, field.name);
-    return StorageLayout().fieldStart[FieldNumber(field)] + (field.isSingle() ? 0 : index - 1);
+    return storageLayout().fieldStart[fieldNumber(field)] + (field.isSingle() ? 0 : index - 1);
 }
 
 const QString& Database::value(const FieldSpec& field, int index) const {
@@ -84,13 +84,13 @@ void Database::setValue(const FieldSpec& field, int index, const QString& text) 
 }
 
 int Database::flagSlot(QAnyStringView flag, int index) const {
-    const int number = FlagNumber(flag);
+    const int number = flagNumber(flag);
     if (number < 0)
         qFatal("Database: no flag named %s", qPrintable(flag.toString()));
-    const FlagSpec& entry = FlagTable()[number];
-    if (!IndexInRange(entry.count, index))
+    const FlagSpec& entry = flagTable()[number];
+    if (!indexInRange(entry.count, index))
         qFatal("Database: index %d out of range for %s", index, entry.name);
-    return StorageLayout().flagStart[number] + (entry.count == 0 ? 0 : index - 1);
+    return storageLayout().flagStart[number] + (entry.count == 0 ? 0 : index - 1);
 }
 
 QString Database::value(QAnyStringView field, int index) const {
@@ -119,8 +119,8 @@ bool Database::anyPending() const {
 
 QStringList Database::pendingNames() const {
     QStringList names;
-    const Layout& layout = StorageLayout();
-    const QVector<FlagSpec>& table = FlagTable();
+    const Layout& layout = storageLayout();
+    const QVector<FlagSpec>& table = flagTable();
     for (int f = 0; f < table.size(); ++f) {
         const FlagSpec& flag = table[f];
         for (int i = flag.count == 0 ? 0 : 1; i <= flag.count; ++i) {
@@ -150,21 +150,21 @@ bool Database::sameValues(const Database& other) const {
 
 QStringList Database::differences(const Database& other) const {
     QStringList lines;
-    const Layout& layout = StorageLayout();
-    const QVector<FieldSpec>& table = FieldTable();
+    const Layout& layout = storageLayout();
+    const QVector<FieldSpec>& table = fieldTable();
     for (int f = 0; f < table.size(); ++f) {
         const FieldSpec& field = table[f];
         for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
             const int slot = layout.fieldStart[f] + (field.isSingle() ? 0 : i - 1);
             if (m_values[slot] != other.m_values[slot])
-                lines << FieldKey(field, i) + QStringLiteral(": \"") + m_values[slot] +
+                lines << fieldKey(field, i) + QStringLiteral(": \"") + m_values[slot] +
                              QStringLiteral("\" != \"") + other.m_values[slot] + QLatin1Char('"');
         }
     }
     return lines;
 }
 
-double NumericValue(QStringView text) {
+double numericValue(QStringView text) {
     qsizetype at = 0;
     const qsizetype size = text.size();
     auto blank = [&](qsizetype i) {
@@ -194,8 +194,8 @@ double NumericValue(QStringView text) {
     return sign * value;
 }
 
-int NumericInt(QStringView text) {
-    const double value = std::trunc(NumericValue(text));
+int numericInt(QStringView text) {
+    const double value = std::trunc(numericValue(text));
     if (!(value >= std::numeric_limits<int>::min()))
         return std::numeric_limits<int>::min();
     if (value > std::numeric_limits<int>::max())

@@ -36,7 +36,7 @@ inline constexpr int GroupCount = static_cast<int>(Group::Unlock) + 1;
 
 // The whole configuration of one controller, every field held as text exactly as the database
 // file stores it. Fields are addressed by their file key without the index ("HangTime") and a
-// 1-based index; single fields use index 0. Send-pending flags are addressed by their full name
+// 1-based index; single fields use index 0. send-pending flags are addressed by their full name
 // ("HangTimePending", "GeneralTimerPending", "CourtesyPending") and the same kind of index.
 //
 // Naming a field or flag that does not exist, or an index outside its range, is a programming
@@ -117,8 +117,8 @@ private:
 // The numeric value of a text: the number at its start, blanks skipped, reading stopped at the
 // first character that cannot continue a decimal number; 0 when there is none ("12A" is 12,
 // "ABC" is 0, "-5" is -5, " 2.5x" is 2.5).
-double NumericValue(QStringView text);
+double numericValue(QStringView text);
 // The numeric value truncated toward zero and clamped to the int range.
-int NumericInt(QStringView text);
+int numericInt(QStringView text);
 
 } // namespace kovo

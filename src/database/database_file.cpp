@@ -9,7 +9,7 @@
 namespace kovo {
 namespace {
 
-QString WithoutBlanks(const QString& text) {
+QString withoutBlanks(const QString& text) {
     QString result;
     result.reserve(text.size());
     for (QChar c : text) {
@@ -20,8 +20,8 @@ QString WithoutBlanks(const QString& text) {
 }
 
 // "001002 003" -> "001 002 003": the digits regrouped in threes from the left.
-QString GroupInThrees(const QString& text) {
-    const QString digits = WithoutBlanks(text);
+QString groupInThrees(const QString& text) {
+    const QString digits = withoutBlanks(text);
     QString result;
     for (qsizetype at = 0; at < digits.size(); at += 3) {
         if (!result.isEmpty())
@@ -32,8 +32,8 @@ QString GroupInThrees(const QString& text) {
 }
 
 // "12A#" -> "1 2 A #".
-QString SpaceEveryCharacter(const QString& text) {
-    const QString characters = WithoutBlanks(text);
+QString spaceEveryCharacter(const QString& text) {
+    const QString characters = withoutBlanks(text);
     QString result;
     for (QChar c : characters) {
         if (!result.isEmpty())
@@ -45,12 +45,12 @@ QString SpaceEveryCharacter(const QString& text) {
 
 const QString NoneStored = QStringLiteral("NONE STORED");
 
-QString NormaliseBeforeCheck(const FieldSpec& field, const QString& value) {
+QString normaliseBeforeCheck(const FieldSpec& field, const QString& value) {
     switch (field.normalisation) {
     case LoadNormalisation::MacroGrouping:
-        return value == NoneStored ? value : GroupInThrees(value);
+        return value == NoneStored ? value : groupInThrees(value);
     case LoadNormalisation::DtmfSpacing:
-        return value == NoneStored ? value : SpaceEveryCharacter(value);
+        return value == NoneStored ? value : spaceEveryCharacter(value);
     case LoadNormalisation::Capitals:
         return value.toUpper();
     case LoadNormalisation::None:
@@ -60,7 +60,7 @@ QString NormaliseBeforeCheck(const FieldSpec& field, const QString& value) {
     return value;
 }
 
-bool Accepted(const FieldSpec& field, const QString& value) {
+bool accepted(const FieldSpec& field, const QString& value) {
     if (field.check == LoadCheck::None)
         return true;
     if (value.isEmpty())
@@ -70,22 +70,22 @@ bool Accepted(const FieldSpec& field, const QString& value) {
     case LoadCheck::NotEmpty:
         return true;
     case LoadCheck::AtMost:
-        return NumericValue(value) <= field.high;
+        return numericValue(value) <= field.high;
     case LoadCheck::Between: {
-        const double number = NumericValue(value);
+        const double number = numericValue(value);
         return number >= field.low && number <= field.high;
     }
     case LoadCheck::LengthAtMost:
         return value.size() <= field.high;
     case LoadCheck::HoursOrAtMost:
-        return value == QLatin1String("0A") || NumericValue(value) <= field.high;
+        return value == QLatin1String("0A") || numericValue(value) <= field.high;
     case LoadCheck::MessageNumber:
-        return NumericValue(value) <= field.high && value != QLatin1String("0");
+        return numericValue(value) <= field.high && value != QLatin1String("0");
     }
     return true;
 }
 
-template <typename Visit> void ForEachKey(const QVector<OrderBlock>& order, Visit visit) {
+template <typename Visit> void forEachKey(const QVector<OrderBlock>& order, Visit visit) {
     for (const OrderBlock& block : order) {
         for (int i = block.first; i <= block.last; ++i) {
             for (const FieldSpec* field : block.fields)
@@ -96,21 +96,21 @@ template <typename Visit> void ForEachKey(const QVector<OrderBlock>& order, Visi
 
 } // namespace
 
-LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
+LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log) {
     LoadReport report;
     ProfileFile file = ProfileFile::load(path);
     report.fileReadable = file.ok();
 
     QHash<const char*, int> sections; // section name -> its place in the file
-    ForEachKey(ReadingOrder(), [&](const OrderBlock&, const FieldSpec& field, int index) {
+    forEachKey(readingOrder(), [&](const OrderBlock&, const FieldSpec& field, int index) {
         const QLatin1String name(field.name);
         auto section = sections.constFind(field.section);
         if (section == sections.cend())
             section =
                 sections.insert(field.section, file.sectionIndex(QLatin1String(field.section)));
         QString value =
-            NormaliseBeforeCheck(field, file.read(section.value(), FieldKeyFolded(field, index)));
-        const bool ok = Accepted(field, value);
+            normaliseBeforeCheck(field, file.read(section.value(), fieldKeyFolded(field, index)));
+        const bool ok = accepted(field, value);
         if (ok) {
             if (field.normalisation == LoadNormalisation::CwTone && value.size() < 4)
                 value.prepend(QLatin1Char('0'));
@@ -121,13 +121,13 @@ LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
                 db.setStoredTerminator(value);
             return;
         }
-        const QString fallback = FieldDefault(field, index);
+        const QString fallback = fieldDefault(field, index);
         db.setValue(field, index, fallback);
         db.setGroupChanged(field.group);
         // A defaulted Lock sets both copies; a defaulted Terminator only the working one.
         if (name == QLatin1String("Lock"))
             db.setStoredLock(fallback);
-        const QString line = FieldErrorLine(field, index);
+        const QString line = fieldErrorLine(field, index);
         if (!line.isEmpty()) {
             log.append(line);
             report.errorLines.append(line);
@@ -153,7 +153,7 @@ LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log) {
     return report;
 }
 
-SaveResult WriteDatabase(Database& db, const QString& path) {
+SaveResult writeDatabase(Database& db, const QString& path) {
     ProfileFile file = ProfileFile::load(path);
     if (!file.ok())
         return {false, QStringLiteral("Cannot read \"%1\" to update it.").arg(path)};
@@ -169,7 +169,7 @@ SaveResult WriteDatabase(Database& db, const QString& path) {
         }
     }
 
-    ForEachKey(WritingOrder(), [&](const OrderBlock& block, const FieldSpec& field, int index) {
+    forEachKey(writingOrder(), [&](const OrderBlock& block, const FieldSpec& field, int index) {
         if (block.group != Group::Unlock && !db.groupChanged(block.group))
             return;
         const QLatin1String name(field.name);
@@ -178,7 +178,7 @@ SaveResult WriteDatabase(Database& db, const QString& path) {
             value = db.storedLock();
         else if (name == QLatin1String("Terminator"))
             value = db.storedTerminator();
-        file.write(QLatin1String(field.section), QLatin1String(FieldKeyLatin1(field, index)),
+        file.write(QLatin1String(field.section), QLatin1String(fieldKeyLatin1(field, index)),
                    value);
     });
 
@@ -192,9 +192,9 @@ SaveResult WriteDatabase(Database& db, const QString& path) {
     return {};
 }
 
-SaveResult SaveWholeDatabase(Database& db, const QString& path) {
+SaveResult saveWholeDatabase(Database& db, const QString& path) {
     db.setAllGroupsChanged(true);
-    return WriteDatabase(db, path);
+    return writeDatabase(db, path);
 }
 
 } // namespace kovo

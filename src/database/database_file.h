@@ -25,7 +25,7 @@ inline const QString LoadErrorsMessage = QStringLiteral(
 // replaced by their defaults with one line in `log`. Sets LoadErrors when a line was written,
 // LockTerminatorClash, SettingsSaved, and the group flags of defaulted fields. A missing
 // PreAccessPrefix is also written into the file at once. Never fails as a whole.
-LoadReport ReadDatabase(Database& db, const QString& path, ErrorLog& log);
+LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log);
 
 struct SaveResult {
     bool ok = true;
@@ -36,8 +36,8 @@ struct SaveResult {
 // order, keeping every foreign section, key and comment, in one atomic rewrite; clears the
 // written flags and sets SettingsSaved. On failure the old file stays as it was and SettingsSaved
 // is left unchanged.
-SaveResult WriteDatabase(Database& db, const QString& path);
-// Save and Save As: every group written.
-SaveResult SaveWholeDatabase(Database& db, const QString& path);
+SaveResult writeDatabase(Database& db, const QString& path);
+// save and save As: every group written.
+SaveResult saveWholeDatabase(Database& db, const QString& path);
 
 } // namespace kovo

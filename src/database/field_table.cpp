@@ -17,7 +17,7 @@ FieldSpec F(const char* name, const char* section, int count, const char* defaul
 }
 
 // Every field with its section, index range, default, load check and error-log label.
-QVector<FieldSpec> BuildFieldTable() {
+QVector<FieldSpec> buildFieldTable() {
     QVector<FieldSpec> t;
     // Section Timers: per port unless single.
     t << F("HangTime", "Timers", 3, "50", C::AtMost, 0, 255, "Ram_HangTime ", G::Timers)
@@ -208,7 +208,7 @@ QVector<FieldSpec> BuildFieldTable() {
 
 // Every send-pending flag: field name + "Pending" for fields with a command of their own, and
 // the shared flags of fields that go out together in one command.
-QVector<FlagSpec> BuildFlagTable() {
+QVector<FlagSpec> buildFlagTable() {
     return {
         // Timers (per port) and the controller-wide timers.
         {"HangTimePending", 3},
@@ -223,7 +223,7 @@ QVector<FlagSpec> BuildFlagTable() {
         {"IDSpeakTimePending", 3},
         {"AnnounceTimePending", 3},
         {"AuxTimePending", 3},
-        {"GeneralTimerPending", 3}, // GeneralTimer(n) with GeneralTimerMacro(n)
+        {"GeneralTimerPending", 3}, // generalTimer(n) with GeneralTimerMacro(n)
         {"FanTimePending", 0},
         {"FanSelectPending", 0},
         {"XmtDelayPending", 0},
@@ -292,7 +292,7 @@ QVector<FlagSpec> BuildFlagTable() {
         {"MacroSubsetPending", 0},
         {"MacroSubsetEnablePending", 0},
         {"DTMFMuteDigitSelectPending", 0},
-        // Port switches (per port); P1-P3MessageNum share PortMessageNumPending.
+        // port switches (per port); P1-P3MessageNum share PortMessageNumPending.
         {"TxEnablePending", 3},
         {"RxEnablePending", 3},
         {"FDupPending", 3},
@@ -317,178 +317,179 @@ QVector<FlagSpec> BuildFlagTable() {
     };
 }
 
-template <typename Entry> QHash<QString, int> IndexByName(const QVector<Entry>& entries) {
+template <typename Entry> QHash<QString, int> indexByName(const QVector<Entry>& entries) {
     QHash<QString, int> index;
     for (int i = 0; i < entries.size(); ++i)
         index.insert(QString::fromLatin1(entries[i].name), i);
     return index;
 }
 
-const QHash<QString, int>& FieldIndex() {
-    static const QHash<QString, int> index = IndexByName(FieldTable());
+const QHash<QString, int>& fieldIndex() {
+    static const QHash<QString, int> index = indexByName(fieldTable());
     return index;
 }
 
-const QHash<QString, int>& FlagIndex() {
-    static const QHash<QString, int> index = IndexByName(FlagTable());
+const QHash<QString, int>& flagIndex() {
+    static const QHash<QString, int> index = indexByName(flagTable());
     return index;
 }
 
-OrderBlock Block(std::initializer_list<const char*> names, int first, int last, Group group) {
+OrderBlock makeBlock(std::initializer_list<const char*> names, int first, int last, Group group) {
     OrderBlock block{{}, first, last, group};
     for (const char* name : names) {
-        const FieldSpec* field = FindField(QLatin1String(name));
+        const FieldSpec* field = findField(QLatin1String(name));
         Q_ASSERT_X(field, "OrderBlock", name);
         block.fields.append(field);
     }
     return block;
 }
 
-OrderBlock CourtesyBlock() {
+OrderBlock courtesyBlock() {
     OrderBlock block{{}, 1, 10, Group::Courtesy};
-    for (const FieldSpec& field : FieldTable()) {
+    for (const FieldSpec& field : fieldTable()) {
         if (field.group == Group::Courtesy)
             block.fields.append(&field);
     }
     return block;
 }
 
-const OrderBlock& TimersPerPort() {
+const OrderBlock& timersPerPort() {
     static const OrderBlock block =
-        Block({"HangTime", "TimeOut", "IIDTime", "PIDTime", "InActiveTime", "InActivityMacro",
-               "DTMFTime", "CTCSSTime", "KerchunkTime", "IDSpeakTime", "AnnounceTime", "AuxTime",
-               "GeneralTimer", "GeneralTimerMacro"},
-              1, 3, Group::Timers);
+        makeBlock({"HangTime", "TimeOut", "IIDTime", "PIDTime", "InActiveTime", "InActivityMacro",
+                   "DTMFTime", "CTCSSTime", "KerchunkTime", "IDSpeakTime", "AnnounceTime",
+                   "AuxTime", "GeneralTimer", "GeneralTimerMacro"},
+                  1, 3, Group::Timers);
     return block;
 }
 
-OrderBlock SchedulerPerSetPoint() {
-    return Block({"DOW", "Monthly", "Week", "Hours", "Minutes", "MacroToRun"}, 1, 20,
-                 Group::Scheduler);
+OrderBlock schedulerPerSetPoint() {
+    return makeBlock({"DOW", "Monthly", "Week", "Hours", "Minutes", "MacroToRun"}, 1, 20,
+                     Group::Scheduler);
 }
-OrderBlock SchedulerSingles() {
-    return Block({"SayYear", "TwentyFour", "SayHour", "ClockCorrection", "DateFormat"}, 0, 0,
-                 Group::Scheduler);
+OrderBlock schedulerSingles() {
+    return makeBlock({"SayYear", "TwentyFour", "SayHour", "ClockCorrection", "DateFormat"}, 0, 0,
+                     Group::Scheduler);
 }
 
-QVector<OrderBlock> AnalogBlocks() {
+QVector<OrderBlock> analogBlocks() {
     return {
-        Block({"Meter", "RealLow", "MeterLow", "RealHigh", "MeterHigh"}, 1, 8, Group::Analog),
-        Block({"Vref"}, 0, 0, Group::Analog),
-        Block({"MeterAlarmType", "MeterNum", "MeterSetPoint", "MeterMacro"}, 1, 10, Group::Analog)};
+        makeBlock({"Meter", "RealLow", "MeterLow", "RealHigh", "MeterHigh"}, 1, 8, Group::Analog),
+        makeBlock({"Vref"}, 0, 0, Group::Analog),
+        makeBlock({"MeterAlarmType", "MeterNum", "MeterSetPoint", "MeterMacro"}, 1, 10,
+                  Group::Analog)};
 }
 
-QVector<OrderBlock> RemoteBlocks() {
-    return {
-        Block({"RadioType", "YaesuType", "RemoteBasePrefix", "ControlPort"}, 0, 0, Group::Remote),
-        Block({"FreqString", "CTCSS", "CTCSSMode", "RadioMode"}, 1, 10, Group::Remote)};
+QVector<OrderBlock> remoteBlocks() {
+    return {makeBlock({"RadioType", "YaesuType", "RemoteBasePrefix", "ControlPort"}, 0, 0,
+                      Group::Remote),
+            makeBlock({"FreqString", "CTCSS", "CTCSSMode", "RadioMode"}, 1, 10, Group::Remote)};
 }
 
-OrderBlock IdBlock() {
-    return Block({"VoiceID1", "VoiceID2", "VoiceID3", "CWID1", "CWID2", "CWSpeed", "CWTone1",
-                  "CWTone2", "SpeechEnable"},
-                 1, 3, Group::ID);
+OrderBlock idBlock() {
+    return makeBlock({"VoiceID1", "VoiceID2", "VoiceID3", "CWID1", "CWID2", "CWSpeed", "CWTone1",
+                      "CWTone2", "SpeechEnable"},
+                     1, 3, Group::ID);
 }
-OrderBlock IdExtrasBlock() {
-    return Block({"ID1Extras", "ID2Extras", "ID3Extras"}, 1, 3, Group::IDExtras);
-}
-
-QVector<OrderBlock> UnlockBlocks() {
-    return {Block({"CurrentPortUnlock"}, 1, 3, Group::Unlock),
-            Block({"Lock", "Terminator", "CommandPrefix", "DTMFPort", "DTMFSpeech"}, 0, 0,
-                  Group::Unlock)};
+OrderBlock idExtrasBlock() {
+    return makeBlock({"ID1Extras", "ID2Extras", "ID3Extras"}, 1, 3, Group::IDExtras);
 }
 
-QVector<OrderBlock> AutopatchBlocks() {
-    return {Block({"APPrefix", "AnswerCode"}, 0, 0, Group::Autopatch),
-            Block({"AutoDial"}, 1, 200, Group::Autopatch),
-            Block({"TollRestrict"}, 1, 100, Group::Autopatch),
-            Block({"RingNumber", "APTimeOut", "EnablePatch", "PatchMute", "DTMFTestPrefix",
-                   "PreAccessPrefix", "PreProgramPrefix"},
-                  0, 0, Group::Autopatch)};
+QVector<OrderBlock> unlockBlocks() {
+    return {makeBlock({"CurrentPortUnlock"}, 1, 3, Group::Unlock),
+            makeBlock({"Lock", "Terminator", "CommandPrefix", "DTMFPort", "DTMFSpeech"}, 0, 0,
+                      Group::Unlock)};
 }
 
-QVector<OrderBlock> SmallSectionBlocks() {
-    return {Block({"MacroSubset", "MacroSubsetEnable"}, 0, 0, Group::MacroSubset),
-            Block({"DTMFMuteDigitSelect"}, 0, 0, Group::DTMFMuteDigitSelect)};
+QVector<OrderBlock> autopatchBlocks() {
+    return {makeBlock({"APPrefix", "AnswerCode"}, 0, 0, Group::Autopatch),
+            makeBlock({"AutoDial"}, 1, 200, Group::Autopatch),
+            makeBlock({"TollRestrict"}, 1, 100, Group::Autopatch),
+            makeBlock({"RingNumber", "APTimeOut", "EnablePatch", "PatchMute", "DTMFTestPrefix",
+                       "PreAccessPrefix", "PreProgramPrefix"},
+                      0, 0, Group::Autopatch)};
 }
 
-OrderBlock DtmfMemoriesBlock() {
-    return Block({"DTMF"}, 1, 20, Group::DTMF);
-}
-OrderBlock DtmfSinglesBlock() {
-    return Block({"DTMFDur", "DTMFDelay"}, 0, 0, Group::DTMF);
+QVector<OrderBlock> smallSectionBlocks() {
+    return {makeBlock({"MacroSubset", "MacroSubsetEnable"}, 0, 0, Group::MacroSubset),
+            makeBlock({"DTMFMuteDigitSelect"}, 0, 0, Group::DTMFMuteDigitSelect)};
 }
 
-QVector<OrderBlock> PortSwitchBlocks() {
-    return {Block({"TxEnable",         "RxEnable",     "DisableTimeout", "FDup",
-                   "PLAccess",         "DTMFEnable",   "DTMFNeedPL",     "DTMFMute",
-                   "DTMFCovertone",    "MonMix",       "Kerchunk",       "SpeechOverride",
-                   "SpeechIDOverride", "CTCSSCT",      "CTCSSID",        "TailMessageNum",
-                   "P1MessageNum",     "P2MessageNum", "P3MessageNum",   "TailCounter",
-                   "PLEncodePolarity", "COSClose"},
-                  1, 3, Group::PortSwitches),
-            Block({"Alarm"}, 1, 5, Group::PortSwitches),
-            Block({"AllowTerminatorSpeech"}, 0, 0, Group::PortSwitches)};
+OrderBlock dtmfMemoriesBlock() {
+    return makeBlock({"DTMF"}, 1, 20, Group::DTMF);
+}
+OrderBlock dtmfSinglesBlock() {
+    return makeBlock({"DTMFDur", "DTMFDelay"}, 0, 0, Group::DTMF);
 }
 
-QVector<OrderBlock> BuildReadingOrder() {
+QVector<OrderBlock> portSwitchBlocks() {
+    return {makeBlock({"TxEnable",         "RxEnable",     "DisableTimeout", "FDup",
+                       "PLAccess",         "DTMFEnable",   "DTMFNeedPL",     "DTMFMute",
+                       "DTMFCovertone",    "MonMix",       "Kerchunk",       "SpeechOverride",
+                       "SpeechIDOverride", "CTCSSCT",      "CTCSSID",        "TailMessageNum",
+                       "P1MessageNum",     "P2MessageNum", "P3MessageNum",   "TailCounter",
+                       "PLEncodePolarity", "COSClose"},
+                      1, 3, Group::PortSwitches),
+            makeBlock({"Alarm"}, 1, 5, Group::PortSwitches),
+            makeBlock({"AllowTerminatorSpeech"}, 0, 0, Group::PortSwitches)};
+}
+
+QVector<OrderBlock> buildReadingOrder() {
     QVector<OrderBlock> order;
-    order << TimersPerPort()
-          << Block({"AlarmLowMacroNum", "AlarmHighMacroNum"}, 1, 5, Group::Alarms)
-          << Block({"FanTime", "FanSelect", "XmtDelay", "TimeoutLink"}, 0, 0, Group::Timers)
-          << SchedulerPerSetPoint() << SchedulerSingles() << AnalogBlocks() << RemoteBlocks()
-          << Block({"RouteAuxPort"}, 1, 3, Group::Alarms) << IdBlock() << IdExtrasBlock()
-          << UnlockBlocks() << AutopatchBlocks() << SmallSectionBlocks()
-          << Block({"Macro", "MacroCode", "MessageMacro"}, 1, 40, Group::Macros)
-          << Block({"ShortMacro", "ShortMacroCode"}, 1, 50, Group::Macros)
-          << Block({"PortToAllow"}, 1, 90, Group::PortToAllow) << CourtesyBlock()
-          << DtmfMemoriesBlock() << DtmfSinglesBlock() << PortSwitchBlocks();
+    order << timersPerPort()
+          << makeBlock({"AlarmLowMacroNum", "AlarmHighMacroNum"}, 1, 5, Group::Alarms)
+          << makeBlock({"FanTime", "FanSelect", "XmtDelay", "TimeoutLink"}, 0, 0, Group::Timers)
+          << schedulerPerSetPoint() << schedulerSingles() << analogBlocks() << remoteBlocks()
+          << makeBlock({"RouteAuxPort"}, 1, 3, Group::Alarms) << idBlock() << idExtrasBlock()
+          << unlockBlocks() << autopatchBlocks() << smallSectionBlocks()
+          << makeBlock({"Macro", "MacroCode", "MessageMacro"}, 1, 40, Group::Macros)
+          << makeBlock({"ShortMacro", "ShortMacroCode"}, 1, 50, Group::Macros)
+          << makeBlock({"PortToAllow"}, 1, 90, Group::PortToAllow) << courtesyBlock()
+          << dtmfMemoriesBlock() << dtmfSinglesBlock() << portSwitchBlocks();
     return order;
 }
 
-QVector<OrderBlock> BuildWritingOrder() {
+QVector<OrderBlock> buildWritingOrder() {
     QVector<OrderBlock> order;
-    order << TimersPerPort()
-          << Block({"FanTime", "FanSelect", "XmtDelay", "TimeoutLink"}, 0, 0, Group::Timers)
-          << SchedulerPerSetPoint() << SchedulerSingles() << AnalogBlocks() << RemoteBlocks()
-          << Block({"RouteAuxPort"}, 1, 3, Group::Alarms)
-          << Block({"AlarmLowMacroNum", "AlarmHighMacroNum"}, 1, 5, Group::Alarms) << IdBlock()
-          << Block({"Macro", "MacroCode"}, 1, 40, Group::Macros)
-          << Block({"ShortMacro", "ShortMacroCode"}, 1, 50, Group::Macros)
-          << Block({"PortToAllow"}, 1, 90, Group::PortToAllow) << CourtesyBlock() << IdExtrasBlock()
-          << Block({"MessageMacro"}, 1, 40, Group::MessageMacros) << DtmfMemoriesBlock()
-          << DtmfSinglesBlock() << UnlockBlocks() << AutopatchBlocks() << SmallSectionBlocks()
-          << PortSwitchBlocks();
+    order << timersPerPort()
+          << makeBlock({"FanTime", "FanSelect", "XmtDelay", "TimeoutLink"}, 0, 0, Group::Timers)
+          << schedulerPerSetPoint() << schedulerSingles() << analogBlocks() << remoteBlocks()
+          << makeBlock({"RouteAuxPort"}, 1, 3, Group::Alarms)
+          << makeBlock({"AlarmLowMacroNum", "AlarmHighMacroNum"}, 1, 5, Group::Alarms) << idBlock()
+          << makeBlock({"Macro", "MacroCode"}, 1, 40, Group::Macros)
+          << makeBlock({"ShortMacro", "ShortMacroCode"}, 1, 50, Group::Macros)
+          << makeBlock({"PortToAllow"}, 1, 90, Group::PortToAllow) << courtesyBlock()
+          << idExtrasBlock() << makeBlock({"MessageMacro"}, 1, 40, Group::MessageMacros)
+          << dtmfMemoriesBlock() << dtmfSinglesBlock() << unlockBlocks() << autopatchBlocks()
+          << smallSectionBlocks() << portSwitchBlocks();
     return order;
 }
 
 } // namespace
 
-const QVector<FieldSpec>& FieldTable() {
-    static const QVector<FieldSpec> table = BuildFieldTable();
+const QVector<FieldSpec>& fieldTable() {
+    static const QVector<FieldSpec> table = buildFieldTable();
     return table;
 }
 
-const FieldSpec* FindField(QAnyStringView name) {
-    const int number = FieldNumber(name);
-    return number < 0 ? nullptr : &FieldTable()[number];
+const FieldSpec* findField(QAnyStringView name) {
+    const int number = fieldNumber(name);
+    return number < 0 ? nullptr : &fieldTable()[number];
 }
 
-int FieldNumber(QAnyStringView name) {
-    return FieldIndex().value(name.toString(), -1);
+int fieldNumber(QAnyStringView name) {
+    return fieldIndex().value(name.toString(), -1);
 }
 
-const QVector<FlagSpec>& FlagTable() {
-    static const QVector<FlagSpec> table = BuildFlagTable();
+const QVector<FlagSpec>& flagTable() {
+    static const QVector<FlagSpec> table = buildFlagTable();
     return table;
 }
 
-int FlagNumber(QAnyStringView name) {
-    return FlagIndex().value(name.toString(), -1);
+int flagNumber(QAnyStringView name) {
+    return flagIndex().value(name.toString(), -1);
 }
 
-QString FieldKey(const FieldSpec& field, int index) {
+QString fieldKey(const FieldSpec& field, int index) {
     QString key = QLatin1String(field.name);
     if (!field.isSingle()) {
         key += QLatin1Char('(');
@@ -505,14 +506,14 @@ struct KeyCache {
     QVector<QVector<QByteArray>> folded;
 };
 
-const KeyCache& Keys() {
+const KeyCache& keys() {
     static const KeyCache cache = [] {
         KeyCache keys;
-        for (const FieldSpec& field : FieldTable()) {
+        for (const FieldSpec& field : fieldTable()) {
             QVector<QByteArray> plain;
             QVector<QByteArray> folded;
             for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
-                plain << FieldKey(field, i).toLatin1();
+                plain << fieldKey(field, i).toLatin1();
                 folded << plain.last().toLower();
             }
             keys.plain << plain;
@@ -525,15 +526,15 @@ const KeyCache& Keys() {
 
 } // namespace
 
-const QByteArray& FieldKeyLatin1(const FieldSpec& field, int index) {
-    return Keys().plain[FieldNumber(field)][field.isSingle() ? 0 : index - 1];
+const QByteArray& fieldKeyLatin1(const FieldSpec& field, int index) {
+    return keys().plain[fieldNumber(field)][field.isSingle() ? 0 : index - 1];
 }
 
-const QByteArray& FieldKeyFolded(const FieldSpec& field, int index) {
-    return Keys().folded[FieldNumber(field)][field.isSingle() ? 0 : index - 1];
+const QByteArray& fieldKeyFolded(const FieldSpec& field, int index) {
+    return keys().folded[fieldNumber(field)][field.isSingle() ? 0 : index - 1];
 }
 
-QString FieldDefault(const FieldSpec& field, int index) {
+QString fieldDefault(const FieldSpec& field, int index) {
     switch (field.defaultRule) {
     case DefaultRule::Fixed:
         return QLatin1String(field.defaultText);
@@ -547,7 +548,7 @@ QString FieldDefault(const FieldSpec& field, int index) {
     return {};
 }
 
-QString FieldErrorLine(const FieldSpec& field, int index) {
+QString fieldErrorLine(const FieldSpec& field, int index) {
     if (!field.label)
         return {};
     const QString label = QLatin1String(field.label);
@@ -564,13 +565,13 @@ QString FieldErrorLine(const FieldSpec& field, int index) {
     return label;
 }
 
-const QVector<OrderBlock>& ReadingOrder() {
-    static const QVector<OrderBlock> order = BuildReadingOrder();
+const QVector<OrderBlock>& readingOrder() {
+    static const QVector<OrderBlock> order = buildReadingOrder();
     return order;
 }
 
-const QVector<OrderBlock>& WritingOrder() {
-    static const QVector<OrderBlock> order = BuildWritingOrder();
+const QVector<OrderBlock>& writingOrder() {
+    static const QVector<OrderBlock> order = buildWritingOrder();
     return order;
 }
 

@@ -70,28 +70,28 @@ struct FlagSpec {
 };
 
 // Every field of the configuration, once.
-const QVector<FieldSpec>& FieldTable();
+const QVector<FieldSpec>& fieldTable();
 // nullptr for a name that is not a field (case-sensitive).
-const FieldSpec* FindField(QAnyStringView name);
-// The position of a field in FieldTable(), or -1.
-int FieldNumber(QAnyStringView name);
+const FieldSpec* findField(QAnyStringView name);
+// The position of a field in fieldTable(), or -1.
+int fieldNumber(QAnyStringView name);
 
 // Every send-pending flag, once.
-const QVector<FlagSpec>& FlagTable();
-int FlagNumber(QAnyStringView name);
+const QVector<FlagSpec>& flagTable();
+int flagNumber(QAnyStringView name);
 
 // The file key of one element: "FanTime", "HangTime(2)".
-QString FieldKey(const FieldSpec& field, int index);
-QString FieldDefault(const FieldSpec& field, int index);
+QString fieldKey(const FieldSpec& field, int index);
+QString fieldDefault(const FieldSpec& field, int index);
 // The file key of one element in Latin-1, and lower-cased for profile-file lookups (cached).
-const QByteArray& FieldKeyLatin1(const FieldSpec& field, int index);
-const QByteArray& FieldKeyFolded(const FieldSpec& field, int index);
-// The position of `field` in FieldTable().
-inline int FieldNumber(const FieldSpec& field) {
-    return static_cast<int>(&field - FieldTable().constData());
+const QByteArray& fieldKeyLatin1(const FieldSpec& field, int index);
+const QByteArray& fieldKeyFolded(const FieldSpec& field, int index);
+// The position of `field` in fieldTable().
+inline int fieldNumber(const FieldSpec& field) {
+    return static_cast<int>(&field - fieldTable().constData());
 }
 // The error-log line for a refused element; empty when the field writes none.
-QString FieldErrorLine(const FieldSpec& field, int index);
+QString fieldErrorLine(const FieldSpec& field, int index);
 
 // One step of a reading or writing order: for every index of the range, every listed field in
 // turn (fields interleaved by index). A block of single fields has first == last == 0.
@@ -103,8 +103,8 @@ struct OrderBlock {
 };
 
 // The order in which the reader visits the keys; it is also the order of the error-log lines.
-const QVector<OrderBlock>& ReadingOrder();
+const QVector<OrderBlock>& readingOrder();
 // The order in which a save writes the keys.
-const QVector<OrderBlock>& WritingOrder();
+const QVector<OrderBlock>& writingOrder();
 
 } // namespace kovo

@@ -9,34 +9,34 @@ namespace {
 // The longest value the profile-string calls hand back (a 255-character buffer with its NUL).
 constexpr int MaxValueLength = 254;
 
-bool IsBlank(char c) {
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-QByteArray Trimmed(const QByteArray& bytes) {
+QByteArray trimBlanks(const QByteArray& bytes) {
     qsizetype begin = 0;
     qsizetype end = bytes.size();
-    while (begin < end && IsBlank(bytes.at(begin)))
+    while (begin < end && isBlank(bytes.at(begin)))
         ++begin;
-    while (end > begin && IsBlank(bytes.at(end - 1)))
+    while (end > begin && isBlank(bytes.at(end - 1)))
         --end;
     return bytes.mid(begin, end - begin);
 }
 
-QByteArray Fold(QAnyStringView text) {
-    return Trimmed(text.toString().toLatin1()).toLower();
+QByteArray foldKey(QAnyStringView text) {
+    return trimBlanks(text.toString().toLatin1()).toLower();
 }
 
 // "[Name]" -> "Name"; empty (and *isHeader false) for other lines.
-QByteArray SectionName(const QByteArray& line, bool* isHeader) {
-    const QByteArray trimmed = Trimmed(line);
+QByteArray sectionName(const QByteArray& line, bool* isHeader) {
+    const QByteArray trimmed = trimBlanks(line);
     *isHeader = trimmed.startsWith('[');
     if (!*isHeader)
         return {};
     qsizetype close = trimmed.indexOf(']');
     if (close < 0)
         close = trimmed.size();
-    return Trimmed(trimmed.mid(1, close - 1));
+    return trimBlanks(trimmed.mid(1, close - 1));
 }
 
 } // namespace
@@ -45,9 +45,9 @@ void ProfileFile::addLine(Section& section, const QByteArray& raw) {
     Line line;
     line.raw = raw;
     const qsizetype equals = raw.indexOf('=');
-    const QByteArray trimmed = Trimmed(raw);
+    const QByteArray trimmed = trimBlanks(raw);
     if (equals > 0 && !trimmed.startsWith(';')) {
-        line.keyFold = Trimmed(raw.left(equals)).toLower();
+        line.keyFold = trimBlanks(raw.left(equals)).toLower();
         line.valueStart = static_cast<int>(equals + 1);
         if (!line.keyFold.isEmpty() && !section.firstKey.contains(line.keyFold))
             section.firstKey.insert(line.keyFold, static_cast<int>(section.lines.size()));
@@ -68,7 +68,7 @@ ProfileFile ProfileFile::fromBytes(const QByteArray& bytes) {
             --lineEnd;
         const QByteArray raw = bytes.mid(start, lineEnd - start);
         bool isHeader = false;
-        const QByteArray name = SectionName(raw, &isHeader);
+        const QByteArray name = sectionName(raw, &isHeader);
         if (isHeader) {
             Section section;
             section.nameFold = name.toLower();
@@ -101,7 +101,7 @@ ProfileFile ProfileFile::load(const QString& path) {
 }
 
 const ProfileFile::Section* ProfileFile::findSection(QAnyStringView section) const {
-    const QByteArray fold = Fold(section);
+    const QByteArray fold = foldKey(section);
     for (const Section& candidate : m_sections) {
         if (candidate.hasHeader && candidate.nameFold == fold)
             return &candidate;
@@ -115,7 +115,7 @@ ProfileFile::Section* ProfileFile::findSection(QAnyStringView section) {
 
 bool ProfileFile::contains(QAnyStringView section, QAnyStringView key) const {
     const Section* found = findSection(section);
-    return found && found->firstKey.contains(Fold(key));
+    return found && found->firstKey.contains(foldKey(key));
 }
 
 int ProfileFile::sectionIndex(QAnyStringView section) const {
@@ -124,7 +124,7 @@ int ProfileFile::sectionIndex(QAnyStringView section) const {
 }
 
 QString ProfileFile::read(QAnyStringView section, QAnyStringView key) const {
-    return read(sectionIndex(section), Fold(key));
+    return read(sectionIndex(section), foldKey(key));
 }
 
 QString ProfileFile::read(int sectionIndex, const QByteArray& keyFold) const {
@@ -135,22 +135,22 @@ QString ProfileFile::read(int sectionIndex, const QByteArray& keyFold) const {
     if (at == found.firstKey.cend())
         return {};
     const Line& line = found.lines.at(at.value());
-    const QByteArray value = Trimmed(line.raw.mid(line.valueStart)).left(MaxValueLength);
+    const QByteArray value = trimBlanks(line.raw.mid(line.valueStart)).left(MaxValueLength);
     if (value == "Default")
         return {};
     return QString::fromLatin1(value);
 }
 
 void ProfileFile::write(QAnyStringView section, QAnyStringView key, const QString& value) {
-    const QByteArray keyText = Trimmed(key.toString().toLatin1());
+    const QByteArray keyText = trimBlanks(key.toString().toLatin1());
     const QByteArray raw = keyText + '=' + value.toLatin1();
     Section* found = findSection(section);
     if (!found) {
         Section added;
-        added.nameFold = Fold(section);
+        added.nameFold = foldKey(section);
         added.hasHeader = true;
         Line header;
-        header.raw = '[' + Trimmed(section.toString().toLatin1()) + ']';
+        header.raw = '[' + trimBlanks(section.toString().toLatin1()) + ']';
         added.lines.append(header);
         m_sections.append(added);
         found = &m_sections.last();
@@ -215,11 +215,11 @@ bool ProfileFile::save(const QString& path, QString* error) const {
     return true;
 }
 
-QString ReadINI(QAnyStringView section, QAnyStringView key, const QString& file) {
+QString readIni(QAnyStringView section, QAnyStringView key, const QString& file) {
     return ProfileFile::load(file).read(section, key);
 }
 
-bool WriteINI(QAnyStringView section, QAnyStringView key, const QString& value,
+bool writeIni(QAnyStringView section, QAnyStringView key, const QString& value,
               const QString& file) {
     ProfileFile document = ProfileFile::load(file);
     if (!document.ok())

@@ -64,9 +64,9 @@ private:
 };
 
 // One key operation on a file, as the profile-string calls do: read the file, then read or
-// write the one key. WriteINI rewrites the whole file atomically and returns false on failure.
-QString ReadINI(QAnyStringView section, QAnyStringView key, const QString& file);
-bool WriteINI(QAnyStringView section, QAnyStringView key, const QString& value,
+// write the one key. writeIni rewrites the whole file atomically and returns false on failure.
+QString readIni(QAnyStringView section, QAnyStringView key, const QString& file);
+bool writeIni(QAnyStringView section, QAnyStringView key, const QString& value,
               const QString& file);
 
 } // namespace kovo

@@ -6,7 +6,7 @@
 
 namespace kovo {
 
-QString ResolveProgramFolder(const QString& homeOverride, const QString& executableFolder) {
+QString resolveProgramFolder(const QString& homeOverride, const QString& executableFolder) {
     QString folder;
     if (!homeOverride.isEmpty())
         folder = homeOverride;

@@ -7,6 +7,6 @@ namespace kovo {
 // The folder that holds kovo.ini, error.log, download.mem and Tempfile.dat: `homeOverride`
 // (--home DIR) when given; else the executable's folder when a kovo.ini lies there (a portable
 // install); else the per-user application data folder. The folder is created when missing.
-QString ResolveProgramFolder(const QString& homeOverride, const QString& executableFolder);
+QString resolveProgramFolder(const QString& homeOverride, const QString& executableFolder);
 
 } // namespace kovo

@@ -11,11 +11,11 @@ namespace {
 
 const QString Main = QStringLiteral("Main");
 
-QString NumericText(const QString& text) {
-    return QString::number(NumericInt(text));
+QString numericText(const QString& text) {
+    return QString::number(numericInt(text));
 }
 
-bool ReadNumber(const QString& text, double* number) {
+bool readNumber(const QString& text, double* number) {
     bool ok = false;
     *number = text.trimmed().toDouble(&ok);
     return ok;
@@ -32,7 +32,7 @@ QString ProgramSettings::normalisePort(const QString& text) {
         return QStringLiteral("0");
     const QChar first = trimmed.front();
     if (first.isDigit() || first == QLatin1Char('-') || first == QLatin1Char('+'))
-        return NumericText(trimmed);
+        return numericText(trimmed);
     return trimmed; // a device name: "/dev/ttyUSB0", "tcp://host:4001", "COM3", the emulator
 }
 
@@ -42,14 +42,14 @@ void ProgramSettings::load() {
     m_lastRCFile = file.read(Main, QStringLiteral("LastRCFile"));
     m_comPort = normalisePort(file.read(Main, QStringLiteral("ComPort")));
     m_dtmfComPort = normalisePort(file.read(Main, QStringLiteral("DTMFComPort")));
-    m_whichSend = NumericText(file.read(Main, QStringLiteral("WhichSend")));
-    m_dtmfDelay = NumericText(file.read(Main, QStringLiteral("DTMFDelay")));
-    m_txTemp = NumericText(file.read(Main, QStringLiteral("TxTemp")));
-    m_serialDelay = NumericInt(file.read(Main, QStringLiteral("SerialDelay")));
+    m_whichSend = numericText(file.read(Main, QStringLiteral("WhichSend")));
+    m_dtmfDelay = numericText(file.read(Main, QStringLiteral("DTMFDelay")));
+    m_txTemp = numericText(file.read(Main, QStringLiteral("TxTemp")));
+    m_serialDelay = numericInt(file.read(Main, QStringLiteral("SerialDelay")));
 }
 
 void ProgramSettings::write(const QString& section, const QString& key, const QString& value) {
-    WriteINI(section, key, value, m_path);
+    writeIni(section, key, value, m_path);
 }
 
 void ProgramSettings::setLastRCFile(const QString& path) {
@@ -68,17 +68,17 @@ void ProgramSettings::setDtmfComPort(const QString& port) {
 }
 
 void ProgramSettings::setWhichSend(const QString& line) {
-    m_whichSend = NumericText(line);
+    m_whichSend = numericText(line);
     write(Main, QStringLiteral("WhichSend"), m_whichSend);
 }
 
 void ProgramSettings::setDtmfDelay(const QString& ms) {
-    m_dtmfDelay = NumericText(ms);
+    m_dtmfDelay = numericText(ms);
     write(Main, QStringLiteral("DTMFDelay"), m_dtmfDelay);
 }
 
 void ProgramSettings::setTxTemp(const QString& ms) {
-    m_txTemp = NumericText(ms);
+    m_txTemp = numericText(ms);
     write(Main, QStringLiteral("TxTemp"), m_txTemp);
 }
 
@@ -92,19 +92,19 @@ void ProgramSettings::setMemFile(const QString& path) {
 }
 
 QString ProgramSettings::memFile() const {
-    return ReadINI(Main, u"MemFile", m_path);
+    return readIni(Main, u"MemFile", m_path);
 }
 
 WindowPlacement ProgramSettings::placement(const QString& section) const {
     const ProfileFile file = ProfileFile::load(m_path);
     WindowPlacement placement;
     const bool haveWidth =
-        ReadNumber(file.read(section, QStringLiteral("Window Width")), &placement.width);
+        readNumber(file.read(section, QStringLiteral("Window Width")), &placement.width);
     const bool haveHeight =
-        ReadNumber(file.read(section, QStringLiteral("Window Height")), &placement.height);
-    ReadNumber(file.read(section, QStringLiteral("Window Top")), &placement.top);
-    ReadNumber(file.read(section, QStringLiteral("Window Left")), &placement.left);
-    placement.state = NumericInt(file.read(section, QStringLiteral("Window State")));
+        readNumber(file.read(section, QStringLiteral("Window Height")), &placement.height);
+    readNumber(file.read(section, QStringLiteral("Window Top")), &placement.top);
+    readNumber(file.read(section, QStringLiteral("Window Left")), &placement.left);
+    placement.state = numericInt(file.read(section, QStringLiteral("Window State")));
     if (placement.state < 0 || placement.state > 2)
         placement.state = 0;
     placement.present = haveWidth && haveHeight && placement.width > 0 && placement.height > 0;

@@ -61,7 +61,7 @@ constexpr int kDashCode = 10;
 const QHash<QString, int>& speechCodes() {
     static const QHash<QString, int> codes = [] {
         QHash<QString, int> h;
-        const QStringList& words = SpeechVocabulary();
+        const QStringList& words = speechVocabulary();
         h.reserve(words.size());
         for (int i = 0; i < words.size(); ++i)
             h.insert(words.at(i), i);
@@ -83,7 +83,7 @@ QString speechCode(QStringView token) {
 
 // The CW token's two-digit sending code, or nullptr when it has none or is no CW token.
 const char* cwCode(QStringView token) {
-    for (const CwCharacter& c : CwCharacterSet()) {
+    for (const CwCharacter& c : cwCharacterSet()) {
         if (token == QLatin1String(c.token))
             return c.code;
     }
@@ -152,7 +152,7 @@ int digitNibble(QChar digit) {
 
 } // namespace
 
-const QStringList& SpeechVocabulary() {
+const QStringList& speechVocabulary() {
     static const QStringList words = [] {
         QStringList list;
         list.reserve(std::size(kSpeechWords));
@@ -163,7 +163,7 @@ const QStringList& SpeechVocabulary() {
     return words;
 }
 
-const QVector<CwCharacter>& CwCharacterSet() {
+const QVector<CwCharacter>& cwCharacterSet() {
     // Letters by telephone keypad position: key, then the letter's place on the key.
     static const QVector<CwCharacter> set = {
         {"0", "00"},          {"1", "01"},    {"2", "02"},  {"3", "03"}, {"4", "04"}, {"5", "05"},
@@ -178,51 +178,51 @@ const QVector<CwCharacter>& CwCharacterSet() {
     return set;
 }
 
-bool IsVocabularyWord(QStringView token) {
+bool isVocabularyWord(QStringView token) {
     if (token == u"NONE STORED" || token == u"NONE" || token == u"STORED")
         return true;
     return speechCodes().contains(token.toString());
 }
 
-bool CheckCWChar(QStringView token) {
-    for (const CwCharacter& c : CwCharacterSet()) {
+bool checkCwChar(QStringView token) {
+    for (const CwCharacter& c : cwCharacterSet()) {
         if (token == QLatin1String(c.token))
             return true;
     }
     return false;
 }
 
-QString EncodeSpeechWords(QStringView text, CodeLayout layout) {
+QString encodeSpeechWords(QStringView text, CodeLayout layout) {
     return encodeTokens(text, layout, speechCode);
 }
 
-QString EncodeCwCharacters(QStringView text, CodeLayout layout) {
+QString encodeCwCharacters(QStringView text, CodeLayout layout) {
     return encodeTokens(text, layout, [](QStringView token) {
         const char* code = cwCode(token);
         return code ? QString::fromLatin1(code) : QString();
     });
 }
 
-QString SpeechCodeToWord(QStringView code) {
+QString speechCodeToWord(QStringView code) {
     const int value = parseCode(code);
-    const QStringList& words = SpeechVocabulary();
+    const QStringList& words = speechVocabulary();
     return value >= 0 && value < words.size() ? words.at(value) : QString();
 }
 
-QString CwCodeToChar(QStringView code) {
+QString cwCodeToChar(QStringView code) {
     const int value = parseCode(code);
     if (value < 0)
         return {};
     if (value == kDashCode)
         return u"-"_s;
-    for (const CwCharacter& c : CwCharacterSet()) {
+    for (const CwCharacter& c : cwCharacterSet()) {
         if (c.code && (c.code[0] - '0') * 10 + (c.code[1] - '0') == value)
             return QString::fromLatin1(c.token);
     }
     return {};
 }
 
-QString DecodePackedDigits(const QByteArray& bytes) {
+QString decodePackedDigits(const QByteArray& bytes) {
     QString digits;
     for (qsizetype i = 0; i < qMin<qsizetype>(bytes.size(), 4); ++i) {
         const auto byte = static_cast<unsigned char>(bytes.at(i));
@@ -235,7 +235,7 @@ QString DecodePackedDigits(const QByteArray& bytes) {
     return digits;
 }
 
-QByteArray EncodePackedDigits(QStringView digits) {
+QByteArray encodePackedDigits(QStringView digits) {
     std::array<unsigned char, 4> packed{};
     std::size_t count = 0;
     for (QChar ch : digits) {
@@ -251,7 +251,7 @@ QByteArray EncodePackedDigits(QStringView digits) {
                       static_cast<qsizetype>(packed.size()));
 }
 
-QString NormalizeSpaces(QStringView text) {
+QString normalizeSpaces(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (QStringView token : text.split(u' ', Qt::SkipEmptyParts)) {

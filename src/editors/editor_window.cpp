@@ -18,8 +18,8 @@ const char* const DigitsOnlyProperty = "kovoDigitsOnly";
 
 // The numeric value of a box's text written back as plain decimal text: leading zeros dropped,
 // empty or non-numeric text "0".
-QString NumericText(const QString& text) {
-    const double value = std::trunc(NumericValue(text));
+QString numericText(const QString& text) {
+    const double value = std::trunc(numericValue(text));
     if (std::fabs(value) < 1e15)
         return QString::number(static_cast<qint64>(value));
     return QString::number(value, 'f', 0);
@@ -36,7 +36,7 @@ EditorWindow::~EditorWindow() {
         binding->control->removeEventFilter(this);
 }
 
-void EditorWindow::MakeDigitsOnly(QLineEdit* box) {
+void EditorWindow::makeDigitsOnly(QLineEdit* box) {
     if (box->property(DigitsOnlyProperty).toBool())
         return;
     static const QRegularExpression digits(QStringLiteral("[0-9]*"));
@@ -45,11 +45,11 @@ void EditorWindow::MakeDigitsOnly(QLineEdit* box) {
     box->update();
 }
 
-bool EditorWindow::IsDigitsOnly(const QLineEdit* box) {
+bool EditorWindow::isDigitsOnly(const QLineEdit* box) {
     return box->property(DigitsOnlyProperty).toBool();
 }
 
-QColor EditorWindow::TextColour(const QLineEdit* box) {
+QColor EditorWindow::textColour(const QLineEdit* box) {
     return box->palette().color(QPalette::Text);
 }
 
@@ -127,8 +127,8 @@ void EditorWindow::textChanged(Binding& binding) {
     auto* box = static_cast<QLineEdit*>(binding.control);
     switch (binding.kind) {
     case Kind::Numeric:
-        binding.working = NumericText(box->text());
-        MakeDigitsOnly(box);
+        binding.working = numericText(box->text());
+        makeDigitsOnly(box);
         break;
     case Kind::Text:
         binding.working = box->text();
@@ -148,8 +148,8 @@ void EditorWindow::updateColour(const Binding& binding) {
     if (!box)
         return;
     const QColor colour =
-        binding.working != databaseValue(binding) ? ChangedColour() : UnchangedColour();
-    if (TextColour(box) == colour && box->testAttribute(Qt::WA_SetPalette))
+        binding.working != databaseValue(binding) ? changedColour() : unchangedColour();
+    if (textColour(box) == colour && box->testAttribute(Qt::WA_SetPalette))
         return;
     QPalette palette = box->palette();
     palette.setColor(QPalette::Text, colour);
@@ -172,7 +172,7 @@ void EditorWindow::leaveBox(Binding& binding) {
     if (!binding.checked || m_inLeaveCheck || m_leaveChecksSuspended)
         return;
     auto* box = static_cast<QLineEdit*>(binding.control);
-    const double value = NumericValue(box->text());
+    const double value = numericValue(box->text());
     if (value >= binding.low && value <= binding.high)
         return;
     m_inLeaveCheck = true;
@@ -199,7 +199,7 @@ void EditorWindow::setControlFromDatabase(Binding& binding) {
         // A number written with leading zeros ("01") shows as its entry ("1").
         static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
         if (entry < 0 && digits.match(value).hasMatch())
-            entry = list->findText(NumericText(value));
+            entry = list->findText(numericText(value));
         list->setCurrentIndex(entry);
         break;
     }
@@ -221,7 +221,7 @@ void EditorWindow::loadFromDatabase() {
     loaded();
 }
 
-void EditorWindow::Apply_Click() {
+void EditorWindow::apply() {
     for (const auto& owned : m_bindings) {
         Binding& binding = *owned;
         if (binding.working != databaseValue(binding)) {
@@ -238,7 +238,7 @@ void EditorWindow::Apply_Click() {
     emit applied();
 }
 
-void EditorWindow::CancelChanges_Click() {
+void EditorWindow::cancelChanges() {
     loadFromDatabase();
     changesCancelled();
 }
@@ -250,8 +250,8 @@ QHBoxLayout* EditorWindow::makeButtonRow(const QString& cancelName, const QStrin
     apply->setObjectName(QStringLiteral("Apply"));
     auto* cancel = new QPushButton(cancelCaption, this);
     cancel->setObjectName(cancelName);
-    connect(apply, &QPushButton::clicked, this, &EditorWindow::Apply_Click);
-    connect(cancel, &QPushButton::clicked, this, &EditorWindow::CancelChanges_Click);
+    connect(apply, &QPushButton::clicked, this, &EditorWindow::apply);
+    connect(cancel, &QPushButton::clicked, this, &EditorWindow::cancelChanges);
     row->addWidget(apply);
     row->addWidget(cancel);
     return row;

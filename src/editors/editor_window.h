@@ -17,9 +17,11 @@ class QHBoxLayout;
 
 namespace kovo {
 
+class ControllerActionRunner;
+
 // The base of every editor window: working copies of the fields it shows, the red/black rule,
 // digits-only boxes, the range check when a box is left, Apply with its send-pending and group
-// flags and SettingsSaved, Cancel Changes, and DoApply for the main window.
+// flags and SettingsSaved, Cancel Changes, and apply for the main window.
 //
 // An editor builds its controls, then binds each to its field element in the order Apply walks
 // them, then calls loadFromDatabase(). Controls carry their control names as objectName
@@ -31,38 +33,41 @@ public:
     EditorWindow(Database& db, MessageService& messages, QWidget* parent = nullptr);
     ~EditorWindow() override;
 
-    // Performs exactly Apply_Click. The main window runs it on the editor whose tab is left.
-    void DoApply() { Apply_Click(); }
-
     // No more range checks when a box is left: the window is about to be closed or destroyed,
     // and focus moving away then is not the person leaving a box.
     void suspendLeaveChecks() { m_leaveChecksSuspended = true; }
+
+    // What sends this editor's controller actions (erase macros, set clock, ...); may be null,
+    // and then the editor's send buttons report that no link is available.
+    void setActionRunner(ControllerActionRunner* runner) { m_actionRunner = runner; }
+    ControllerActionRunner* actionRunner() const { return m_actionRunner; }
 
     // The working copy of one field element this editor edits; empty when it edits none.
     QString workingCopy(QStringView field, int index = 0) const;
 
     // Gives a text box the number-only edit style: only the digits 0 to 9 can be typed.
     // Calling it again on the same box is harmless.
-    static void MakeDigitsOnly(QLineEdit* box);
-    static bool IsDigitsOnly(const QLineEdit* box);
+    static void makeDigitsOnly(QLineEdit* box);
+    static bool isDigitsOnly(const QLineEdit* box);
     // Text colour of a box whose working copy differs from the database (255) or not (0).
-    static QColor ChangedColour() { return QColor(255, 0, 0); }
-    static QColor UnchangedColour() { return QColor(0, 0, 0); }
-    static QColor TextColour(const QLineEdit* box);
+    static QColor changedColour() { return QColor(255, 0, 0); }
+    static QColor unchangedColour() { return QColor(0, 0, 0); }
+    static QColor textColour(const QLineEdit* box);
 
     // A control of this editor by its control name; nullptr when there is none.
     template <typename T> T* control(const QString& name) const { return findChild<T*>(name); }
 
 signals:
-    // Apply_Click (and so DoApply) finished.
+    // apply() finished.
     void applied();
 
 public slots:
     // Writes every changed working copy into the database, setting its send-pending flag and
-    // group flag and clearing SettingsSaved; unchanged ones set nothing.
-    void Apply_Click();
+    // group flag and clearing SettingsSaved; unchanged ones set nothing. The main window runs it
+    // on the editor whose tab is left.
+    void apply();
     // Puts the database values back into the controls and working copies.
-    void CancelChanges_Click();
+    void cancelChanges();
 
 protected:
     enum class Kind {
@@ -96,11 +101,11 @@ protected:
     static void setRange(Binding& binding, double low, double high, const QString& refusal,
                          bool refocus = false);
 
-    // Load, and Cancel Changes: every control from its database value (text boxes through their
+    // load, and Cancel Changes: every control from its database value (text boxes through their
     // change handlers), then every working copy set to the database value.
     void loadFromDatabase();
 
-    // The Apply and cancel buttons, wired to Apply_Click and CancelChanges_Click.
+    // The Apply and cancel buttons, wired to apply and cancelChanges.
     QHBoxLayout* makeButtonRow(const QString& cancelName, const QString& cancelCaption);
 
     // A text box's change, after its working copy was set and before its colour is; may change
@@ -108,7 +113,7 @@ protected:
     virtual void boxChanged(Binding& binding) { Q_UNUSED(binding); }
     // After Apply wrote one element into the database.
     virtual void fieldApplied(const Binding& binding) { Q_UNUSED(binding); }
-    // After Load and after Cancel Changes put the database values back.
+    // After load and after Cancel Changes put the database values back.
     virtual void loaded() {}
     virtual void changesCancelled() {}
 
@@ -131,6 +136,7 @@ private:
     QHash<QObject*, Binding*> m_byControl;
     bool m_inLeaveCheck = false;
     bool m_leaveChecksSuspended = false;
+    ControllerActionRunner* m_actionRunner = nullptr;
 };
 
 } // namespace kovo

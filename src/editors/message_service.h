@@ -15,7 +15,7 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
 
-    // A modal message box; returns the button pressed. An empty title means ProgramTitle().
+    // A modal message box; returns the button pressed. An empty title means programTitle().
     virtual Answer show(const QString& text, const QString& title, MessageIcon icon,
                         Buttons buttons) = 0;
     // A one-line input box offering `defaultText`; nullopt when the person pressed Cancel.

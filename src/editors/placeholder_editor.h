@@ -4,7 +4,7 @@
 
 namespace kovo {
 
-// An editor window that has its caption and DoApply but no controls yet.
+// An editor window that has its caption and apply but no controls yet.
 class PlaceholderEditor : public EditorWindow {
     Q_OBJECT
 

@@ -6,7 +6,7 @@ namespace kovo {
 
 // The program's own title: the splash window's product name, the About window's title line and
 // the title of every message box that names no title of its own.
-inline QString ProgramTitle() {
+inline QString programTitle() {
     return QStringLiteral("Kovo");
 }
 
@@ -15,7 +15,7 @@ inline constexpr int ProgramVersionMinor = 1;
 inline constexpr int ProgramVersionRevision = 0;
 
 // major "." minor "." revision
-inline QString ProgramVersion() {
+inline QString programVersion() {
     return QStringLiteral("%1.%2.%3")
         .arg(ProgramVersionMajor)
         .arg(ProgramVersionMinor)

@@ -10,7 +10,7 @@ namespace kovo {
 
 namespace {
 
-QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+QMessageBox::Icon toQtIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::Information:
         return QMessageBox::Information;
@@ -31,9 +31,9 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 Answer QtMessageService::show(const QString& text, const QString& title, MessageIcon icon,
                               Buttons buttons) {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(title.isEmpty() ? ProgramTitle() : title);
+    box.setWindowTitle(title.isEmpty() ? programTitle() : title);
     box.setText(text);
-    box.setIcon(ToQtIcon(icon));
+    box.setIcon(toQtIcon(icon));
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -71,7 +71,7 @@ std::optional<QString> QtMessageService::input(const QString& prompt, const QStr
                                                const QString& defaultText) {
     bool ok = false;
     const QString text = QInputDialog::getText(QApplication::activeWindow(),
-                                               title.isEmpty() ? ProgramTitle() : title, prompt,
+                                               title.isEmpty() ? programTitle() : title, prompt,
                                                QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;

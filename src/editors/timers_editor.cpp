@@ -17,7 +17,7 @@ namespace kovo {
 
 namespace {
 
-QString Indexed(const char* name, int index) {
+QString indexed(const char* name, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
@@ -57,14 +57,14 @@ constexpr PortTimer PortTimers[] = {
 
 constexpr int GeneralTimerLimit = 32767;
 
-QLineEdit* NewBox(const QString& name, QWidget* parent) {
+QLineEdit* newBox(const QString& name, QWidget* parent) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setMaximumWidth(90);
     return box;
 }
 
-QComboBox* NewMacroList(const QString& name, QWidget* parent) {
+QComboBox* newMacroList(const QString& name, QWidget* parent) {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
     for (int macro = 1; macro <= 90; ++macro)
@@ -72,7 +72,7 @@ QComboBox* NewMacroList(const QString& name, QWidget* parent) {
     return list;
 }
 
-QLabel* NewLabel(const char* text, QWidget* parent) {
+QLabel* newLabel(const char* text, QWidget* parent) {
     return new QLabel(QString::fromLatin1(text), parent);
 }
 
@@ -103,18 +103,18 @@ QWidget* TimersEditor::buildPortTab(int port) {
     auto* grid = new QGridLayout(page);
     int row = 0;
     for (const PortTimer& timer : PortTimers) {
-        grid->addWidget(NewLabel(timer.label, page), row, 0);
-        grid->addWidget(NewBox(Indexed(timer.control, port), page), row, 1);
-        grid->addWidget(NewLabel(timer.unit, page), row, 2);
+        grid->addWidget(newLabel(timer.label, page), row, 0);
+        grid->addWidget(newBox(indexed(timer.control, port), page), row, 1);
+        grid->addWidget(newLabel(timer.unit, page), row, 2);
         ++row;
     }
-    auto* note = NewLabel("(note: setting this to 0 will disable IDs)", page);
+    auto* note = newLabel("(note: setting this to 0 will disable IDs)", page);
     grid->addWidget(note, row++, 0, 1, 3);
 
     auto* frame = new QGroupBox(QStringLiteral("Inactivity Timer Macro Select"), page);
-    frame->setObjectName(Indexed("InactivityFrame", port));
+    frame->setObjectName(indexed("InactivityFrame", port));
     auto* frameLayout = new QHBoxLayout(frame);
-    frameLayout->addWidget(NewMacroList(Indexed("InActivityMacroSet", port), frame));
+    frameLayout->addWidget(newMacroList(indexed("InActivityMacroSet", port), frame));
     frameLayout->addStretch(1);
     grid->addWidget(frame, row++, 0, 1, 3);
     grid->setRowStretch(row, 1);
@@ -132,16 +132,16 @@ QWidget* TimersEditor::buildGlobalTab() {
     auto* auxGrid = new QGridLayout(aux);
     for (int n = 1; n <= 3; ++n) {
         auxGrid->addWidget(new QLabel(QStringLiteral("Port %1").arg(n), aux), n - 1, 0);
-        auxGrid->addWidget(NewBox(Indexed("AuxTimer", n), aux), n - 1, 1);
-        auxGrid->addWidget(NewLabel("seconds", aux), n - 1, 2);
+        auxGrid->addWidget(newBox(indexed("AuxTimer", n), aux), n - 1, 1);
+        auxGrid->addWidget(newLabel("seconds", aux), n - 1, 2);
     }
     grid->addWidget(aux, 0, 0);
 
     auto* fan = new QGroupBox(QStringLiteral("Fan"), page);
     fan->setObjectName(QStringLiteral("FanFrame"));
     auto* fanGrid = new QGridLayout(fan);
-    fanGrid->addWidget(NewBox(QStringLiteral("FanTimer"), fan), 0, 0);
-    fanGrid->addWidget(NewLabel("minutes", fan), 0, 1);
+    fanGrid->addWidget(newBox(QStringLiteral("FanTimer"), fan), 0, 0);
+    fanGrid->addWidget(newLabel("minutes", fan), 0, 1);
     auto* fanSelect = new QCheckBox(QStringLiteral("All Xmt Activity"), fan);
     fanSelect->setObjectName(QStringLiteral("FanSelect"));
     fanGrid->addWidget(fanSelect, 1, 0, 1, 2);
@@ -150,9 +150,9 @@ QWidget* TimersEditor::buildGlobalTab() {
     auto* delay = new QGroupBox(QStringLiteral("Speech/CW Delay"), page);
     delay->setObjectName(QStringLiteral("XmtDelayFrame"));
     auto* delayGrid = new QGridLayout(delay);
-    delayGrid->addWidget(NewLabel("Before Transmit", delay), 0, 0);
-    delayGrid->addWidget(NewBox(QStringLiteral("XmtDelaySet"), delay), 0, 1);
-    delayGrid->addWidget(NewLabel("ms", delay), 0, 2);
+    delayGrid->addWidget(newLabel("Before Transmit", delay), 0, 0);
+    delayGrid->addWidget(newBox(QStringLiteral("XmtDelaySet"), delay), 0, 1);
+    delayGrid->addWidget(newLabel("ms", delay), 0, 2);
     grid->addWidget(delay, 1, 0);
 
     auto* link = new QGroupBox(QStringLiteral("Timeout Timer Control"), page);
@@ -168,10 +168,10 @@ QWidget* TimersEditor::buildGlobalTab() {
     auto* generalGrid = new QGridLayout(general);
     for (int n = 1; n <= 3; ++n) {
         generalGrid->addWidget(new QLabel(QStringLiteral("Timer %1").arg(n), general), n - 1, 0);
-        generalGrid->addWidget(NewBox(Indexed("GeneralTimerSet", n), general), n - 1, 1);
-        generalGrid->addWidget(NewLabel("seconds", general), n - 1, 2);
-        generalGrid->addWidget(NewLabel("Macro To Use", general), n - 1, 3);
-        generalGrid->addWidget(NewMacroList(Indexed("GeneralTimerMacroSet", n), general), n - 1, 4);
+        generalGrid->addWidget(newBox(indexed("GeneralTimerSet", n), general), n - 1, 1);
+        generalGrid->addWidget(newLabel("seconds", general), n - 1, 2);
+        generalGrid->addWidget(newLabel("Macro To Use", general), n - 1, 3);
+        generalGrid->addWidget(newMacroList(indexed("GeneralTimerMacroSet", n), general), n - 1, 4);
     }
     grid->addWidget(general, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
@@ -184,27 +184,27 @@ void TimersEditor::bindAll() {
     for (int port = 1; port <= 3; ++port) {
         for (const PortTimer& timer : PortTimers) {
             const QString field = QString::fromLatin1(timer.field);
-            Binding& binding = bind(Kind::Numeric, control<QLineEdit>(Indexed(timer.control, port)),
+            Binding& binding = bind(Kind::Numeric, control<QLineEdit>(indexed(timer.control, port)),
                                     field, port, field + QStringLiteral("Pending"), Group::Timers);
             setRange(binding, timer.low, timer.high, QString::fromLatin1(timer.refusal));
         }
         Binding& aux =
-            bind(Kind::Numeric, control<QLineEdit>(Indexed("AuxTimer", port)),
+            bind(Kind::Numeric, control<QLineEdit>(indexed("AuxTimer", port)),
                  QStringLiteral("AuxTime"), port, QStringLiteral("AuxTimePending"), Group::Timers);
         aux.trimOnLoad = true;
         setRange(aux, 0, 32767, QStringLiteral("The value must be between 1 and 32767"));
 
-        bind(Kind::List, control<QComboBox>(Indexed("InActivityMacroSet", port)),
+        bind(Kind::List, control<QComboBox>(indexed("InActivityMacroSet", port)),
              QStringLiteral("InActivityMacro"), port, QStringLiteral("InActivityMacroPending"),
              Group::Timers);
 
         Binding& general =
-            bind(Kind::TrimmedText, control<QLineEdit>(Indexed("GeneralTimerSet", port)),
+            bind(Kind::TrimmedText, control<QLineEdit>(indexed("GeneralTimerSet", port)),
                  QStringLiteral("GeneralTimer"), port, QStringLiteral("GeneralTimerPending"),
                  Group::Timers);
         setRange(general, -std::numeric_limits<double>::infinity(), GeneralTimerLimit,
                  QStringLiteral("The value must be less than 32767"), true);
-        bind(Kind::List, control<QComboBox>(Indexed("GeneralTimerMacroSet", port)),
+        bind(Kind::List, control<QComboBox>(indexed("GeneralTimerMacroSet", port)),
              QStringLiteral("GeneralTimerMacro"), port, QStringLiteral("GeneralTimerPending"),
              Group::Timers);
     }
@@ -223,10 +223,10 @@ void TimersEditor::bindAll() {
 
 void TimersEditor::boxChanged(Binding& binding) {
     if (binding.field == QLatin1String("InActiveTime")) {
-        setInactivityEnabled(binding.index, NumericValue(binding.working) != 0);
+        setInactivityEnabled(binding.index, numericValue(binding.working) != 0);
     } else if (binding.field == QLatin1String("GeneralTimer")) {
-        if (NumericValue(binding.working) > GeneralTimerLimit) {
-            m_messages.message(QStringLiteral("Value must be less than 32767"), ProgramTitle());
+        if (numericValue(binding.working) > GeneralTimerLimit) {
+            m_messages.message(QStringLiteral("Value must be less than 32767"), programTitle());
             // Emptying the box runs this handler again, which leaves the working copy empty.
             static_cast<QLineEdit*>(binding.control)->setText(QString());
         }
@@ -239,9 +239,9 @@ void TimersEditor::loaded() {
 }
 
 void TimersEditor::setInactivityEnabled(int port, bool enabled) {
-    if (auto* frame = control<QGroupBox>(Indexed("InactivityFrame", port)))
+    if (auto* frame = control<QGroupBox>(indexed("InactivityFrame", port)))
         frame->setEnabled(enabled);
-    if (auto* list = control<QComboBox>(Indexed("InActivityMacroSet", port)))
+    if (auto* list = control<QComboBox>(indexed("InActivityMacroSet", port)))
         list->setEnabled(enabled);
 }
 

@@ -12,7 +12,7 @@ constexpr QStringView TerminatorCommand = u"*9020";
 constexpr QStringView LockCommand = u"*9010";
 constexpr QStringView UnlockCommand = u"*9000";
 
-bool IsKeypadDigit(QChar c) {
+bool isKeypadDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || (c >= u'A' && c <= u'D');
 }
 
@@ -25,7 +25,7 @@ DtmfCommandListener::DtmfCommandListener(TarsisMemory& memory, Codes codes)
 
 void DtmfCommandListener::hearDigit(QChar digit) {
     digit = digit.toUpper();
-    if (!IsKeypadDigit(digit))
+    if (!isKeypadDigit(digit))
         return;
     ++m_digitsHeard;
     // The terminator command's one value digit, which may be the terminator itself.
@@ -57,7 +57,7 @@ void DtmfCommandListener::feed(std::span<const std::int16_t> samples) {
 }
 
 bool DtmfCommandListener::hearWav(const QByteArray& image, QString* error) {
-    const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(image);
+    const DtmfDecoder::WavResult result = DtmfDecoder::decodeWav(image);
     if (!result.ok) {
         if (error)
             *error = result.error;

@@ -60,7 +60,7 @@ namespace {
 
 // Eight Goertzel filters run side by side over one block; each power is scaled so that a
 // whole-block sinusoid on the filter's frequency gives its own energy in the block.
-void Goertzel8(const double* block, int n, const double* coefficients, double* power) {
+void goertzel8(const double* block, int n, const double* coefficients, double* power) {
     double s1[8] = {}, s2[8] = {};
     for (int i = 0; i < n; ++i) {
         const double x = block[i];
@@ -77,7 +77,7 @@ void Goertzel8(const double* block, int n, const double* coefficients, double* p
 }
 
 // The digit whose two frequencies dominate the block, or 0.
-char Classify(const double* power, double energy) {
+char classify(const double* power, double energy) {
     auto strongest = [&](int first, int* index) {
         int best = first;
         for (int k = first + 1; k < first + 4; ++k) {
@@ -114,16 +114,16 @@ char DtmfDecoder::analyseBlock(const double* block) const {
     // The filters on the frequencies themselves hear an accurate digit; only when they do not are
     // the filters either side asked as well.
     double power[8];
-    Goertzel8(block, n, m_coefficients, power);
-    if (const char digit = Classify(power, energy))
+    goertzel8(block, n, m_coefficients, power);
+    if (const char digit = classify(power, energy))
         return digit;
     for (int probe = 1; probe < 3; ++probe) {
         double side[8];
-        Goertzel8(block, n, m_coefficients + probe * 8, side);
+        goertzel8(block, n, m_coefficients + probe * 8, side);
         for (int k = 0; k < 8; ++k)
             power[k] = std::max(power[k], side[k]);
     }
-    return Classify(power, energy);
+    return classify(power, energy);
 }
 
 void DtmfDecoder::step(char blockDigit) {
@@ -159,13 +159,13 @@ void DtmfDecoder::feed(std::span<const std::int16_t> samples) {
     }
 }
 
-QString DtmfDecoder::DecodeSamples(std::span<const std::int16_t> samples, int sampleRate) {
+QString DtmfDecoder::decodeSamples(std::span<const std::int16_t> samples, int sampleRate) {
     DtmfDecoder decoder(sampleRate);
     decoder.feed(samples);
     return decoder.digits();
 }
 
-DtmfDecoder::WavResult DtmfDecoder::DecodeWav(const QByteArray& image) {
+DtmfDecoder::WavResult DtmfDecoder::decodeWav(const QByteArray& image) {
     WavResult result;
     const qsizetype size = image.size();
     const char* bytes = image.constData();

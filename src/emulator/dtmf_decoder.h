@@ -31,7 +31,7 @@ public:
     void reset();
 
     // The digits in a mono recording.
-    static QString DecodeSamples(std::span<const std::int16_t> samples, int sampleRate);
+    static QString decodeSamples(std::span<const std::int16_t> samples, int sampleRate);
 
     struct WavResult {
         bool ok = false;
@@ -40,7 +40,7 @@ public:
     };
     // The digits in a PCM WAVE image (8- or 16-bit, mono or stereo, any sample rate); of a stereo
     // image the left channel is heard.
-    static WavResult DecodeWav(const QByteArray& image);
+    static WavResult decodeWav(const QByteArray& image);
 
 private:
     char analyseBlock(const double* block) const;

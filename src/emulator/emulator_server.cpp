@@ -21,17 +21,17 @@ namespace {
 
 using Clock = InProcessDevice::Clock;
 
-QString Errno(const char* what) {
+QString systemError(const char* what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),
                                         QString::fromLocal8Bit(strerror(errno)));
 }
 
-bool SetNonBlocking(int fd) {
+bool setNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
     return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-timespec Until(Clock::time_point due) {
+timespec until(Clock::time_point due) {
     const auto left = due - Clock::now();
     if (left <= Clock::duration::zero())
         return timespec{0, 0};
@@ -74,7 +74,7 @@ void EmulatorServer::stop() {
 bool EmulatorServer::openPty(QString* error) {
     const auto fail = [&](const char* what) {
         if (error)
-            *error = Errno(what);
+            *error = systemError(what);
         closeAll();
         return false;
     };
@@ -101,7 +101,7 @@ bool EmulatorServer::openPty(QString* error) {
     cfsetospeed(&tio, B9600);
     if (tcsetattr(m_slave, TCSANOW, &tio) != 0)
         return fail("tcsetattr");
-    if (!SetNonBlocking(m_master))
+    if (!setNonBlocking(m_master))
         return fail("fcntl");
     return true;
 }
@@ -109,7 +109,7 @@ bool EmulatorServer::openPty(QString* error) {
 bool EmulatorServer::listenTcp(quint16 port, QString* error) {
     const auto fail = [&](const char* what) {
         if (error)
-            *error = Errno(what);
+            *error = systemError(what);
         closeAll();
         return false;
     };
@@ -158,7 +158,7 @@ EmulatorServer::End EmulatorServer::run() {
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            m_failure = Errno("poll");
+            m_failure = systemError("poll");
             return End::Failed;
         }
         if (fds[1].revents)
@@ -170,7 +170,7 @@ EmulatorServer::End EmulatorServer::run() {
             continue;
         const int on = 1;
         setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        SetNonBlocking(client);
+        setNonBlocking(client);
         m_emulator->hostConnected();
         const FdEnd end = serveFd(client);
         ::close(client);
@@ -210,13 +210,13 @@ EmulatorServer::FdEnd EmulatorServer::serveFd(int fd) {
         timespec timeout{};
         timespec* wait = nullptr;
         if (!pending.empty()) {
-            timeout = Until(pending.front().due);
+            timeout = until(pending.front().due);
             wait = &timeout;
         }
         pollfd fds[2] = {{fd, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
         const int ready = ::ppoll(fds, 2, wait, nullptr);
         if (ready < 0 && errno != EINTR) {
-            m_failure = Errno("poll");
+            m_failure = systemError("poll");
             return FdEnd::Failed;
         }
         if (ready > 0 && fds[1].revents)

@@ -12,12 +12,12 @@ using Clock = InProcessDevice::Clock;
 
 const QByteArray Garbage = QByteArrayLiteral(" +~#?");
 
-Clock::duration WireTime(qsizetype bytes) {
+Clock::duration wireTime(qsizetype bytes) {
     return std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(bytes) * TarsisEmulator::ByteSeconds));
 }
 
-bool ParseCount(const QString& text, int* value) {
+bool parseCount(const QString& text, int* value) {
     bool ok = false;
     const int n = text.toInt(&ok);
     if (!ok || n < 0)
@@ -57,26 +57,26 @@ std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& faultList, QS
         }
         int value = 0;
         int start = 1;
-        if (!from.isEmpty() && (!ParseCount(from, &start) || start < 1))
+        if (!from.isEmpty() && (!parseCount(from, &start) || start < 1))
             return fail(item);
         if (name == QLatin1String("silence")) {
-            if (!ParseCount(argument, &value) || value < 1)
+            if (!parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.silenceCount = value;
             faults.silenceFrom = start;
         } else if (name == QLatin1String("nak")) {
-            if (!from.isEmpty() || !ParseCount(argument, &value) || value < 1)
+            if (!from.isEmpty() || !parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.nakAt = value;
         } else if (name == QLatin1String("garbage")) {
             if (argument.isEmpty())
                 value = -1;
-            else if (!ParseCount(argument, &value) || value < 1)
+            else if (!parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.garbageCount = value;
             faults.garbageFrom = start;
         } else if (name == QLatin1String("drop")) {
-            if (!from.isEmpty() || !ParseCount(argument, &value) || value < 1)
+            if (!from.isEmpty() || !parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.dropAt = value;
         } else if (name == QLatin1String("pace")) {
@@ -84,11 +84,11 @@ std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& faultList, QS
                 return fail(item);
             faults.paced = true;
         } else if (name == QLatin1String("delay")) {
-            if (!from.isEmpty() || !ParseCount(argument, &value))
+            if (!from.isEmpty() || !parseCount(argument, &value))
                 return fail(item);
             faults.answerDelayMs = value;
         } else if (name == QLatin1String("split")) {
-            if (!from.isEmpty() || !ParseCount(argument, &value) || value < 1)
+            if (!from.isEmpty() || !parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.splitGapMs = value;
         } else if (name == QLatin1String("echo")) {
@@ -139,7 +139,7 @@ std::vector<InProcessDevice::Delivery> TarsisEmulator::hostWrote(const QByteArra
                                                                  Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     std::vector<Delivery> out;
-    const auto byteTime = WireTime(1);
+    const auto byteTime = wireTime(1);
     for (const char byte : bytes) {
         if (m_hungUp)
             break;
@@ -200,7 +200,7 @@ void TarsisEmulator::schedule(std::vector<Delivery>& out, const QByteArray& answ
         return;
     auto start = arrived + std::chrono::milliseconds(m_faults.answerDelayMs);
     start = std::max(start, m_txFree);
-    const auto byteTime = m_faults.paced ? WireTime(1) : Clock::duration::zero();
+    const auto byteTime = m_faults.paced ? wireTime(1) : Clock::duration::zero();
     if (m_faults.splitGapMs > 0) {
         auto at = start;
         for (qsizetype i = 0; i < answer.size(); ++i) {

@@ -12,7 +12,7 @@
 
 namespace kovo {
 
-// Faults the emulated controller can be told to show. Exchanges are the lines the host sends
+// faults the emulated controller can be told to show. Exchanges are the lines the host sends
 // (commands and the download's "OK"/"o" acknowledgements), numbered from 1.
 //
 // Written as a comma-separated list (EmulatorFaults::parse):

@@ -136,23 +136,23 @@ constexpr std::array<int, 43> CwCodes = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 
                                          20, 21, 22, 23, 31, 32, 33, 41, 42, 43, 51, 52, 53, 60, 61,
                                          62, 63, 70, 71, 72, 73, 81, 82, 83, 90, 91, 92, 93};
 
-bool IsCwCode(int code) {
+bool isCwCode(int code) {
     return std::find(CwCodes.begin(), CwCodes.end(), code) != CwCodes.end();
 }
 
 // The word the meter type is stored as (type 0, "None", is stored as 0).
 constexpr std::array<int, 7> MeterTypeWords = {0, 224, 62, 227, 101, 150, 176};
 
-CommandOutcome Accepted() {
+CommandOutcome accepted() {
     return {true, {}};
 }
 
-CommandOutcome Refused(const QString& reason) {
+CommandOutcome refused(const QString& reason) {
     return {false, reason};
 }
 
 // A decimal number made of digits only, at most `max`.
-std::optional<int> Number(QStringView text, int max) {
+std::optional<int> parseNumber(QStringView text, int max) {
     if (text.isEmpty() || text.size() > 9)
         return std::nullopt;
     int value = 0;
@@ -166,17 +166,17 @@ std::optional<int> Number(QStringView text, int max) {
     return value;
 }
 
-bool IsDtmfCharacter(QChar c) {
+bool isDtmfCharacter(QChar c) {
     return (c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || (c >= u'A' && c <= u'D');
 }
 
 // A character that the memory can hold as one byte of a text (not the end mark 0, not 255).
-bool IsStorableCharacter(QChar c) {
+bool isStorableCharacter(QChar c) {
     return c.unicode() > 0 && c.unicode() < 255;
 }
 
-// Nibble values of the packed access codes; "D" has none.
-int Nibble(QChar c) {
+// nibble values of the packed access codes; "D" has none.
+int nibbleOf(QChar c) {
     if (c >= u'1' && c <= u'9')
         return c.unicode() - u'0';
     switch (c.unicode()) {
@@ -298,7 +298,7 @@ private:
 
 CommandOutcome TarsisCommands::run(QStringView body) {
     if (body.isEmpty())
-        return Refused(u"empty command"_s);
+        return refused(u"empty command"_s);
     CommandOutcome outcome;
     if (body.startsWith(u"**") && serial())
         return remoteBase(body.mid(2));
@@ -322,8 +322,8 @@ CommandOutcome TarsisCommands::lockLine(QStringView body) const {
     const QString lock = text(At::Lock, 5);
     const QString terminator = text(At::Terminator, 2);
     if (!lock.isEmpty() && (body == lock || body == QString(lock + terminator)))
-        return Accepted();
-    return Refused(u"unknown command"_s);
+        return accepted();
+    return refused(u"unknown command"_s);
 }
 
 CommandOutcome TarsisCommands::star(QStringView body) {
@@ -366,7 +366,7 @@ CommandOutcome TarsisCommands::star(QStringView body) {
         // An empty polarity is held as 255, which reads back as empty.
         if (args(u"*1021").isEmpty()) {
             setByte(At::PLEncodePolarity + p, 255);
-            return Accepted();
+            return accepted();
         }
         return portByte(At::PLEncodePolarity, args(u"*1021"), 254);
     }
@@ -439,15 +439,15 @@ CommandOutcome TarsisCommands::star(QStringView body) {
     if (is(u"*2084"))
         return globalByte(At::YaesuType, args(u"*2084"));
     if (is(u"*2060")) {
-        // Bytes 0 and 255 cannot stand in the prefix; it fills at most five of its six bytes.
+        // bytes 0 and 255 cannot stand in the prefix; it fills at most five of its six bytes.
         const QStringView prefix = args(u"*2060");
         if (prefix.size() > 5)
-            return Refused(u"remote base prefix longer than 5 characters"_s);
+            return refused(u"remote base prefix longer than 5 characters"_s);
         for (QChar c : prefix)
-            if (!IsStorableCharacter(c))
-                return Refused(u"remote base prefix holds a character the memory cannot"_s);
+            if (!isStorableCharacter(c))
+                return refused(u"remote base prefix holds a character the memory cannot"_s);
         setText(At::RemoteBasePrefix, 6, prefix, 0);
-        return Accepted();
+        return accepted();
     }
     if (is(u"*2086"))
         return storeRemoteMemory(args(u"*2086"));
@@ -465,10 +465,10 @@ CommandOutcome TarsisCommands::star(QStringView body) {
         return portToAllow(args(u"*4005"));
     if (is(u"*2101"))
         return serial() ? alarmMacro(At::AlarmLowMacroNum, args(u"*2101"))
-                        : Refused(u"unknown command"_s);
+                        : refused(u"unknown command"_s);
     if (is(u"*2102"))
         return serial() ? alarmMacro(At::AlarmHighMacroNum, args(u"*2102"))
-                        : Refused(u"unknown command"_s);
+                        : refused(u"unknown command"_s);
 
     // Messages and DTMF memories.
     if (is(u"*2103"))
@@ -481,7 +481,7 @@ CommandOutcome TarsisCommands::star(QStringView body) {
         // An empty duration is held as 255, which reads back as empty.
         if (args(u"*2106").isEmpty()) {
             setByte(At::DTMFDur, 255);
-            return Accepted();
+            return accepted();
         }
         return globalByte(At::DTMFDur, args(u"*2106"));
     }
@@ -492,18 +492,18 @@ CommandOutcome TarsisCommands::star(QStringView body) {
     if (is(u"*9000")) {
         const QStringView code = args(u"*9000");
         if (code.isEmpty())
-            return Refused(u"empty unlock code"_s);
+            return refused(u"empty unlock code"_s);
         return globalText(At::CurrentPortUnlock + 9 * p, 9, code, "unlock code");
     }
     if (is(u"*9010")) {
         if (args(u"*9010").isEmpty())
-            return Refused(u"empty lock code"_s);
+            return refused(u"empty lock code"_s);
         return globalText(At::Lock, 5, args(u"*9010"), "lock code");
     }
     if (is(u"*9020")) {
         const QStringView terminator = args(u"*9020");
-        if (terminator.size() != 1 || !IsDtmfCharacter(terminator.front()))
-            return Refused(u"the terminator is one DTMF digit"_s);
+        if (terminator.size() != 1 || !isDtmfCharacter(terminator.front()))
+            return refused(u"the terminator is one DTMF digit"_s);
         return globalText(At::Terminator, 2, terminator, "terminator");
     }
     if (is(u"*2104"))
@@ -541,7 +541,7 @@ CommandOutcome TarsisCommands::star(QStringView body) {
     if (is(u"*2091"))
         return globalByte(At::AllowTerminatorSpeech, args(u"*2091"));
 
-    // Port switches given by command number.
+    // port switches given by command number.
     if (is(u"*2088"))
         return portByte(At::CTCSSCT, args(u"*2088"));
     if (is(u"*2089"))
@@ -555,8 +555,8 @@ CommandOutcome TarsisCommands::star(QStringView body) {
 
     // The end of a serial upload: the controller resets.
     if (body == u"*21999")
-        return Accepted();
-    return Refused(u"unknown command"_s);
+        return accepted();
+    return refused(u"unknown command"_s);
 }
 
 CommandOutcome TarsisCommands::digitLed(QStringView body) {
@@ -567,12 +567,12 @@ CommandOutcome TarsisCommands::digitLed(QStringView body) {
         return globalByte(At::MacroSubsetEnable, body.mid(3));
     // "1600" + meter alarm + enable flag.
     if (body.startsWith(u"1600") && body.size() == 6) {
-        const auto alarm = Number(body.mid(4, 1), 8);
-        const auto flag = Number(body.mid(5, 1), 1);
+        const auto alarm = parseNumber(body.mid(4, 1), 8);
+        const auto flag = parseNumber(body.mid(5, 1), 1);
         if (!alarm || *alarm < 1 || !flag)
-            return Refused(u"malformed meter alarm switch"_s);
+            return refused(u"malformed meter alarm switch"_s);
         setByte(At::MeterAlarmEnable + *alarm - 1, *flag);
-        return Accepted();
+        return accepted();
     }
     // Alarm switches: serial n + "91" + value, over the air "19" + n + value.
     if (body.size() == 4) {
@@ -584,30 +584,30 @@ CommandOutcome TarsisCommands::digitLed(QStringView body) {
     // COS closure over the serial link: "22" + value after the port digit.
     if (serial() && body.size() == 3 && body.startsWith(u"22"))
         return portSwitch(m_port, u"22", body.mid(2));
-    // Port switches: port + two-digit switch + one-digit value.
+    // port switches: port + two-digit switch + one-digit value.
     if (body.size() == 4 && body[0] >= u'1' && body[0] <= u'3') {
         const int port = body[0].unicode() - u'0';
         if (serial() && port != m_port)
-            return Refused(u"switch port differs from the line's port"_s);
+            return refused(u"switch port differs from the line's port"_s);
         return portSwitch(port, body.mid(1, 2), body.mid(3));
     }
-    return Refused(u"unknown command"_s);
+    return refused(u"unknown command"_s);
 }
 
 CommandOutcome TarsisCommands::portSwitch(int port, QStringView code, QStringView value) {
-    const auto v = Number(value, 9);
+    const auto v = parseNumber(value, 9);
     if (!v)
-        return Refused(u"a switch value is one digit"_s);
+        return refused(u"a switch value is one digit"_s);
     const int p = port - 1;
     const auto set = [&](int at) {
         setByte(at + p, *v);
-        return Accepted();
+        return accepted();
     };
     if (code == u"11")
         return set(At::TxEnable);
     if (code == u"10") {
         keep(Key("RxEnable", port), QString::number(*v));
-        return Accepted();
+        return accepted();
     }
     if (code == u"14")
         return set(At::FDup);
@@ -631,25 +631,25 @@ CommandOutcome TarsisCommands::portSwitch(int port, QStringView code, QStringVie
         return set(At::SpeechIDOverride);
     if (code == u"22") {
         keep(Key("COSClose", port), QString::number(*v));
-        return Accepted();
+        return accepted();
     }
-    return Refused(u"unknown command"_s);
+    return refused(u"unknown command"_s);
 }
 
 CommandOutcome TarsisCommands::alarmSwitch(int alarm, QStringView value) {
-    const auto v = Number(value, 9);
+    const auto v = parseNumber(value, 9);
     if (!v)
-        return Refused(u"an alarm switch value is one digit"_s);
+        return refused(u"an alarm switch value is one digit"_s);
     setByte(At::Alarm + alarm - 1, *v);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::portByte(int at, QStringView args, int max) {
-    const auto v = Number(args, max);
+    const auto v = parseNumber(args, max);
     if (!v)
-        return Refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
     setByte(at + portIndex(), *v);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::portWord(int at, QStringView args, int max) {
@@ -658,47 +658,47 @@ CommandOutcome TarsisCommands::portWord(int at, QStringView args, int max) {
 }
 
 CommandOutcome TarsisCommands::globalByte(int at, QStringView args, int max) {
-    const auto v = Number(args, max);
+    const auto v = parseNumber(args, max);
     if (!v)
-        return Refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
     setByte(at, *v);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::globalWord(int at, QStringView args, int max) {
-    const auto v = Number(args, max);
+    const auto v = parseNumber(args, max);
     if (!v)
-        return Refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
     setWord(at, *v);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::globalText(int at, int size, QStringView args, const char* what) {
     if (args.size() > size - 1)
-        return Refused(QString::fromLatin1(what) + u" longer than "_s + QString::number(size - 1) +
+        return refused(QString::fromLatin1(what) + u" longer than "_s + QString::number(size - 1) +
                        u" characters"_s);
     for (QChar c : args)
-        if (!IsStorableCharacter(c))
-            return Refused(QString::fromLatin1(what) + u" holds a character the memory cannot"_s);
+        if (!isStorableCharacter(c))
+            return refused(QString::fromLatin1(what) + u" holds a character the memory cannot"_s);
     setText(at, size, args, 0);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::keepText(const QString& key, QStringView args) {
     keep(key, args.toString());
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::dtmfTime(QStringView args) {
     // The controller adds its two bytes together, so it holds up to 510; the first byte fills
     // up before the second is used.
-    const auto v = Number(args, 510);
+    const auto v = parseNumber(args, 510);
     if (!v)
-        return Refused(args.isEmpty() ? u"missing value"_s : u"DTMF mute time above 510"_s);
+        return refused(args.isEmpty() ? u"missing value"_s : u"DTMF mute time above 510"_s);
     const int at = At::DTMFTime + 2 * portIndex();
     setByte(at, qMin(*v, 255));
     setByte(at + 1, *v - qMin(*v, 255));
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::auxTime(QChar which, QStringView args) {
@@ -706,13 +706,13 @@ CommandOutcome TarsisCommands::auxTime(QChar which, QStringView args) {
     const int number = which.unicode() - u'0';
     const int expected = serial() ? m_port : m_port + 2;
     if (number != expected)
-        return Refused(u"aux timer number does not belong to this port"_s);
+        return refused(u"aux timer number does not belong to this port"_s);
     return globalWord(At::AuxTime + 2 * portIndex(), args);
 }
 
 CommandOutcome TarsisCommands::generalTimer(QStringView args, bool macro) {
     if (args.isEmpty() || args[0] < u'1' || args[0] > u'3')
-        return Refused(u"general timer number must be 1 to 3"_s);
+        return refused(u"general timer number must be 1 to 3"_s);
     const int timer = args[0].unicode() - u'0';
     if (macro)
         return globalByte(At::GeneralTimerMacro + timer - 1, args.mid(1));
@@ -722,19 +722,19 @@ CommandOutcome TarsisCommands::generalTimer(QStringView args, bool macro) {
 CommandOutcome TarsisCommands::courtesy(QStringView rest) {
     // Segment digit, two-digit tone number, then delay*duration*tone*tone*.
     if (rest.size() < 3)
-        return Refused(u"malformed courtesy tone"_s);
-    const auto segment = Number(rest.mid(0, 1), 4);
-    const auto tone = Number(rest.mid(1, 2), 10);
+        return refused(u"malformed courtesy tone"_s);
+    const auto segment = parseNumber(rest.mid(0, 1), 4);
+    const auto tone = parseNumber(rest.mid(1, 2), 10);
     if (!segment || *segment < 1 || !tone || *tone < 1)
-        return Refused(u"courtesy tone segment 1-4 and tone 01-10 expected"_s);
+        return refused(u"courtesy tone segment 1-4 and tone 01-10 expected"_s);
     const QList<QStringView> parts = rest.mid(3).split(u'*');
     if (parts.size() != 5 || !parts[4].isEmpty())
-        return Refused(u"a courtesy tone segment has four values each followed by *"_s);
+        return refused(u"a courtesy tone segment has four values each followed by *"_s);
     std::array<int, 4> values{};
     for (int i = 0; i < 4; ++i) {
-        const auto v = Number(parts[i], 65535);
+        const auto v = parseNumber(parts[i], 65535);
         if (!v)
-            return Refused(u"malformed courtesy tone value"_s);
+            return refused(u"malformed courtesy tone value"_s);
         values[static_cast<size_t>(i)] = *v;
     }
     // Field numbers in memory order: Tone1-8 are 0-7, Delay1-4 8-11, Dur1-4 12-15.
@@ -745,152 +745,152 @@ CommandOutcome TarsisCommands::courtesy(QStringView rest) {
         setWord(At::Courtesy + 20 * (3 * f + portIndex()) + 2 * (*tone - 1),
                 values[static_cast<size_t>(i)]);
     }
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::speechId(int at, int lengthAt, QStringView args) {
     if (args.size() % 3 != 0)
-        return Refused(u"speech codes are three digits each"_s);
+        return refused(u"speech codes are three digits each"_s);
     const int count = static_cast<int>(args.size() / 3);
     if (count > VoiceIdSize)
-        return Refused(u"a voice ID holds at most 22 words"_s);
+        return refused(u"a voice ID holds at most 22 words"_s);
     QByteArray codes;
     for (int i = 0; i < count; ++i) {
-        const auto code = Number(args.mid(3 * i, 3), 255);
+        const auto code = parseNumber(args.mid(3 * i, 3), 255);
         if (!code)
-            return Refused(u"speech code above 255"_s);
+            return refused(u"speech code above 255"_s);
         codes.append(static_cast<char>(*code));
     }
     storeCodes(at, VoiceIdSize, codes, 0);
     setByte(lengthAt, count);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::cwId(int at, int lengthAt, QStringView args) {
     if (args.size() % 2 != 0)
-        return Refused(u"CW codes are two digits each"_s);
+        return refused(u"CW codes are two digits each"_s);
     const int count = static_cast<int>(args.size() / 2);
     if (count > CwIdSize)
-        return Refused(u"a CW ID holds at most 15 characters"_s);
+        return refused(u"a CW ID holds at most 15 characters"_s);
     QByteArray codes;
     for (int i = 0; i < count; ++i) {
-        const auto code = Number(args.mid(2 * i, 2), 99);
-        if (!code || !IsCwCode(*code))
-            return Refused(u"not a CW character code"_s);
+        const auto code = parseNumber(args.mid(2 * i, 2), 99);
+        if (!code || !isCwCode(*code))
+            return refused(u"not a CW character code"_s);
         codes.append(static_cast<char>(*code));
     }
     storeCodes(at, CwIdSize, codes, 0);
     setByte(lengthAt, count);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::cwTones(QStringView args) {
     // Tone 1 in four digits, then tone 2 when there is one; without it tone 2 is off.
     if (args.isEmpty())
-        return Refused(u"missing CW tone"_s);
+        return refused(u"missing CW tone"_s);
     const QStringView first = args.left(4);
     const QStringView second = args.mid(qMin<qsizetype>(4, args.size()));
-    const auto tone1 = Number(first, 65535);
+    const auto tone1 = parseNumber(first, 65535);
     if (!tone1)
-        return Refused(u"malformed CW tone"_s);
+        return refused(u"malformed CW tone"_s);
     int tone2 = 0;
     if (!second.isEmpty()) {
-        const auto t = Number(second, 65535);
+        const auto t = parseNumber(second, 65535);
         if (!t || second.size() > 4)
-            return Refused(u"malformed second CW tone"_s);
+            return refused(u"malformed second CW tone"_s);
         tone2 = *t;
     }
     setWord(At::CWTone1 + 2 * portIndex(), *tone1);
     setWord(At::CWTone2 + 2 * portIndex(), tone2);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::idExtras(QStringView args) {
     // Serial: which ID (1-3) of the line's port. Over the air: 1-9 names port and ID at once
     // (p, p + 3, p + 6 for the three IDs of port p).
     if (args.isEmpty())
-        return Refused(u"missing ID extras number"_s);
-    const auto k = Number(args.mid(0, 1), 9);
+        return refused(u"missing ID extras number"_s);
+    const auto k = parseNumber(args.mid(0, 1), 9);
     if (!k || *k < 1)
-        return Refused(u"malformed ID extras number"_s);
+        return refused(u"malformed ID extras number"_s);
     int id = *k;
     int port = m_port;
     if (serial()) {
         if (id > 3)
-            return Refused(u"ID extras number must be 1 to 3"_s);
+            return refused(u"ID extras number must be 1 to 3"_s);
     } else {
         id = (*k - 1) / 3 + 1;
         port = (*k - 1) % 3 + 1;
         if (port != m_port)
-            return Refused(u"ID extras number does not belong to this port"_s);
+            return refused(u"ID extras number does not belong to this port"_s);
     }
-    const auto value = Number(args.mid(1), 254);
+    const auto value = parseNumber(args.mid(1), 254);
     if (!value)
-        return Refused(u"malformed ID extras value"_s);
+        return refused(u"malformed ID extras value"_s);
     setByte(At::IDExtras + 3 * (port - 1) + id - 1, *value);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::setPoint(QStringView args) {
     // nn, the day (one digit, or week and day), hours (two characters, "0A" every hour),
     // minutes and macro (two digits each).
     if (args.size() < 2 + 1 + 6)
-        return Refused(u"malformed scheduler setpoint"_s);
-    const auto number = Number(args.mid(0, 2), 20);
+        return refused(u"malformed scheduler setpoint"_s);
+    const auto number = parseNumber(args.mid(0, 2), 20);
     if (!number || *number < 1)
-        return Refused(u"setpoint number must be 01 to 20"_s);
+        return refused(u"setpoint number must be 01 to 20"_s);
     const QStringView rest = args.mid(2);
     const QStringView dayText = rest.left(rest.size() - 6);
     const QStringView hoursText = rest.mid(rest.size() - 6, 2);
-    const auto day = dayText.size() <= 2 ? Number(dayText, 99) : std::nullopt;
-    const auto minutes = Number(rest.mid(rest.size() - 4, 2), 59);
-    const auto macro = Number(rest.mid(rest.size() - 2, 2), 90);
+    const auto day = dayText.size() <= 2 ? parseNumber(dayText, 99) : std::nullopt;
+    const auto minutes = parseNumber(rest.mid(rest.size() - 4, 2), 59);
+    const auto macro = parseNumber(rest.mid(rest.size() - 2, 2), 90);
     std::optional<int> hours;
     if (hoursText == u"0A")
         hours = 254;
     else
-        hours = Number(hoursText, 25);
+        hours = parseNumber(hoursText, 25);
     if (!day || !hours || !minutes || !macro)
-        return Refused(u"malformed scheduler setpoint"_s);
+        return refused(u"malformed scheduler setpoint"_s);
     const int i = *number - 1;
     setByte(At::DOW + i, *day);
     setByte(At::Hours + i, *hours);
     setByte(At::Minutes + i, *minutes);
     setByte(At::MacroToRun + i, *macro);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::clockCorrection(QStringView args) {
     // A leading "A" is the minus sign; the word holds the correction in two's complement.
     const bool negative = args.startsWith(u'A');
-    const auto v = Number(negative ? args.mid(1) : args, 32767);
+    const auto v = parseNumber(negative ? args.mid(1) : args, 32767);
     if (!v)
-        return Refused(u"malformed clock correction"_s);
+        return refused(u"malformed clock correction"_s);
     setWord(At::ClockCorrection, negative ? (65536 - *v) & 0xFFFF : *v);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::clockSet(QStringView args, bool date) {
-    if (!Number(args, 999999) || (args.size() != 4 && args.size() != 6))
-        return Refused(date ? u"malformed date"_s : u"malformed time"_s);
+    if (!parseNumber(args, 999999) || (args.size() != 4 && args.size() != 6))
+        return refused(date ? u"malformed date"_s : u"malformed time"_s);
     keep(date ? u"ClockDate"_s : u"ClockTime"_s, args.toString());
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::meter(QStringView args) {
     // n "*" type "*" real low "*" meter low "*" real high "*" meter high "*".
     const QList<QStringView> parts = args.split(u'*');
     if (parts.size() != 7 || !parts[6].isEmpty())
-        return Refused(u"a meter has its number and five values each followed by *"_s);
-    const auto n = Number(parts[0], 8);
-    const auto type = Number(parts[1], 6);
+        return refused(u"a meter has its number and five values each followed by *"_s);
+    const auto n = parseNumber(parts[0], 8);
+    const auto type = parseNumber(parts[1], 6);
     if (!n || *n < 1 || !type)
-        return Refused(u"meter 1-8 and type 0-6 expected"_s);
+        return refused(u"meter 1-8 and type 0-6 expected"_s);
     std::array<int, 4> values{};
     for (int i = 0; i < 4; ++i) {
-        const auto v = Number(parts[i + 2], 65534 - 255); // a high byte of 255 means unset
+        const auto v = parseNumber(parts[i + 2], 65534 - 255); // a high byte of 255 means unset
         if (!v)
-            return Refused(u"malformed meter calibration value"_s);
+            return refused(u"malformed meter calibration value"_s);
         values[static_cast<size_t>(i)] = *v;
     }
     const int i = *n - 1;
@@ -899,27 +899,27 @@ CommandOutcome TarsisCommands::meter(QStringView args) {
     setWord(At::MeterLow + 2 * i, values[1]);
     setWord(At::RealHigh + 2 * i, values[2]);
     setWord(At::MeterHigh + 2 * i, values[3]);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::meterAlarm(QStringView args) {
     // n "*" meter "*" type "*" trip value "*" macro "*".
     const QList<QStringView> parts = args.split(u'*');
     if (parts.size() != 6 || !parts[5].isEmpty())
-        return Refused(u"a meter alarm has its number and four values each followed by *"_s);
-    const auto n = Number(parts[0], 10);
-    const auto meterNumber = Number(parts[1], 8);
-    const auto type = Number(parts[2], 2);
-    const auto trip = Number(parts[3], 65535);
-    const auto macro = Number(parts[4], 255);
+        return refused(u"a meter alarm has its number and four values each followed by *"_s);
+    const auto n = parseNumber(parts[0], 10);
+    const auto meterNumber = parseNumber(parts[1], 8);
+    const auto type = parseNumber(parts[2], 2);
+    const auto trip = parseNumber(parts[3], 65535);
+    const auto macro = parseNumber(parts[4], 255);
     if (!n || *n < 1 || !meterNumber || !type || !trip || !macro)
-        return Refused(u"malformed meter alarm"_s);
+        return refused(u"malformed meter alarm"_s);
     const int i = *n - 1;
     setByte(At::MeterAlarmNum + i, *meterNumber);
     setByte(At::MeterAlarmType + i, *type);
     setWord(At::MeterSetPoint + 4 * i, *trip);
     setByte(At::MeterAlarmMacro + i, *macro);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::remoteBase(QStringView rest) {
@@ -927,52 +927,52 @@ CommandOutcome TarsisCommands::remoteBase(QStringView rest) {
     // radio takes the setting at once; "*2086" stores it in a memory.
     const QString prefix = text(At::RemoteBasePrefix, 6);
     if (!rest.startsWith(prefix))
-        return Refused(u"remote base prefix does not match"_s);
+        return refused(u"remote base prefix does not match"_s);
     const QStringView command = rest.mid(prefix.size());
     if (command.isEmpty())
-        return Refused(u"missing remote base setting"_s);
+        return refused(u"missing remote base setting"_s);
     const QStringView data = command.mid(1);
     switch (command.front().unicode()) {
     case u'1':
-        if (data.size() > FreqSize - 1 || (!data.isEmpty() && !Number(data, 9999999)))
-            return Refused(u"a frequency is at most seven digits"_s);
+        if (data.size() > FreqSize - 1 || (!data.isEmpty() && !parseNumber(data, 9999999)))
+            return refused(u"a frequency is at most seven digits"_s);
         keep(u"RadioFrequency"_s, data.toString());
-        return Accepted();
+        return accepted();
     case u'2': {
         if (data.isEmpty()) {
             keep(u"RadioTone"_s, QString());
             keep(u"RadioToneMode"_s, QString());
-            return Accepted();
+            return accepted();
         }
         const QStringView tone = data.left(data.size() - 1);
-        const auto mode = Number(data.right(1), 9);
-        if (!mode || (!tone.isEmpty() && !Number(tone, 255)))
-            return Refused(u"malformed tone setting"_s);
+        const auto mode = parseNumber(data.right(1), 9);
+        if (!mode || (!tone.isEmpty() && !parseNumber(tone, 255)))
+            return refused(u"malformed tone setting"_s);
         keep(u"RadioTone"_s, tone.toString());
         keep(u"RadioToneMode"_s, data.right(1).toString());
-        return Accepted();
+        return accepted();
     }
     case u'3':
-        if (!Number(data, 255))
-            return Refused(u"malformed radio mode"_s);
+        if (!parseNumber(data, 255))
+            return refused(u"malformed radio mode"_s);
         keep(u"RadioMode"_s, data.toString());
-        return Accepted();
+        return accepted();
     default:
-        return Refused(u"unknown remote base setting"_s);
+        return refused(u"unknown remote base setting"_s);
     }
 }
 
 CommandOutcome TarsisCommands::storeRemoteMemory(QStringView args) {
-    const auto n = Number(args, 10);
+    const auto n = parseNumber(args, 10);
     if (!n || *n < 1)
-        return Refused(u"remote base memory must be 1 to 10"_s);
+        return refused(u"remote base memory must be 1 to 10"_s);
     const int i = *n - 1;
     setText(At::FreqString + FreqSize * i, FreqSize, m_memory.m_kept.value(u"RadioFrequency"_s));
     setByte(At::CTCSS + i, m_memory.m_kept.value(u"RadioTone"_s).toInt());
     setByte(At::CTCSSMode + i, m_memory.m_kept.value(u"RadioToneMode"_s).toInt());
     if (m_memory.m_kept.contains(u"RadioMode"_s))
         setByte(At::RadioMode + i, m_memory.m_kept.value(u"RadioMode"_s).toInt());
-    return Accepted();
+    return accepted();
 }
 
 std::optional<QByteArray> TarsisCommands::packMacro(QStringView digits, int size,
@@ -986,7 +986,7 @@ std::optional<QByteArray> TarsisCommands::packMacro(QStringView digits, int size
     QByteArray bytes;
     int lastStart = -1;
     for (qsizetype i = 0; i < digits.size(); i += 3) {
-        const auto step = Number(digits.mid(i, 3), 510);
+        const auto step = parseNumber(digits.mid(i, 3), 510);
         if (!step || *step < 1) {
             *reason = u"macro function must be 001 to 510"_s;
             return std::nullopt;
@@ -1007,42 +1007,42 @@ std::optional<QByteArray> TarsisCommands::packMacro(QStringView digits, int size
 }
 
 CommandOutcome TarsisCommands::macroStore(QStringView args) {
-    const auto number = Number(args.left(2), 90);
+    const auto number = parseNumber(args.left(2), 90);
     if (args.size() < 2 || !number || *number < 1)
-        return Refused(u"macro number must be 01 to 90"_s);
+        return refused(u"macro number must be 01 to 90"_s);
     const bool shortMacro = *number > 40;
     const int size = shortMacro ? ShortMacroSize : MacroSize;
     QString reason;
     const auto bytes = packMacro(args.mid(2), size, &reason);
     if (!bytes)
-        return Refused(reason);
+        return refused(reason);
     const int at = shortMacro ? At::ShortMacro + ShortMacroSize * (*number - 41)
                               : At::Macro + MacroSize * (*number - 1);
     storeCodes(at, size, *bytes, 0);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::macroErase(QStringView args) {
-    const auto number = Number(args, 90);
+    const auto number = parseNumber(args, 90);
     if (args.size() != 2 || !number || *number < 1)
-        return Refused(u"macro number must be 01 to 90"_s);
+        return refused(u"macro number must be 01 to 90"_s);
     if (*number > 40)
         storeCodes(At::ShortMacro + ShortMacroSize * (*number - 41), ShortMacroSize, {}, 0);
     else
         storeCodes(At::Macro + MacroSize * (*number - 1), MacroSize, {}, 0);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::eraseAllMacros(QStringView) {
     storeCodes(At::Macro, MacroSize * 40, {}, 0);
     storeCodes(At::ShortMacro, ShortMacroSize * 50, {}, 0);
-    return Accepted();
+    return accepted();
 }
 
 void TarsisCommands::storeAccessCode(int at, QStringView code) {
     QByteArray bytes(CodeSize, '\0');
     for (qsizetype i = 0; i < code.size(); ++i) {
-        const int nibble = Nibble(code[i]);
+        const int nibble = nibbleOf(code[i]);
         bytes[i / 2] = static_cast<char>(static_cast<unsigned char>(bytes[i / 2]) |
                                          (i % 2 == 0 ? nibble : nibble << 4));
     }
@@ -1050,80 +1050,80 @@ void TarsisCommands::storeAccessCode(int at, QStringView code) {
 }
 
 CommandOutcome TarsisCommands::macroCode(QStringView args) {
-    const auto number = Number(args.left(2), 90);
+    const auto number = parseNumber(args.left(2), 90);
     if (args.size() < 2 || !number || *number < 1)
-        return Refused(u"macro number must be 01 to 90"_s);
+        return refused(u"macro number must be 01 to 90"_s);
     const QStringView code = args.mid(2);
     if (code.size() > 8)
-        return Refused(u"a macro code is at most 8 digits"_s);
+        return refused(u"a macro code is at most 8 digits"_s);
     for (QChar c : code)
-        if (Nibble(c) < 0)
-            return Refused(u"a macro code holds only 0-9, *, #, A, B and C"_s);
+        if (nibbleOf(c) < 0)
+            return refused(u"a macro code holds only 0-9, *, #, A, B and C"_s);
     storeAccessCode(*number > 40 ? At::ShortMacroCode + CodeSize * (*number - 41)
                                  : At::MacroCode + CodeSize * (*number - 1),
                     code);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::portToAllow(QStringView args) {
-    const auto number = Number(args.left(2), 90);
+    const auto number = parseNumber(args.left(2), 90);
     if (args.size() < 2 || !number || *number < 1)
-        return Refused(u"macro number must be 01 to 90"_s);
+        return refused(u"macro number must be 01 to 90"_s);
     return globalByte(At::PortToAllow + *number - 1, args.mid(2));
 }
 
 CommandOutcome TarsisCommands::alarmMacro(int at, QStringView args) {
     if (args.isEmpty() || args[0] < u'1' || args[0] > u'5')
-        return Refused(u"alarm number must be 1 to 5"_s);
+        return refused(u"alarm number must be 1 to 5"_s);
     return globalByte(at + args[0].unicode() - u'1', args.mid(1));
 }
 
 CommandOutcome TarsisCommands::messageMacro(QStringView args) {
-    const auto number = Number(args.left(2), 40);
+    const auto number = parseNumber(args.left(2), 40);
     if (args.size() < 2 || !number || *number < 1)
-        return Refused(u"message number must be 01 to 40"_s);
+        return refused(u"message number must be 01 to 40"_s);
     const QStringView codes = args.mid(2);
     if (codes.size() % 3 != 0)
-        return Refused(u"speech codes are three digits each"_s);
+        return refused(u"speech codes are three digits each"_s);
     const int count = static_cast<int>(codes.size() / 3);
     if (count > MessageSize - 1)
-        return Refused(u"a message holds at most 9 words"_s);
+        return refused(u"a message holds at most 9 words"_s);
     QByteArray bytes;
     for (int i = 0; i < count; ++i) {
-        const auto code = Number(codes.mid(3 * i, 3), 255);
+        const auto code = parseNumber(codes.mid(3 * i, 3), 255);
         if (!code)
-            return Refused(u"speech code above 255"_s);
+            return refused(u"speech code above 255"_s);
         bytes.append(static_cast<char>(*code));
     }
     // Unused codes are 0, which the controller treats as the end of the message.
     storeCodes(At::MessageMacro + MessageSize * (*number - 1), MessageSize, bytes, 0);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::dtmfMemory(QStringView args) {
-    const auto number = Number(args.left(2), 20);
+    const auto number = parseNumber(args.left(2), 20);
     if (args.size() < 2 || !number || *number < 1)
-        return Refused(u"DTMF memory number must be 01 to 20"_s);
+        return refused(u"DTMF memory number must be 01 to 20"_s);
     const QStringView digits = args.mid(2);
     if (digits.size() > DtmfMemorySize)
-        return Refused(u"a DTMF memory holds at most 11 digits"_s);
+        return refused(u"a DTMF memory holds at most 11 digits"_s);
     for (QChar c : digits)
-        if (!IsDtmfCharacter(c))
-            return Refused(u"a DTMF memory holds DTMF digits only"_s);
+        if (!isDtmfCharacter(c))
+            return refused(u"a DTMF memory holds DTMF digits only"_s);
     // The digits, then 255 marks their end.
     setText(At::DTMFMemory + DtmfMemorySize * (*number - 1), DtmfMemorySize, digits, 255);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::autopatchEntry(const char* name, int count, QStringView args) {
-    const auto slot = Number(args.left(3), count);
+    const auto slot = parseNumber(args.left(3), count);
     if (args.size() < 3 || !slot || *slot < 1)
-        return Refused(QString::fromLatin1(name) + u" slot out of range"_s);
+        return refused(QString::fromLatin1(name) + u" slot out of range"_s);
     for (QChar c : args.mid(3))
-        if (!IsDtmfCharacter(c))
-            return Refused(u"a telephone number holds DTMF digits only"_s);
+        if (!isDtmfCharacter(c))
+            return refused(u"a telephone number holds DTMF digits only"_s);
     keep(Key(name, *slot), args.mid(3).toString());
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::messageNumbers(QStringView args) {
@@ -1133,35 +1133,35 @@ CommandOutcome TarsisCommands::messageNumbers(QStringView args) {
     const int p = portIndex();
     if (serial()) {
         if (args.isEmpty() || args[0] < u'1' || args[0] > u'3')
-            return Refused(u"message position must be 1 to 3"_s);
-        const auto macro = Number(args.mid(1), 255);
+            return refused(u"message position must be 1 to 3"_s);
+        const auto macro = parseNumber(args.mid(1), 255);
         if (!macro)
-            return Refused(u"malformed message number"_s);
+            return refused(u"malformed message number"_s);
         setByte(blocks[static_cast<size_t>(args[0].unicode() - u'1')] + p, *macro);
-        return Accepted();
+        return accepted();
     }
     // The three numbers carry no separator, so they must have one width: all one digit, or
     // all two digits.
     const qsizetype width = (args.size() - 1) / 3;
     if ((args.size() != 4 && args.size() != 7) || width < 1)
-        return Refused(u"tail message, then three message numbers of one width expected"_s);
-    const auto tail = Number(args.mid(0, 1), 9);
-    std::array<std::optional<int>, 3> numbers = {Number(args.mid(1, width), 99),
-                                                 Number(args.mid(1 + width, width), 99),
-                                                 Number(args.mid(1 + 2 * width, width), 99)};
+        return refused(u"tail message, then three message numbers of one width expected"_s);
+    const auto tail = parseNumber(args.mid(0, 1), 9);
+    std::array<std::optional<int>, 3> numbers = {parseNumber(args.mid(1, width), 99),
+                                                 parseNumber(args.mid(1 + width, width), 99),
+                                                 parseNumber(args.mid(1 + 2 * width, width), 99)};
     if (!tail || !numbers[0] || !numbers[1] || !numbers[2])
-        return Refused(u"malformed message numbers"_s);
+        return refused(u"malformed message numbers"_s);
     setByte(At::TailMessageNum + p, *tail);
     for (size_t i = 0; i < 3; ++i)
         setByte(blocks[i] + p, *numbers[i]);
-    return Accepted();
+    return accepted();
 }
 
 CommandOutcome TarsisCommands::recordTrack(QStringView args) {
-    const auto track = Number(args, 20);
+    const auto track = parseNumber(args, 20);
     if (!track || *track < 1)
-        return Refused(u"track must be 1 to 20"_s);
-    return Accepted();
+        return refused(u"track must be 1 to 20"_s);
+    return accepted();
 }
 
 // ----------------------------------------------------------------------------------------------
@@ -1287,20 +1287,20 @@ CommandOutcome TarsisMemory::applySerialLine(QStringView line) {
     while (!line.isEmpty() && (line.back() == u'\r' || line.back() == u'\n'))
         line.chop(1);
     if (line.isEmpty())
-        return Refused(u"empty line"_s);
+        return refused(u"empty line"_s);
     const QChar port = line.front();
     if (port < u'1' || port > u'3')
-        return Refused(u"a line starts with the port digit 1, 2 or 3"_s);
+        return refused(u"a line starts with the port digit 1, 2 or 3"_s);
     TarsisCommands commands(*this, port.unicode() - u'0', TarsisCommands::Transport::Serial);
     return commands.run(line.mid(1));
 }
 
 CommandOutcome TarsisMemory::applyDtmfBody(int port, QStringView digits) {
     if (port < 1 || port > 3)
-        return Refused(u"no port unlocked"_s);
+        return refused(u"no port unlocked"_s);
     for (QChar c : digits)
-        if (!IsDtmfCharacter(c))
-            return Refused(u"not a DTMF digit"_s);
+        if (!isDtmfCharacter(c))
+            return refused(u"not a DTMF digit"_s);
     TarsisCommands commands(*this, port, TarsisCommands::Transport::Dtmf);
     return commands.run(digits);
 }

@@ -7,7 +7,7 @@ namespace kovo {
 AudioOutput::~AudioOutput() = default;
 
 bool AudioOutput::playTonePair(int frequency1, int frequency2, double seconds) {
-    const QByteArray image = BuildTonePairWav(frequency1, frequency2, seconds);
+    const QByteArray image = buildTonePairWav(frequency1, frequency2, seconds);
     if (image.isEmpty())
         return false;
     return play(image);

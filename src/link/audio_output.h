@@ -13,10 +13,10 @@ public:
     virtual ~AudioOutput();
 
     // `PlayTonePair`: builds the image of the two frequencies sounding together for `seconds`
-    // (BuildTonePairWav) and plays it. False when the image could not be played.
+    // (buildTonePairWav) and plays it. False when the image could not be played.
     virtual bool playTonePair(int frequency1, int frequency2, double seconds);
 
-    // Plays a PCM WAVE image (as BuildTonePairWav makes them) and returns when it has finished.
+    // Plays a PCM WAVE image (as buildTonePairWav makes them) and returns when it has finished.
     // False when it could not be played: no sound device, a malformed image, a write error.
     virtual bool play(const QByteArray& wavImage) = 0;
 

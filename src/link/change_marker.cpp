@@ -15,7 +15,7 @@ struct FlagElement {
     int index = 0;
 };
 
-bool OneOf(QStringView name, std::initializer_list<QStringView> names) {
+bool oneOf(QStringView name, std::initializer_list<QStringView> names) {
     for (QStringView n : names) {
         if (name == n)
             return true;
@@ -24,7 +24,7 @@ bool OneOf(QStringView name, std::initializer_list<QStringView> names) {
 }
 
 // The flag that sends element `index` of `field`.
-FlagElement FlagFor(QStringView field, int index) {
+FlagElement flagFor(QStringView field, int index) {
     static const QRegularExpression courtesy(u"^P([1-3])(Delay|Dur|Tone)([1-8])$"_s);
     const auto match = courtesy.match(field.toString());
     if (match.hasMatch()) {
@@ -33,33 +33,33 @@ FlagElement FlagFor(QStringView field, int index) {
         const int segment = match.capturedView(2) == u"Tone" ? (number + 1) / 2 : number;
         return {u"CourtesyPending"_s, Database::courtesyIndex(port, segment, index)};
     }
-    if (OneOf(field, {u"GeneralTimer", u"GeneralTimerMacro"}))
+    if (oneOf(field, {u"GeneralTimer", u"GeneralTimerMacro"}))
         return {u"GeneralTimerPending"_s, index};
-    if (OneOf(field, {u"DOW", u"Monthly", u"Week", u"Hours", u"Minutes", u"MacroToRun"}))
+    if (oneOf(field, {u"DOW", u"Monthly", u"Week", u"Hours", u"Minutes", u"MacroToRun"}))
         return {u"SetPointPending"_s, index};
-    if (OneOf(field, {u"Meter", u"RealLow", u"MeterLow", u"RealHigh", u"MeterHigh"}))
+    if (oneOf(field, {u"Meter", u"RealLow", u"MeterLow", u"RealHigh", u"MeterHigh"}))
         return {u"MeterPending"_s, index};
     if (field == u"Vref")
         return {u"MeterPending"_s, 9};
-    if (OneOf(field, {u"MeterAlarmType", u"MeterNum", u"MeterSetPoint", u"MeterMacro"}))
+    if (oneOf(field, {u"MeterAlarmType", u"MeterNum", u"MeterSetPoint", u"MeterMacro"}))
         return {u"MeterAlarmPending"_s, index};
-    if (OneOf(field, {u"RadioType", u"YaesuType"}))
+    if (oneOf(field, {u"RadioType", u"YaesuType"}))
         return {u"RadioTypePending"_s, 0};
-    if (OneOf(field, {u"FreqString", u"CTCSS", u"CTCSSMode", u"RadioMode"}))
+    if (oneOf(field, {u"FreqString", u"CTCSS", u"CTCSSMode", u"RadioMode"}))
         return {u"RemoteMemoriesPending"_s, 0};
-    if (OneOf(field, {u"CommandPrefix", u"DTMFPort", u"DTMFSpeech"}))
+    if (oneOf(field, {u"CommandPrefix", u"DTMFPort", u"DTMFSpeech"}))
         return {u"UserDTMFPending"_s, 0};
-    if (OneOf(field, {u"P1MessageNum", u"P2MessageNum", u"P3MessageNum"}))
+    if (oneOf(field, {u"P1MessageNum", u"P2MessageNum", u"P3MessageNum"}))
         return {u"PortMessageNumPending"_s, index};
     const QString own = field.toString() + u"Pending"_s;
-    if (FlagNumber(own) >= 0)
+    if (flagNumber(own) >= 0)
         return {own, index};
     return {};
 }
 
 } // namespace
 
-int MarkChangedSince(Database& db, const Database& old) {
+int markChangedSince(Database& db, const Database& old) {
     int marked = 0;
     auto mark = [&](const FlagElement& flag) {
         if (flag.name.isEmpty() || db.pending(flag.name, flag.index))
@@ -67,11 +67,11 @@ int MarkChangedSince(Database& db, const Database& old) {
         db.setPending(flag.name, flag.index);
         ++marked;
     };
-    for (const FieldSpec& field : FieldTable()) {
+    for (const FieldSpec& field : fieldTable()) {
         const QString name = QLatin1StringView(field.name);
         for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
             if (db.value(name, i) != old.value(name, i))
-                mark(FlagFor(name, i));
+                mark(flagFor(name, i));
         }
     }
     for (int n = 1; n <= 10; ++n) {

@@ -10,6 +10,6 @@ class Database;
 // command set nothing. A changed Lock or Terminator also gets the old code as its stored copy:
 // the controller answers to the old code until the upload has sent the new one. Flags already set
 // stay set. Returns the number of flag elements newly set.
-int MarkChangedSince(Database& db, const Database& old);
+int markChangedSince(Database& db, const Database& old);
 
 } // namespace kovo

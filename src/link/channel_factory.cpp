@@ -13,7 +13,7 @@ namespace {
 std::mutex g_providerMutex;
 ChannelFactory::DeviceProvider g_provider;
 
-bool IsDecimal(const QString& text) {
+bool isDecimal(const QString& text) {
     if (text.isEmpty())
         return false;
     for (QChar c : text) {
@@ -23,7 +23,7 @@ bool IsDecimal(const QString& text) {
     return true;
 }
 
-QString SerialDevice(int number) {
+QString serialDevice(int number) {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
@@ -59,10 +59,10 @@ ChannelFactory::Address ChannelFactory::resolve(const QString& portName) {
         return address;
     }
     QString number;
-    if (IsDecimal(name))
+    if (isDecimal(name))
         number = name;
     else if (name.size() > 3 && name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) &&
-             IsDecimal(name.mid(3)))
+             isDecimal(name.mid(3)))
         number = name.mid(3);
     if (!number.isEmpty()) {
         bool ok = false;
@@ -73,7 +73,7 @@ ChannelFactory::Address ChannelFactory::resolve(const QString& portName) {
         }
         address.kind = Kind::Serial;
         address.displayName = QStringLiteral("COM%1").arg(number);
-        address.device = SerialDevice(n);
+        address.device = serialDevice(n);
         return address;
     }
     address.kind = Kind::Serial;

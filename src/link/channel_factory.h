@@ -9,7 +9,7 @@
 
 namespace kovo {
 
-// Turns the port a person chose into a channel. Port names:
+// Turns the port a person chose into a channel. port names:
 //  - "COMn" or "n": the n-th serial port ("COMn" on Windows, /dev/ttyS(n-1) elsewhere);
 //  - a device path ("/dev/ttyUSB0", "/dev/pts/3", "\\.\COM12");
 //  - "tcp://host:port": a raw serial-over-network server;

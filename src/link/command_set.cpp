@@ -13,16 +13,16 @@ namespace {
 
 const QString NoneStored = u"NONE STORED"_s;
 
-QString Trimmed(const Database& db, const char* field, int index = 0) {
+QString trimmed(const Database& db, const char* field, int index = 0) {
     return db.value(QLatin1StringView(field), index).trimmed();
 }
 
-QString RemoveSpaces(QString text) {
+QString removeSpaces(QString text) {
     text.remove(u' ');
     return text;
 }
 
-QString Port(int port) {
+QString portDigit(int port) {
     return QString::number(port);
 }
 
@@ -35,13 +35,13 @@ public:
     // Literal command digits and plain values.
     Body& plain(const QString& text) {
         m_serial += text.trimmed();
-        m_dtmf += PlainDigitCodes(text);
+        m_dtmf += plainDigitCodes(text);
         return *this;
     }
     // Codes, prefixes, macro contents.
     Body& code(const QString& text) {
         m_serial += text.trimmed();
-        m_dtmf += CodeDigitCodes(text, m_terminator);
+        m_dtmf += codeDigitCodes(text, m_terminator);
         return *this;
     }
     Body& serialOnly(const QString& text) {
@@ -53,7 +53,7 @@ public:
         return *this;
     }
     Body& dtmfOnly(const QString& text) {
-        m_dtmf += PlainDigitCodes(text);
+        m_dtmf += plainDigitCodes(text);
         return *this;
     }
     // Each value followed by "*".
@@ -73,14 +73,14 @@ private:
     QStringList m_dtmf;
 };
 
-QString ItemName(const char* name, int index) {
+QString itemName(const char* name, int index) {
     QString text = QLatin1StringView(name);
     if (index != 0)
         text += u'(' + QString::number(index) + u')';
     return text;
 }
 
-Command Framed(const Database& db, QString item, int port, const QString& serialLine,
+Command framed(const Database& db, QString item, int port, const QString& serialLine,
                const QStringList& dtmfBody) {
     Command c;
     c.item = std::move(item);
@@ -88,16 +88,16 @@ Command Framed(const Database& db, QString item, int port, const QString& serial
     if (!serialLine.isEmpty())
         c.serialLines << serialLine;
     if (!dtmfBody.isEmpty()) {
-        c.dtmfUnlock = UnlockPart(db, port);
+        c.dtmfUnlock = unlockPart(db, port);
         c.dtmfBody = dtmfBody;
-        c.dtmfLock = LockPart(db);
+        c.dtmfLock = lockPart(db);
     }
     return c;
 }
 
 // A command whose serial line is the port digit and the body.
-Command Standard(const Database& db, QString item, int port, const Body& body) {
-    return Framed(db, std::move(item), port, Port(port) + body.serial(), body.dtmf());
+Command standard(const Database& db, QString item, int port, const Body& body) {
+    return framed(db, std::move(item), port, portDigit(port) + body.serial(), body.dtmf());
 }
 
 // Items whose body is a fixed command and one field's value.
@@ -186,7 +186,7 @@ constexpr SwitchItem SwitchItems[] = {
 
 const char* const TimerCommands[] = {"*1017", "*2092"};
 
-Command ValueCommand(const Database& db, const ValueItem& entry, int index) {
+Command valueCommand(const Database& db, const ValueItem& entry, int index) {
     const int port = entry.perPort ? index : 1;
     Body body(db);
     body.plain(QLatin1StringView(entry.command));
@@ -195,58 +195,58 @@ Command ValueCommand(const Database& db, const ValueItem& entry, int index) {
         body.code(value);
     else
         body.plain(value);
-    return Standard(db, ItemName(entry.field, entry.perPort ? index : 0), port, body);
+    return standard(db, itemName(entry.field, entry.perPort ? index : 0), port, body);
 }
 
-Command SwitchCommand(const Database& db, const SwitchItem& entry, int port) {
+Command switchCommand(const Database& db, const SwitchItem& entry, int port) {
     Body body(db);
-    body.plain(Port(port) + QLatin1StringView(entry.number))
+    body.plain(portDigit(port) + QLatin1StringView(entry.number))
         .plain(db.value(QLatin1StringView(entry.field), port));
     // The body starts with the port digit, and the serial line puts the port digit in front of
     // it again; the COS closure switch is the one exception.
     const QString line =
-        entry.item == CommandItem::COSClose ? body.serial() : Port(port) + body.serial();
-    return Framed(db, ItemName(entry.field, port), port, line, body.dtmf());
+        entry.item == CommandItem::COSClose ? body.serial() : portDigit(port) + body.serial();
+    return framed(db, itemName(entry.field, port), port, line, body.dtmf());
 }
 
-Command Courtesy(const Database& db, int index) {
+Command courtesy(const Database& db, int index) {
     const int port = (index - 1) / 40 + 1;
     const int segment = (index - 1) % 40 / 10 + 1;
     const int tone = (index - 1) % 10 + 1;
-    const QString prefix = u'P' + Port(port);
+    const QString prefix = u'P' + portDigit(port);
     auto field = [&](const QString& name) { return db.value(prefix + name, tone); };
     Body body(db);
-    body.plain(u"*3"_s + QString::number(segment) + ItemNumber(tone, 2))
+    body.plain(u"*3"_s + QString::number(segment) + itemNumber(tone, 2))
         .starred({field(u"Delay"_s + QString::number(segment)),
                   field(u"Dur"_s + QString::number(segment)),
                   field(u"Tone"_s + QString::number(2 * segment - 1)),
                   field(u"Tone"_s + QString::number(2 * segment))});
-    return Standard(db, u"Courtesy(P%1,S%2,T%3)"_s.arg(port).arg(segment).arg(tone), port, body);
+    return standard(db, u"Courtesy(P%1,S%2,T%3)"_s.arg(port).arg(segment).arg(tone), port, body);
 }
 
-Command Speech(const Database& db, const char* field, const char* command, int port) {
+Command speech(const Database& db, const char* field, const char* command, int port) {
     const QString text = db.value(QLatin1StringView(field), port);
     Body body(db);
     body.plain(QLatin1StringView(command))
-        .serialOnly(EncodeSpeechWords(text, CodeLayout::Serial))
-        .dtmfOnly(EncodeSpeechWords(text, CodeLayout::Dtmf));
-    return Standard(db, ItemName(field, port), port, body);
+        .serialOnly(encodeSpeechWords(text, CodeLayout::Serial))
+        .dtmfOnly(encodeSpeechWords(text, CodeLayout::Dtmf));
+    return standard(db, itemName(field, port), port, body);
 }
 
-Command Cw(const Database& db, const char* field, const char* command, int port) {
+Command cw(const Database& db, const char* field, const char* command, int port) {
     const QString text = db.value(QLatin1StringView(field), port);
     Body body(db);
     body.plain(QLatin1StringView(command))
-        .serialOnly(EncodeCwCharacters(text, CodeLayout::Serial))
-        .dtmfOnly(EncodeCwCharacters(text, CodeLayout::Dtmf));
-    return Standard(db, ItemName(field, port), port, body);
+        .serialOnly(encodeCwCharacters(text, CodeLayout::Serial))
+        .dtmfOnly(encodeCwCharacters(text, CodeLayout::Dtmf));
+    return standard(db, itemName(field, port), port, body);
 }
 
-Command CwTones(const Database& db, int port) {
+Command cwTones(const Database& db, int port) {
     Body body(db);
     QString tone1 = db.value(u"CWTone1", port).trimmed();
     const QString tone2 = db.value(u"CWTone2", port);
-    const bool twoTones = NumericValue(tone2) != 0;
+    const bool twoTones = numericValue(tone2) != 0;
     // The controller splits the two tones by position, so the first must be four digits when a
     // second follows. A file always holds four; a download gives the plain number ("500").
     if (twoTones && tone1.size() < 4)
@@ -254,51 +254,51 @@ Command CwTones(const Database& db, int port) {
     body.plain(u"*8001"_s).plain(tone1);
     if (twoTones)
         body.plain(tone2);
-    return Standard(db, ItemName("CWTones", port), port, body);
+    return standard(db, itemName("CWTones", port), port, body);
 }
 
 // Serial "*101" + port, DTMF "*101" + (port + 2).
-Command AuxTime(const Database& db, int port) {
+Command auxTime(const Database& db, int port) {
     Body body(db);
     body.plain(u"*101"_s)
-        .serialOnly(Port(port))
-        .dtmfOnly(Port(port + 2))
+        .serialOnly(portDigit(port))
+        .dtmfOnly(portDigit(port + 2))
         .plain(db.value(u"AuxTime", port));
-    return Standard(db, ItemName("AuxTime", port), port, body);
+    return standard(db, itemName("AuxTime", port), port, body);
 }
 
 // Serial "*8007" + the extras' position, DTMF "*8007" + port + 3 x (position - 1).
-Command IdExtras(const Database& db, int position, int port) {
+Command idExtras(const Database& db, int position, int port) {
     const QString field = u"ID%1Extras"_s.arg(position);
     Body body(db);
     body.plain(u"*8007"_s)
         .serialOnly(QString::number(position))
         .dtmfOnly(QString::number(port + 3 * (position - 1)))
         .plain(db.value(field, port));
-    Command c = Standard(db, field + u'(' + Port(port) + u')', port, body);
+    Command c = standard(db, field + u'(' + portDigit(port) + u')', port, body);
     return c;
 }
 
-Command GeneralTimer(const Database& db, int which, int timer) {
+Command generalTimer(const Database& db, int which, int timer) {
     const char* field = which == 0 ? "GeneralTimer" : "GeneralTimerMacro";
     Body body(db);
     body.plain(QLatin1StringView(TimerCommands[which]) + QString::number(timer))
         .plain(db.value(QLatin1StringView(field), timer));
-    return Standard(db, ItemName(field, timer), 1, body);
+    return standard(db, itemName(field, timer), 1, body);
 }
 
-Command SetPoint(const Database& db, int sp) {
+Command setPoint(const Database& db, int sp) {
     Body body(db);
-    body.plain(u"*4001"_s + ItemNumber(sp, 2));
-    if (Trimmed(db, "Monthly", sp) == u"1")
+    body.plain(u"*4001"_s + itemNumber(sp, 2));
+    if (trimmed(db, "Monthly", sp) == u"1")
         body.plain(db.value(u"Week", sp));
     body.plain(db.value(u"DOW", sp))
         .plain(db.value(u"Hours", sp))
         .plain(db.value(u"Minutes", sp))
         .plain(db.value(u"MacroToRun", sp));
-    Command c = Standard(db, ItemName("SetPoint", sp), 1, body);
+    Command c = standard(db, itemName("SetPoint", sp), 1, body);
     // An unused set point (day 10) is not sent over the air.
-    if (NumericValue(db.value(u"DOW", sp)) == 10) {
+    if (numericValue(db.value(u"DOW", sp)) == 10) {
         c.dtmfUnlock.clear();
         c.dtmfBody.clear();
         c.dtmfLock.clear();
@@ -306,151 +306,151 @@ Command SetPoint(const Database& db, int sp) {
     return c;
 }
 
-Command Meter(const Database& db, int n) {
+Command meter(const Database& db, int n) {
     Body body(db);
     body.plain(u"*2064"_s + QString::number(n) + u'*')
         .starred({db.value(u"Meter", n), db.value(u"RealLow", n), db.value(u"MeterLow", n),
                   db.value(u"RealHigh", n), db.value(u"MeterHigh", n)});
-    return Standard(db, ItemName("Meter", n), 1, body);
+    return standard(db, itemName("Meter", n), 1, body);
 }
 
-Command MeterAlarm(const Database& db, int n) {
+Command meterAlarm(const Database& db, int n) {
     Body body(db);
     body.plain(u"*2066"_s + QString::number(n) + u'*')
         .starred({db.value(u"MeterNum", n), db.value(u"MeterAlarmType", n),
                   db.value(u"MeterSetPoint", n), db.value(u"MeterMacro", n)});
-    return Standard(db, ItemName("MeterAlarm", n), 1, body);
+    return standard(db, itemName("MeterAlarm", n), 1, body);
 }
 
-Command MeterAlarmEnable(const Database& db, int n) {
+Command meterAlarmEnable(const Database& db, int n) {
     Body body(db);
     body.plain(u"1600"_s + QString::number(n) + (db.meterAlarmOn(n) ? u"1"_s : u"0"_s));
-    return Standard(db, ItemName("MeterAlarmEnable", n), 1, body);
+    return standard(db, itemName("MeterAlarmEnable", n), 1, body);
 }
 
-Command YaesuType(const Database& db) {
+Command yaesuType(const Database& db) {
     const QString value = db.value(u"YaesuType");
     Body body(db);
     body.plain(u"*2084"_s)
         .serialOnly(value.trimmed())
-        .dtmfOnly(NumericValue(value) > 2 ? u"2"_s : value);
-    return Standard(db, ItemName("YaesuType", 0), 1, body);
+        .dtmfOnly(numericValue(value) > 2 ? u"2"_s : value);
+    return standard(db, itemName("YaesuType", 0), 1, body);
 }
 
 // The radio is set through the remote-base prefix, then the setting is stored in memory n.
-Command RemoteMemory(const Database& db, int n) {
-    const QString prefix = Trimmed(db, "RemoteBasePrefix");
+Command remoteMemory(const Database& db, int n) {
+    const QString prefix = trimmed(db, "RemoteBasePrefix");
     // An empty memory reads back from the controller as "NONE STORED": it has no digits to send.
-    QString frequency = Trimmed(db, "FreqString", n);
+    QString frequency = trimmed(db, "FreqString", n);
     if (frequency == NoneStored)
         frequency.clear();
     Command c;
-    c.item = ItemName("RemoteMemory", n);
+    c.item = itemName("RemoteMemory", n);
     c.port = 1;
     c.serialLines << u"1**"_s + prefix + u'1' + frequency
-                  << u"1**"_s + prefix + u'2' + Trimmed(db, "CTCSS", n) +
-                         Trimmed(db, "CTCSSMode", n)
-                  << u"1**"_s + prefix + u'3' + Trimmed(db, "RadioMode", n)
+                  << u"1**"_s + prefix + u'2' + trimmed(db, "CTCSS", n) +
+                         trimmed(db, "CTCSSMode", n)
+                  << u"1**"_s + prefix + u'3' + trimmed(db, "RadioMode", n)
                   << u"1*2086"_s + QString::number(n);
     const QString terminator = db.storedTerminator();
-    c.dtmfUnlock = UnlockPart(db, 1);
-    c.dtmfBody = CodeDigitCodes(QString(prefix + u'1' + frequency), terminator);
+    c.dtmfUnlock = unlockPart(db, 1);
+    c.dtmfBody = codeDigitCodes(QString(prefix + u'1' + frequency), terminator);
     c.dtmfBody << terminator;
-    c.dtmfBody += PlainDigitCodes(QString(u"*2086"_s + QString::number(n)));
+    c.dtmfBody += plainDigitCodes(QString(u"*2086"_s + QString::number(n)));
     c.dtmfBody << terminator;
-    c.dtmfLock = LockPart(db);
+    c.dtmfLock = lockPart(db);
     return c;
 }
 
-Command Macro(const Database& db, int number) {
+Command macro(const Database& db, int number) {
     const QString text =
-        number <= 40 ? Trimmed(db, "Macro", number) : Trimmed(db, "ShortMacro", number - 40);
-    const QString numberText = number <= 40 ? ItemNumber(number, 2) : QString::number(number);
+        number <= 40 ? trimmed(db, "Macro", number) : trimmed(db, "ShortMacro", number - 40);
+    const QString numberText = number <= 40 ? itemNumber(number, 2) : QString::number(number);
     Body body(db);
     if (text == NoneStored)
         body.plain(u"*4003"_s + numberText);
     else
-        body.plain(u"*4002"_s + numberText).code(RemoveSpaces(text));
-    return Standard(db,
-                    number <= 40 ? ItemName("Macro", number) : ItemName("ShortMacro", number - 40),
+        body.plain(u"*4002"_s + numberText).code(removeSpaces(text));
+    return standard(db,
+                    number <= 40 ? itemName("Macro", number) : itemName("ShortMacro", number - 40),
                     1, body);
 }
 
-Command MacroCode(const Database& db, int number) {
+Command macroCode(const Database& db, int number) {
     Body body(db);
     if (number <= 40)
-        body.plain(u"*2050"_s + ItemNumber(number, 2)).code(db.value(u"MacroCode", number));
+        body.plain(u"*2050"_s + itemNumber(number, 2)).code(db.value(u"MacroCode", number));
     else
         body.plain(u"*2050"_s + QString::number(number))
             .code(db.value(u"ShortMacroCode", number - 40));
-    return Standard(
-        db, number <= 40 ? ItemName("MacroCode", number) : ItemName("ShortMacroCode", number - 40),
+    return standard(
+        db, number <= 40 ? itemName("MacroCode", number) : itemName("ShortMacroCode", number - 40),
         1, body);
 }
 
-Command NumberedValue(const Database& db, const char* field, const char* command, int index,
+Command numberedValue(const Database& db, const char* field, const char* command, int index,
                       int width) {
     Body body(db);
-    body.plain(QLatin1StringView(command) + ItemNumber(index, width))
+    body.plain(QLatin1StringView(command) + itemNumber(index, width))
         .plain(db.value(QLatin1StringView(field), index));
-    return Standard(db, ItemName(field, index), 1, body);
+    return standard(db, itemName(field, index), 1, body);
 }
 
 // Serial only; a macro number "0" means no macro and is not sent.
-Command AlarmMacro(const Database& db, const char* field, const char* command, int n) {
+Command alarmMacro(const Database& db, const char* field, const char* command, int n) {
     Command c;
-    c.item = ItemName(field, n);
-    const QString value = Trimmed(db, field, n);
+    c.item = itemName(field, n);
+    const QString value = trimmed(db, field, n);
     if (value != u"0")
         c.serialLines << u'1' + QLatin1StringView(command) + QString::number(n) + value;
     return c;
 }
 
-Command MessageMacro(const Database& db, int n) {
+Command messageMacro(const Database& db, int n) {
     const QString text = db.value(u"MessageMacro", n);
     if (text.trimmed() == NoneStored)
-        return Command{ItemName("MessageMacro", n), 1, {}, {}, {}, {}};
+        return Command{itemName("MessageMacro", n), 1, {}, {}, {}, {}};
     Body body(db);
-    body.plain(u"*2103"_s + ItemNumber(n, 2))
-        .serialOnly(EncodeSpeechWords(text, CodeLayout::Serial))
-        .dtmfOnly(EncodeSpeechWords(text, CodeLayout::Dtmf));
-    return Standard(db, ItemName("MessageMacro", n), 1, body);
+    body.plain(u"*2103"_s + itemNumber(n, 2))
+        .serialOnly(encodeSpeechWords(text, CodeLayout::Serial))
+        .dtmfOnly(encodeSpeechWords(text, CodeLayout::Dtmf));
+    return standard(db, itemName("MessageMacro", n), 1, body);
 }
 
-Command DtmfMemory(const Database& db, int n) {
-    const QString text = Trimmed(db, "DTMF", n);
+Command dtmfMemory(const Database& db, int n) {
+    const QString text = trimmed(db, "DTMF", n);
     if (text == NoneStored)
-        return Command{ItemName("DTMF", n), 1, {}, {}, {}, {}};
+        return Command{itemName("DTMF", n), 1, {}, {}, {}, {}};
     Body body(db);
-    body.plain(u"*2105"_s + ItemNumber(n, 2)).code(RemoveSpaces(text));
-    return Standard(db, ItemName("DTMF", n), 1, body);
+    body.plain(u"*2105"_s + itemNumber(n, 2)).code(removeSpaces(text));
+    return standard(db, itemName("DTMF", n), 1, body);
 }
 
-Command PortUnlock(const Database& db, int port) {
+Command portUnlock(const Database& db, int port) {
     Command c;
-    c.item = ItemName("CurrentPortUnlock", port);
+    c.item = itemName("CurrentPortUnlock", port);
     c.port = port;
-    c.serialLines << Port(port) + u"*9000"_s + Trimmed(db, "CurrentPortUnlock", port);
+    c.serialLines << portDigit(port) + u"*9000"_s + trimmed(db, "CurrentPortUnlock", port);
     return c;
 }
 
-Command LockCommand(const Database& db) {
+Command lockCommand(const Database& db) {
     Body body(db);
     body.plain(u"*9010"_s).code(db.value(u"Lock"));
-    Command c = Standard(db, u"Lock"_s, 1, body);
+    Command c = standard(db, u"Lock"_s, 1, body);
     // The controller answers to the new lock code from this command on.
     c.dtmfLock = QStringList{db.value(u"Lock"), db.storedTerminator()};
     return c;
 }
 
-Command TerminatorCommand(const Database& db, bool start) {
+Command terminatorCommand(const Database& db, bool start) {
     // The new terminator goes as itself: a "D" in it is the digit D, not the current terminator.
     const QString terminator = db.value(u"Terminator");
     Body body(db);
     body.plain(u"*9020"_s)
         .serialOnly(terminator.trimmed())
-        .dtmfCodes(CodeDigitCodes(terminator, terminator.trimmed()));
-    Command c = Standard(db, start ? u"TerminatorStart"_s : u"Terminator"_s, 1, body);
+        .dtmfCodes(codeDigitCodes(terminator, terminator.trimmed()));
+    Command c = standard(db, start ? u"TerminatorStart"_s : u"Terminator"_s, 1, body);
     if (start)
         c.dtmfLock.clear();
     else
@@ -460,39 +460,40 @@ Command TerminatorCommand(const Database& db, bool start) {
 
 // Serial: one line per message position. DTMF: the tail message number and the three message
 // numbers in one command.
-Command PortMessageNums(const Database& db, int port) {
+Command portMessageNums(const Database& db, int port) {
     Command c;
-    c.item = ItemName("PortMessageNums", port);
+    c.item = itemName("PortMessageNums", port);
     c.port = port;
     Body body(db);
     body.plain(u"*2110"_s).plain(db.value(u"TailMessageNum", port));
     for (int position = 1; position <= 3; ++position) {
         const QString number = db.value(u"P%1MessageNum"_s.arg(position), port);
-        c.serialLines << Port(port) + u"*2110"_s + QString::number(position) + number.trimmed();
+        c.serialLines << portDigit(port) + u"*2110"_s + QString::number(position) +
+                             number.trimmed();
         body.plain(number);
     }
-    c.dtmfUnlock = UnlockPart(db, port);
+    c.dtmfUnlock = unlockPart(db, port);
     c.dtmfBody = body.dtmf();
-    c.dtmfLock = LockPart(db);
+    c.dtmfLock = lockPart(db);
     return c;
 }
 
 // Serial "1" + n + "91" + value; DTMF "19" + n + value.
-Command AlarmSwitch(const Database& db, int n) {
+Command alarmSwitch(const Database& db, int n) {
     const QString value = db.value(u"Alarm", n);
     Body body(db);
     body.dtmfOnly(u"19"_s + QString::number(n)).dtmfOnly(value);
-    return Framed(db, ItemName("Alarm", n), 1,
+    return framed(db, itemName("Alarm", n), 1,
                   u'1' + QString::number(n) + u"91"_s + value.trimmed(), body.dtmf());
 }
 
 } // namespace
 
-QString SerialFrame(const QString& line) {
+QString serialFrame(const QString& line) {
     return line + u'\r';
 }
 
-QStringList PlainDigitCodes(QStringView text) {
+QStringList plainDigitCodes(QStringView text) {
     QStringList codes;
     for (QChar ch : text.trimmed()) {
         if ((ch >= u'0' && ch <= u'9') || ch == u'*' || ch == u'#' || (ch >= u'A' && ch <= u'D'))
@@ -501,7 +502,7 @@ QStringList PlainDigitCodes(QStringView text) {
     return codes;
 }
 
-QStringList CodeDigitCodes(QStringView text, const QString& terminator) {
+QStringList codeDigitCodes(QStringView text, const QString& terminator) {
     QStringList codes;
     for (QChar ch : text.trimmed()) {
         if (ch == u'A')
@@ -522,7 +523,7 @@ QStringList CodeDigitCodes(QStringView text, const QString& terminator) {
     return codes;
 }
 
-QStringList UnlockDigitCodes(QStringView text) {
+QStringList unlockDigitCodes(QStringView text) {
     QStringList codes;
     for (QChar ch : text.trimmed()) {
         if (ch >= u'A' && ch <= u'D')
@@ -535,115 +536,115 @@ QStringList UnlockDigitCodes(QStringView text) {
     return codes;
 }
 
-QString ItemNumber(int number, int width) {
+QString itemNumber(int number, int width) {
     return QString::number(number).rightJustified(width, u'0');
 }
 
-QStringList UnlockPart(const Database& db, int port) {
-    return UnlockDigitCodes(db.value(u"CurrentPortUnlock", port)) +
+QStringList unlockPart(const Database& db, int port) {
+    return unlockDigitCodes(db.value(u"CurrentPortUnlock", port)) +
            QStringList{db.storedTerminator()};
 }
 
-QStringList LockPart(const Database& db) {
+QStringList lockPart(const Database& db) {
     return QStringList{db.storedLock(), db.storedTerminator()};
 }
 
-QString DigitCodesText(const QStringList& codes) {
+QString digitCodesText(const QStringList& codes) {
     QString text;
     for (const QString& code : codes) {
-        const char ch = DigitCodeCharacter(code);
+        const char ch = digitCodeCharacter(code);
         if (ch != '\0')
             text += QLatin1Char(ch);
     }
     return text;
 }
 
-Command FrameCommand(const Database& db, const QString& item, int port, const QString& serialBody,
+Command frameCommand(const Database& db, const QString& item, int port, const QString& serialBody,
                      const QStringList& dtmfBody) {
-    return Framed(db, item, port, Port(port) + serialBody,
+    return framed(db, item, port, portDigit(port) + serialBody,
                   dtmfBody + QStringList{db.storedTerminator()});
 }
 
-Command BuildCommand(const Database& db, CommandItem item, int index) {
+Command buildCommand(const Database& db, CommandItem item, int index) {
     for (const ValueItem& entry : ValueItems) {
         if (entry.item == item)
-            return ValueCommand(db, entry, index);
+            return valueCommand(db, entry, index);
     }
     for (const SwitchItem& entry : SwitchItems) {
         if (entry.item == item)
-            return SwitchCommand(db, entry, index);
+            return switchCommand(db, entry, index);
     }
     switch (item) {
     case CommandItem::TerminatorStart:
-        return TerminatorCommand(db, true);
+        return terminatorCommand(db, true);
     case CommandItem::Terminator:
-        return TerminatorCommand(db, false);
+        return terminatorCommand(db, false);
     case CommandItem::Lock:
-        return LockCommand(db);
+        return lockCommand(db);
     case CommandItem::Reset:
         return Command{u"Reset"_s, 1, {u"1*21999"_s}, {}, {}, {}};
     case CommandItem::AuxTime:
-        return AuxTime(db, index);
+        return auxTime(db, index);
     case CommandItem::GeneralTimer:
-        return GeneralTimer(db, 0, index);
+        return generalTimer(db, 0, index);
     case CommandItem::GeneralTimerMacro:
-        return GeneralTimer(db, 1, index);
+        return generalTimer(db, 1, index);
     case CommandItem::Courtesy:
-        return Courtesy(db, index);
+        return courtesy(db, index);
     case CommandItem::VoiceID1:
-        return Speech(db, "VoiceID1", "*8004", index);
+        return speech(db, "VoiceID1", "*8004", index);
     case CommandItem::VoiceID2:
-        return Speech(db, "VoiceID2", "*8005", index);
+        return speech(db, "VoiceID2", "*8005", index);
     case CommandItem::VoiceID3:
-        return Speech(db, "VoiceID3", "*8006", index);
+        return speech(db, "VoiceID3", "*8006", index);
     case CommandItem::CWID1:
-        return Cw(db, "CWID1", "*8002", index);
+        return cw(db, "CWID1", "*8002", index);
     case CommandItem::CWID2:
-        return Cw(db, "CWID2", "*8003", index);
+        return cw(db, "CWID2", "*8003", index);
     case CommandItem::CWTones:
-        return CwTones(db, index);
+        return cwTones(db, index);
     case CommandItem::ID1Extras:
-        return IdExtras(db, 1, index);
+        return idExtras(db, 1, index);
     case CommandItem::ID2Extras:
-        return IdExtras(db, 2, index);
+        return idExtras(db, 2, index);
     case CommandItem::ID3Extras:
-        return IdExtras(db, 3, index);
+        return idExtras(db, 3, index);
     case CommandItem::SetPoint:
-        return SetPoint(db, index);
+        return setPoint(db, index);
     case CommandItem::Meter:
-        return Meter(db, index);
+        return meter(db, index);
     case CommandItem::MeterAlarm:
-        return MeterAlarm(db, index);
+        return meterAlarm(db, index);
     case CommandItem::MeterAlarmEnable:
-        return MeterAlarmEnable(db, index);
+        return meterAlarmEnable(db, index);
     case CommandItem::YaesuType:
-        return YaesuType(db);
+        return yaesuType(db);
     case CommandItem::RemoteMemory:
-        return RemoteMemory(db, index);
+        return remoteMemory(db, index);
     case CommandItem::Macro:
-        return Macro(db, index);
+        return macro(db, index);
     case CommandItem::MacroCode:
-        return MacroCode(db, index);
+        return macroCode(db, index);
     case CommandItem::PortToAllow:
-        return NumberedValue(db, "PortToAllow", "*4005", index, 2);
+        return numberedValue(db, "PortToAllow", "*4005", index, 2);
     case CommandItem::AlarmLowMacroNum:
-        return AlarmMacro(db, "AlarmLowMacroNum", "*2101", index);
+        return alarmMacro(db, "AlarmLowMacroNum", "*2101", index);
     case CommandItem::AlarmHighMacroNum:
-        return AlarmMacro(db, "AlarmHighMacroNum", "*2102", index);
+        return alarmMacro(db, "AlarmHighMacroNum", "*2102", index);
     case CommandItem::MessageMacro:
-        return MessageMacro(db, index);
+        return messageMacro(db, index);
     case CommandItem::DTMFMemory:
-        return DtmfMemory(db, index);
+        return dtmfMemory(db, index);
     case CommandItem::PortUnlock:
-        return PortUnlock(db, index);
+        return portUnlock(db, index);
     case CommandItem::AutoDial:
-        return NumberedValue(db, "AutoDial", "*2115", index, 3);
+        return numberedValue(db, "AutoDial", "*2115", index, 3);
     case CommandItem::TollRestrict:
-        return NumberedValue(db, "TollRestrict", "*2062", index, 3);
+        return numberedValue(db, "TollRestrict", "*2062", index, 3);
     case CommandItem::PortMessageNums:
-        return PortMessageNums(db, index);
+        return portMessageNums(db, index);
     case CommandItem::Alarm:
-        return AlarmSwitch(db, index);
+        return alarmSwitch(db, index);
     default:
         break;
     }

@@ -13,7 +13,7 @@ enum class Transport { Serial, Dtmf };
 // One programming command, framed for both transports.
 //
 // Serial: every entry of `serialLines` is one line exactly as written to the port, starting with
-// the port digit, without the closing CR (SerialFrame adds it). Most commands are one line; a
+// the port digit, without the closing CR (serialFrame adds it). Most commands are one line; a
 // remote-base memory is four and the tail-message numbers of a port three, each its own exchange.
 //
 // DTMF: one transmission unit of `DigitCode`s: the unlock part (the port's unlock code and the
@@ -91,7 +91,7 @@ enum class CommandItem {
     YaesuType, // DTMF: above 2 sent as 2
     RemoteBasePrefix,
     RemoteMemory, // index 1-10
-    // Macros; index: the controller's macro number, 1-40 for Macro(n), 41-90 for ShortMacro(n-40).
+    // Macros; index: the controller's macro number, 1-40 for macro(n), 41-90 for ShortMacro(n-40).
     Macro,       // "NONE STORED": erase "*4003", otherwise store "*4002"
     MacroCode,   // "*2050"
     PortToAllow, // index 1-90
@@ -124,7 +124,7 @@ enum class CommandItem {
     MacroSubset,
     MacroSubsetEnable,
     DTMFMuteDigitSelect,
-    // Port switches; index: port.
+    // port switches; index: port.
     TxEnable,
     RxEnable,
     FDup,
@@ -154,34 +154,34 @@ enum class CommandItem {
 // The command of one item from the database as it is now. Lock and terminator framing use the
 // stored copies (the codes the controller answers to); the Lock and Terminator items program the
 // working copies, the new codes.
-Command BuildCommand(const Database& db, CommandItem item, int index = 0);
+Command buildCommand(const Database& db, CommandItem item, int index = 0);
 
 // The line with its closing CR, as the serial link writes it.
-QString SerialFrame(const QString& line);
+QString serialFrame(const QString& line);
 
 // A command of the editors' own (erase all macros, clock set, code changes): `serialBody` after
 // the port digit, `dtmfBody` as digit codes, the terminator appended, unlock and lock parts of
 // `port` added.
-Command FrameCommand(const Database& db, const QString& item, int port, const QString& serialBody,
+Command frameCommand(const Database& db, const QString& item, int port, const QString& serialBody,
                      const QStringList& dtmfBody);
 
 // Value encodings for DTMF.
 // Plain: the trimmed text, each character one DigitCode; characters outside 0-9 * # A-D skipped.
-QStringList PlainDigitCodes(QStringView text);
+QStringList plainDigitCodes(QStringView text);
 // Code mapping: "A" 13, "B" 14, "C" 15, "*" 11, "D" the terminator, any other character its
 // numeric value ("0"-"9" unchanged, everything else "0").
-QStringList CodeDigitCodes(QStringView text, const QString& terminator);
+QStringList codeDigitCodes(QStringView text, const QString& terminator);
 // Unlock mapping: "A"-"D" 13-16, any other character its numeric value.
-QStringList UnlockDigitCodes(QStringView text);
+QStringList unlockDigitCodes(QStringView text);
 // The number with leading zeros to `width` digits ("07", "007"); wider numbers unchanged.
-QString ItemNumber(int number, int width);
+QString itemNumber(int number, int width);
 
 // The unlock part of `port` (its unlock code by the unlock mapping, then the terminator) and the
 // lock part (the lock code and the terminator, each given whole as one DigitCode).
-QStringList UnlockPart(const Database& db, int port);
-QStringList LockPart(const Database& db);
+QStringList unlockPart(const Database& db, int port);
+QStringList lockPart(const Database& db);
 
 // The keypad characters of digit codes ("11" -> "*"); codes that are no digit give nothing.
-QString DigitCodesText(const QStringList& codes);
+QString digitCodesText(const QStringList& codes);
 
 } // namespace kovo

@@ -12,7 +12,7 @@ public:
     virtual ~DigitSink() = default;
 
     virtual void sendDigit(const QString& digitCode) = 0;
-    // Keys (true) or unkeys (false) the transmitter; keying includes the wait before the first
+    // keys (true) or unkeys (false) the transmitter; keying includes the wait before the first
     // digit. False (after telling the person) when the transmitter could not be keyed.
     virtual bool key(bool on) = 0;
 };

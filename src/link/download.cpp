@@ -30,8 +30,8 @@ constexpr int MemoryProgressMaximum = 4700;
 constexpr int OstrikProgressMaximum = 10;
 
 // A chunk that cannot go on: an end marker, or "position,value" whose value has three digits or
-// is too large to take another one. Other chunks without a line end wait for a quiet gap.
-bool LooksComplete(const QByteArray& partial) {
+// is too large to take another one. other chunks without a line end wait for a quiet gap.
+bool looksComplete(const QByteArray& partial) {
     if (partial == "Complete" || partial == "+SendE" || partial == "RIComplete")
         return true;
     const qsizetype comma = partial.indexOf(',');
@@ -65,7 +65,7 @@ public:
             const QByteArray bytes = m_channel.isOpen() ? m_channel.read(timeout) : QByteArray();
             if (!bytes.isEmpty()) {
                 take(bytes);
-                if (m_ready.empty() && LooksComplete(m_partial)) {
+                if (m_ready.empty() && looksComplete(m_partial)) {
                     m_ready.push_back(QString::fromLatin1(m_partial).trimmed());
                     m_partial.clear();
                 }
@@ -110,18 +110,18 @@ private:
 
 // Throws away what the port holds before a download starts: a late answer to the last command
 // (the "+" to an upload's closing reset) would otherwise read as the end of the stream.
-void DiscardWaiting(Channel& channel, int quietMs) {
+void discardWaiting(Channel& channel, int quietMs) {
     for (int i = 0; i < 64 && !channel.read(quietMs).isEmpty(); ++i) {
     }
 }
 
-void Pause(int ms) {
+void pause(int ms) {
     if (ms > 0)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 // Opens the channel unless it is open; tells the person when it cannot be opened.
-bool OpenPort(Channel& channel, Operator& person, const DownloadSettings& settings) {
+bool openPort(Channel& channel, Operator& person, const DownloadSettings& settings) {
     if (channel.isOpen())
         return true;
     QString reason;
@@ -138,14 +138,14 @@ bool OpenPort(Channel& channel, Operator& person, const DownloadSettings& settin
 
 // The end markers of the memory stream. A chunk that holds the last data and "Complete"
 // together begins with a digit and is written as data.
-bool EndsMemory(const QString& chunk) {
+bool endsMemory(const QString& chunk) {
     return chunk == u"Complete" || chunk == u"+SendE" || chunk.startsWith(u'+') ||
            chunk.startsWith(u'C') || chunk.startsWith(u"-K");
 }
 
 } // namespace
 
-DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
+DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
                            const DownloadSettings& settings) {
     DownloadResult result;
     if (settings.comPort == u"0") {
@@ -169,14 +169,14 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
         result.outcome = DownloadOutcome::PortFailed;
         return result;
     }
-    if (!OpenPort(channel, person, settings)) {
+    if (!openPort(channel, person, settings)) {
         result.outcome = DownloadOutcome::PortFailed;
         return result;
     }
 
     person.progress(0, MemoryProgressMaximum, DownloadText::Receiving);
     ChunkReader reader(channel, settings.chunkGapMs);
-    DiscardWaiting(channel, settings.drainMs);
+    discardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendEram\r"));
     QElapsedTimer silence;
     silence.start();
@@ -184,8 +184,8 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
 
     for (;;) {
         const std::optional<QString> chunk = reader.next(PollMs);
-        if (chunk && EndsMemory(*chunk)) {
-            Pause(settings.settleMs);
+        if (chunk && endsMemory(*chunk)) {
+            pause(settings.settleMs);
             channel.close();
             memory.close();
             person.progress(MemoryProgressMaximum, MemoryProgressMaximum, DownloadText::Receiving);
@@ -207,7 +207,7 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
             channel.write(QByteArrayLiteral("OK\r"));
         }
         if (person.interrupted()) {
-            Pause(settings.settleMs);
+            pause(settings.settleMs);
             memory.close();
             person.message(DownloadText::Cancelled);
             result.outcome = DownloadOutcome::Cancelled;
@@ -220,10 +220,10 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
     result.ostrikFitted = ostrik;
     OstrikDownloadResult board;
     if (ostrik) {
-        board = DownloadOstrikRecords(db, channel, person, settings);
+        board = downloadOstrikRecords(db, channel, person, settings);
         result.ostrikRecords = board.records;
     }
-    const MemoryImageResult decoded = DecodeMemoryImage(result.memFile, db);
+    const MemoryImageResult decoded = decodeMemoryImage(result.memFile, db);
     if (!decoded.ok) {
         result.outcome = DownloadOutcome::Broken;
         result.error = decoded.error;
@@ -231,7 +231,7 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
         return result;
     }
     if (ostrik && board.outcome == OstrikOutcome::Done) {
-        const OstrikDecodeResult records = DecodeOstrikRecords(board.tempFile, db);
+        const OstrikDecodeResult records = decodeOstrikRecords(board.tempFile, db);
         result.ostrikComplete = records.ok;
         if (!records.ok)
             person.message(records.error, DownloadText::ErrorTitle, MessageIcon::Critical);
@@ -241,7 +241,7 @@ DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
     return result;
 }
 
-OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel, Operator& person,
+OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel, Operator& person,
                                            const DownloadSettings& settings) {
     OstrikDownloadResult result;
     result.tempFile = QDir(settings.programFolder).filePath(u"Tempfile.dat"_s);
@@ -252,12 +252,12 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
                        DownloadText::ErrorTitle, MessageIcon::Critical);
         return result;
     }
-    if (!OpenPort(channel, person, settings))
+    if (!openPort(channel, person, settings))
         return result;
 
     person.progress(0, OstrikProgressMaximum, DownloadText::ReceivingOstrik);
     ChunkReader reader(channel, settings.chunkGapMs);
-    DiscardWaiting(channel, settings.drainMs);
+    discardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendAPEram\r"));
     QElapsedTimer silence;
     silence.start();
@@ -266,7 +266,7 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
     while (!person.interrupted()) {
         const std::optional<QString> chunk = reader.next(PollMs);
         if (chunk && chunk->left(5) == u"RICom") {
-            Pause(settings.settleMs);
+            pause(settings.settleMs);
             channel.close();
             temp.write("Complete\r\n");
             person.progress(OstrikProgressMaximum, OstrikProgressMaximum,
@@ -281,7 +281,7 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
             person.progress(qMin(result.records, OstrikProgressMaximum), OstrikProgressMaximum,
                             DownloadText::ReceivingOstrik);
             silence.restart();
-            Pause(settings.ostrikAnswerDelayMs);
+            pause(settings.ostrikAnswerDelayMs);
             channel.write(QByteArrayLiteral("o\r"));
         }
         if (silence.elapsed() >= silenceLimit) {
@@ -291,7 +291,7 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
             return result;
         }
     }
-    Pause(settings.settleMs);
+    pause(settings.settleMs);
     channel.write((db.storedLock() + db.storedTerminator()).toLatin1() + '\r');
     person.message(DownloadText::Cancelled);
     temp.close();
@@ -299,7 +299,7 @@ OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel,
     return result;
 }
 
-void ApplyOstrikRecords(const QStringList& records, Database& db) {
+void applyOstrikRecords(const QStringList& records, Database& db) {
     // Autodial numbers first, then the toll-restrict list (emptied, then filled), then the two
     // settings; "RI" (the board's identity) and unknown tags are skipped.
     const auto entry = [](const QString& line, int count, int* number) {
@@ -325,7 +325,7 @@ void ApplyOstrikRecords(const QStringList& records, Database& db) {
     db.setGroupChanged(Group::Autopatch);
 }
 
-OstrikDecodeResult DecodeOstrikRecords(const QString& path, Database& db) {
+OstrikDecodeResult decodeOstrikRecords(const QString& path, Database& db) {
     OstrikDecodeResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -345,7 +345,7 @@ OstrikDecodeResult DecodeOstrikRecords(const QString& path, Database& db) {
         return result;
     }
     lines.removeLast();
-    ApplyOstrikRecords(lines, db);
+    applyOstrikRecords(lines, db);
     result.ok = true;
     return result;
 }

@@ -51,7 +51,7 @@ struct DownloadResult {
 // after each chunk, the end markers, the silence time-out and cancelling, the question about the
 // Ostrik board and its records, decoding into `db`, and the closing message. Every message and
 // question goes through `person`; its interrupted() is the Escape button.
-DownloadResult RunDownload(Database& db, Channel& channel, Operator& person,
+DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
                            const DownloadSettings& settings);
 
 enum class OstrikOutcome { Done, TimedOut, Cancelled, PortFailed };
@@ -65,7 +65,7 @@ struct OstrikDownloadResult {
 // The second download: "1SendAPEram", each record into Tempfile.dat with "o" + CR after it,
 // until a record beginning "RICom"; then the line "Complete". On cancel the lock code and the
 // terminator (stored copies of `db`) are sent with a CR.
-OstrikDownloadResult DownloadOstrikRecords(const Database& db, Channel& channel, Operator& person,
+OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel, Operator& person,
                                            const DownloadSettings& settings);
 
 struct OstrikDecodeResult {
@@ -79,9 +79,9 @@ struct OstrikDecodeResult {
 // (RingNumber); "RI" records (the board's identity) are not used. Sets AutopatchChanged. A file
 // that does not end with the line "Complete" (a board download cut short) is refused and
 // changes nothing.
-OstrikDecodeResult DecodeOstrikRecords(const QString& path, Database& db);
+OstrikDecodeResult decodeOstrikRecords(const QString& path, Database& db);
 // The same for the record lines themselves (no "Complete" line needed).
-void ApplyOstrikRecords(const QStringList& records, Database& db);
+void applyOstrikRecords(const QStringList& records, Database& db);
 
 // The texts the download shows.
 namespace DownloadText {

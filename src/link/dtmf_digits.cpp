@@ -2,7 +2,7 @@
 
 namespace kovo {
 
-char DigitCodeCharacter(const QString& code) {
+char digitCodeCharacter(const QString& code) {
     if (code.size() == 1) {
         const char c = code.at(0).toLatin1();
         for (const char* k = DtmfKeypad; *k; ++k) {
@@ -32,8 +32,8 @@ char DigitCodeCharacter(const QString& code) {
     return '\0';
 }
 
-std::optional<DtmfTonePair> DigitCodeTones(const QString& code) {
-    const char c = DigitCodeCharacter(code);
+std::optional<DtmfTonePair> digitCodeTones(const QString& code) {
+    const char c = digitCodeCharacter(code);
     if (c == '\0')
         return std::nullopt;
     for (int i = 0; i < 16; ++i) {
@@ -43,7 +43,7 @@ std::optional<DtmfTonePair> DigitCodeTones(const QString& code) {
     return std::nullopt;
 }
 
-char DtmfCharacterForTones(int low, int high) {
+char dtmfCharacterForTones(int low, int high) {
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             if (DtmfLowGroup[row] == low && DtmfHighGroup[column] == high)

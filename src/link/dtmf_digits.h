@@ -20,13 +20,13 @@ inline constexpr int DtmfHighGroup[4] = {1209, 1336, 1477, 1633};
 
 // The tone pair of a `DigitCode`: "0"-"9"; "*" or "11"; "#" or "12"; "A"-"D" or "13"-"16".
 // Anything else (lower-case letters, "10", blanks around a code) is not a digit.
-std::optional<DtmfTonePair> DigitCodeTones(const QString& code);
+std::optional<DtmfTonePair> digitCodeTones(const QString& code);
 
 // The keypad character of a `DigitCode` ('*' for "11", 'A' for "13"), or '\0' when the code is
 // not a digit.
-char DigitCodeCharacter(const QString& code);
+char digitCodeCharacter(const QString& code);
 
 // The keypad character whose row and column are `low` and `high` (Hz), or '\0'.
-char DtmfCharacterForTones(int low, int high);
+char dtmfCharacterForTones(int low, int high);
 
 } // namespace kovo

@@ -22,11 +22,11 @@ void DtmfPlayer::resetCounts() {
     m_digitsPlayed = 0;
 }
 
-bool DtmfPlayer::SendDTMFDigit(const QString& code) {
+bool DtmfPlayer::sendDtmfDigit(const QString& code) {
     m_errorText.clear();
     ++m_codesSent;
     bool ok = m_output.pause(m_dtmfDelay);
-    const std::optional<DtmfTonePair> tones = DigitCodeTones(code);
+    const std::optional<DtmfTonePair> tones = digitCodeTones(code);
     if (tones) {
         ++m_digitsPlayed;
         ok = m_output.playTonePair(tones->low, tones->high, ToneSeconds) && ok;
@@ -38,11 +38,11 @@ bool DtmfPlayer::SendDTMFDigit(const QString& code) {
     return ok;
 }
 
-bool DtmfPlayer::SendDigitString(const QString& text) {
+bool DtmfPlayer::sendDigitString(const QString& text) {
     bool ok = true;
     QString error;
     for (const QChar c : text.trimmed()) {
-        if (!SendDTMFDigit(QString(c))) {
+        if (!sendDtmfDigit(QString(c))) {
             ok = false;
             error = m_errorText;
         }
@@ -51,11 +51,11 @@ bool DtmfPlayer::SendDigitString(const QString& text) {
     return ok;
 }
 
-bool DtmfPlayer::SendDigitCodes(const QStringList& codes) {
+bool DtmfPlayer::sendDigitCodes(const QStringList& codes) {
     bool ok = true;
     QString error;
     for (const QString& code : codes) {
-        if (!SendDTMFDigit(code)) {
+        if (!sendDtmfDigit(code)) {
             ok = false;
             error = m_errorText;
         }
@@ -120,7 +120,7 @@ bool DtmfPlayer::key(bool on) {
     return on ? m_keyed : true;
 }
 
-double DtmfPlayer::TransferScheduleMs(int codes, int digits, int dtmfDelay, int txTemp) {
+double DtmfPlayer::transferScheduleMs(int codes, int digits, int dtmfDelay, int txTemp) {
     return double(std::max(txTemp, 0)) + double(codes) * std::max(dtmfDelay, 0) +
            double(digits) * (ToneMs + MinimumPauseMs) + UnkeyTailMs;
 }

@@ -10,7 +10,7 @@ namespace kovo {
 
 class AudioOutput;
 
-// Keys (true) or unkeys (false) the transmitter, normally through DTR or RTS of `DTMFComPort`.
+// keys (true) or unkeys (false) the transmitter, normally through DTR or RTS of `DTMFComPort`.
 // Returns false, with a reason for the person in *reason (which may be null), when the line cannot
 // be driven.
 using TransmitterKeyer = std::function<bool(bool keyed, QString* reason)>;
@@ -18,7 +18,7 @@ using TransmitterKeyer = std::function<bool(bool keyed, QString* reason)>;
 // Plays DTMF digits on an AudioOutput: the touch-tone pad's digits and the digits of a transfer
 // over the air.
 //
-// Timing of one digit (`SendDTMFDigit`): `DTMFDelay` ms of silence, the 60 ms tone pair, then at
+// Timing of one digit (`sendDtmfDigit`): `DTMFDelay` ms of silence, the 60 ms tone pair, then at
 // least MinimumPauseMs of silence. The pause after the tone is what lets a decoder hear two equal
 // digits in a row ("000", "DDD") as separate digits: without it, `DTMFDelay` = 0 would join
 // them into one long tone. It is part of the audio itself (written into the sound stream or the
@@ -30,7 +30,7 @@ using TransmitterKeyer = std::function<bool(bool keyed, QString* reason)>;
 // UnkeyTailMs of silence, so the last tone has left the sound device and the radio before the
 // carrier drops, and then unkeys.
 //
-// As the DigitSink of an upload: sendDigit is SendDTMFDigit, key(true) is keyUp and key(false)
+// As the DigitSink of an upload: sendDigit is sendDtmfDigit, key(true) is keyUp and key(false)
 // unkey; a keying failure is told through the reporter.
 class DtmfPlayer : public DigitSink {
 public:
@@ -54,22 +54,22 @@ public:
         m_report = std::move(report);
     }
 
-    void sendDigit(const QString& digitCode) override { SendDTMFDigit(digitCode); }
+    void sendDigit(const QString& digitCode) override { sendDtmfDigit(digitCode); }
     bool key(bool on) override;
 
     // Plays one `DigitCode` as above. A code that is not a digit plays nothing (after its delay)
     // and is not a failure; false when the output could not play the tone or the silence.
-    bool SendDTMFDigit(const QString& code);
+    bool sendDtmfDigit(const QString& code);
     // Trims `text` and plays each character as one `DigitCode`; other characters play nothing.
     // False when any tone failed; the rest is still played.
-    bool SendDigitString(const QString& text);
+    bool sendDigitString(const QString& text);
     // Plays each entry as one `DigitCode`. False when any tone failed; the rest is still played.
-    bool SendDigitCodes(const QStringList& codes);
+    bool sendDigitCodes(const QStringList& codes);
 
-    // `DoComPort(True)` and the `TxTemp` wait. False (and nothing played) when the output has no
+    // `doComPort(True)` and the `TxTemp` wait. False (and nothing played) when the output has no
     // sound device (the transmitter then stays unkeyed) or keying failed.
     bool keyUp();
-    // The silent tail and `DoComPort(False)`. False when the silence or the unkeying failed; the
+    // The silent tail and `doComPort(False)`. False when the silence or the unkeying failed; the
     // keyer is asked to unkey in any case. Nothing happens when the transmitter is not keyed.
     bool unkey();
     bool keyed() const { return m_keyed; }
@@ -77,7 +77,7 @@ public:
     // Why the last call failed; empty when it did not.
     QString errorText() const { return m_errorText; }
 
-    // What was sent since construction (or resetCounts): codes given to SendDTMFDigit, and those
+    // What was sent since construction (or resetCounts): codes given to sendDtmfDigit, and those
     // that were digits and so played a tone.
     int codesSent() const { return m_codesSent; }
     int digitsPlayed() const { return m_digitsPlayed; }
@@ -85,7 +85,7 @@ public:
 
     // The audio length, in ms, of a keyed transfer of `codes` digit codes of which `digits` are
     // digits: `TxTemp` + codes x `DTMFDelay` + digits x (60 + 40) + UnkeyTailMs.
-    static double TransferScheduleMs(int codes, int digits, int dtmfDelay, int txTemp);
+    static double transferScheduleMs(int codes, int digits, int dtmfDelay, int txTemp);
 
 private:
     AudioOutput& m_output;

@@ -17,7 +17,7 @@ UploadResult DtmfUploadJob::run(bool complete) {
     Upload upload(m_db, m_flags, m_person, *this);
     if (m_observer)
         upload.setCommandObserver(m_observer);
-    const UploadResult result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+    const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
     if (!m_output.finish() && !m_soundFailed) {
         m_soundFailed = true;
         m_soundError = m_output.errorText();
@@ -41,7 +41,7 @@ void DtmfUploadJob::soundFailure(const QString& text) {
 void DtmfUploadJob::sendDigit(const QString& digitCode) {
     if (m_soundFailed)
         return;
-    if (!m_player.SendDTMFDigit(digitCode))
+    if (!m_player.sendDtmfDigit(digitCode))
         soundFailure(m_player.errorText());
 }
 

@@ -14,7 +14,7 @@ class Operator;
 struct LinkFlags;
 
 // An upload over the air: the DTMF player on an audio output (the sound card, or a WAV file to be
-// played into the radio later), the transmitter keyed around the whole transfer (`DoComPort`),
+// played into the radio later), the transmitter keyed around the whole transfer (`doComPort`),
 // `TxTemp` of silence after keying and `DTMFDelay` before every digit.
 //
 // What the person is told, through the Operator: an output that cannot play at all ("No sound
@@ -36,7 +36,7 @@ public:
         m_observer = std::move(observer);
     }
 
-    // SendCompleteData (complete) or SendChangesOnly, then the output is finished (a WAV file
+    // sendCompleteData (complete) or sendChangesOnly, then the output is finished (a WAV file
     // is put in place).
     UploadResult run(bool complete);
 

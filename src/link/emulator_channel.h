@@ -30,7 +30,7 @@ public:
     virtual ~InProcessDevice() = default;
     // A host opened the line.
     virtual void hostConnected() {}
-    // Bytes the host wrote at `now`; returns what the device sends back, in time order.
+    // bytes the host wrote at `now`; returns what the device sends back, in time order.
     virtual std::vector<Delivery> hostWrote(const QByteArray& bytes, Clock::time_point now) = 0;
 };
 

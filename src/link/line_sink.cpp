@@ -5,7 +5,7 @@
 namespace kovo {
 
 bool SerialLinkLineSink::open() {
-    return m_link.isOpen() || m_link.OpenSerialPort();
+    return m_link.isOpen() || m_link.openSerialPort();
 }
 
 void SerialLinkLineSink::close() {
@@ -17,7 +17,7 @@ void SerialLinkLineSink::sendCommand(const QString& line) {
 }
 
 void SerialLinkLineSink::writeLine(const QString& line) {
-    m_link.SendStr(line.toLatin1());
+    m_link.sendStr(line.toLatin1());
 }
 
 void SerialLinkLineSink::setLockCode(const QString& lock) {

@@ -58,14 +58,14 @@ public:
                 break;
             packed.append(static_cast<char>(c));
         }
-        return DecodePackedDigits(packed);
+        return decodePackedDigits(packed);
     }
 
 private:
     const QByteArray& m_bytes;
 };
 
-QString TwoDigits(int value) {
+QString twoDigits(int value) {
     return QString::number(value).rightJustified(2, u'0');
 }
 
@@ -85,12 +85,12 @@ constexpr int ShortMacroCodes = 3598;
 constexpr int FreqStrings = 3985;
 
 // One CW ID: 15 codes, of which the first `length` are valid.
-QString CwId(const Image& m, int at, int length) {
+QString cwId(const Image& m, int at, int length) {
     QStringList tokens;
     for (int i = 0; i < qMin(length, 15); ++i) {
         // A code outside the CW table has no character and is left out rather than repeating
         // the one before it.
-        const QString token = CwCodeToChar(QString::number(m.byte(at + i)));
+        const QString token = cwCodeToChar(QString::number(m.byte(at + i)));
         if (!token.isEmpty())
             tokens << token;
     }
@@ -98,17 +98,17 @@ QString CwId(const Image& m, int at, int length) {
 }
 
 // One voice ID: 22 speech codes, of which the first `length` are valid.
-QString VoiceId(const Image& m, int at, int length) {
+QString voiceId(const Image& m, int at, int length) {
     QStringList words;
     for (int i = 0; i < qMin(length, 22); ++i)
-        words << SpeechCodeToWord(QString::number(m.byte(at + i)));
+        words << speechCodeToWord(QString::number(m.byte(at + i)));
     return words.join(u' ').trimmed();
 }
 
 // One message macro: 10 codes; 255 adds nothing and the 10th never adds a word. When any code
 // is 0 the message ends before the first ZERO after its first word; one that then begins with
 // ZERO is empty ("NONE STORED").
-QString MessageMacro(const Image& m, int at) {
+QString messageMacro(const Image& m, int at) {
     QStringList words;
     bool anyZero = false;
     for (int i = 0; i < 10; ++i) {
@@ -116,7 +116,7 @@ QString MessageMacro(const Image& m, int at) {
         if (code == 0)
             anyZero = true;
         if (i < 9 && code != 255)
-            words << SpeechCodeToWord(QString::number(code));
+            words << speechCodeToWord(QString::number(code));
     }
     if (anyZero) {
         for (int i = 1; i < words.size(); ++i) {
@@ -134,7 +134,7 @@ QString MessageMacro(const Image& m, int at) {
 // One macro of `size` bytes: function numbers, 0 ends the list, 255 escapes to 255 + the next
 // byte. A function starts in any byte but the last, so the last byte only ever completes an
 // escape that began in the byte before it.
-QString MacroSteps(const Image& m, int at, int size) {
+QString macroSteps(const Image& m, int at, int size) {
     QStringList steps;
     int i = 0;
     while (i <= size - 2) {
@@ -155,7 +155,7 @@ QString MacroSteps(const Image& m, int at, int size) {
 }
 
 // One DTMF memory: 11 characters up to the first 255 (or 0), stored one blank apart.
-QString DtmfMemory(const Image& m, int at) {
+QString dtmfMemory(const Image& m, int at) {
     QString text;
     for (int i = 0; i < 11; ++i) {
         const int c = m.byte(at + i);
@@ -174,7 +174,7 @@ QString DtmfMemory(const Image& m, int at) {
 
 // One remote-base frequency memory: 8 characters, 255 adds nothing, the 8th byte never adds
 // one, the text ends at the first 0.
-QString FreqString(const Image& m, int at) {
+QString freqString(const Image& m, int at) {
     QString text;
     for (int i = 0; i < 7; ++i) {
         const int c = m.byte(at + i);
@@ -186,7 +186,7 @@ QString FreqString(const Image& m, int at) {
     return text.isEmpty() ? u"NONE STORED"_s : text;
 }
 
-QString MeterType(int word) {
+QString meterType(int word) {
     switch (word) {
     case 224:
         return u"1"_s;
@@ -205,7 +205,7 @@ QString MeterType(int word) {
     }
 }
 
-QString Printable(const QString& text) {
+QString printable(const QString& text) {
     QString shown;
     for (QChar c : text.left(24))
         shown += c.isPrint() ? c : u'?';
@@ -214,7 +214,7 @@ QString Printable(const QString& text) {
     return shown;
 }
 
-QStringList SplitLines(const QByteArray& data) {
+QStringList splitLines(const QByteArray& data) {
     // Either line ending, as line input reads it.
     QStringList lines = QString::fromLatin1(data).split(u'\n');
     for (QString& line : lines)
@@ -230,7 +230,7 @@ QStringList SplitLines(const QByteArray& data) {
 // a long one (a chunk doubled or split), a line without its comma or with anything but 0-255
 // after it refuses the whole image, naming the first bad or missing line, so that the database
 // is never left half decoded.
-MemoryImageResult ParseMemoryImage(const QStringList& linesIn, QByteArray* bytes) {
+MemoryImageResult parseMemoryImage(const QStringList& linesIn, QByteArray* bytes) {
     MemoryImageResult result;
     // Blank lines after the last byte (a file that ends with a line break) are not lines of
     // the image.
@@ -251,7 +251,7 @@ MemoryImageResult ParseMemoryImage(const QStringList& linesIn, QByteArray* bytes
         if (comma < 0) {
             result.line = number;
             result.error = u"line "_s + QString::number(number) + u" has no comma (\""_s +
-                           Printable(line) + u"\")."_s;
+                           printable(line) + u"\")."_s;
             return result;
         }
         const QString value = line.mid(comma + 1).trimmed();
@@ -262,7 +262,7 @@ MemoryImageResult ParseMemoryImage(const QStringList& linesIn, QByteArray* bytes
         if (byteValue < 0 || byteValue > 255) {
             result.line = number;
             result.error = u"line "_s + QString::number(number) + u" holds \""_s +
-                           Printable(value) + u"\" after its comma, not a byte from 0 to 255."_s;
+                           printable(value) + u"\" after its comma, not a byte from 0 to 255."_s;
             return result;
         }
         image[i] = static_cast<char>(byteValue);
@@ -284,7 +284,7 @@ MemoryImageResult ParseMemoryImage(const QStringList& linesIn, QByteArray* bytes
     return result;
 }
 
-void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
+void applyMemoryImage(const QByteArray& bytes, Database& db) {
     Q_ASSERT(bytes.size() == MemoryImageSize);
     const Image m(bytes);
     const auto set = [&](const char* field, int index, const QString& text) {
@@ -364,7 +364,7 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     items("AlarmHighMacroNum", 5, 185, 1, &Image::b);
     set("Vref", 0, m.w(190));
     for (int i = 1; i <= 8; ++i) {
-        const QString type = MeterType(m.word(192 + 2 * (i - 1)));
+        const QString type = meterType(m.word(192 + 2 * (i - 1)));
         if (!type.isEmpty())
             set("Meter", i, type);
     }
@@ -375,13 +375,13 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     // 272-361: the meter alarms, not decoded.
 
     for (int p = 1; p <= 3; ++p) {
-        set("CWID1", p, CwId(m, CwIds + 15 * (p - 1), m.byte(CwIdLength + p - 1)));
-        set("CWID2", p, CwId(m, CwIds + 45 + 15 * (p - 1), m.byte(CwIdLength + 3 + p - 1)));
-        set("VoiceID1", p, VoiceId(m, VoiceIds + 22 * (p - 1), m.byte(VoiceIdLength + p - 1)));
+        set("CWID1", p, cwId(m, CwIds + 15 * (p - 1), m.byte(CwIdLength + p - 1)));
+        set("CWID2", p, cwId(m, CwIds + 45 + 15 * (p - 1), m.byte(CwIdLength + 3 + p - 1)));
+        set("VoiceID1", p, voiceId(m, VoiceIds + 22 * (p - 1), m.byte(VoiceIdLength + p - 1)));
         set("VoiceID2", p,
-            VoiceId(m, VoiceIds + 66 + 22 * (p - 1), m.byte(VoiceIdLength + 3 + p - 1)));
+            voiceId(m, VoiceIds + 66 + 22 * (p - 1), m.byte(VoiceIdLength + 3 + p - 1)));
         set("VoiceID3", p,
-            VoiceId(m, VoiceIds + 132 + 22 * (p - 1), m.byte(VoiceIdLength + 6 + p - 1)));
+            voiceId(m, VoiceIds + 132 + 22 * (p - 1), m.byte(VoiceIdLength + 6 + p - 1)));
     }
 
     for (int s = 1; s <= 20; ++s) {
@@ -396,11 +396,11 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
             set("DOW", s, day);
         }
         const int hours = m.byte(670 + s - 1);
-        set("Hours", s, hours == 255 ? u"0"_s : hours == 254 ? u"0A"_s : TwoDigits(hours));
+        set("Hours", s, hours == 255 ? u"0"_s : hours == 254 ? u"0A"_s : twoDigits(hours));
         const int minutes = m.byte(690 + s - 1);
-        set("Minutes", s, minutes == 255 ? u"0"_s : TwoDigits(minutes));
+        set("Minutes", s, minutes == 255 ? u"0"_s : twoDigits(minutes));
         const int macro = m.byte(710 + s - 1);
-        set("MacroToRun", s, macro < 1 ? u"01"_s : macro == 255 ? u"0"_s : TwoDigits(macro));
+        set("MacroToRun", s, macro < 1 ? u"01"_s : macro == 255 ? u"0"_s : twoDigits(macro));
     }
 
     static const char* const courtesyFields[16] = {
@@ -423,7 +423,7 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     set("DTMFDur", 0, m.be(1722));
     set("DTMFDelay", 0, m.b(1723));
     for (int i = 1; i <= 20; ++i)
-        set("DTMF", i, DtmfMemory(m, DtmfMemories + 11 * (i - 1)));
+        set("DTMF", i, dtmfMemory(m, DtmfMemories + 11 * (i - 1)));
 
     set("ControlPort", 0, m.b(2068).trimmed());
     set("AllowTerminatorSpeech", 0, m.b(2069).trimmed());
@@ -433,7 +433,7 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     set("PatchMute", 0, m.b(2087));
     ports("GeneralTimer", 2088, 2, &Image::w);
     for (int i = 1; i <= 40; ++i)
-        set("MessageMacro", i, MessageMacro(m, MessageMacros + 10 * (i - 1)));
+        set("MessageMacro", i, messageMacro(m, MessageMacros + 10 * (i - 1)));
     // ID extras: a 255 is an unprogrammed byte and leaves the field as it was.
     static const char* const extras[3] = {"ID1Extras", "ID2Extras", "ID3Extras"};
     for (int p = 1; p <= 3; ++p) {
@@ -444,11 +444,11 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
         }
     }
     for (int i = 1; i <= 40; ++i) {
-        set("Macro", i, MacroSteps(m, Macros + 16 * (i - 1), 16));
+        set("Macro", i, macroSteps(m, Macros + 16 * (i - 1), 16));
         set("MacroCode", i, m.d(MacroCodes + 5 * (i - 1), 5));
     }
     for (int i = 1; i <= 50; ++i) {
-        set("ShortMacro", i, MacroSteps(m, ShortMacros + 5 * (i - 1), 5));
+        set("ShortMacro", i, macroSteps(m, ShortMacros + 5 * (i - 1), 5));
         set("ShortMacroCode", i, m.d(ShortMacroCodes + 5 * (i - 1), 5));
     }
     items("PortToAllow", 90, 3848, 1, &Image::b);
@@ -472,7 +472,7 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     ports("AnnounceTime", 3976, 2, &Image::w);
     ports("TailCounter", 3982, 1, &Image::b);
     for (int i = 1; i <= 10; ++i)
-        set("FreqString", i, FreqString(m, FreqStrings + 8 * (i - 1)));
+        set("FreqString", i, freqString(m, FreqStrings + 8 * (i - 1)));
     items("CTCSS", 10, 4065, 1, &Image::b);
     items("CTCSSMode", 10, 4075, 1, &Image::b);
     set("DTMFPort", 0, m.b(4085));
@@ -480,22 +480,22 @@ void ApplyMemoryImage(const QByteArray& bytes, Database& db) {
     set("APPrefix", 0, m.t(4090, 6));
 }
 
-MemoryImageResult DecodeMemoryImageLines(const QStringList& lines, Database& db) {
+MemoryImageResult decodeMemoryImageLines(const QStringList& lines, Database& db) {
     QByteArray bytes;
-    MemoryImageResult result = ParseMemoryImage(lines, &bytes);
+    MemoryImageResult result = parseMemoryImage(lines, &bytes);
     if (!result.ok) {
         result.error =
             u"The memory image cannot be decoded: "_s + result.error + u" Nothing was changed."_s;
         return result;
     }
-    // Decode into a copy so that the database changes all at once or not at all.
+    // decode into a copy so that the database changes all at once or not at all.
     Database decoded = db;
-    ApplyMemoryImage(bytes, decoded);
+    applyMemoryImage(bytes, decoded);
     db = std::move(decoded);
     return result;
 }
 
-MemoryImageResult DecodeMemoryImage(const QString& path, Database& db) {
+MemoryImageResult decodeMemoryImage(const QString& path, Database& db) {
     MemoryImageResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -504,14 +504,14 @@ MemoryImageResult DecodeMemoryImage(const QString& path, Database& db) {
         return result;
     }
     QByteArray bytes;
-    result = ParseMemoryImage(SplitLines(file.readAll()), &bytes);
+    result = parseMemoryImage(splitLines(file.readAll()), &bytes);
     if (!result.ok) {
         result.error = u"The memory image "_s + QFileInfo(path).fileName() +
                        u" cannot be decoded: "_s + result.error + u" Nothing was changed."_s;
         return result;
     }
     Database decoded = db;
-    ApplyMemoryImage(bytes, decoded);
+    applyMemoryImage(bytes, decoded);
     db = std::move(decoded);
     return result;
 }

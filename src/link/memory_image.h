@@ -22,14 +22,14 @@ struct MemoryImageResult {
 // is decoded; a short, long or damaged file is refused as a whole and leaves `db` exactly as it
 // was. Fields the image does not carry keep their values; send-pending flags, group flags and
 // SettingsSaved are not touched.
-MemoryImageResult DecodeMemoryImage(const QString& path, Database& db);
+MemoryImageResult decodeMemoryImage(const QString& path, Database& db);
 // The same for the lines of an image held in memory (one entry per line).
-MemoryImageResult DecodeMemoryImageLines(const QStringList& lines, Database& db);
+MemoryImageResult decodeMemoryImageLines(const QStringList& lines, Database& db);
 
 // Checks the lines of an image and turns them into its 4096 bytes (the value after the first
 // comma of each line).
-MemoryImageResult ParseMemoryImage(const QStringList& lines, QByteArray* bytes);
+MemoryImageResult parseMemoryImage(const QStringList& lines, QByteArray* bytes);
 // Decodes 4096 checked bytes into `db`, field by field.
-void ApplyMemoryImage(const QByteArray& bytes, Database& db);
+void applyMemoryImage(const QByteArray& bytes, Database& db);
 
 } // namespace kovo

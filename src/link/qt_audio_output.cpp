@@ -19,13 +19,13 @@ namespace {
 // The sink's buffer: short, so that what is written is soon heard.
 constexpr qint64 StreamBufferMs = 150;
 
-void LetEventsRun() {
+void letEventsRun() {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
     QThread::msleep(2);
 }
 
-QAudioFormat ImageFormat(const WavPcmLayout& layout) {
+QAudioFormat imageFormat(const WavPcmLayout& layout) {
     QAudioFormat format;
     format.setSampleRate(layout.sampleRate);
     format.setChannelCount(layout.channels);
@@ -128,7 +128,7 @@ bool QtAudioOutput::push(const char* data, qsizetype size) {
                 fail(QStringLiteral("The sound output does not play: the tones cannot be played"));
                 return false;
             }
-            LetEventsRun();
+            letEventsRun();
         }
     }
     return true;
@@ -142,7 +142,7 @@ bool QtAudioOutput::pushSilence(qint64 microseconds) {
 
 void QtAudioOutput::waitUntil(qint64 microseconds) {
     while (now() < microseconds)
-        LetEventsRun();
+        letEventsRun();
 }
 
 bool QtAudioOutput::feed(const char* data, qsizetype size) {
@@ -162,12 +162,12 @@ bool QtAudioOutput::ready() {
 }
 
 bool QtAudioOutput::play(const QByteArray& wavImage) {
-    const std::optional<WavPcmLayout> layout = ParseWavImage(wavImage);
+    const std::optional<WavPcmLayout> layout = parseWavImage(wavImage);
     if (!layout) {
         m_errorText = QStringLiteral("The sound is not a PCM WAVE image");
         return false;
     }
-    if (!openStream(ImageFormat(*layout)))
+    if (!openStream(imageFormat(*layout)))
         return false;
     return feed(wavImage.constData() + layout->dataOffset, layout->dataSize);
 }

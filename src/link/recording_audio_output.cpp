@@ -12,7 +12,7 @@ bool RecordingAudioOutput::playTonePair(int frequency1, int frequency2, double s
     event.frequency1 = frequency1;
     event.frequency2 = frequency2;
     event.seconds = seconds;
-    event.image = BuildTonePairWav(frequency1, frequency2, seconds);
+    event.image = buildTonePairWav(frequency1, frequency2, seconds);
     const bool ok = !m_failPlay && !event.image.isEmpty();
     m_events.append(std::move(event));
     return ok;
@@ -23,7 +23,7 @@ bool RecordingAudioOutput::play(const QByteArray& wavImage) {
     event.kind = Event::Kind::Image;
     event.image = wavImage;
     m_events.append(std::move(event));
-    return !m_failPlay && ParseWavImage(wavImage).has_value();
+    return !m_failPlay && parseWavImage(wavImage).has_value();
 }
 
 bool RecordingAudioOutput::pause(int milliseconds) {
@@ -53,7 +53,7 @@ double RecordingAudioOutput::durationMs() const {
         if (event.kind == Event::Kind::Pause) {
             total += event.milliseconds;
         } else if (!event.image.isEmpty()) {
-            if (const auto layout = ParseWavImage(event.image)) {
+            if (const auto layout = parseWavImage(event.image)) {
                 const int frameBytes = layout->channels * layout->bitsPerSample / 8;
                 total += double(layout->dataSize / frameBytes) * 1000.0 / layout->sampleRate;
             }

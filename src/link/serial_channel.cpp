@@ -12,7 +12,7 @@ constexpr qint64 ReadBufferSize = 1024;
 
 // How long handing bytes to the driver may take: their time on the wire at 9600 baud plus a
 // second of slack for a busy system.
-int WriteTimeoutMs(qsizetype bytes) {
+int writeTimeoutMs(qsizetype bytes) {
     return 1000 + static_cast<int>(bytes * 10 * 1000 / 9600);
 }
 } // namespace
@@ -56,7 +56,7 @@ bool SerialChannel::open(QString* reason) {
         return false;
     }
     m_port->setReadBufferSize(ReadBufferSize);
-    // Bytes that reached the port before it was opened answer nothing this program asked.
+    // bytes that reached the port before it was opened answer nothing this program asked.
     m_port->clear(QSerialPort::Input);
     m_gone = false;
     return true;
@@ -100,7 +100,7 @@ bool SerialChannel::write(const QByteArray& bytes) {
         return false;
     // Without an event loop the bytes stay in the port object until handed over here.
     while (m_port->bytesToWrite() > 0) {
-        if (!m_port->waitForBytesWritten(WriteTimeoutMs(m_port->bytesToWrite())))
+        if (!m_port->waitForBytesWritten(writeTimeoutMs(m_port->bytesToWrite())))
             return false;
     }
     return !m_gone;

@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int RefusalQuietMs = 100;
 constexpr int RefusalMaxMs = 1000;
 
-bool IsDecimal(const QString& text) {
+bool isDecimal(const QString& text) {
     if (text.isEmpty())
         return false;
     for (QChar c : text) {
@@ -28,7 +28,7 @@ bool IsDecimal(const QString& text) {
     return true;
 }
 
-int MsUntil(Clock::time_point deadline) {
+int msUntil(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
@@ -44,7 +44,7 @@ SerialLink::~SerialLink() = default;
 
 QString SerialLink::portLabel() const {
     const QString port = m_settings.comPort.trimmed();
-    if (IsDecimal(port))
+    if (isDecimal(port))
         return QStringLiteral("COM") + port;
     if (!port.isEmpty())
         return port;
@@ -60,7 +60,7 @@ void SerialLink::close() {
         m_channel->close();
 }
 
-bool SerialLink::OpenSerialPort() {
+bool SerialLink::openSerialPort() {
     if (m_settings.comPort.trimmed() == QLatin1String("0"))
         return false; // DTMF mode: there is no serial port
     if (!m_channel)
@@ -79,7 +79,7 @@ bool SerialLink::OpenSerialPort() {
     return true;
 }
 
-void SerialLink::SendStr(const QByteArray& line) {
+void SerialLink::sendStr(const QByteArray& line) {
     qCDebug(lcLink) << "sent" << line;
     if (m_channel && m_channel->isOpen() && !m_channel->write(line))
         qCInfo(lcLink) << "could not write to" << portLabel();
@@ -100,8 +100,8 @@ void SerialLink::discardInput() {
 
 void SerialLink::sendCommand(const QString& line) {
     discardInput();
-    SendStr(line.toLatin1());
-    CheckInput();
+    sendStr(line.toLatin1());
+    checkInput();
 }
 
 void SerialLink::setProgressSource(std::function<int()> progressValue) {
@@ -123,7 +123,7 @@ void SerialLink::resetProgress() {
         m_person.progress(0, ProgressMaximum, QStringLiteral("0% Complete"));
 }
 
-void SerialLink::CheckInput() {
+void SerialLink::checkInput() {
     m_lastAnswer.clear();
     m_lastOutcome = Outcome::None;
     const auto deadline = Clock::now() + std::chrono::milliseconds(m_settings.answerTimeoutMs);
@@ -133,7 +133,7 @@ void SerialLink::CheckInput() {
         if (m_channel && m_channel->isOpen()) {
             // The first pass only takes what has already arrived, so that the error-limit test
             // below comes before any waiting.
-            answer = m_channel->read(firstPass ? 0 : MsUntil(deadline));
+            answer = m_channel->read(firstPass ? 0 : msUntil(deadline));
         } else if (!firstPass) {
             std::this_thread::sleep_until(deadline); // nothing can arrive on a closed port
         }
@@ -153,7 +153,7 @@ void SerialLink::CheckInput() {
             const auto giveUp = Clock::now() + std::chrono::milliseconds(RefusalMaxMs);
             while (m_channel->isOpen() && Clock::now() < giveUp) {
                 const QByteArray more =
-                    m_channel->read(qMin(RefusalQuietMs, qMax(1, MsUntil(giveUp))));
+                    m_channel->read(qMin(RefusalQuietMs, qMax(1, msUntil(giveUp))));
                 if (more.isEmpty())
                     break;
                 answer += more;
@@ -177,7 +177,7 @@ void SerialLink::CheckInput() {
             m_person.message(QStringLiteral("Too Many Errors. Please check your serial "
                                             "connection and try again"),
                              QStringLiteral("Error!"));
-            SendStr("1" + m_lockCode.toLatin1() + "\r");
+            sendStr("1" + m_lockCode.toLatin1() + "\r");
             close();
             m_errorCount = 0;
             m_flags.updateAborted = true;

@@ -22,10 +22,10 @@ public:
         int answerTimeoutMs = 3000; // about three timer ticks without a usable answer
     };
 
-    // How the last CheckInput ended.
+    // How the last checkInput ended.
     enum class Outcome { None, Acknowledged, Refused, TimedOut, ErrorLimit, ChannelLost };
 
-    // The maximum of the complete upload's progress bar; CheckInput turns the progress value
+    // The maximum of the complete upload's progress bar; checkInput turns the progress value
     // into a percentage of it.
     static constexpr int ProgressMaximum = 724;
 
@@ -36,18 +36,18 @@ public:
     // Opens the port unless it is open; on failure shows "COM<n> is in use by another program.
     // Close the other program and try again" (the port's own name where ComPort is not a
     // number) and sets portOpenFailed(). Does nothing in DTMF mode (ComPort "0").
-    bool OpenSerialPort();
+    bool openSerialPort();
     bool portOpenFailed() const { return m_portOpenFailed; }
     bool isOpen() const;
     void close();
 
     // Writes `line` unchanged, then pauses SerialDelay ms.
-    void SendStr(const QByteArray& line);
+    void sendStr(const QByteArray& line);
     // Waits for and judges the answer to the command just written; the outcome is left in the
     // link flags, the error count and lastOutcome().
-    void CheckInput();
+    void checkInput();
     // The exchange every command goes through: drops what is left of earlier answers, then
-    // SendStr(line) and CheckInput. `line` is the whole framed line, its CR included.
+    // sendStr(line) and checkInput. `line` is the whole framed line, its CR included.
     void sendCommand(const QString& line);
     // Throws away bytes that arrived after an earlier answer was judged (a late answer, the rest
     // of an answer), so that they are not taken as the answer to the next command.
@@ -60,7 +60,7 @@ public:
 
     int errorCount() const { return m_errorCount; }
     Outcome lastOutcome() const { return m_lastOutcome; }
-    // The answer as the last CheckInput judged it (for a refusal, the whole answer).
+    // The answer as the last checkInput judged it (for a refusal, the whole answer).
     QByteArray lastAnswer() const { return m_lastAnswer; }
     // The port as messages name it: "COM" + ComPort for a port number, else the port's name.
     QString portLabel() const;

@@ -8,55 +8,55 @@
 namespace kovo {
 namespace {
 
-void PutUInt32(char* at, std::uint32_t value) {
+void putUInt32(char* at, std::uint32_t value) {
     qToLittleEndian<quint32>(value, at);
 }
 
-void PutUInt16(char* at, std::uint16_t value) {
+void putUInt16(char* at, std::uint16_t value) {
     qToLittleEndian<quint16>(value, at);
 }
 
-std::uint32_t GetUInt32(const char* at) {
+std::uint32_t getUInt32(const char* at) {
     return qFromLittleEndian<quint32>(at);
 }
 
-std::uint16_t GetUInt16(const char* at) {
+std::uint16_t getUInt16(const char* at) {
     return qFromLittleEndian<quint16>(at);
 }
 
 } // namespace
 
-QByteArray BuildWavHeader(std::uint32_t dataSize, int sampleRate, int bitsPerSample,
+QByteArray buildWavHeader(std::uint32_t dataSize, int sampleRate, int bitsPerSample,
                           int channelMode) {
     const int channels = channelMode == 0 ? 1 : 2;
     const int bytesPerSample = bitsPerSample / 8;
     QByteArray header(WavHeaderSize, '\0');
     char* h = header.data();
     memcpy(h + 0, "RIFF", 4);
-    PutUInt32(h + 4, dataSize + 36);
+    putUInt32(h + 4, dataSize + 36);
     memcpy(h + 8, "WAVE", 4);
     memcpy(h + 12, "fmt ", 4);
-    PutUInt32(h + 16, 16);
-    PutUInt16(h + 20, 1);
-    PutUInt16(h + 22, static_cast<std::uint16_t>(channels));
-    PutUInt32(h + 24, static_cast<std::uint32_t>(sampleRate));
-    PutUInt32(h + 28, static_cast<std::uint32_t>(bytesPerSample * channels * sampleRate));
-    PutUInt16(h + 32, static_cast<std::uint16_t>(bytesPerSample * channels));
-    PutUInt16(h + 34, static_cast<std::uint16_t>(bitsPerSample));
+    putUInt32(h + 16, 16);
+    putUInt16(h + 20, 1);
+    putUInt16(h + 22, static_cast<std::uint16_t>(channels));
+    putUInt32(h + 24, static_cast<std::uint32_t>(sampleRate));
+    putUInt32(h + 28, static_cast<std::uint32_t>(bytesPerSample * channels * sampleRate));
+    putUInt16(h + 32, static_cast<std::uint16_t>(bytesPerSample * channels));
+    putUInt16(h + 34, static_cast<std::uint16_t>(bitsPerSample));
     memcpy(h + 36, "data", 4);
-    PutUInt32(h + 40, dataSize);
+    putUInt32(h + 40, dataSize);
     return header;
 }
 
-std::int64_t ToneFrameCount(double seconds) {
+std::int64_t toneFrameCount(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > MaxToneSeconds)
         return -1;
     // std::nearbyint rounds halves to even in the default rounding mode.
     return static_cast<std::int64_t>(std::nearbyint(seconds * ToneSampleRate));
 }
 
-QByteArray BuildTonePairWav(int frequency1, int frequency2, double seconds) {
-    const std::int64_t frames = ToneFrameCount(seconds);
+QByteArray buildTonePairWav(int frequency1, int frequency2, double seconds) {
+    const std::int64_t frames = toneFrameCount(seconds);
     if (frames < 0)
         return {};
     const double frequencies[2] = {frequency1 == 0 ? 1.0 : double(frequency1),
@@ -70,7 +70,7 @@ QByteArray BuildTonePairWav(int frequency1, int frequency2, double seconds) {
         steps[k] = 2.0 * pi / ((1.0 / frequencies[k]) / (1.0 / ToneSampleRate));
 
     const auto dataSize = static_cast<std::uint32_t>(frames * ToneBytesPerFrame);
-    QByteArray image = BuildWavHeader(dataSize);
+    QByteArray image = buildWavHeader(dataSize);
     image.resize(WavHeaderSize + qsizetype(dataSize));
     char* out = image.data() + WavHeaderSize;
     for (std::int64_t i = 0; i < frames; ++i) {
@@ -78,24 +78,24 @@ QByteArray BuildTonePairWav(int frequency1, int frequency2, double seconds) {
         for (int k = 0; k < 2; ++k)
             s += Weight * std::sin(double(i) * steps[k]);
         const auto value = static_cast<std::int16_t>(std::floor(MasterGain * s * FullScale));
-        PutUInt16(out, static_cast<std::uint16_t>(value));
-        PutUInt16(out + 2, static_cast<std::uint16_t>(value));
+        putUInt16(out, static_cast<std::uint16_t>(value));
+        putUInt16(out + 2, static_cast<std::uint16_t>(value));
         out += ToneBytesPerFrame;
     }
     return image;
 }
 
-QByteArray BuildSilenceWav(int milliseconds) {
+QByteArray buildSilenceWav(int milliseconds) {
     if (milliseconds > MaxToneSeconds * 1000)
         return {};
     const std::int64_t frames = std::int64_t(std::max(milliseconds, 0)) * ToneSampleRate / 1000;
     const auto dataSize = static_cast<std::uint32_t>(frames * ToneBytesPerFrame);
-    QByteArray image = BuildWavHeader(dataSize);
+    QByteArray image = buildWavHeader(dataSize);
     image.append(qsizetype(dataSize), '\0');
     return image;
 }
 
-std::optional<WavPcmLayout> ParseWavImage(const QByteArray& image) {
+std::optional<WavPcmLayout> parseWavImage(const QByteArray& image) {
     const qsizetype size = image.size();
     const char* bytes = image.constData();
     if (size < 12 || memcmp(bytes, "RIFF", 4) != 0 || memcmp(bytes + 8, "WAVE", 4) != 0)
@@ -105,18 +105,18 @@ std::optional<WavPcmLayout> ParseWavImage(const QByteArray& image) {
     qsizetype at = 12;
     while (at + 8 <= size) {
         const char* chunk = bytes + at;
-        const qint64 chunkSize = GetUInt32(chunk + 4);
+        const qint64 chunkSize = getUInt32(chunk + 4);
         const qsizetype body = at + 8;
         if (memcmp(chunk, "fmt ", 4) == 0) {
             if (chunkSize < 16 || body + 16 > size)
                 return std::nullopt;
             const char* f = bytes + body;
-            if (GetUInt16(f) != 1)
+            if (getUInt16(f) != 1)
                 return std::nullopt; // compressed or float samples
-            layout.channels = GetUInt16(f + 2);
+            layout.channels = getUInt16(f + 2);
             layout.sampleRate =
-                static_cast<int>(std::min<std::uint32_t>(GetUInt32(f + 4), 1 << 24));
-            layout.bitsPerSample = GetUInt16(f + 14);
+                static_cast<int>(std::min<std::uint32_t>(getUInt32(f + 4), 1 << 24));
+            layout.bitsPerSample = getUInt16(f + 14);
             if ((layout.channels != 1 && layout.channels != 2) ||
                 (layout.bitsPerSample != 8 && layout.bitsPerSample != 16) || layout.sampleRate <= 0)
                 return std::nullopt;

@@ -18,23 +18,23 @@ inline constexpr double MaxToneSeconds = 3600.0;
 
 // The 44-byte header of a PCM WAVE image. `channelMode` 0 is mono, 1, 2 and 3 are stereo;
 // `bitsPerSample` is 8 or 16.
-QByteArray BuildWavHeader(std::uint32_t dataSize, int sampleRate = ToneSampleRate,
+QByteArray buildWavHeader(std::uint32_t dataSize, int sampleRate = ToneSampleRate,
                           int bitsPerSample = ToneBitsPerSample, int channelMode = 1);
 
 // Frames in `seconds` of tone: seconds x 8000 rounded to the nearest whole number, halves to
 // even. -1 for a negative, non-finite or overlong duration.
-std::int64_t ToneFrameCount(double seconds);
+std::int64_t toneFrameCount(double seconds);
 
 // The image that `PlayTonePair` plays: the two frequencies (Hz) sounding together for `seconds`.
 // A frequency of 0 becomes 1 Hz, so a single tone is a pair with an inaudible partner. Each frame
 // is floor(0.5 x 32767 x (0.25 sin(i step1) + 0.25 sin(i step2))) with step = 2 pi f / 8000,
-// written for the left and then the right channel. Empty for a duration ToneFrameCount refuses.
-QByteArray BuildTonePairWav(int frequency1, int frequency2, double seconds);
+// written for the left and then the right channel. Empty for a duration toneFrameCount refuses.
+QByteArray buildTonePairWav(int frequency1, int frequency2, double seconds);
 
 // An image of the same format holding `milliseconds` of silence (8 frames a millisecond); a
 // negative length counts as 0;
 // empty beyond MaxToneSeconds.
-QByteArray BuildSilenceWav(int milliseconds);
+QByteArray buildSilenceWav(int milliseconds);
 
 // Where the samples of a PCM WAVE image lie and how they are laid out.
 struct WavPcmLayout {
@@ -47,6 +47,6 @@ struct WavPcmLayout {
 
 // Reads the chunks of a RIFF WAVE image (any chunk order, odd chunks padded). Accepts 8- and
 // 16-bit PCM with 1 or 2 channels; nullopt for anything else or a damaged image.
-std::optional<WavPcmLayout> ParseWavImage(const QByteArray& image);
+std::optional<WavPcmLayout> parseWavImage(const QByteArray& image);
 
 } // namespace kovo

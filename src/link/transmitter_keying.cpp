@@ -9,14 +9,14 @@ namespace kovo {
 namespace {
 Q_LOGGING_CATEGORY(lcKeying, "kovo.link.keying", QtInfoMsg)
 
-void SetLine(Channel& channel, TransmitterKeying::Line line, bool on, bool* ok) {
+void setLine(Channel& channel, TransmitterKeying::Line line, bool on, bool* ok) {
     const bool done =
         line == TransmitterKeying::Line::Dtr ? channel.setDtr(on) : channel.setRts(on);
     if (ok)
         *ok = done;
 }
 
-TransmitterKeying::Line Other(TransmitterKeying::Line line) {
+TransmitterKeying::Line other(TransmitterKeying::Line line) {
     return line == TransmitterKeying::Line::Dtr ? TransmitterKeying::Line::Rts
                                                 : TransmitterKeying::Line::Dtr;
 }
@@ -31,14 +31,14 @@ TransmitterKeying::TransmitterKeying(QString port, Line line, ChannelMaker maker
 }
 
 TransmitterKeying::~TransmitterKeying() {
-    DoComPort(false);
+    doComPort(false);
 }
 
-TransmitterKeying::Line TransmitterKeying::LineFor(const QString& whichSend) {
+TransmitterKeying::Line TransmitterKeying::lineFor(const QString& whichSend) {
     return whichSend.trimmed() == QLatin1String("1") ? Line::Dtr : Line::Rts;
 }
 
-QString TransmitterKeying::LineName(Line line) {
+QString TransmitterKeying::lineName(Line line) {
     return line == Line::Dtr ? QStringLiteral("DTR") : QStringLiteral("RTS");
 }
 
@@ -46,14 +46,14 @@ QString TransmitterKeying::cannotDriveText(const QString& port, Line line) {
     return QStringLiteral("The transmitter cannot be keyed: %1 cannot drive %2. Choose a serial "
                           "port whose %2 line keys the transmitter (DTMFComPort and WhichSend in "
                           "kovo.ini), or set DTMFComPort to 0 and key the transmitter by hand.")
-        .arg(port, LineName(line));
+        .arg(port, lineName(line));
 }
 
-bool TransmitterKeying::DoComPort(bool onOff, QString* reason) {
+bool TransmitterKeying::doComPort(bool onOff, QString* reason) {
     if (!onOff) {
         if (m_channel) {
             if (m_channel->isOpen())
-                SetLine(*m_channel, m_line, false, nullptr);
+                setLine(*m_channel, m_line, false, nullptr);
             m_channel->close(); // both lines drop as the port closes
             m_channel.reset();
             if (m_keyed)
@@ -66,7 +66,7 @@ bool TransmitterKeying::DoComPort(bool onOff, QString* reason) {
         qCInfo(lcKeying) << text;
         if (reason)
             *reason = text;
-        DoComPort(false);
+        doComPort(false);
         return false;
     };
     if (!m_channel) {
@@ -86,26 +86,26 @@ bool TransmitterKeying::DoComPort(bool onOff, QString* reason) {
     }
     // The port raised both lines as it opened; the chosen one stays up, the other goes down.
     bool driven = false;
-    SetLine(*m_channel, m_line, true, &driven);
+    setLine(*m_channel, m_line, true, &driven);
     if (!driven)
         return fail(cannotDriveText(m_channel->portName(), m_line));
-    SetLine(*m_channel, Other(m_line), false, nullptr);
+    setLine(*m_channel, other(m_line), false, nullptr);
     m_keyed = true;
-    qCDebug(lcKeying) << "transmitter keyed on" << m_port << "by" << LineName(m_line);
+    qCDebug(lcKeying) << "transmitter keyed on" << m_port << "by" << lineName(m_line);
     return true;
 }
 
-TransmitterKeyer TransmitterKeying::NoKeying() {
+TransmitterKeyer TransmitterKeying::noKeying() {
     return [](bool, QString*) { return true; };
 }
 
-TransmitterKeyer TransmitterKeying::MakeKeyer(const QString& dtmfComPort, const QString& whichSend,
+TransmitterKeyer TransmitterKeying::makeKeyer(const QString& dtmfComPort, const QString& whichSend,
                                               ChannelMaker maker) {
     const QString port = dtmfComPort.trimmed();
     if (port.isEmpty() || port == QLatin1String("0"))
-        return NoKeying();
-    auto keying = std::make_shared<TransmitterKeying>(port, LineFor(whichSend), std::move(maker));
-    return [keying](bool keyed, QString* reason) { return keying->DoComPort(keyed, reason); };
+        return noKeying();
+    auto keying = std::make_shared<TransmitterKeying>(port, lineFor(whichSend), std::move(maker));
+    return [keying](bool keyed, QString* reason) { return keying->doComPort(keyed, reason); };
 }
 
 } // namespace kovo

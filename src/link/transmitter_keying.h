@@ -9,7 +9,7 @@
 
 namespace kovo {
 
-// `DoComPort`: keys the transmitter for a transfer over the air through a handshake line of a
+// `doComPort`: keys the transmitter for a transfer over the air through a handshake line of a
 // second port, `DTMFComPort`, while the tones go out through the sound output.
 //
 // Keying opens the port and makes the chosen line (`WhichSend` "1": DTR, anything else: RTS)
@@ -32,25 +32,25 @@ public:
     ~TransmitterKeying();
 
     // `WhichSend` "1" is DTR; any other value RTS.
-    static Line LineFor(const QString& whichSend);
-    static QString LineName(Line line);
+    static Line lineFor(const QString& whichSend);
+    static QString lineName(Line line);
 
     QString port() const { return m_port; }
     Line line() const { return m_line; }
     bool keyed() const { return m_keyed; }
 
-    // `DoComPort(OnOff)`. Keying: false (with *reason, which may be null) when the port cannot be
+    // `doComPort(OnOff)`. Keying: false (with *reason, which may be null) when the port cannot be
     // made or opened or cannot drive the line; the port is then closed. Unkeying always
     // succeeds: the line is dropped and the port closed.
-    bool DoComPort(bool onOff, QString* reason = nullptr);
+    bool doComPort(bool onOff, QString* reason = nullptr);
 
     // The keyer for a transfer from the settings: none for `DTMFComPort` "0" (or empty), which
     // means the person keys the transmitter by hand (or the radio keys on its own audio);
-    // otherwise DoComPort on that port and line.
-    static TransmitterKeyer MakeKeyer(const QString& dtmfComPort, const QString& whichSend,
+    // otherwise doComPort on that port and line.
+    static TransmitterKeyer makeKeyer(const QString& dtmfComPort, const QString& whichSend,
                                       ChannelMaker maker = {});
     // A keyer that keys nothing and always succeeds.
-    static TransmitterKeyer NoKeying();
+    static TransmitterKeyer noKeying();
 
     // "The transmitter cannot be keyed: <port> cannot drive <line>. ..."
     static QString cannotDriveText(const QString& port, Line line);

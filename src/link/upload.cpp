@@ -15,7 +15,7 @@ namespace {
 
 // The percentage shown beside the progress bar, "37% Complete": rounded half to even and kept in
 // one byte, as the display has always shown it.
-QString PercentLabel(int value) {
+QString percentLabel(int value) {
     const int percent = static_cast<int>(std::nearbyint(value / 7.24)) & 0xFF;
     return QString::number(percent) + u"% Complete"_s;
 }
@@ -98,7 +98,7 @@ constexpr OwnItem PortTone[] = {
     {CommandItem::TailMessageNum, "TailMessageNum"},
 };
 
-QString Pending(const char* field) {
+QString pending(const char* field) {
     return QLatin1StringView(field) + u"Pending"_s;
 }
 
@@ -111,11 +111,11 @@ Upload::Upload(Database& db, LinkFlags& flags, Operator& person, LineSink& seria
 Upload::Upload(Database& db, LinkFlags& flags, Operator& person, DigitSink& dtmf)
     : m_db(db), m_flags(flags), m_person(person), m_digits(&dtmf), m_transport(Transport::Dtmf) {}
 
-UploadResult Upload::SendCompleteData() {
+UploadResult Upload::sendCompleteData() {
     return run(true);
 }
 
-UploadResult Upload::SendChangesOnly() {
+UploadResult Upload::sendChangesOnly() {
     return run(false);
 }
 
@@ -134,7 +134,7 @@ UploadResult Upload::run(bool complete) {
         return m_result;
     }
     if (m_complete)
-        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+        m_person.progress(0, ProgressMaximum, percentLabel(0));
 
     if (!walk())
         return m_result;
@@ -143,12 +143,12 @@ UploadResult Upload::run(bool complete) {
         m_digits->key(false);
     if (m_complete) {
         m_person.message(CompleteMessage);
-        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+        m_person.progress(0, ProgressMaximum, percentLabel(0));
         if (m_transport == Transport::Serial) {
-            const Command reset = BuildCommand(m_db, CommandItem::Reset);
+            const Command reset = buildCommand(m_db, CommandItem::Reset);
             if (m_observer)
                 m_observer(reset);
-            m_lines->writeLine(SerialFrame(reset.serialLines.constFirst()));
+            m_lines->writeLine(serialFrame(reset.serialLines.constFirst()));
         }
     } else {
         m_person.message(UpdateMessage);
@@ -345,7 +345,7 @@ bool Upload::walk() {
     }
     bump();
 
-    // 17. Port switches, the alarm switches and speech with the terminator.
+    // 17. port switches, the alarm switches and speech with the terminator.
     for (int port = 1; port <= 3; ++port) {
         for (const OwnItem& sw : PortSwitches) {
             if (!own(sw.item, sw.field, port))
@@ -380,7 +380,7 @@ bool Upload::walk() {
 }
 
 bool Upload::own(CommandItem item, const char* field, int index) {
-    return step(item, index, {{Pending(field), index}});
+    return step(item, index, {{pending(field), index}});
 }
 
 bool Upload::step(CommandItem item, int index, const Flags& select) {
@@ -395,7 +395,7 @@ bool Upload::step(CommandItem item, int index, const Flags& select, const Flags&
         if (!wanted)
             return true;
     }
-    const Command command = BuildCommand(m_db, item, index);
+    const Command command = buildCommand(m_db, item, index);
     if (!command.sends(m_transport)) {
         // Nothing to send: the item is empty (or, over the air, an unused set point). Items the
         // transport cannot carry keep their flags for a serial upload.
@@ -413,7 +413,7 @@ bool Upload::step(CommandItem item, int index, const Flags& select, const Flags&
 
 bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& clear) {
     for (qsizetype i = 0; i < command.serialLines.size(); ++i) {
-        m_lines->sendCommand(SerialFrame(command.serialLines.at(i)));
+        m_lines->sendCommand(serialFrame(command.serialLines.at(i)));
         ++m_result.commandsSent;
         if (m_flags.updateAborted) {
             finish(UploadOutcome::Aborted);
@@ -477,7 +477,7 @@ void Upload::bump() {
         return;
     ++m_progress;
     m_result.progress = m_progress;
-    m_person.progress(m_progress, ProgressMaximum, PercentLabel(m_progress));
+    m_person.progress(m_progress, ProgressMaximum, percentLabel(m_progress));
 }
 
 // An upload that ends early: a refusal is cleared once seen; the port is closed after an
@@ -491,7 +491,7 @@ void Upload::finish(UploadOutcome outcome) {
     else if (outcome == UploadOutcome::Interrupted)
         m_lines->close();
     if (m_complete)
-        m_person.progress(0, ProgressMaximum, PercentLabel(0));
+        m_person.progress(0, ProgressMaximum, percentLabel(0));
 }
 
 } // namespace kovo

@@ -27,8 +27,8 @@ struct UploadResult {
     int progress = 0;     // the progress value reached (complete upload only)
 };
 
-// Sends the configuration to the controller: everything (SendCompleteData) or only the items
-// whose send-pending flags are set (SendChangesOnly), in the controller's fixed order, over the
+// Sends the configuration to the controller: everything (sendCompleteData) or only the items
+// whose send-pending flags are set (sendChangesOnly), in the controller's fixed order, over the
 // serial link or as DTMF digits.
 //
 // Per item: the command goes out (serial: each line one exchange; DTMF: unlock part and body);
@@ -61,8 +61,8 @@ public:
     Upload(Database& db, LinkFlags& flags, Operator& person, LineSink& serial);
     Upload(Database& db, LinkFlags& flags, Operator& person, DigitSink& dtmf);
 
-    UploadResult SendCompleteData();
-    UploadResult SendChangesOnly();
+    UploadResult sendCompleteData();
+    UploadResult sendChangesOnly();
 
     // Called with every command just before it goes out, the closing reset line included.
     void setCommandObserver(std::function<void(const Command&)> observer) {

@@ -43,7 +43,7 @@ bool WavFileOutput::ensureOpen() {
     }
     m_dataBytes = 0;
     // The sizes are filled in by finish().
-    const QByteArray header = BuildWavHeader(0);
+    const QByteArray header = buildWavHeader(0);
     if (m_file->write(header) != header.size()) {
         fail(QStringLiteral("Cannot write %1: %2").arg(m_path, m_file->errorString()));
         return false;
@@ -67,7 +67,7 @@ bool WavFileOutput::append(const char* data, qint64 size) {
 }
 
 bool WavFileOutput::play(const QByteArray& wavImage) {
-    const std::optional<WavPcmLayout> layout = ParseWavImage(wavImage);
+    const std::optional<WavPcmLayout> layout = parseWavImage(wavImage);
     if (!layout || layout->sampleRate != ToneSampleRate || layout->channels != ToneChannels ||
         layout->bitsPerSample != ToneBitsPerSample) {
         // Refused without spoiling the file: the caller may go on with the next sound.
@@ -107,7 +107,7 @@ bool WavFileOutput::finish() {
         m_failed = false; // the next call starts a new transfer
         return false;
     }
-    const QByteArray header = BuildWavHeader(static_cast<std::uint32_t>(m_dataBytes));
+    const QByteArray header = buildWavHeader(static_cast<std::uint32_t>(m_dataBytes));
     const bool written = m_file->seek(0) && m_file->write(header) == header.size();
     if (!written || !m_file->commit()) {
         m_errorText = QStringLiteral("Cannot write %1: %2").arg(m_path, m_file->errorString());

@@ -13,13 +13,13 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Kovo Programmer"));
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(ProgramTitle() + QStringLiteral(" Tarsis Programmer"), this);
+    auto* title = new QLabel(programTitle() + QStringLiteral(" Tarsis Programmer"), this);
     title->setObjectName(QStringLiteral("lblTitle"));
     QFont bold = title->font();
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 4);
     title->setFont(bold);
-    auto* version = new QLabel(QStringLiteral("Version ") + ProgramVersion(), this);
+    auto* version = new QLabel(QStringLiteral("Version ") + programVersion(), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));

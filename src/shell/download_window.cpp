@@ -28,7 +28,7 @@ DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
     layout->addWidget(m_caption);
     layout->addWidget(m_bar);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
-    connect(m_cancel, &QPushButton::clicked, this, &DownloadWindow::Cancel_Click);
+    connect(m_cancel, &QPushButton::clicked, this, &DownloadWindow::cancelDownload);
     connect(&m_person, &GuiOperator::progressed, this, &DownloadWindow::progressed);
 }
 
@@ -45,18 +45,18 @@ void DownloadWindow::finish() {
     hide();
 }
 
-void DownloadWindow::Cancel_Click() {
+void DownloadWindow::cancelDownload() {
     m_person.setCancelled(true);
 }
 
 void DownloadWindow::reject() {
-    Cancel_Click();
+    cancelDownload();
 }
 
 void DownloadWindow::closeEvent(QCloseEvent* event) {
     // Closing the window is the Escape button; the download hides it when it has stopped.
     event->ignore();
-    Cancel_Click();
+    cancelDownload();
 }
 
 // A receive loop starts with value 0 (the window shows) and ends with the maximum (the window

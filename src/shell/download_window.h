@@ -27,7 +27,7 @@ public:
     QString caption() const;
 
 public slots:
-    void Cancel_Click();
+    void cancelDownload();
 
 protected:
     void reject() override;

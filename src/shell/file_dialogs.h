@@ -14,7 +14,7 @@ public:
     // Open: the file and its folder must exist. nullopt when the dialog was cancelled.
     virtual std::optional<QString> openFile(const QString& title, const QString& folder,
                                             const QString& filter) = 0;
-    // Save As, with the file name preset. The dialog asks no overwrite question: the program
+    // save As, with the file name preset. The dialog asks no overwrite question: the program
     // asks its own. nullopt when the dialog was cancelled.
     virtual std::optional<QString> saveFile(const QString& title, const QString& folder,
                                             const QString& presetPath, const QString& filter) = 0;

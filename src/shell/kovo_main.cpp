@@ -75,7 +75,7 @@ const QString DelayPrompt = QStringLiteral("Enter the delay time in milliseconds
 const QString NoSuchPort =
     QStringLiteral("Sorry, that Comport does not exist on your system. Please try again");
 
-bool OpenAndClosePort(const QString& port, QString* reason) {
+bool openAndClosePort(const QString& port, QString* reason) {
     std::unique_ptr<Channel> channel = ChannelFactory::create(port, reason);
     if (!channel)
         return false;
@@ -85,7 +85,7 @@ bool OpenAndClosePort(const QString& port, QString* reason) {
     return true;
 }
 
-QVector<SystemPort> SystemSerialPorts() {
+QVector<SystemPort> systemSerialPorts() {
     static const QRegularExpression firstEight(QStringLiteral("^COM[1-8]$"),
                                                QRegularExpression::CaseInsensitiveOption);
     QVector<SystemPort> ports;
@@ -103,14 +103,14 @@ QVector<SystemPort> SystemSerialPorts() {
 }
 
 // The number 1-8 of a ComPort that names one of the first eight ports ("5", "COM5"), else 0.
-int ComNumber(const QString& port) {
+int comNumber(const QString& port) {
     static const QRegularExpression numbered(QStringLiteral("^(?:COM)?([1-8])$"),
                                              QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = numbered.match(port.trimmed());
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+QAction* addItem(QMenu* menu, const char* name, const QString& caption,
                  const QKeySequence& shortcut = {}) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
@@ -125,11 +125,11 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     : QMainWindow(parent), m_services(services), m_db(services.db), m_settings(services.settings),
       m_messages(services.messages) {
     setObjectName(QStringLiteral("KovoMain"));
-    setWindowTitle(MainCaption());
+    setWindowTitle(mainCaption());
     if (!m_services.portTester)
-        m_services.portTester = OpenAndClosePort;
+        m_services.portTester = openAndClosePort;
     if (!m_services.systemPorts)
-        m_services.systemPorts = SystemSerialPorts;
+        m_services.systemPorts = systemSerialPorts;
 
     m_emulator = std::make_unique<BuiltInEmulator>(m_services.programFolder);
     m_link = new LinkWorker(m_messages, this);
@@ -182,42 +182,42 @@ void KovoMain::buildMenus() {
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(AddItem(file, "mnuFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
-            &QAction::triggered, this, &KovoMain::FileNew);
+    connect(addItem(file, "mnuFileNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+            &QAction::triggered, this, &KovoMain::fileNew);
     connect(
-        AddItem(file, "mnuFileOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
-        &QAction::triggered, this, &KovoMain::FileOpen);
+        addItem(file, "mnuFileOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+        &QAction::triggered, this, &KovoMain::fileOpen);
     connect(
-        AddItem(file, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
-        &QAction::triggered, this, &KovoMain::FileSave);
-    connect(AddItem(file, "mnuFileSaveAs", QStringLiteral("Save &As"),
+        addItem(file, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+        &QAction::triggered, this, &KovoMain::fileSave);
+    connect(addItem(file, "mnuFileSaveAs", QStringLiteral("Save &As"),
                     QKeySequence(Qt::CTRL | Qt::Key_A)),
-            &QAction::triggered, this, &KovoMain::FileSaveAs);
+            &QAction::triggered, this, &KovoMain::fileSaveAs);
     connect(
-        AddItem(file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
-        &QAction::triggered, this, [this] { FileExit(); });
+        addItem(file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
+        &QAction::triggered, this, [this] { fileExit(); });
 
     QMenu* config = bar->addMenu(QStringLiteral("Con&figure Kovo"));
     config->setObjectName(QStringLiteral("mnuFileConfig"));
 
     m_serialMenu = config->addMenu(QStringLiteral("&Use Serial Port"));
     m_serialMenu->setObjectName(QStringLiteral("mnuConfigSerialPort"));
-    connect(AddItem(m_serialMenu, "mnuSerialDelay", QStringLiteral("DelayTime")),
+    connect(addItem(m_serialMenu, "mnuSerialDelay", QStringLiteral("DelayTime")),
             &QAction::triggered, this, &KovoMain::askSerialDelay);
     for (int n = 1; n <= 8; ++n) {
         const QByteArray name = "mnuCom" + QByteArray::number(n);
-        QAction* item = AddItem(m_serialMenu, name.constData(), QStringLiteral("Com%1").arg(n));
+        QAction* item = addItem(m_serialMenu, name.constData(), QStringLiteral("Com%1").arg(n));
         item->setCheckable(true);
         m_com[n - 1] = item;
         connect(item, &QAction::triggered, this,
                 [this, n, item] { chooseSerialPort(QString::number(n), item); });
     }
-    m_builtIn = AddItem(m_serialMenu, "mnuBuiltInEmulator", BuiltInEmulator::portName());
+    m_builtIn = addItem(m_serialMenu, "mnuBuiltInEmulator", BuiltInEmulator::portName());
     m_builtIn->setCheckable(true);
     connect(m_builtIn, &QAction::triggered, this,
             [this] { chooseSerialPort(BuiltInEmulator::portName(), m_builtIn); });
     m_systemPortsSeparator = m_serialMenu->addSeparator();
-    m_otherPort = AddItem(m_serialMenu, "mnuOtherPort", QStringLiteral("Other port…"));
+    m_otherPort = addItem(m_serialMenu, "mnuOtherPort", QStringLiteral("Other port…"));
     m_otherPort->setCheckable(true);
     connect(m_otherPort, &QAction::triggered, this, &KovoMain::chooseOtherPort);
     // The machine's ports are listed each time the menu opens (adapters come and go), and not
@@ -226,19 +226,19 @@ void KovoMain::buildMenus() {
 
     QMenu* dtmf = config->addMenu(QStringLiteral("&Use DTMF"));
     dtmf->setObjectName(QStringLiteral("mnuConfigDTMF"));
-    connect(AddItem(dtmf, "mnuDTMFDelay", QStringLiteral("Set Interdigit Delay")),
+    connect(addItem(dtmf, "mnuDTMFDelay", QStringLiteral("Set Interdigit Delay")),
             &QAction::triggered, this, [this] { askToneDelay(false); });
-    connect(AddItem(dtmf, "mnuConfigureTXDelay", QStringLiteral("Set KeyUp Delay")),
+    connect(addItem(dtmf, "mnuConfigureTXDelay", QStringLiteral("Set KeyUp Delay")),
             &QAction::triggered, this, [this] { askToneDelay(true); });
     for (int n = 1; n <= 8; ++n) {
         const QByteArray name = "mnuDTMFCom" + QByteArray::number(n);
-        QAction* item = AddItem(dtmf, name.constData(), QStringLiteral("Use Com%1 for PTT").arg(n));
+        QAction* item = addItem(dtmf, name.constData(), QStringLiteral("Use Com%1 for PTT").arg(n));
         item->setCheckable(true);
         m_pttCom[n - 1] = item;
         connect(item, &QAction::triggered, this, [this, n] { choosePttPort(n); });
     }
-    m_rts = AddItem(dtmf, "mnuUseDTMFRTS", QStringLiteral("RTS for PTT"));
-    m_dtr = AddItem(dtmf, "mnuUseDTMFDTR", QStringLiteral("DTR for PTT"));
+    m_rts = addItem(dtmf, "mnuUseDTMFRTS", QStringLiteral("RTS for PTT"));
+    m_dtr = addItem(dtmf, "mnuUseDTMFDTR", QStringLiteral("DTR for PTT"));
     m_rts->setCheckable(true);
     m_dtr->setCheckable(true);
     connect(m_dtr, &QAction::triggered, this, [this] { choosePttLine(1); });
@@ -253,16 +253,16 @@ void KovoMain::buildMenus() {
 
     QMenu* tarsis = bar->addMenu(QStringLiteral("&Tarsis"));
     tarsis->setObjectName(QStringLiteral("mnuTarsis"));
-    connect(AddItem(tarsis, "mnuTarsisUpload", QStringLiteral("Upload to Tarsis")),
-            &QAction::triggered, this, &KovoMain::mnuTarsisUpload_Click);
-    connect(AddItem(tarsis, "mnuTarsisDownload", QStringLiteral("Download from Tarsis")),
-            &QAction::triggered, this, &KovoMain::mnuTarsisDownload_Click);
+    connect(addItem(tarsis, "mnuTarsisUpload", QStringLiteral("Upload to Tarsis")),
+            &QAction::triggered, this, &KovoMain::openUploadWindow);
+    connect(addItem(tarsis, "mnuTarsisDownload", QStringLiteral("Download from Tarsis")),
+            &QAction::triggered, this, &KovoMain::downloadFromTarsis);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    connect(AddItem(help, "mnuAbout", QStringLiteral("&About")), &QAction::triggered, this,
+    connect(addItem(help, "mnuAbout", QStringLiteral("&About")), &QAction::triggered, this,
             &KovoMain::showAbout);
-    connect(AddItem(help, "mnuCompany", QStringLiteral("&Company Information")),
+    connect(addItem(help, "mnuCompany", QStringLiteral("&Company Information")),
             &QAction::triggered, this, &KovoMain::showCompany);
 }
 
@@ -310,9 +310,9 @@ void KovoMain::buildToolbar() {
         action->setObjectName(QLatin1String(button.name));
         action->setToolTip(QString::fromLatin1(button.text));
     }
-    connect(toolbar->actions().at(0), &QAction::triggered, this, &KovoMain::FileNew);
-    connect(toolbar->actions().at(1), &QAction::triggered, this, &KovoMain::FileOpen);
-    connect(toolbar->actions().at(2), &QAction::triggered, this, &KovoMain::FileSave);
+    connect(toolbar->actions().at(0), &QAction::triggered, this, &KovoMain::fileNew);
+    connect(toolbar->actions().at(1), &QAction::triggered, this, &KovoMain::fileOpen);
+    connect(toolbar->actions().at(2), &QAction::triggered, this, &KovoMain::fileSave);
     connect(toolbar->actions().at(3), &QAction::triggered,
             menuAction(QStringLiteral("mnuTarsisUpload")), &QAction::trigger);
 }
@@ -334,7 +334,7 @@ void KovoMain::buildCentre() {
     layout->addWidget(m_mdi, 1);
     setCentralWidget(centre);
     m_currentTab = m_tabs->currentIndex();
-    connect(m_tabs, &QTabBar::currentChanged, this, &KovoMain::SSTab1_Click);
+    connect(m_tabs, &QTabBar::currentChanged, this, &KovoMain::onTabChanged);
 }
 
 // --- editors --------------------------------------------------------------------------------
@@ -402,14 +402,14 @@ void KovoMain::bringToFront(int tab) {
 }
 
 // Selecting a tab brings its editor to the front, then applies the editor that was left.
-void KovoMain::SSTab1_Click(int tab) {
+void KovoMain::onTabChanged(int tab) {
     const int previous = m_currentTab;
     m_currentTab = tab;
     if (tab < 0)
         return;
     bringToFront(tab);
     if (previous >= 0 && previous != tab && m_editors[previous])
-        m_editors[previous]->DoApply();
+        m_editors[previous]->apply();
 }
 
 void KovoMain::selectTab(int tab) {
@@ -443,7 +443,7 @@ bool KovoMain::startUp(const QString& databaseFile) {
         m_currentFile = *chosen;
         loadDatabase();
     }
-    setWindowTitle(TitleBarText(m_currentFile));
+    setWindowTitle(titleBarText(m_currentFile));
     openEditors();
     applyPlacement();
     setLinkCheckMarks();
@@ -463,7 +463,7 @@ bool KovoMain::startUp(const QString& databaseFile) {
 
 void KovoMain::applyPlacement() {
     const WindowPlacement placement = m_settings.placement(QStringLiteral("Main"));
-    if (const auto rect = ReachablePlacement(placement, QSize(320, 240))) {
+    if (const auto rect = reachablePlacement(placement, QSize(320, 240))) {
         setGeometry(*rect);
         m_initialState = placement.state;
     } else {
@@ -503,13 +503,13 @@ void KovoMain::writePlacement() {
 
 void KovoMain::setCurrentFile(const QString& path) {
     m_currentFile = path;
-    setWindowTitle(TitleBarText(path));
+    setWindowTitle(titleBarText(path));
 }
 
 void KovoMain::loadDatabase() {
-    const LoadReport report = ReadDatabase(m_db, m_currentFile, m_services.errorLog);
+    const LoadReport report = readDatabase(m_db, m_currentFile, m_services.errorLog);
     if (report.clash)
-        m_messages.message(LockTerminatorClashMessage, ProgramTitle());
+        m_messages.message(LockTerminatorClashMessage, programTitle());
 }
 
 void KovoMain::reportLoadErrors() {
@@ -564,19 +564,19 @@ bool KovoMain::openFromDialog(const QString& filter) {
     return true;
 }
 
-void KovoMain::FileOpen() {
+void KovoMain::fileOpen() {
     if (!m_db.settingsSaved()) {
         const Answer answer =
             m_messages.ask(saveQuestion(), SaveDatabaseTitle, Buttons::YesNoCancel);
         if (answer == Answer::Cancel)
             return;
         if (answer == Answer::Yes)
-            FileSaveAs();
+            fileSaveAs();
     }
     openFromDialog(DatabaseFilter);
 }
 
-void KovoMain::FileNew() {
+void KovoMain::fileNew() {
     closeEditors();
     if (!m_db.settingsSaved()) {
         const Answer answer =
@@ -588,7 +588,7 @@ void KovoMain::FileNew() {
             return;
         }
         if (answer == Answer::Yes)
-            FileSaveAs();
+            fileSaveAs();
     }
     if (openFromDialog(DatabaseFilter))
         bringToFront(TimersTab);
@@ -599,7 +599,7 @@ bool KovoMain::writeDatabase() {
     m_saving->move(geometry().center() - m_saving->rect().center());
     m_saving->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const SaveResult result = SaveWholeDatabase(m_db, m_currentFile);
+    const SaveResult result = saveWholeDatabase(m_db, m_currentFile);
     m_saving->hide();
     if (result.ok)
         return true;
@@ -610,12 +610,12 @@ bool KovoMain::writeDatabase() {
     return false;
 }
 
-void KovoMain::FileSave() {
+void KovoMain::fileSave() {
     m_settings.setLastRCFile(m_currentFile);
     writeDatabase();
 }
 
-void KovoMain::FileSaveAs() {
+void KovoMain::fileSaveAs() {
     const std::optional<QString> chosen =
         m_services.dialogs.saveFile(SaveAsTitle, dialogFolder(), m_currentFile, DatabaseFilter);
     if (!chosen) {
@@ -641,7 +641,7 @@ void KovoMain::FileSaveAs() {
 
 // --- exit -----------------------------------------------------------------------------------
 
-bool KovoMain::FileExit() {
+bool KovoMain::fileExit() {
     if (m_db.settingsSaved()) {
         writePlacement();
         m_settings.setLastRCFile(m_currentFile);
@@ -653,7 +653,7 @@ bool KovoMain::FileExit() {
         endProgram();
         return true;
     case Answer::Yes:
-        FileSaveAs();
+        fileSaveAs();
         if (m_db.settingsSaved()) {
             endProgram();
             return true;
@@ -671,14 +671,14 @@ void KovoMain::closeEvent(QCloseEvent* event) {
     }
     // Closing the window runs Exit; the window itself stays until Exit ends the program.
     event->ignore();
-    FileExit();
+    fileExit();
 }
 
 // --- configure ------------------------------------------------------------------------------
 
 void KovoMain::setLinkCheckMarks() {
     const QString comPort = m_settings.comPort();
-    const int com = ComNumber(comPort);
+    const int com = comNumber(comPort);
     for (int n = 1; n <= 8; ++n)
         m_com[n - 1]->setChecked(com == n);
     const bool builtIn = BuiltInEmulator::isBuiltIn(comPort);
@@ -690,7 +690,7 @@ void KovoMain::setLinkCheckMarks() {
     }
     m_otherPort->setChecked(com == 0 && !systemPort && comPort != QLatin1String("0") &&
                             !comPort.isEmpty());
-    const int ptt = ComNumber(m_settings.dtmfComPort());
+    const int ptt = comNumber(m_settings.dtmfComPort());
     for (int n = 1; n <= 8; ++n)
         m_pttCom[n - 1]->setChecked(ptt == n);
     m_dtr->setChecked(m_settings.whichSend() == QLatin1String("1"));
@@ -705,7 +705,7 @@ void KovoMain::portTest() {
                                                                     : m_settings.dtmfComPort();
     QString reason;
     if (!m_services.portTester(port, &reason))
-        m_messages.message(NoSuchPort, ProgramTitle());
+        m_messages.message(NoSuchPort, programTitle());
 }
 
 void KovoMain::chooseSerialPort(const QString& port, QAction* item) {
@@ -729,7 +729,7 @@ void KovoMain::chooseOtherPort() {
         QStringLiteral("Enter the serial device (for example /dev/ttyUSB0 or COM12) or "
                        "tcp://host:port"),
         QStringLiteral("Other Port"),
-        ComNumber(current) == 0 && current != QLatin1String("0") ? current : QString());
+        comNumber(current) == 0 && current != QLatin1String("0") ? current : QString());
     const QString port = answer.value_or(QString()).trimmed();
     if (port.isEmpty()) {
         setLinkCheckMarks();
@@ -737,7 +737,7 @@ void KovoMain::chooseOtherPort() {
     }
     QString value = port;
     QAction* item = m_otherPort;
-    if (const int com = ComNumber(port)) {
+    if (const int com = comNumber(port)) {
         value = QString::number(com);
         item = m_com[com - 1];
     }
@@ -774,7 +774,7 @@ void KovoMain::askToneDelay(bool keyUp) {
     const QString current = keyUp ? m_settings.txTemp() : m_settings.dtmfDelay();
     const std::optional<QString> answer =
         m_messages.input(DelayPrompt, QStringLiteral("DTMF Interdigit Delay"), current);
-    const QString value = QString::number(NumericInt(answer.value_or(QString())));
+    const QString value = QString::number(numericInt(answer.value_or(QString())));
     if (keyUp)
         m_settings.setTxTemp(value);
     else
@@ -785,9 +785,9 @@ void KovoMain::askSerialDelay() {
     const std::optional<QString> answer =
         m_messages.input(DelayPrompt, QStringLiteral("Serial Port Delay"),
                          QString::number(m_settings.serialDelay()));
-    int delay = NumericInt(answer.value_or(QString()));
+    int delay = numericInt(answer.value_or(QString()));
     if (delay > 1) {
-        m_messages.message(QStringLiteral("Value may be no greater than 1"), ProgramTitle());
+        m_messages.message(QStringLiteral("Value may be no greater than 1"), programTitle());
         delay = 1;
     }
     if (delay < 0)
@@ -807,7 +807,7 @@ UploadWindow* KovoMain::uploadWindow() {
     return m_upload;
 }
 
-ManualSendData* KovoMain::manualSendWindow() {
+ManualSendWindow* KovoMain::manualSendWindow() {
     if (m_manualSend)
         return m_manualSend;
     // Each line is one job on the link thread, over the port the upload window uses.
@@ -825,35 +825,35 @@ ManualSendData* KovoMain::manualSendWindow() {
                     link.dropSerialLink();
                     audio = link.makeAudioOutput();
                 }
-                *result = SendManualLine(request, serial, audio.get(), link.person());
+                *result = sendManualLine(request, serial, audio.get(), link.person());
             },
             [done, result] { done(*result); });
         if (!started) {
-            m_messages.message(LinkWorker::busyText(), ProgramTitle());
+            m_messages.message(LinkWorker::busyText(), programTitle());
             done(ManualSendResult{});
         }
     };
-    m_manualSend = new ManualSendData(
+    m_manualSend = new ManualSendWindow(
         m_settings, std::move(runner), [this] { m_link->closePort(); }, this);
     return m_manualSend;
 }
 
-TTPad* KovoMain::touchTonePad() {
+TouchTonePad* KovoMain::touchTonePad() {
     if (m_pad)
         return m_pad;
     if (!m_padAudio)
         m_padAudio = std::make_shared<QtAudioOutput>(); // the pad tells the person itself
-    m_pad = new TTPad(*m_padAudio, m_settings, m_messages, this);
+    m_pad = new TouchTonePad(*m_padAudio, m_settings, m_messages, this);
     return m_pad;
 }
 
-void KovoMain::mnuTarsisUpload_Click() {
+void KovoMain::openUploadWindow() {
     if (m_link->busy())
         return;
-    uploadWindow()->Form_Load();
+    uploadWindow()->prepare();
 }
 
-void KovoMain::mnuTarsisDownload_Click() {
+void KovoMain::downloadFromTarsis() {
     if (m_link->busy())
         return;
     const QString comPort = m_settings.comPort();
@@ -878,7 +878,7 @@ void KovoMain::mnuTarsisDownload_Click() {
                 result->outcome = DownloadOutcome::PortFailed;
                 return;
             }
-            *result = RunDownload(db, serial->channel(), person, settings);
+            *result = runDownload(db, serial->channel(), person, settings);
             if (result->outcome == DownloadOutcome::TimedOut && serial->isOpen() &&
                 !serial->channel().healthy()) {
                 person.message(QStringLiteral("The connection to %1 was lost. Check your "

@@ -21,8 +21,8 @@ namespace kovo {
 class AudioOutput;
 class BuiltInEmulator;
 class DownloadWindow;
-class ManualSendData;
-class TTPad;
+class ManualSendWindow;
+class TouchTonePad;
 class EditorWindow;
 class LinkWorker;
 class SavingWindow;
@@ -64,8 +64,8 @@ public:
     UploadWindow* uploadWindow();
     DownloadWindow* downloadWindow() const { return m_download; }
     // The manual send window and the touch-tone pad, made when first asked for.
-    ManualSendData* manualSendWindow();
-    TTPad* touchTonePad();
+    ManualSendWindow* manualSendWindow();
+    TouchTonePad* touchTonePad();
     // The sound output of the touch-tone pad (the sound card unless set before the pad is made).
     void setPadAudioOutput(std::shared_ptr<AudioOutput> output) { m_padAudio = std::move(output); }
     // The emulated controller behind the port "Built-in Tarsis emulator".
@@ -81,16 +81,16 @@ public:
     static QString saveQuestion();
 
 public slots:
-    void FileNew();
-    void FileOpen();
-    void FileSave();
-    void FileSaveAs();
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    void fileSaveAs();
     // Exit: true when the program ends.
-    bool FileExit();
+    bool fileExit();
     // Opens the upload window.
-    void mnuTarsisUpload_Click();
+    void openUploadWindow();
     // Runs the download on the link thread with its progress window.
-    void mnuTarsisDownload_Click();
+    void downloadFromTarsis();
 
 signals:
     // The program ends (Exit, or the Open dialog cancelled).
@@ -113,7 +113,7 @@ private:
     void linkBusy(bool busy);
     EditorWindow* ensureEditor(int tab);
     void bringToFront(int tab);
-    void SSTab1_Click(int tab);
+    void onTabChanged(int tab);
     void selectTab(int tab);
 
     void setCurrentFile(const QString& path);
@@ -173,8 +173,8 @@ private:
     LinkWorker* m_link = nullptr;
     UploadWindow* m_upload = nullptr;
     DownloadWindow* m_download = nullptr;
-    ManualSendData* m_manualSend = nullptr;
-    TTPad* m_pad = nullptr;
+    ManualSendWindow* m_manualSend = nullptr;
+    TouchTonePad* m_pad = nullptr;
     std::shared_ptr<AudioOutput> m_padAudio;
     bool m_builtInOnFirstStart = false;
     DownloadResult m_lastDownload;

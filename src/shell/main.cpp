@@ -22,7 +22,7 @@ namespace {
 
 // Shows a window and lets the events its showing posted run, so it has been laid out and
 // painted once.
-void ShowAndSettle(QWidget& widget) {
+void showAndSettle(QWidget& widget) {
     widget.show();
     QCoreApplication::processEvents();
     widget.repaint();
@@ -31,13 +31,13 @@ void ShowAndSettle(QWidget& widget) {
 
 // Start-up time against an empty main window in the same process; the empty window goes first
 // and so carries the one-time costs of the first window (fonts, style, platform).
-int MeasureStartUp(const ShellServices& services, const QString& databaseFile) {
+int measureStartUp(const ShellServices& services, const QString& databaseFile) {
     QElapsedTimer clock;
     clock.start();
     {
         QMainWindow empty;
         empty.resize(1180, 780);
-        ShowAndSettle(empty);
+        showAndSettle(empty);
     }
     const double emptyMs = clock.nsecsElapsed() / 1e6;
 
@@ -47,7 +47,7 @@ int MeasureStartUp(const ShellServices& services, const QString& databaseFile) {
         std::fprintf(stderr, "kovo: start-up was cancelled\n");
         return 1;
     }
-    ShowAndSettle(window);
+    showAndSettle(window);
     const double startMs = clock.nsecsElapsed() / 1e6;
     int editors = 0;
     for (int tab = 0; tab < KovoMain::EditorCount; ++tab)
@@ -61,9 +61,9 @@ int MeasureStartUp(const ShellServices& services, const QString& databaseFile) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(ProgramTitle());
+    QApplication::setApplicationName(programTitle());
     QApplication::setOrganizationName(QStringLiteral("Veltrane"));
-    QApplication::setApplicationVersion(ProgramVersion());
+    QApplication::setApplicationVersion(programVersion());
     // Message boxes can be the only window during start-up; the program ends through Exit.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         QStringLiteral("measure-startup"),
         QStringLiteral("Without the splash window: time an empty window and the start-up to the "
                        "main window shown with every editor, print both, then quit."));
-    const QCommandLineOption measureUpload(
+    const QCommandLineOption measureUploadOption(
         QStringLiteral("measure-upload"),
         QStringLiteral("Without the splash window: a complete upload to the built-in emulator at "
                        "9600-baud pacing, once as kovo-cli sends it and once through the upload "
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     parser.addOption(home);
     parser.addOption(screenshot);
     parser.addOption(measure);
-    parser.addOption(measureUpload);
+    parser.addOption(measureUploadOption);
     parser.addPositionalArgument(QStringLiteral("file.dat"),
                                  QStringLiteral("Database file to open instead of the last one."));
     parser.process(app);
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     const QString shotPath = parser.value(screenshot);
 
     const QString folder =
-        ResolveProgramFolder(parser.value(home), QCoreApplication::applicationDirPath());
+        resolveProgramFolder(parser.value(home), QCoreApplication::applicationDirPath());
     Database db;
     ProgramSettings settings(folder);
     ErrorLog errorLog;
@@ -108,9 +108,9 @@ int main(int argc, char** argv) {
     ShellServices services{db, settings, errorLog, messages, dialogs, folder, {}, {}};
 
     if (parser.isSet(measure))
-        return MeasureStartUp(services, databaseFile);
-    if (parser.isSet(measureUpload))
-        return MeasureUpload(folder, databaseFile);
+        return measureStartUp(services, databaseFile);
+    if (parser.isSet(measureUploadOption))
+        return measureUpload(folder, databaseFile);
 
     KovoMain window(services);
     // A new user can talk to the emulated controller at once.

@@ -24,7 +24,7 @@ namespace {
 // The quiet between opening (or finding open) the port and writing the line.
 constexpr int QuietBeforeLineMs = 100;
 
-QString PortLabel(const QString& comPort) {
+QString portLabel(const QString& comPort) {
     const QString port = comPort.trimmed();
     bool number = !port.isEmpty();
     for (const QChar c : port)
@@ -32,7 +32,7 @@ QString PortLabel(const QString& comPort) {
     return number ? QStringLiteral("COM") + port : port;
 }
 
-ManualSendResult::Status StatusOf(SerialLink::Outcome outcome) {
+ManualSendResult::Status statusOf(SerialLink::Outcome outcome) {
     using Status = ManualSendResult::Status;
     switch (outcome) {
     case SerialLink::Outcome::Acknowledged:
@@ -50,31 +50,31 @@ ManualSendResult::Status StatusOf(SerialLink::Outcome outcome) {
     return Status::TimedOut;
 }
 
-ManualSendResult SendSerially(const ManualSendRequest& request, SerialLink* serial,
+ManualSendResult sendSerially(const ManualSendRequest& request, SerialLink* serial,
                               Operator& person) {
     ManualSendResult result;
     if (!serial) {
         // The port cannot even be named to the system: to the person it is a port that cannot
         // be opened.
-        person.message(PortLabel(request.comPort) +
+        person.message(portLabel(request.comPort) +
                        QStringLiteral(" is in use by another program. Close the other program and "
                                       "try again"));
         result.status = ManualSendResult::Status::PortNotOpen;
         return result;
     }
-    if (!serial->isOpen() && !serial->OpenSerialPort()) {
+    if (!serial->isOpen() && !serial->openSerialPort()) {
         result.status = ManualSendResult::Status::PortNotOpen; // the link has told the person
         return result;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(QuietBeforeLineMs));
     // The line goes out exactly as typed: the person types the port digit and the body.
     serial->sendCommand(request.line + QLatin1Char('\r'));
-    result.status = StatusOf(serial->lastOutcome());
+    result.status = statusOf(serial->lastOutcome());
     result.answer = serial->lastAnswer();
     return result;
 }
 
-ManualSendResult SendAsTones(const ManualSendRequest& request, AudioOutput* audio, Operator& person,
+ManualSendResult sendAsTones(const ManualSendRequest& request, AudioOutput* audio, Operator& person,
                              const TransmitterKeying::ChannelMaker& keyingChannels) {
     ManualSendResult result;
     if (!audio) {
@@ -87,7 +87,7 @@ ManualSendResult SendAsTones(const ManualSendRequest& request, AudioOutput* audi
     player.setDtmfDelay(request.dtmfDelay);
     player.setTxTemp(0); // typed by hand: no key-up delay
     player.setKeyer(
-        TransmitterKeying::MakeKeyer(request.dtmfComPort, request.whichSend, keyingChannels));
+        TransmitterKeying::makeKeyer(request.dtmfComPort, request.whichSend, keyingChannels));
 
     if (!player.keyUp()) {
         // No sound output (nothing was keyed) or the keying line could not be driven (the
@@ -106,7 +106,7 @@ ManualSendResult SendAsTones(const ManualSendRequest& request, AudioOutput* audi
     }
 
     QString soundError;
-    if (!player.SendDigitString(request.line))
+    if (!player.sendDigitString(request.line))
         soundError = player.errorText();
     const bool unkeyed = player.unkey();
     const QString unkeyError = unkeyed ? QString() : player.errorText();
@@ -129,12 +129,12 @@ ManualSendResult SendAsTones(const ManualSendRequest& request, AudioOutput* audi
 
 } // namespace
 
-ManualSendResult SendManualLine(const ManualSendRequest& request, SerialLink* serial,
+ManualSendResult sendManualLine(const ManualSendRequest& request, SerialLink* serial,
                                 AudioOutput* audio, Operator& person,
                                 const TransmitterKeying::ChannelMaker& keyingChannels) {
     if (request.serial())
-        return SendSerially(request, serial, person);
-    return SendAsTones(request, audio, person, keyingChannels);
+        return sendSerially(request, serial, person);
+    return sendAsTones(request, audio, person, keyingChannels);
 }
 
 // --- MessageServiceOperator -------------------------------------------------------------------
@@ -147,10 +147,10 @@ Answer MessageServiceOperator::ask(const QString& text, const QString& title, Bu
     return m_messages.ask(text, title, buttons);
 }
 
-// --- ManualSendData ---------------------------------------------------------------------------
+// --- ManualSendWindow ---------------------------------------------------------------------------
 
-ManualSendData::ManualSendData(ProgramSettings& settings, ManualSendRunner runner,
-                               std::function<void()> closePort, QWidget* parent)
+ManualSendWindow::ManualSendWindow(ProgramSettings& settings, ManualSendRunner runner,
+                                   std::function<void()> closePort, QWidget* parent)
     : QWidget(parent, Qt::Window), m_settings(settings), m_runner(std::move(runner)),
       m_closePort(std::move(closePort)) {
     setObjectName(QStringLiteral("ManualSendData"));
@@ -161,33 +161,33 @@ ManualSendData::ManualSendData(ProgramSettings& settings, ManualSendRunner runne
     m_box->setMinimumWidth(260);
     m_box->setToolTip(QStringLiteral("Type the port digit and the command, then press Enter"));
     m_box->installEventFilter(this);
-    connect(m_box, &QLineEdit::textChanged, this, &ManualSendData::ManualSendData_Change);
+    connect(m_box, &QLineEdit::textChanged, this, &ManualSendWindow::onTextChanged);
 
     m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("Close"));
     m_close->setAutoDefault(false);
-    connect(m_close, &QPushButton::clicked, this, &ManualSendData::Close_Click);
+    connect(m_close, &QPushButton::clicked, this, &ManualSendWindow::closeWindow);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_box, 1);
     layout->addWidget(m_close);
 }
 
-ManualSendData::~ManualSendData() = default;
+ManualSendWindow::~ManualSendWindow() = default;
 
-ManualSendRunner ManualSendData::SynchronousRunner(SerialLink* serial, AudioOutput* audio,
-                                                   Operator& person,
-                                                   TransmitterKeying::ChannelMaker keyingChannels) {
+ManualSendRunner
+ManualSendWindow::synchronousRunner(SerialLink* serial, AudioOutput* audio, Operator& person,
+                                    TransmitterKeying::ChannelMaker keyingChannels) {
     return [serial, audio, &person, keyingChannels = std::move(keyingChannels)](
                const ManualSendRequest& request, ManualSendDone done) {
         const ManualSendResult result =
-            SendManualLine(request, serial, audio, person, keyingChannels);
+            sendManualLine(request, serial, audio, person, keyingChannels);
         if (done)
             done(result);
     };
 }
 
-void ManualSendData::open() {
+void ManualSendWindow::open() {
     m_opened = true;
     if (!isVisible()) {
         const int state = applyPlacement();
@@ -205,9 +205,9 @@ void ManualSendData::open() {
     m_box->setFocus(Qt::OtherFocusReason);
 }
 
-int ManualSendData::applyPlacement() {
+int ManualSendWindow::applyPlacement() {
     const WindowPlacement placement = m_settings.placement(placementSection());
-    if (const auto rect = ReachablePlacement(placement, QSize(120, 30), 30)) {
+    if (const auto rect = reachablePlacement(placement, QSize(120, 30), 30)) {
         setGeometry(*rect);
         return placement.state;
     }
@@ -226,7 +226,7 @@ int ManualSendData::applyPlacement() {
     return 0;
 }
 
-void ManualSendData::writePlacement() {
+void ManualSendWindow::writePlacement() {
     const QRect rect = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
     WindowPlacement placement;
     placement.width = rect.width();
@@ -238,22 +238,22 @@ void ManualSendData::writePlacement() {
     m_settings.setPlacement(placementSection(), placement);
 }
 
-void ManualSendData::ManualSendData_Change(const QString& text) {
+void ManualSendWindow::onTextChanged(const QString& text) {
     m_pending = text;
 }
 
-bool ManualSendData::eventFilter(QObject* watched, QEvent* event) {
+bool ManualSendWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_box && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            ManualSendData_KeyPress();
+            sendTypedLine();
             return true; // Enter never reaches the box
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void ManualSendData::ManualSendData_KeyPress() {
+void ManualSendWindow::sendTypedLine() {
     // One line at a time; an empty line sends nothing.
     if (m_sending || m_pending.isEmpty() || !m_runner)
         return;
@@ -267,15 +267,15 @@ void ManualSendData::ManualSendData_KeyPress() {
 
     m_sending = true;
     m_box->setReadOnly(true);
-    QPointer<ManualSendData> self(this);
+    QPointer<ManualSendWindow> self(this);
     m_runner(request, [self, request](const ManualSendResult& result) {
         if (self)
             self->exchangeEnded(request, result);
     });
 }
 
-void ManualSendData::exchangeEnded(const ManualSendRequest& request,
-                                   const ManualSendResult& result) {
+void ManualSendWindow::exchangeEnded(const ManualSendRequest& request,
+                                     const ManualSendResult& result) {
     if (!m_sending)
         return; // told twice
     m_sending = false;
@@ -288,7 +288,7 @@ void ManualSendData::exchangeEnded(const ManualSendRequest& request,
     emit lineSent(request, result);
 }
 
-void ManualSendData::Close_Click() {
+void ManualSendWindow::closeWindow() {
     if (m_closing)
         return;
     m_closing = true;
@@ -300,8 +300,8 @@ void ManualSendData::Close_Click() {
     m_closing = false;
 }
 
-void ManualSendData::closeEvent(QCloseEvent* event) {
-    Close_Click();
+void ManualSendWindow::closeEvent(QCloseEvent* event) {
+    closeWindow();
     event->accept();
 }
 

@@ -53,15 +53,15 @@ struct ManualSendResult {
 };
 
 // Runs one manual exchange on the thread that owns the link, synchronously:
-//  - serial mode: `OpenSerialPort` (nothing when the port is open already), 100 ms of quiet,
-//    the line and a CR written with `SendStr`, the answer judged by `CheckInput` (whose
+//  - serial mode: `openSerialPort` (nothing when the port is open already), 100 ms of quiet,
+//    the line and a CR written with `sendStr`, the answer judged by `checkInput` (whose
 //    messages go to the link's Operator); `serial` may be null when the port named by `ComPort`
 //    cannot be used at all, which is told as a port that cannot be opened;
-//  - DTMF mode: `DoComPort(True)` on `DTMFComPort` (through `keyingChannels`, the channel
+//  - DTMF mode: `doComPort(True)` on `DTMFComPort` (through `keyingChannels`, the channel
 //    factory by default), the trimmed line played one `DigitCode` per character on `audio`
-//    (characters outside the keypad play nothing), `DoComPort(False)`; no key-up delay and no
+//    (characters outside the keypad play nothing), `doComPort(False)`; no key-up delay and no
 //    unlock or lock code are added. Failures are told through `person`.
-ManualSendResult SendManualLine(const ManualSendRequest& request, SerialLink* serial,
+ManualSendResult sendManualLine(const ManualSendRequest& request, SerialLink* serial,
                                 AudioOutput* audio, Operator& person,
                                 const TransmitterKeying::ChannelMaker& keyingChannels = {});
 
@@ -86,8 +86,8 @@ private:
     MessageService& m_messages;
 };
 
-// The manual send window `ManualSendData`, captioned "Manual Send Data To Tarsis": one text box
-// `ManualSendData` and a `Close` button. Enter sends the typed line over the configured link
+// The manual send window `ManualSendWindow`, captioned "Manual Send Data To Tarsis": one text box
+// `ManualSendWindow` and a `Close` button. Enter sends the typed line over the configured link
 // (serial line + CR, or DTMF tones with the transmitter keyed) and clears the box once the
 // exchange has ended; Enter on an empty box sends nothing. While a line is out the box is read
 // only, so nothing typed then is lost when the box is cleared. Close (and closing the window)
@@ -117,7 +117,7 @@ private:
 //                     worker->dropSerialLink(); // the keying line may be that port
 //                     audio = worker->makeAudioOutput();
 //                 }
-//                 *result = SendManualLine(request, link, audio.get(), worker->person());
+//                 *result = sendManualLine(request, link, audio.get(), worker->person());
 //             },
 //             [done, result] { done(*result); }); // on the GUI thread
 //         if (!started) {
@@ -125,19 +125,19 @@ private:
 //             done({ManualSendResult::Status::NotStarted});
 //         }
 //     };
-//     m_manualSend = new ManualSendData(m_settings, runner, [this] { m_worker->closePort(); },
+//     m_manualSend = new ManualSendWindow(m_settings, runner, [this] { m_worker->closePort(); },
 //                                       this);
 //     connect(menuAction("MnuManualData"), &QAction::triggered, m_manualSend,
-//             &ManualSendData::open);
+//             &ManualSendWindow::open);
 //
 // The job's messages (the answer, the time-out, the error limit, the port in use, the keying
 // line, the sound output) go to the link thread's Operator, which shows them as modal boxes on
 // the GUI thread while the job waits. At exit the main window calls close() on the window, which
 // writes its placement when it has been opened (the window being unloaded).
 //
-// Tests (and a program without a link thread) use SynchronousRunner, which runs the exchange on
+// Tests (and a program without a link thread) use synchronousRunner, which runs the exchange on
 // the calling thread before Enter returns.
-class ManualSendData : public QWidget {
+class ManualSendWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -147,13 +147,13 @@ public:
     // `closePort` may be empty (nothing to close). The window is a top-level window over
     // `parent`. The settings give `ComPort`, `DTMFComPort`, `WhichSend` and `DTMFDelay` as they
     // are when Enter is pressed, and the placement.
-    ManualSendData(ProgramSettings& settings, ManualSendRunner runner,
-                   std::function<void()> closePort, QWidget* parent = nullptr);
-    ~ManualSendData() override;
+    ManualSendWindow(ProgramSettings& settings, ManualSendRunner runner,
+                     std::function<void()> closePort, QWidget* parent = nullptr);
+    ~ManualSendWindow() override;
 
-    // Runs SendManualLine at once, on the calling thread, over `serial` and `audio` (either may
+    // Runs sendManualLine at once, on the calling thread, over `serial` and `audio` (either may
     // be null: that transport then reports that it cannot be used), and then calls `done`.
-    static ManualSendRunner SynchronousRunner(SerialLink* serial, AudioOutput* audio,
+    static ManualSendRunner synchronousRunner(SerialLink* serial, AudioOutput* audio,
                                               Operator& person,
                                               TransmitterKeying::ChannelMaker keyingChannels = {});
 
@@ -171,15 +171,15 @@ signals:
     void lineSent(const ManualSendRequest& request, const ManualSendResult& result);
 
 public slots:
-    void Close_Click();
+    void closeWindow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ManualSendData_Change(const QString& text);
-    void ManualSendData_KeyPress();
+    void onTextChanged(const QString& text);
+    void sendTypedLine();
     void exchangeEnded(const ManualSendRequest& request, const ManualSendResult& result);
     // Places the window as section "Manualsend" says; returns the window state to show it in.
     int applyPlacement();

@@ -14,14 +14,14 @@ SplashWindow::SplashWindow(QWidget* parent)
     setObjectName(QStringLiteral("frmSplash"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(48, 36, 48, 36);
-    auto* product = new QLabel(ProgramTitle(), this);
+    auto* product = new QLabel(programTitle(), this);
     product->setObjectName(QStringLiteral("lblProductName"));
     QFont big = product->font();
     big.setPointSize(big.pointSize() * 3);
     big.setBold(true);
     product->setFont(big);
     product->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(QStringLiteral("Version ") + ProgramVersion(), this);
+    auto* version = new QLabel(QStringLiteral("Version ") + programVersion(), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     version->setAlignment(Qt::AlignCenter);
     layout->addWidget(product);

@@ -5,14 +5,14 @@
 
 namespace kovo {
 
-QString TitleBarText(const QString& databasePath) {
+QString titleBarText(const QString& databasePath) {
     const QString path = QDir::toNativeSeparators(databasePath);
     if (path.size() < 21)
-        return MainCaption() + QStringLiteral("    ") + path;
+        return mainCaption() + QStringLiteral("    ") + path;
     const qsizetype cut =
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     const QString fileName = path.mid(cut + 1);
-    return MainCaption() + QStringLiteral("   ") + path.left(20) + QStringLiteral("....") +
+    return mainCaption() + QStringLiteral("   ") + path.left(20) + QStringLiteral("....") +
            QDir::separator() + fileName;
 }
 

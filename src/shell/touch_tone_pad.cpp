@@ -15,7 +15,7 @@
 
 namespace kovo {
 
-QString TTPad::CaptionFor(int digitCode) {
+QString TouchTonePad::captionFor(int digitCode) {
     if (digitCode >= 0 && digitCode <= 9)
         return QString::number(digitCode);
     switch (digitCode) {
@@ -33,8 +33,8 @@ QString TTPad::CaptionFor(int digitCode) {
     }
 }
 
-TTPad::TTPad(AudioOutput& output, ProgramSettings& settings, MessageService& messages,
-             QWidget* parent)
+TouchTonePad::TouchTonePad(AudioOutput& output, ProgramSettings& settings, MessageService& messages,
+                           QWidget* parent)
     : QWidget(parent, Qt::Window), m_output(output), m_settings(settings), m_messages(messages),
       m_player(output) {
     setObjectName(QStringLiteral("TTPad"));
@@ -51,11 +51,11 @@ TTPad::TTPad(AudioOutput& output, ProgramSettings& settings, MessageService& mes
     auto* keypad = new QGridLayout;
     for (int position = 0; position < int(KeypadCodes.size()); ++position) {
         const int code = KeypadCodes[std::size_t(position)];
-        auto* button = new QPushButton(CaptionFor(code), this);
+        auto* button = new QPushButton(captionFor(code), this);
         button->setObjectName(QStringLiteral("cmdNum(%1)").arg(code));
         button->setAutoDefault(false);
         button->setMinimumSize(44, 36);
-        connect(button, &QPushButton::clicked, this, [this, code] { cmdNum_Click(code); });
+        connect(button, &QPushButton::clicked, this, [this, code] { pressDigit(code); });
         keypad->addWidget(button, position / 4, position % 4);
         m_cmdNum[std::size_t(code)] = button;
     }
@@ -63,11 +63,11 @@ TTPad::TTPad(AudioOutput& output, ProgramSettings& settings, MessageService& mes
     auto* clear = new QPushButton(QStringLiteral("Clear"), this);
     clear->setObjectName(QStringLiteral("Clear"));
     clear->setAutoDefault(false);
-    connect(clear, &QPushButton::clicked, this, &TTPad::Clear_Click);
+    connect(clear, &QPushButton::clicked, this, &TouchTonePad::clearDigits);
     auto* exit = new QPushButton(QStringLiteral("Exit"), this);
     exit->setObjectName(QStringLiteral("Exit"));
     exit->setAutoDefault(false);
-    connect(exit, &QPushButton::clicked, this, &TTPad::Exit_Click);
+    connect(exit, &QPushButton::clicked, this, &TouchTonePad::exitPad);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(clear);
@@ -80,9 +80,9 @@ TTPad::TTPad(AudioOutput& output, ProgramSettings& settings, MessageService& mes
     setFixedSize(sizeHint());
 }
 
-TTPad::~TTPad() = default;
+TouchTonePad::~TouchTonePad() = default;
 
-void TTPad::open() {
+void TouchTonePad::open() {
     if (isMinimized())
         showNormal();
     else
@@ -92,19 +92,19 @@ void TTPad::open() {
     setFocus(Qt::OtherFocusReason);
 }
 
-QString TTPad::display() const {
+QString TouchTonePad::display() const {
     return m_txtNum->text();
 }
 
-void TTPad::cmdNum_Click(int index) {
-    const QString caption = CaptionFor(index);
+void TouchTonePad::pressDigit(int index) {
+    const QString caption = captionFor(index);
     if (caption.isEmpty())
         return;
     m_txtNum->setText(m_txtNum->text() + caption);
     play(QString::number(index));
 }
 
-void TTPad::keyPressEvent(QKeyEvent* event) {
+void TouchTonePad::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     // One printable character is a key of the pad; control keys (Enter, Backspace, Escape) and
     // keys with no character (Shift, the arrows) are not.
@@ -117,31 +117,31 @@ void TTPad::keyPressEvent(QKeyEvent* event) {
     play(typed);
 }
 
-void TTPad::Clear_Click() {
+void TouchTonePad::clearDigits() {
     m_txtNum->clear();
 }
 
-void TTPad::Exit_Click() {
+void TouchTonePad::exitPad() {
     m_queue.clear(); // what was not yet played is not wanted any more
     hide();
 }
 
-void TTPad::play(const QString& code) {
+void TouchTonePad::play(const QString& code) {
     m_queue.append(code);
     playQueued();
 }
 
-void TTPad::playQueued() {
+void TouchTonePad::playQueued() {
     // A key pressed while a digit sounds arrives here from inside the output's wait: it only
     // joins the queue, which the outer call works through.
     if (m_playing)
         return;
     m_playing = true;
-    QPointer<TTPad> self(this);
+    QPointer<TouchTonePad> self(this);
     while (!m_queue.isEmpty()) {
         const QString code = m_queue.takeFirst();
         m_player.setDtmfDelay(m_settings.dtmfDelay().toInt());
-        const bool played = m_player.SendDTMFDigit(code);
+        const bool played = m_player.sendDtmfDigit(code);
         if (!self)
             return; // the window went away while the digit sounded
         bool ok = played;

@@ -29,18 +29,18 @@ namespace kovo {
 
 namespace {
 
-EmulatorFaults Paced() {
+EmulatorFaults paced() {
     EmulatorFaults faults;
     faults.paced = true;
     return faults;
 }
 
 // The upload as kovo-cli runs it: engine, serial link and channel on this thread.
-double CliUploadMs(const QString& databaseFile, int* commands) {
+double cliUploadMs(const QString& databaseFile, int* commands) {
     Database db;
     ErrorLog log;
-    ReadDatabase(db, databaseFile, log);
-    auto emulator = std::make_shared<TarsisEmulator>(Paced());
+    readDatabase(db, databaseFile, log);
+    auto emulator = std::make_shared<TarsisEmulator>(paced());
     RecordingOperator person;
     LinkFlags flags;
     SerialLink::Settings settings;
@@ -51,7 +51,7 @@ double CliUploadMs(const QString& databaseFile, int* commands) {
     Upload upload(db, flags, person, lines);
     QElapsedTimer clock;
     clock.start();
-    const UploadResult result = upload.SendCompleteData();
+    const UploadResult result = upload.sendCompleteData();
     const double ms = clock.nsecsElapsed() / 1e6;
     link.close();
     *commands = emulator->exchangeCount();
@@ -65,7 +65,7 @@ struct GuiFigures {
     int progress = 0;
 };
 
-GuiFigures GuiUpload(const QString& programFolder, const QString& databaseFile) {
+GuiFigures guiUpload(const QString& programFolder, const QString& databaseFile) {
     GuiFigures figures;
     Database db;
     ProgramSettings settings(programFolder);
@@ -79,11 +79,11 @@ GuiFigures GuiUpload(const QString& programFolder, const QString& databaseFile) 
         return figures;
     settings.setComPort(BuiltInEmulator::portName());
     window.show();
-    window.builtInEmulator()->setFaults(Paced());
+    window.builtInEmulator()->setFaults(paced());
 
     UploadWindow* upload = window.uploadWindow();
     LinkWorker& link = window.linkWorker();
-    upload->Form_Load();
+    upload->prepare();
     while (link.busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QObject::connect(upload->progressBar(), &QProgressBar::valueChanged, upload,
@@ -112,7 +112,7 @@ GuiFigures GuiUpload(const QString& programFolder, const QString& databaseFile) 
     tickClock.start();
     ticker.start();
     clock.start();
-    upload->Complete_Click();
+    upload->uploadComplete();
     while (!finished)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double ms = clock.nsecsElapsed() / 1e6;
@@ -124,19 +124,19 @@ GuiFigures GuiUpload(const QString& programFolder, const QString& databaseFile) 
 
 } // namespace
 
-int MeasureUpload(const QString& programFolder, const QString& databaseFile) {
+int measureUpload(const QString& programFolder, const QString& databaseFile) {
     QString file = databaseFile;
     if (file.isEmpty()) {
         file = QDir(programFolder).filePath(QStringLiteral("measure-upload.dat"));
         Database defaults;
-        if (!SaveWholeDatabase(defaults, file).ok) {
+        if (!saveWholeDatabase(defaults, file).ok) {
             std::fprintf(stderr, "kovo: cannot write %s\n", qPrintable(file));
             return 1;
         }
     }
-    const GuiFigures gui = GuiUpload(programFolder, file);
+    const GuiFigures gui = guiUpload(programFolder, file);
     int commands = 0;
-    const double cliMs = CliUploadMs(file, &commands);
+    const double cliMs = cliUploadMs(file, &commands);
     std::printf("upload_gui_ms=%.1f upload_cli_ms=%.1f ratio=%.3f max_tick_gap_ms=%.1f ticks=%d "
                 "progress=%d commands=%d\n",
                 gui.ms, cliMs, cliMs > 0 ? gui.ms / cliMs : 0.0, gui.maxGapMs, gui.ticks,

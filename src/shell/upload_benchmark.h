@@ -12,6 +12,6 @@ namespace kovo {
 //   upload_gui_ms=<ms> upload_cli_ms=<ms> ratio=<gui/cli> max_tick_gap_ms=<ms> ticks=<n>
 //   progress=<highest bar value> commands=<lines>
 // and returns 0 when both uploads completed.
-int MeasureUpload(const QString& programFolder, const QString& databaseFile);
+int measureUpload(const QString& programFolder, const QString& databaseFile);
 
 } // namespace kovo

@@ -29,7 +29,7 @@ namespace {
 const QString Section = QStringLiteral("Update");
 const QString ZeroPercent = QStringLiteral("0% Complete");
 
-QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
@@ -55,10 +55,10 @@ UploadWindow::UploadWindow(Database& db, ProgramSettings& settings, MessageServi
     setWindowTitle(QStringLiteral("Send To Tarsis"));
     setWindowModality(Qt::ApplicationModal);
 
-    m_complete = MakeButton("Complete", QStringLiteral("&Send Complete Config"), this);
-    m_update = MakeButton("Update", QStringLiteral("&Update Changes Only"), this);
-    m_interrupt = MakeButton("Interrupt", QStringLiteral("&Interrupt Upload"), this);
-    m_close = MakeButton("Close", QStringLiteral("&Close"), this);
+    m_complete = makeButton("Complete", QStringLiteral("&Send Complete Config"), this);
+    m_update = makeButton("Update", QStringLiteral("&Update Changes Only"), this);
+    m_interrupt = makeButton("Interrupt", QStringLiteral("&Interrupt Upload"), this);
+    m_close = makeButton("Close", QStringLiteral("&Close"), this);
     m_progressLabel = new QLabel(QStringLiteral("Upload Progress"), this);
     m_progressLabel->setObjectName(QStringLiteral("ProgressLabel"));
     m_progressBar = new QProgressBar(this);
@@ -83,17 +83,17 @@ UploadWindow::UploadWindow(Database& db, ProgramSettings& settings, MessageServi
     layout->addWidget(m_progressBar);
     layout->addWidget(m_percent);
 
-    connect(m_complete, &QPushButton::clicked, this, &UploadWindow::Complete_Click);
-    connect(m_update, &QPushButton::clicked, this, &UploadWindow::Update_Click);
-    connect(m_interrupt, &QPushButton::clicked, this, &UploadWindow::Interrupt_Click);
-    connect(m_close, &QPushButton::clicked, this, &UploadWindow::Close_Click);
+    connect(m_complete, &QPushButton::clicked, this, &UploadWindow::uploadComplete);
+    connect(m_update, &QPushButton::clicked, this, &UploadWindow::updateChangesOnly);
+    connect(m_interrupt, &QPushButton::clicked, this, &UploadWindow::interruptUpload);
+    connect(m_close, &QPushButton::clicked, this, &UploadWindow::closeWindow);
     connect(&m_link.person(), &GuiOperator::progressed, this, &UploadWindow::progressed);
     connect(&m_link, &LinkWorker::busyChanged, this, &UploadWindow::linkBusy);
     linkBusy(m_link.busy());
     showProgress(false);
 }
 
-void UploadWindow::Form_Load() {
+void UploadWindow::prepare() {
     showProgress(false);
     if (!m_geometryRestored) {
         restoreGeometry();
@@ -117,11 +117,11 @@ void UploadWindow::Form_Load() {
             return;
         }
         if (!serial->portOpenFailed())
-            serial->OpenSerialPort();
+            serial->openSerialPort();
     });
 }
 
-void UploadWindow::Complete_Click() {
+void UploadWindow::uploadComplete() {
     if (m_link.busy())
         return;
     if (m_messages.ask(QStringLiteral("Are you sure you want to update your complete "
@@ -136,7 +136,7 @@ void UploadWindow::Complete_Click() {
     runUpload(true);
 }
 
-void UploadWindow::Update_Click() {
+void UploadWindow::updateChangesOnly() {
     if (m_link.busy())
         return;
     runUpload(false);
@@ -170,7 +170,7 @@ void UploadWindow::runUpload(bool complete) {
                 }
                 SerialLinkLineSink lines(*serial);
                 Upload upload(db, link.flags(), person, lines);
-                *result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+                *result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
                 *gaveUp = serial->lastOutcome() == SerialLink::Outcome::ErrorLimit ||
                           serial->lastOutcome() == SerialLink::Outcome::ChannelLost;
                 return;
@@ -181,7 +181,7 @@ void UploadWindow::runUpload(bool complete) {
             DtmfUploadJob job(db, link.flags(), person, *output);
             job.setDtmfDelay(settings.dtmfDelay);
             job.setTxTemp(settings.txTemp);
-            job.setKeyer(TransmitterKeying::MakeKeyer(settings.dtmfComPort, settings.whichSend));
+            job.setKeyer(TransmitterKeying::makeKeyer(settings.dtmfComPort, settings.whichSend));
             *result = job.run(complete);
         },
         [this, complete, result, gaveUp] { uploadEnded(complete, *result, *gaveUp); });
@@ -219,7 +219,7 @@ void UploadWindow::uploadEnded(bool complete, const UploadResult& result, bool l
     emit uploadFinished();
 }
 
-void UploadWindow::Interrupt_Click() {
+void UploadWindow::interruptUpload() {
     if (m_messages.ask(QStringLiteral("Are you sure you want to interrupt the update?"),
                        QStringLiteral("Interrupt Update"), Buttons::YesNo) != Answer::Yes)
         return;
@@ -231,7 +231,7 @@ void UploadWindow::Interrupt_Click() {
     m_percent->setText(ZeroPercent);
 }
 
-void UploadWindow::Close_Click() {
+void UploadWindow::closeWindow() {
     hide();
     m_link.flags().updateInterrupted = false;
     writeGeometry();
@@ -239,12 +239,12 @@ void UploadWindow::Close_Click() {
 }
 
 void UploadWindow::closeEvent(QCloseEvent* event) {
-    Close_Click();
+    closeWindow();
     event->accept();
 }
 
 void UploadWindow::reject() {
-    Close_Click();
+    closeWindow();
 }
 
 void UploadWindow::progressed(int value, int maximum, const QString& label) {
@@ -273,7 +273,7 @@ void UploadWindow::showProgress(bool visible) {
 
 void UploadWindow::restoreGeometry() {
     const WindowPlacement placement = m_settings.placement(Section);
-    if (const auto rect = ReachablePlacement(placement, QSize(200, 100))) {
+    if (const auto rect = reachablePlacement(placement, QSize(200, 100))) {
         setGeometry(*rect);
         return;
     }

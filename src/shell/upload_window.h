@@ -30,7 +30,7 @@ public:
 
     // The window loads (the menu item and the toolbar button): progress controls hidden, the
     // serial port opened unless opening it failed before, geometry restored; shown modal.
-    void Form_Load();
+    void prepare();
 
     // True while an upload started here runs.
     bool uploading() const { return m_uploading; }
@@ -41,10 +41,10 @@ public:
     QLabel* percentLabel() const { return m_percent; }
 
 public slots:
-    void Complete_Click();
-    void Update_Click();
-    void Interrupt_Click();
-    void Close_Click();
+    void uploadComplete();
+    void updateChangesOnly();
+    void interruptUpload();
+    void closeWindow();
 
 signals:
     // An upload started here has ended (on the GUI thread).

@@ -5,7 +5,7 @@
 
 namespace kovo {
 
-std::optional<QRect> ReachablePlacement(const WindowPlacement& placement, QSize minimum,
+std::optional<QRect> reachablePlacement(const WindowPlacement& placement, QSize minimum,
                                         int titleBarHeight) {
     const QRect rect(qRound(placement.left), qRound(placement.top), qRound(placement.width),
                      qRound(placement.height));

@@ -15,7 +15,7 @@ using namespace kovo;
 
 namespace {
 
-void EnsureApplication() {
+void ensureApplication() {
     if (QCoreApplication::instance())
         return;
     static int argc = 1;
@@ -30,8 +30,8 @@ struct CliRun {
     QString err;
 };
 
-CliRun Cli(const QStringList& arguments) {
-    EnsureApplication();
+CliRun cli(const QStringList& arguments) {
+    ensureApplication();
     QProcess cli;
     cli.start(QStringLiteral(KOVO_CLI_PATH), arguments);
     CliRun run;
@@ -46,7 +46,7 @@ CliRun Cli(const QStringList& arguments) {
     return run;
 }
 
-void WriteImage(const QString& path, int lines, int hangTime2) {
+void writeImage(const QString& path, int lines, int hangTime2) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     for (int i = 0; i < lines; ++i)
@@ -54,27 +54,27 @@ void WriteImage(const QString& path, int lines, int hangTime2) {
                    "\r\n");
 }
 
-Database Load(const QString& path) {
+Database load(const QString& path) {
     Database db;
     ErrorLog log;
-    EXPECT_TRUE(ReadDatabase(db, path, log).fileReadable);
+    EXPECT_TRUE(readDatabase(db, path, log).fileReadable);
     return db;
 }
 
 TEST(CliDecode, WritesTheDecodedImageAndKeepsWhatTheImageLacks) {
     QTemporaryDir dir;
     const QString image = dir.filePath(u"download.mem"_s);
-    WriteImage(image, 4096, 77);
+    writeImage(image, 4096, 77);
     Database base;
     base.setValue("Monthly", 4, u"1"_s);
     const QString basePath = dir.filePath(u"base.dat"_s);
-    ASSERT_TRUE(SaveWholeDatabase(base, basePath).ok);
+    ASSERT_TRUE(saveWholeDatabase(base, basePath).ok);
     const QString out = dir.filePath(u"out.dat"_s);
 
     const CliRun run =
-        Cli({u"decode"_s, image, u"--into"_s, basePath, u"-o"_s, out, u"--home"_s, dir.path()});
+        cli({u"decode"_s, image, u"--into"_s, basePath, u"-o"_s, out, u"--home"_s, dir.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const Database decoded = Load(out);
+    const Database decoded = load(out);
     EXPECT_EQ(decoded.value("HangTime", 2), u"77"_s);
     EXPECT_EQ(decoded.value("Monthly", 4), u"1"_s);
     EXPECT_EQ(decoded.value("Macro", 1), u"NONE STORED"_s);
@@ -101,33 +101,33 @@ TEST(CliDecode, ARefusedImageExitsOneAndLeavesTheOutputAlone) {
     };
     for (const Case& c : cases) {
         const QString image = dir.filePath(u"bad.mem"_s);
-        WriteImage(image, c.lines, c.value);
-        const CliRun run = Cli({u"decode"_s, image, u"-o"_s, out, u"--home"_s, dir.path()});
+        writeImage(image, c.lines, c.value);
+        const CliRun run = cli({u"decode"_s, image, u"-o"_s, out, u"--home"_s, dir.path()});
         EXPECT_EQ(run.exitCode, 1) << c.what;
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         QFile kept(out);
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), QByteArray("[Timers]\r\nHangTime(1)=9\r\n")) << c.what;
     }
-    EXPECT_EQ(Cli({u"decode"_s, u"-o"_s, out}).exitCode, 2);
-    EXPECT_EQ(Cli({u"decode"_s, dir.filePath(u"bad.mem"_s)}).exitCode, 2);
+    EXPECT_EQ(cli({u"decode"_s, u"-o"_s, out}).exitCode, 2);
+    EXPECT_EQ(cli({u"decode"_s, dir.filePath(u"bad.mem"_s)}).exitCode, 2);
 }
 
 TEST(CliDownload, ReadsTheBuiltInEmulator) {
     QTemporaryDir dir;
     const QString out = dir.filePath(u"out.dat"_s);
-    const CliRun run = Cli({u"download"_s, u"--port"_s, u"Built-in Tarsis emulator"_s, u"-o"_s, out,
+    const CliRun run = cli({u"download"_s, u"--port"_s, u"Built-in Tarsis emulator"_s, u"-o"_s, out,
                             u"--ostrik"_s, u"--home"_s, dir.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"Downloading From Tarsis: 100%"_s)) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"autopatch records"_s)) << run.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(u"download.mem"_s)));
     EXPECT_TRUE(QFile::exists(dir.filePath(u"Tempfile.dat"_s)));
-    const Database downloaded = Load(out);
+    const Database downloaded = load(out);
     EXPECT_EQ(downloaded.value("HangTime", 1), u"50"_s);
     EXPECT_EQ(downloaded.value("CWID1", 1), u"T A R S I S"_s);
 
-    EXPECT_EQ(Cli({u"download"_s, u"-o"_s, out}).exitCode, 2); // no port
+    EXPECT_EQ(cli({u"download"_s, u"-o"_s, out}).exitCode, 2); // no port
 }
 
 } // namespace

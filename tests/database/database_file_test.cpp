@@ -28,7 +28,7 @@ protected:
     QString completeFileWith(std::initializer_list<std::array<const char*, 3>> edits) {
         Database defaults;
         const QString file = path("complete.dat");
-        EXPECT_TRUE(SaveWholeDatabase(defaults, file).ok);
+        EXPECT_TRUE(saveWholeDatabase(defaults, file).ok);
         ProfileFile doc = ProfileFile::load(file);
         for (const auto& edit : edits)
             doc.write(QLatin1String(edit[0]), QLatin1String(edit[1]), QLatin1String(edit[2]));
@@ -40,9 +40,9 @@ protected:
     ErrorLog m_log;
 };
 
-int LabelledElementCount() {
+int labelledElementCount() {
     int count = 0;
-    for (const FieldSpec& field : FieldTable()) {
+    for (const FieldSpec& field : fieldTable()) {
         if (field.label)
             count += field.isSingle() ? 1 : field.count;
     }
@@ -100,7 +100,7 @@ TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
         const QString file = completeFileWith({{c.section, c.key, c.stored}});
         Database db;
         ErrorLog log;
-        const LoadReport report = ReadDatabase(db, file, log);
+        const LoadReport report = readDatabase(db, file, log);
         EXPECT_EQ(db.value(QLatin1String(c.field), c.index), QLatin1String(c.loaded));
         if (c.errorLine) {
             EXPECT_EQ(report.errorLines, QStringList{QLatin1String(c.errorLine)});
@@ -115,9 +115,9 @@ TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
 TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder) {
     const QString file = writeFile("one.dat", "[Timers]\r\nHangTime(1)=30\r\n");
     Database db;
-    const LoadReport report = ReadDatabase(db, file, m_log);
+    const LoadReport report = readDatabase(db, file, m_log);
     EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
-    EXPECT_EQ(report.errorLines.size(), LabelledElementCount() - 1);
+    EXPECT_EQ(report.errorLines.size(), labelledElementCount() - 1);
     ASSERT_GE(report.errorLines.size(), 20);
     const QStringList expectedStart = {
         QStringLiteral("Ram_TimeOut 1"),           QStringLiteral("Ram_IIDTime 1"),
@@ -136,20 +136,20 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
             << line.toStdString();
     }
     // The pre-access prefix is written into the file during the load, before any save.
-    EXPECT_EQ(ReadINI(u"PreAccess", u"PreAccessPrefix", file), QStringLiteral("0"));
+    EXPECT_EQ(readIni(u"PreAccess", u"PreAccessPrefix", file), QStringLiteral("0"));
     // The macros, message macros and short macros follow the unlock and autopatch sections.
     const qsizetype unlock = report.errorLines.indexOf(QStringLiteral("Ram_CurrentLock"));
     const qsizetype macro = report.errorLines.indexOf(QStringLiteral("Ram_Macro 1"));
     const qsizetype message = report.errorLines.indexOf(QStringLiteral("Ram_MessageMacro 1"));
     EXPECT_LT(unlock, macro);
-    EXPECT_EQ(message, macro + 2); // Macro(1), MacroCode(1), MessageMacro(1)
+    EXPECT_EQ(message, macro + 2); // macro(1), macroCode(1), messageMacro(1)
 }
 
 TEST_F(DatabaseFileTest, MissingFileLoadsDefaultsAndIsNotCreated) {
     Database db;
     const QString file = path("missing.dat");
-    const LoadReport report = ReadDatabase(db, file, m_log);
-    EXPECT_EQ(report.errorLines.size(), LabelledElementCount());
+    const LoadReport report = readDatabase(db, file, m_log);
+    EXPECT_EQ(report.errorLines.size(), labelledElementCount());
     EXPECT_TRUE(db.sameValues(Database()));
     EXPECT_FALSE(QFile::exists(file));
 }
@@ -158,7 +158,7 @@ TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
     {
         const QString file = completeFileWith({{"Unlock", "Lock", "D"}});
         Database db;
-        const LoadReport report = ReadDatabase(db, file, m_log);
+        const LoadReport report = readDatabase(db, file, m_log);
         EXPECT_TRUE(report.clash);
         EXPECT_TRUE(db.lockTerminatorClash());
         EXPECT_EQ(db.storedLock(), QStringLiteral("D"));
@@ -168,7 +168,7 @@ TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
         const QString file = completeFileWith({{"Unlock", "Terminator", "AB"}});
         Database db;
         db.setStoredTerminator(QStringLiteral("C"));
-        ReadDatabase(db, file, m_log);
+        readDatabase(db, file, m_log);
         EXPECT_EQ(db.value(u"Terminator"), QStringLiteral("D"));
         EXPECT_EQ(db.storedTerminator(), QStringLiteral("C"));
         EXPECT_FALSE(db.lockTerminatorClash());
@@ -178,7 +178,7 @@ TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
         const QString file = completeFileWith({{"Unlock", "Lock", "12345"}});
         Database db;
         db.setStoredLock(QStringLiteral("9"));
-        ReadDatabase(db, file, m_log);
+        readDatabase(db, file, m_log);
         EXPECT_EQ(db.value(u"Lock"), QStringLiteral("#"));
         EXPECT_EQ(db.storedLock(), QStringLiteral("#"));
     }
@@ -187,10 +187,10 @@ TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
 TEST_F(DatabaseFileTest, DefaultsRoundTripWithoutErrors) {
     Database written;
     const QString file = path("defaults.dat");
-    ASSERT_TRUE(SaveWholeDatabase(written, file).ok);
+    ASSERT_TRUE(saveWholeDatabase(written, file).ok);
     Database read;
     read.setValue(u"HangTime", 1, QStringLiteral("7"));
-    const LoadReport report = ReadDatabase(read, file, m_log);
+    const LoadReport report = readDatabase(read, file, m_log);
     EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u',').toStdString();
     EXPECT_TRUE(read.sameValues(written)) << read.differences(written).join(u'\n').toStdString();
     EXPECT_TRUE(read.settingsSaved());
@@ -200,8 +200,8 @@ TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
     const QString file = writeFile("foreign.dat", "[Mine]\r\nNote=hello\r\n"
                                                   "[Timers]\r\nHangTime(1)=30\r\nMyKey=1\r\n");
     Database db;
-    ReadDatabase(db, file, m_log);
-    ASSERT_TRUE(SaveWholeDatabase(db, file).ok);
+    readDatabase(db, file, m_log);
+    ASSERT_TRUE(saveWholeDatabase(db, file).ok);
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray bytes = in.readAll();
@@ -210,22 +210,22 @@ TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
     EXPECT_TRUE(bytes.contains("[Alarms]\r\nGeneralTimer(1)=0\r\nGeneralTimerMacro(1)=1\r\n"
                                "GeneralTimer(2)=0\r\n"));
     EXPECT_FALSE(bytes.contains("\n\n"));
-    EXPECT_EQ(ReadINI(u"Mine", u"Note", file), QStringLiteral("hello"));
+    EXPECT_EQ(readIni(u"Mine", u"Note", file), QStringLiteral("hello"));
 }
 
 TEST_F(DatabaseFileTest, GroupFlagsLimitWhatIsWritten) {
     const QString file = path("groups.dat");
     Database db;
-    ASSERT_TRUE(SaveWholeDatabase(db, file).ok);
+    ASSERT_TRUE(saveWholeDatabase(db, file).ok);
     db.setValue(u"HangTime", 1, QStringLiteral("77"));
     db.setValue(u"Vref", QStringLiteral("400")); // no group flag: not written
     db.setValue(u"Lock", QStringLiteral("*"));   // working copy: the file gets the stored one
     db.setGroupChanged(Group::Timers);
     db.setSettingsSaved(false);
-    ASSERT_TRUE(WriteDatabase(db, file).ok);
-    EXPECT_EQ(ReadINI(u"Timers", u"HangTime(1)", file), QStringLiteral("77"));
-    EXPECT_EQ(ReadINI(u"Analog", u"Vref", file), QStringLiteral("500"));
-    EXPECT_EQ(ReadINI(u"Unlock", u"Lock", file), QStringLiteral("#"));
+    ASSERT_TRUE(writeDatabase(db, file).ok);
+    EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", file), QStringLiteral("77"));
+    EXPECT_EQ(readIni(u"Analog", u"Vref", file), QStringLiteral("500"));
+    EXPECT_EQ(readIni(u"Unlock", u"Lock", file), QStringLiteral("#"));
     EXPECT_FALSE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.settingsSaved());
 }
@@ -235,16 +235,16 @@ TEST_F(DatabaseFileTest, WriteNormalisesMessageNumbersAndPolarity) {
     db.setValue(u"P3MessageNum", 2, QStringLiteral("0"));
     db.setValue(u"PLEncodePolarity", 1, QString());
     const QString file = path("norm.dat");
-    ASSERT_TRUE(SaveWholeDatabase(db, file).ok);
+    ASSERT_TRUE(saveWholeDatabase(db, file).ok);
     EXPECT_EQ(db.value(u"P3MessageNum", 2), QStringLiteral("1"));
     EXPECT_EQ(db.value(u"PLEncodePolarity", 1), QStringLiteral("0"));
-    EXPECT_EQ(ReadINI(u"PortSwitches", u"P3MessageNum(2)", file), QStringLiteral("1"));
+    EXPECT_EQ(readIni(u"PortSwitches", u"P3MessageNum(2)", file), QStringLiteral("1"));
 }
 
 TEST_F(DatabaseFileTest, FailedSaveReportsAndLeavesStateUnsaved) {
     Database db;
     db.setSettingsSaved(false);
-    const SaveResult result = SaveWholeDatabase(db, path("no/such/folder/x.dat"));
+    const SaveResult result = saveWholeDatabase(db, path("no/such/folder/x.dat"));
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains(QStringLiteral("x.dat")));
     EXPECT_FALSE(db.settingsSaved());
@@ -256,10 +256,10 @@ TEST_F(DatabaseFileTest, ErrorLogCollectsEveryLoadOfARun) {
     ASSERT_TRUE(log.create(logPath));
     const QString file = writeFile("bad.dat", "[Timers]\r\nHangTime(1)=999\r\n");
     Database db;
-    ReadDatabase(db, file, log);
+    readDatabase(db, file, log);
     const int once = static_cast<int>(log.lines().size());
     // The first load wrote the missing pre-access prefix into the file: one line fewer.
-    EXPECT_EQ(ReadDatabase(db, file, log).errorLines.size(), once - 1);
+    EXPECT_EQ(readDatabase(db, file, log).errorLines.size(), once - 1);
     QFile in(logPath);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = in.readAll().split('\n');
@@ -271,9 +271,9 @@ TEST_F(DatabaseFileTest, ErrorLogCollectsEveryLoadOfARun) {
 TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
     QRandomGenerator random(20261205);
     QStringList keys;
-    for (const FieldSpec& field : FieldTable()) {
+    for (const FieldSpec& field : fieldTable()) {
         for (int i = field.firstIndex(); i <= field.lastIndex(); ++i)
-            keys << QLatin1String(field.section) + QLatin1Char('|') + FieldKey(field, i);
+            keys << QLatin1String(field.section) + QLatin1Char('|') + fieldKey(field, i);
     }
     for (int round = 0; round < 60; ++round) {
         QByteArray bytes;
@@ -296,12 +296,12 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
         }
         const QString file = writeFile("garbage.dat", bytes);
         Database db;
-        ReadDatabase(db, file, m_log);
+        readDatabase(db, file, m_log);
         const QString saved = path("saved.dat");
         QFile::remove(saved);
-        ASSERT_TRUE(SaveWholeDatabase(db, saved).ok);
+        ASSERT_TRUE(saveWholeDatabase(db, saved).ok);
         Database again;
-        const LoadReport report = ReadDatabase(again, saved, m_log);
+        const LoadReport report = readDatabase(again, saved, m_log);
         EXPECT_TRUE(report.errorLines.isEmpty())
             << "round " << round << ": " << report.errorLines.join(u',').toStdString();
         // Two changes are forced by the file format: a CW tone of fewer than four characters
@@ -312,8 +312,8 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
             const QString field = key.section(u'(', 0, 0);
             const int index = key.section(u'(', 1).chopped(1).toInt();
             if (field.startsWith(QStringLiteral("CWTone"))) {
-                EXPECT_EQ(NumericValue(again.value(field, index)),
-                          NumericValue(db.value(field, index)));
+                EXPECT_EQ(numericValue(again.value(field, index)),
+                          numericValue(db.value(field, index)));
                 continue;
             }
             EXPECT_GT(db.value(field, index).size(), 127)

@@ -37,19 +37,19 @@ TEST(Database, FlagsAreIndependentPerElement) {
 }
 
 TEST(Database, EveryFieldHasAnOrderPlaceOnceForReadingAndWriting) {
-    for (const auto* order : {&ReadingOrder(), &WritingOrder()}) {
+    for (const auto* order : {&readingOrder(), &writingOrder()}) {
         QHash<QString, int> seen;
         for (const OrderBlock& block : *order) {
             for (int i = block.first; i <= block.last; ++i) {
                 for (const FieldSpec* field : block.fields)
-                    ++seen[FieldKey(*field, i)];
+                    ++seen[fieldKey(*field, i)];
             }
         }
         int elements = 0;
-        for (const FieldSpec& field : FieldTable()) {
+        for (const FieldSpec& field : fieldTable()) {
             for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
                 ++elements;
-                EXPECT_EQ(seen.value(FieldKey(field, i)), 1) << FieldKey(field, i).toStdString();
+                EXPECT_EQ(seen.value(fieldKey(field, i)), 1) << fieldKey(field, i).toStdString();
             }
         }
         EXPECT_EQ(seen.size(), elements);
@@ -64,8 +64,8 @@ TEST(Database, NumericValue) {
     const Case cases[] = {{"12A", 12},   {"ABC", 0}, {"-5", -5}, {"  42", 42}, {"", 0},
                           {"2.5x", 2.5}, {"+7", 7},  {"0A", 0},  {"00", 0}};
     for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(NumericValue(QString::fromLatin1(c.text)), c.value) << c.text;
-    EXPECT_EQ(NumericInt(u"99999999999999999999"), std::numeric_limits<int>::max());
+        EXPECT_DOUBLE_EQ(numericValue(QString::fromLatin1(c.text)), c.value) << c.text;
+    EXPECT_EQ(numericInt(u"99999999999999999999"), std::numeric_limits<int>::max());
 }
 
 } // namespace

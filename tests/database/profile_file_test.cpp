@@ -9,12 +9,12 @@ using kovo::ProfileFile;
 
 namespace {
 
-QByteArray Bytes(const char* text) {
+QByteArray bytes(const char* text) {
     return QByteArray(text);
 }
 
 TEST(ProfileFile, ReadsWithWindowsProfileRules) {
-    const ProfileFile file = ProfileFile::fromBytes(Bytes("[Timers]\r\n"
+    const ProfileFile file = ProfileFile::fromBytes(bytes("[Timers]\r\n"
                                                           "HangTime(1) = 30 \r\n"
                                                           "hangtime(1)=99\r\n"
                                                           "Empty=\r\n"
@@ -88,9 +88,9 @@ TEST(ProfileFile, LfFileIsWrittenWithCrLf) {
 TEST(ProfileFile, SaveReplacesTheFileAndFailsCleanly) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.ini"));
-    EXPECT_TRUE(kovo::WriteINI(u"Main", u"ComPort", QStringLiteral("3"), path));
-    EXPECT_TRUE(kovo::WriteINI(u"Main", u"TxTemp", QStringLiteral("200"), path));
-    EXPECT_EQ(kovo::ReadINI(u"main", u"comport", path), QStringLiteral("3"));
+    EXPECT_TRUE(kovo::writeIni(u"Main", u"ComPort", QStringLiteral("3"), path));
+    EXPECT_TRUE(kovo::writeIni(u"Main", u"TxTemp", QStringLiteral("200"), path));
+    EXPECT_EQ(kovo::readIni(u"main", u"comport", path), QStringLiteral("3"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("[Main]\r\nComPort=3\r\nTxTemp=200\r\n"));

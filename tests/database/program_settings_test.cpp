@@ -39,8 +39,8 @@ TEST(ProgramSettings, NumericKeysAndPortNames) {
                           {"tcp://127.0.0.1:4001", "tcp://127.0.0.1:4001"},
                           {"COM3", "COM3"}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(WriteINI(u"Main", u"ComPort", QLatin1String(c.stored), ini));
-        ASSERT_TRUE(WriteINI(u"Main", u"DTMFDelay", QStringLiteral("120ms"), ini));
+        ASSERT_TRUE(writeIni(u"Main", u"ComPort", QLatin1String(c.stored), ini));
+        ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", QStringLiteral("120ms"), ini));
         ProgramSettings settings(dir.path());
         settings.load();
         EXPECT_EQ(settings.comPort(), QLatin1String(c.comPort)) << c.stored;
@@ -76,13 +76,13 @@ TEST(ProgramSettings, SettersWriteAtOnceAndPlacementsRoundTrip) {
 TEST(ProgramFolder, HomeOverridePortableAndPerUser) {
     QTemporaryDir home;
     QTemporaryDir exe;
-    EXPECT_EQ(ResolveProgramFolder(home.path(), exe.path()), QDir(home.path()).absolutePath());
+    EXPECT_EQ(resolveProgramFolder(home.path(), exe.path()), QDir(home.path()).absolutePath());
     // Without kovo.ini beside the executable the per-user folder is used ...
-    EXPECT_NE(ResolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
+    EXPECT_NE(resolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
     // ... with one, the install is portable.
-    ASSERT_TRUE(WriteINI(u"Main", u"ComPort", QStringLiteral("0"),
+    ASSERT_TRUE(writeIni(u"Main", u"ComPort", QStringLiteral("0"),
                          QDir(exe.path()).filePath(QStringLiteral("kovo.ini"))));
-    EXPECT_EQ(ResolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
+    EXPECT_EQ(resolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
 }
 
 } // namespace

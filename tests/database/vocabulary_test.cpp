@@ -13,7 +13,7 @@ QString L(const char* text) {
 }
 
 TEST(Vocabulary, HoldsTheControllersWordsInItsOwnOrder) {
-    const QStringList& words = SpeechVocabulary();
+    const QStringList& words = speechVocabulary();
     ASSERT_EQ(words.size(), 256);
     EXPECT_EQ(QSet<QString>(words.begin(), words.end()).size(), 256) << "words must be distinct";
 
@@ -51,8 +51,8 @@ TEST(Vocabulary, HoldsTheControllersWordsInItsOwnOrder) {
     for (const Case& c : cases) {
         EXPECT_EQ(words.at(c.code), L(c.word)) << "code " << c.code;
         const QString code = QString::number(c.code).rightJustified(3, u'0');
-        EXPECT_EQ(EncodeSpeechWords(L(c.word), CodeLayout::Serial), code) << c.word;
-        EXPECT_EQ(SpeechCodeToWord(QString::number(c.code)), L(c.word));
+        EXPECT_EQ(encodeSpeechWords(L(c.word), CodeLayout::Serial), code) << c.word;
+        EXPECT_EQ(speechCodeToWord(QString::number(c.code)), L(c.word));
     }
 }
 
@@ -70,7 +70,7 @@ TEST(Vocabulary, ChecksWordsExactly) {
         {"DVR21", false},       {"5", false},          {"-S(MAKES_PLURAL)", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsVocabularyWord(L(c.token)), c.valid) << '"' << c.token << '"';
+        EXPECT_EQ(isVocabularyWord(L(c.token)), c.valid) << '"' << c.token << '"';
 }
 
 TEST(Vocabulary, EncodesWordLists) {
@@ -96,8 +96,8 @@ TEST(Vocabulary, EncodesWordLists) {
     };
     for (const Case& c : cases) {
         const QString text = L(c.text);
-        EXPECT_EQ(EncodeSpeechWords(text, CodeLayout::Serial), L(c.serial)) << c.text;
-        EXPECT_EQ(EncodeSpeechWords(text, CodeLayout::Dtmf), L(c.dtmf)) << c.text;
+        EXPECT_EQ(encodeSpeechWords(text, CodeLayout::Serial), L(c.serial)) << c.text;
+        EXPECT_EQ(encodeSpeechWords(text, CodeLayout::Dtmf), L(c.dtmf)) << c.text;
     }
 }
 
@@ -117,7 +117,7 @@ TEST(Vocabulary, DecodesSpeechCodes) {
         {"23 ", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SpeechCodeToWord(L(c.code)), L(c.word)) << c.code;
+        EXPECT_EQ(speechCodeToWord(L(c.code)), L(c.word)) << c.code;
 }
 
 TEST(CwTable, ChecksAndEncodesCharacters) {
@@ -132,7 +132,7 @@ TEST(CwTable, ChecksAndEncodesCharacters) {
         {"x", false}, {"10", false}, {"", false}, {"!", false},
     };
     for (const Case& c : checks)
-        EXPECT_EQ(CheckCWChar(L(c.token)), c.valid) << '"' << c.token << '"';
+        EXPECT_EQ(checkCwChar(L(c.token)), c.valid) << '"' << c.token << '"';
 
     struct Encode {
         const char* text;
@@ -150,8 +150,8 @@ TEST(CwTable, ChecksAndEncodesCharacters) {
     };
     for (const Encode& c : encodes) {
         const QString text = L(c.text);
-        EXPECT_EQ(EncodeCwCharacters(text, CodeLayout::Serial), L(c.serial)) << c.text;
-        EXPECT_EQ(EncodeCwCharacters(text, CodeLayout::Dtmf), L(c.dtmf)) << c.text;
+        EXPECT_EQ(encodeCwCharacters(text, CodeLayout::Serial), L(c.serial)) << c.text;
+        EXPECT_EQ(encodeCwCharacters(text, CodeLayout::Dtmf), L(c.dtmf)) << c.text;
     }
 }
 
@@ -165,18 +165,18 @@ TEST(CwTable, DecodesCodesAndRoundTrips) {
         {"20", "?"}, {"24", ""},  {"99", ""},  {"255", ""},          {"X", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CwCodeToChar(L(c.code)), L(c.token)) << c.code;
+        EXPECT_EQ(cwCodeToChar(L(c.code)), L(c.token)) << c.code;
 
     // Every sendable token decodes back from its code; all codes are distinct.
     QSet<QString> codes;
-    for (const CwCharacter& c : CwCharacterSet()) {
-        ASSERT_TRUE(CheckCWChar(L(c.token))) << c.token;
+    for (const CwCharacter& c : cwCharacterSet()) {
+        ASSERT_TRUE(checkCwChar(L(c.token))) << c.token;
         if (!c.code)
             continue;
         const QString code = L(c.code);
         EXPECT_TRUE(!codes.contains(code)) << c.code;
         codes.insert(code);
-        EXPECT_EQ(CwCodeToChar(QString::number(code.toInt())), L(c.token)) << c.code;
+        EXPECT_EQ(cwCodeToChar(QString::number(code.toInt())), L(c.token)) << c.code;
     }
     EXPECT_EQ(codes.size(), 42);
 }
@@ -197,7 +197,7 @@ TEST(PackedDigits, DecodesAndEncodes) {
         {QByteArray(), ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DecodePackedDigits(c.bytes), L(c.digits)) << c.bytes.toHex().data();
+        EXPECT_EQ(decodePackedDigits(c.bytes), L(c.digits)) << c.bytes.toHex().data();
 
     const struct {
         const char* digits;
@@ -209,9 +209,9 @@ TEST(PackedDigits, DecodesAndEncodes) {
         {"", "00000000", ""},         {"*", "0b000000", "*"},
     };
     for (const auto& c : encodes) {
-        const QByteArray packed = EncodePackedDigits(L(c.digits));
+        const QByteArray packed = encodePackedDigits(L(c.digits));
         EXPECT_EQ(packed.toHex(), QByteArray(c.hex)) << c.digits;
-        EXPECT_EQ(DecodePackedDigits(packed), L(c.back)) << c.digits;
+        EXPECT_EQ(decodePackedDigits(packed), L(c.back)) << c.digits;
     }
 }
 
@@ -227,7 +227,7 @@ TEST(NormalizeSpaces, TrimsAndFoldsBlanks) {
         {"A     B  C", "A B C"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(NormalizeSpaces(L(c.in)), L(c.out)) << c.in;
+        EXPECT_EQ(normalizeSpaces(L(c.in)), L(c.out)) << c.in;
 }
 
 } // namespace

@@ -25,7 +25,7 @@ namespace {
 
 // Types as a person does: the old text selected and replaced key by key, so the digits-only
 // style applies.
-void Type(QLineEdit* box, const QString& text) {
+void type(QLineEdit* box, const QString& text) {
     box->selectAll();
     if (text.isEmpty())
         QTest::keyClick(box, Qt::Key_Delete);
@@ -33,7 +33,7 @@ void Type(QLineEdit* box, const QString& text) {
         QTest::keyClicks(box, text);
 }
 
-void Leave(QLineEdit* box) {
+void leave(QLineEdit* box) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(box, &out);
 }
@@ -97,9 +97,9 @@ TEST_F(TimersEditorTest, LeavingABoxRefusesOutOfRangeValuesWithTheFieldsMessage)
         messages.clear();
         QLineEdit* edit = box(c.control);
         const QString before = db.value(QString::fromLatin1(c.field), c.index);
-        Type(edit, QString::fromLatin1(c.typed));
+        type(edit, QString::fromLatin1(c.typed));
         ASSERT_EQ(edit->text(), QString::fromLatin1(c.typed));
-        Leave(edit);
+        leave(edit);
         if (c.refusal == nullptr) {
             EXPECT_TRUE(messages.calls.isEmpty());
             EXPECT_EQ(edit->text(), QString::fromLatin1(c.typed));
@@ -115,7 +115,7 @@ TEST_F(TimersEditorTest, LeavingABoxRefusesOutOfRangeValuesWithTheFieldsMessage)
         // The box shows the database value again, black, and nothing reached the database.
         EXPECT_EQ(edit->text(), before);
         EXPECT_EQ(editor->workingCopy(QString::fromLatin1(c.field), c.index), before);
-        EXPECT_EQ(EditorWindow::TextColour(edit), EditorWindow::UnchangedColour());
+        EXPECT_EQ(EditorWindow::textColour(edit), EditorWindow::unchangedColour());
         EXPECT_EQ(db.value(QString::fromLatin1(c.field), c.index), before);
     }
     EXPECT_TRUE(db.pendingNames().isEmpty());
@@ -190,44 +190,44 @@ TEST_F(TimersEditorTest, EveryControlCarriesItsNameLabelAndUnit) {
 
 TEST_F(TimersEditorTest, NumericBoxesKeepDigitsOnlyAndColourChangedValuesRed) {
     QLineEdit* hang = box("HangTimer(2)");
-    EXPECT_TRUE(EditorWindow::IsDigitsOnly(hang));
-    Type(hang, QStringLiteral("3a-0"));
+    EXPECT_TRUE(EditorWindow::isDigitsOnly(hang));
+    type(hang, QStringLiteral("3a-0"));
     EXPECT_EQ(hang->text(), QStringLiteral("30"));
     EXPECT_EQ(editor->workingCopy(u"HangTime", 2), QStringLiteral("30"));
-    EXPECT_EQ(EditorWindow::TextColour(hang), EditorWindow::ChangedColour());
+    EXPECT_EQ(EditorWindow::textColour(hang), EditorWindow::changedColour());
 
     // Leading zeros are dropped from the working copy; typing the database value turns it black.
-    Type(hang, QStringLiteral("007"));
+    type(hang, QStringLiteral("007"));
     EXPECT_EQ(editor->workingCopy(u"HangTime", 2), QStringLiteral("7"));
-    Type(hang, db.value(u"HangTime", 2));
-    EXPECT_EQ(EditorWindow::TextColour(hang), EditorWindow::UnchangedColour());
+    type(hang, db.value(u"HangTime", 2));
+    EXPECT_EQ(EditorWindow::textColour(hang), EditorWindow::unchangedColour());
 
     // An emptied box means 0: red unless the database holds "0".
-    Type(hang, QString());
+    type(hang, QString());
     EXPECT_EQ(editor->workingCopy(u"HangTime", 2), QStringLiteral("0"));
-    EXPECT_EQ(EditorWindow::TextColour(hang), EditorWindow::ChangedColour());
+    EXPECT_EQ(EditorWindow::textColour(hang), EditorWindow::changedColour());
     db.setValue(u"GeneralTimer", 1, QStringLiteral("0"));
     db.setValue(u"FanTime", QStringLiteral("0"));
     editor = std::make_unique<TimersEditor>(db, messages);
     QLineEdit* fan = box("FanTimer");
-    Type(fan, QString());
+    type(fan, QString());
     EXPECT_EQ(editor->workingCopy(u"FanTime"), QStringLiteral("0"));
-    EXPECT_EQ(EditorWindow::TextColour(fan), EditorWindow::UnchangedColour());
+    EXPECT_EQ(EditorWindow::textColour(fan), EditorWindow::unchangedColour());
 
     // A database value written with leading zeros: "007" typed is "7", which differs.
     db.setValue(u"HangTime", 3, QStringLiteral("007"));
     editor = std::make_unique<TimersEditor>(db, messages);
     QLineEdit* hang3 = box("HangTimer(3)");
     EXPECT_EQ(hang3->text(), QStringLiteral("007"));
-    EXPECT_EQ(EditorWindow::TextColour(hang3), EditorWindow::UnchangedColour());
-    Type(hang3, QStringLiteral("007"));
-    EXPECT_EQ(EditorWindow::TextColour(hang3), EditorWindow::ChangedColour());
+    EXPECT_EQ(EditorWindow::textColour(hang3), EditorWindow::unchangedColour());
+    type(hang3, QStringLiteral("007"));
+    EXPECT_EQ(EditorWindow::textColour(hang3), EditorWindow::changedColour());
 }
 
 TEST_F(TimersEditorTest, FreeTextBoxesAndCheckBoxesStoreWhatTheyShow) {
     QLineEdit* delay = box("XmtDelaySet");
-    EXPECT_FALSE(EditorWindow::IsDigitsOnly(delay));
-    Type(delay, QStringLiteral(" 12a "));
+    EXPECT_FALSE(EditorWindow::isDigitsOnly(delay));
+    type(delay, QStringLiteral(" 12a "));
     EXPECT_EQ(editor->workingCopy(u"XmtDelay"), QStringLiteral(" 12a "));
 
     // FanSelect is inverted: checked stores "0", clear "1".
@@ -242,7 +242,7 @@ TEST_F(TimersEditorTest, FreeTextBoxesAndCheckBoxesStoreWhatTheyShow) {
     link->click();
     EXPECT_EQ(editor->workingCopy(u"FanSelect"), QStringLiteral("0"));
     EXPECT_EQ(editor->workingCopy(u"TimeoutLink"), QStringLiteral("0"));
-    editor->DoApply();
+    editor->apply();
     EXPECT_EQ(db.value(u"FanSelect"), QStringLiteral("0"));
     EXPECT_EQ(db.value(u"TimeoutLink"), QStringLiteral("0"));
     EXPECT_TRUE(db.pending(u"FanSelectPending"));
@@ -257,18 +257,18 @@ TEST_F(TimersEditorTest, FreeTextBoxesAndCheckBoxesStoreWhatTheyShow) {
 
 TEST_F(TimersEditorTest, GeneralTimersRefuseMoreThan32767WhileTyping) {
     QLineEdit* general = box("GeneralTimerSet(2)");
-    Type(general, QStringLiteral("32767"));
+    type(general, QStringLiteral("32767"));
     EXPECT_TRUE(messages.calls.isEmpty());
     EXPECT_EQ(editor->workingCopy(u"GeneralTimer", 2), QStringLiteral("32767"));
 
-    Type(general, QStringLiteral("32768"));
+    type(general, QStringLiteral("32768"));
     ASSERT_EQ(messages.calls.size(), 1);
     EXPECT_EQ(messages.calls[0].text, QStringLiteral("Value must be less than 32767"));
-    EXPECT_EQ(messages.calls[0].title, ProgramTitle());
+    EXPECT_EQ(messages.calls[0].title, programTitle());
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::None);
     EXPECT_EQ(general->text(), QString());
     EXPECT_EQ(editor->workingCopy(u"GeneralTimer", 2), QString());
-    Leave(general);
+    leave(general);
     EXPECT_EQ(messages.calls.size(), 1);
 }
 
@@ -276,17 +276,17 @@ TEST_F(TimersEditorTest, InactivityTimerZeroDisablesTheMacroListAndDisablesTimeo
     auto* frame = widget<QGroupBox>("InactivityFrame(2)");
     auto* list = widget<QComboBox>("InActivityMacroSet(2)");
     QLineEdit* inactive = box("InactiveTimer(2)");
-    Type(inactive, QStringLiteral("5"));
+    type(inactive, QStringLiteral("5"));
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_TRUE(list->isEnabled());
-    Type(inactive, QStringLiteral("0"));
+    type(inactive, QStringLiteral("0"));
     EXPECT_FALSE(frame->isEnabled());
     EXPECT_FALSE(list->isEnabled());
     EXPECT_TRUE(widget<QComboBox>("InActivityMacroSet(1)")->isEnabled() ==
                 (db.value(u"InActiveTime", 1) != QLatin1String("0")));
 
     QSignalSpy derived(editor.get(), &TimersEditor::disableTimeoutDerived);
-    editor->DoApply();
+    editor->apply();
     EXPECT_EQ(db.value(u"InActiveTime", 2), QStringLiteral("0"));
     EXPECT_EQ(db.value(u"DisableTimeout", 2), QStringLiteral("1"));
     EXPECT_EQ(db.pendingNames(), QStringList{QStringLiteral("InActiveTimePending(2)")});
@@ -295,16 +295,16 @@ TEST_F(TimersEditorTest, InactivityTimerZeroDisablesTheMacroListAndDisablesTimeo
     EXPECT_EQ(derived[1][0].toInt(), 2);
     EXPECT_TRUE(derived[1][1].toBool());
 
-    Type(inactive, QStringLiteral("7"));
+    type(inactive, QStringLiteral("7"));
     EXPECT_TRUE(list->isEnabled());
-    editor->DoApply();
+    editor->apply();
     EXPECT_EQ(db.value(u"DisableTimeout", 2), QStringLiteral("0"));
 }
 
 TEST_F(TimersEditorTest, ApplySetsOnlyTheFlagsOfChangedElements) {
     // Apply without a change sets nothing and leaves SettingsSaved as it was.
     ASSERT_TRUE(db.settingsSaved());
-    editor->DoApply();
+    editor->apply();
     EXPECT_TRUE(db.pendingNames().isEmpty());
     EXPECT_FALSE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.settingsSaved());
@@ -323,7 +323,7 @@ TEST_F(TimersEditorTest, ApplySetsOnlyTheFlagsOfChangedElements) {
     db.setAllPending(false);
     db.setGroupChanged(Group::Timers, false);
     db.setSettingsSaved(true);
-    editor->DoApply();
+    editor->apply();
     EXPECT_TRUE(db.pendingNames().isEmpty());
     EXPECT_TRUE(db.settingsSaved());
 }
@@ -331,22 +331,22 @@ TEST_F(TimersEditorTest, ApplySetsOnlyTheFlagsOfChangedElements) {
 TEST_F(TimersEditorTest, CancelChangesPutsTheDatabaseValuesBack) {
     const QString hangBefore = db.value(u"HangTime", 1);
     QLineEdit* hang = box("HangTimer(1)");
-    Type(hang, QStringLiteral("99"));
+    type(hang, QStringLiteral("99"));
     widget<QCheckBox>("FanSelect")->click();
     auto* list = widget<QComboBox>("InActivityMacroSet(1)");
     const QString listBefore = list->currentText();
     list->setCurrentIndex(list->findText(QStringLiteral("77")));
-    Type(box("InactiveTimer(3)"), QStringLiteral("0"));
+    type(box("InactiveTimer(3)"), QStringLiteral("0"));
 
     widget<QPushButton>("CancelChanges")->click();
     EXPECT_EQ(hang->text(), hangBefore);
     EXPECT_EQ(editor->workingCopy(u"HangTime", 1), hangBefore);
-    EXPECT_EQ(EditorWindow::TextColour(hang), EditorWindow::UnchangedColour());
+    EXPECT_EQ(EditorWindow::textColour(hang), EditorWindow::unchangedColour());
     EXPECT_EQ(list->currentText(), listBefore);
     EXPECT_EQ(editor->workingCopy(u"FanSelect"), db.value(u"FanSelect"));
     EXPECT_EQ(widget<QComboBox>("InActivityMacroSet(3)")->isEnabled(),
               db.value(u"InActiveTime", 3) != QLatin1String("0"));
-    editor->DoApply();
+    editor->apply();
     EXPECT_TRUE(db.pendingNames().isEmpty());
     EXPECT_TRUE(db.settingsSaved());
     // Cancel Changes repeats the port switch derivation from the database.
@@ -361,25 +361,25 @@ TEST_F(TimersEditorTest, AValueTypedCheckedAppliedAndSavedComesBackFromTheFile) 
     const QString path = dir.filePath(QStringLiteral("timers.dat"));
 
     QLineEdit* hang = box("HangTimer(2)");
-    Type(hang, QStringLiteral("300"));
-    Leave(hang);
+    type(hang, QStringLiteral("300"));
+    leave(hang);
     ASSERT_EQ(messages.calls.size(), 1); // refused: above 255
-    Type(hang, QStringLiteral("30"));
-    Leave(hang);
+    type(hang, QStringLiteral("30"));
+    leave(hang);
     EXPECT_EQ(messages.calls.size(), 1);
-    Type(box("GeneralTimerSet(1)"), QStringLiteral("120"));
-    editor->DoApply();
+    type(box("GeneralTimerSet(1)"), QStringLiteral("120"));
+    editor->apply();
     EXPECT_TRUE(db.pending(u"HangTimePending", 2));
     EXPECT_TRUE(db.pending(u"GeneralTimerPending", 1));
     EXPECT_FALSE(db.settingsSaved());
 
-    const SaveResult saved = SaveWholeDatabase(db, path);
+    const SaveResult saved = saveWholeDatabase(db, path);
     ASSERT_TRUE(saved.ok) << saved.error.toStdString();
     EXPECT_TRUE(db.settingsSaved());
 
     Database loaded;
     ErrorLog log;
-    const LoadReport report = ReadDatabase(loaded, path, log);
+    const LoadReport report = readDatabase(loaded, path, log);
     EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u'\n').toStdString();
     EXPECT_EQ(loaded.value(u"HangTime", 2), QStringLiteral("30"));
     EXPECT_EQ(loaded.value(u"GeneralTimer", 1), QStringLiteral("120"));

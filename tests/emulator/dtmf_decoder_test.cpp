@@ -11,7 +11,7 @@
 using namespace Qt::StringLiterals;
 
 // Readable failures for QString comparisons.
-static void PrintTo(const QString& text, std::ostream* out) {
+static void printTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
@@ -92,7 +92,7 @@ TEST(DtmfDecoder, HearsDigitsAndTheirPauses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(DtmfDecoder::DecodeSamples(c.signal.samples(), c.signal.rate()), c.digits);
+        EXPECT_EQ(DtmfDecoder::decodeSamples(c.signal.samples(), c.signal.rate()), c.digits);
     }
 }
 
@@ -120,7 +120,7 @@ TEST(DtmfDecoder, FeedingInPiecesChangesNothing) {
     EXPECT_EQ(decoder.digits(), u"8"_s);
 }
 
-QByteArray Wav(const std::vector<std::int16_t>& left, int rate, int channels, int bits,
+QByteArray wav(const std::vector<std::int16_t>& left, int rate, int channels, int bits,
                const std::vector<std::int16_t>* right = nullptr) {
     QByteArray data;
     for (std::size_t i = 0; i < left.size(); ++i) {
@@ -135,14 +135,14 @@ QByteArray Wav(const std::vector<std::int16_t>& left, int rate, int channels, in
             }
         }
     }
-    return BuildWavHeader(std::uint32_t(data.size()), rate, bits, channels == 1 ? 0 : 1) + data;
+    return buildWavHeader(std::uint32_t(data.size()), rate, bits, channels == 1 ? 0 : 1) + data;
 }
 
 TEST(DtmfDecoder, ReadsWavImagesOfEveryCommonLayout) {
     // The tone images exactly as the program plays them, one after another.
-    QByteArray ours = BuildWavHeader(0);
+    QByteArray ours = buildWavHeader(0);
     for (const auto& [low, high] : {std::pair{697, 1209}, {941, 1633}, {941, 1633}, {941, 1477}}) {
-        ours += BuildTonePairWav(low, high, 0.06).mid(44) + BuildSilenceWav(40).mid(44);
+        ours += buildTonePairWav(low, high, 0.06).mid(44) + buildSilenceWav(40).mid(44);
     }
     qToLittleEndian<quint32>(quint32(ours.size() - 44), ours.data() + 40);
     qToLittleEndian<quint32>(quint32(ours.size() - 8), ours.data() + 4);
@@ -160,20 +160,20 @@ TEST(DtmfDecoder, ReadsWavImagesOfEveryCommonLayout) {
         QByteArray image;
     } cases[] = {
         {"program tones, 8000 Hz 16-bit stereo", ours},
-        {"22050 Hz 16-bit mono", Wav(s22.samples(), 22050, 1, 16)},
-        {"11025 Hz 8-bit mono", Wav(s11.samples(), 11025, 1, 8)},
-        {"stereo, the right channel ignored", Wav(left.samples(), 8000, 2, 16, &right.samples())},
+        {"22050 Hz 16-bit mono", wav(s22.samples(), 22050, 1, 16)},
+        {"11025 Hz 8-bit mono", wav(s11.samples(), 11025, 1, 8)},
+        {"stereo, the right channel ignored", wav(left.samples(), 8000, 2, 16, &right.samples())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(c.image);
+        const DtmfDecoder::WavResult result = DtmfDecoder::decodeWav(c.image);
         ASSERT_TRUE(result.ok) << result.error.toStdString();
         EXPECT_EQ(result.digits, u"1DD#"_s);
     }
 }
 
 TEST(DtmfDecoder, DamagedImagesNeverCrash) {
-    const QByteArray tone = BuildTonePairWav(697, 1209, 0.06);
+    const QByteArray tone = buildTonePairWav(697, 1209, 0.06);
     const QByteArray refused[] = {
         QByteArray(),
         QByteArray("RIFF"),
@@ -184,15 +184,15 @@ TEST(DtmfDecoder, DamagedImagesNeverCrash) {
         tone.left(12) + tone.mid(36),                         // data without format
     };
     for (const QByteArray& image : refused) {
-        const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(image);
+        const DtmfDecoder::WavResult result = DtmfDecoder::decodeWav(image);
         EXPECT_FALSE(result.ok) << image.toHex().left(100).constData();
         EXPECT_FALSE(result.error.isEmpty());
     }
     // A data size beyond the end: what is there is heard.
-    QByteArray cut = tone + BuildSilenceWav(40).mid(44);
+    QByteArray cut = tone + buildSilenceWav(40).mid(44);
     qToLittleEndian<quint32>(0xFFFFFFFF, cut.data() + 40);
     cut.chop(3); // and a broken last frame
-    const DtmfDecoder::WavResult result = DtmfDecoder::DecodeWav(cut);
+    const DtmfDecoder::WavResult result = DtmfDecoder::decodeWav(cut);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.digits, u"1"_s);
 
@@ -203,7 +203,7 @@ TEST(DtmfDecoder, DamagedImagesNeverCrash) {
         for (int k = 0; k < 4; ++k)
             image[random() % 60] = char(random());
         image.truncate(qsizetype(random() % (image.size() + 1)));
-        (void)DtmfDecoder::DecodeWav(image);
+        (void)DtmfDecoder::decodeWav(image);
     }
 }
 

@@ -17,14 +17,14 @@ namespace {
 using Kind = DtmfCommandListener::UnitKind;
 
 // The memory after one serial line, to compare with what the listener made of a DTMF body.
-QByteArray AfterSerial(const QString& line) {
+QByteArray afterSerial(const QString& line) {
     TarsisMemory memory;
     EXPECT_TRUE(memory.applySerialLine(line).accepted) << line.toStdString();
     return memory.bytes();
 }
 
 // The units heard, one letter each: U unlock, B body accepted, R body refused, L lock, I ignored.
-QString UnitLetters(const DtmfCommandListener& listener) {
+QString unitLetters(const DtmfCommandListener& listener) {
     QString letters;
     for (const DtmfCommandListener::Unit& unit : listener.units()) {
         switch (unit.kind) {
@@ -50,7 +50,7 @@ TEST(DtmfCommandListener, AppliesUnitsAsTheControllerHearsThem) {
         const char* name;
         QString digits;
         QStringList serial; // the lines that leave the memory as the digits should
-        QString units;      // UnitLetters
+        QString units;      // unitLetters
         int port;           // unlocked at the end
         QString codes;      // listened for at the end: terminator, lock, port 2's unlock code
     };
@@ -137,7 +137,7 @@ TEST(DtmfCommandListener, AppliesUnitsAsTheControllerHearsThem) {
         DtmfCommandListener listener(memory);
         listener.hear(c.digits);
         EXPECT_TRUE(memory.bytes() == expected.bytes());
-        EXPECT_EQ(UnitLetters(listener), c.units) << listener.problems().join(u'\n').toStdString();
+        EXPECT_EQ(unitLetters(listener), c.units) << listener.problems().join(u'\n').toStdString();
         EXPECT_EQ(listener.unlockedPort(), c.port);
         const DtmfCommandListener::Codes& codes = listener.codes();
         EXPECT_EQ(codes.terminator + u' ' + codes.lock + u' ' + codes.unlock[1], c.codes);
@@ -166,11 +166,11 @@ TEST(DtmfCommandListener, HearsTonesInAWavImageAndInStreamedSamples) {
         player.setTxTemp(200);
         ASSERT_TRUE(player.keyUp());
         // The same digit twice in a row ("00", "DD") must reach the controller twice.
-        ASSERT_TRUE(player.SendDigitString(u"36470D*1000200D#D"_s));
+        ASSERT_TRUE(player.sendDigitString(u"36470D*1000200D#D"_s));
         ASSERT_TRUE(player.unkey());
         ASSERT_TRUE(output.finish());
     }
-    const QByteArray expected = AfterSerial(u"3*1000200"_s);
+    const QByteArray expected = afterSerial(u"3*1000200"_s);
 
     TarsisMemory whole;
     DtmfCommandListener wholeListener(whole);
@@ -183,7 +183,7 @@ TEST(DtmfCommandListener, HearsTonesInAWavImageAndInStreamedSamples) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray image = file.readAll();
-    const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+    const std::optional<WavPcmLayout> layout = parseWavImage(image);
     ASSERT_TRUE(layout.has_value());
     std::vector<std::int16_t> left;
     for (qsizetype at = layout->dataOffset; at + 3 < image.size(); at += 4)

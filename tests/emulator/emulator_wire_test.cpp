@@ -23,7 +23,7 @@ using Clock = InProcessDevice::Clock;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-EmulatorFaults Faults(const char* faultList) {
+EmulatorFaults faults(const char* faultList) {
     const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList));
     EXPECT_TRUE(faults.has_value()) << faultList;
     return faults.value_or(EmulatorFaults{});
@@ -129,7 +129,7 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TarsisEmulator emulator(Faults(c.faults));
+        TarsisEmulator emulator(faults(c.faults));
         std::vector<InProcessDevice::Delivery> deliveries;
         for (const Write& w : c.writes) {
             auto more = emulator.hostWrote(w.bytes, t0 + w.at);
@@ -145,7 +145,7 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
         }
     }
     // Split answers come one byte at a time, the gap apart.
-    TarsisEmulator split(Faults("split:4,echo"));
+    TarsisEmulator split(faults("split:4,echo"));
     const auto pieces = split.hostWrote("1*100030\r", t0);
     ASSERT_EQ(pieces.size(), 9u);
     for (size_t i = 0; i < pieces.size(); ++i) {
@@ -157,7 +157,7 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
 // What makes a line an exchange, and how each fault answers it.
 TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     const Clock::time_point t0{};
-    TarsisEmulator emulator(Faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
+    TarsisEmulator emulator(faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
     const auto answer = [&](const QByteArray& bytes) {
         QByteArray all;
         for (const auto& d : emulator.hostWrote(bytes, t0))
@@ -204,17 +204,17 @@ TEST(EmulatorWireTest, PseudoTerminalIsRaw) {
 }
 
 // Reads one chunk of a stream: everything that arrives in one burst.
-QByteArray Chunk(Channel& channel) {
+QByteArray readChunk(Channel& channel) {
     return channel.read(5000);
 }
 
 TEST(EmulatorWireTest, MemoryStreamOnePositionPerOk) {
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     PtyEmulator emulator;
     SerialChannel host(emulator.port(), emulator.port());
     ASSERT_TRUE(host.open());
     ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
     const QStringList expected = emulator.emulator().memory().memoryLines();
     ASSERT_EQ(expected.size(), 4096);
     EXPECT_EQ(expected.at(17), QStringLiteral("17,30"));
@@ -222,7 +222,7 @@ TEST(EmulatorWireTest, MemoryStreamOnePositionPerOk) {
     ASSERT_TRUE(host.write("1SendEram\r"));
     QStringList received;
     for (;;) {
-        const QByteArray chunk = Chunk(host);
+        const QByteArray chunk = readChunk(host);
         ASSERT_FALSE(chunk.isEmpty()) << "stream stopped after " << received.size();
         if (chunk == "Complete")
             break;
@@ -233,24 +233,24 @@ TEST(EmulatorWireTest, MemoryStreamOnePositionPerOk) {
     EXPECT_EQ(received, expected);
     // After the stream "OK" is no command.
     ASSERT_TRUE(host.write("OK\r"));
-    EXPECT_TRUE(Chunk(host).startsWith('-'));
+    EXPECT_TRUE(readChunk(host).startsWith('-'));
 }
 
 TEST(EmulatorWireTest, OstrikStreamOneRecordPerO) {
-    test::EnsureCoreApplication();
-    PtyEmulator emulator(Faults(""), PtyEmulator::Transport::Tcp);
+    test::ensureCoreApplication();
+    PtyEmulator emulator(faults(""), PtyEmulator::Transport::Tcp);
     TcpChannel host(emulator.port(), QStringLiteral("127.0.0.1"),
                     static_cast<quint16>(emulator.port().section(u':', -1).toUInt()));
     ASSERT_TRUE(host.open());
     for (const QByteArray& line :
          {QByteArray("1*21150075551234\r"), QByteArray("1*2062002976\r")}) {
         ASSERT_TRUE(host.write(line));
-        EXPECT_EQ(Chunk(host), QByteArray("+"));
+        EXPECT_EQ(readChunk(host), QByteArray("+"));
     }
     ASSERT_TRUE(host.write("1SendAPEram\r"));
     QStringList records;
     for (;;) {
-        const QByteArray chunk = Chunk(host);
+        const QByteArray chunk = readChunk(host);
         ASSERT_FALSE(chunk.isEmpty());
         records << QString::fromLatin1(chunk);
         if (chunk.startsWith("RICom"))
@@ -267,34 +267,34 @@ TEST(EmulatorWireTest, OstrikStreamOneRecordPerO) {
     host.close();
     ASSERT_TRUE(host.open());
     ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
 }
 
 // The message recorder's marks are single characters between command lines.
 TEST(EmulatorWireTest, RecordingMarks) {
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     PtyEmulator emulator;
     SerialChannel host(emulator.port(), emulator.port());
     ASSERT_TRUE(host.open());
     ASSERT_TRUE(host.write("1*70027\r"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
     ASSERT_TRUE(host.write("1*70017\rG"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
     ASSERT_TRUE(host.write("S"));
     ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
     EXPECT_EQ(emulator.emulator().receivedLines(),
               (QStringList{QStringLiteral("1*70027"), QStringLiteral("1*70017"),
                            QStringLiteral("G"), QStringLiteral("S"), QStringLiteral("2*100030")}));
 }
 
 TEST(EmulatorWireTest, DroppedLineIsSeenByTheHost) {
-    test::EnsureCoreApplication();
-    PtyEmulator emulator(Faults("drop:2"));
+    test::ensureCoreApplication();
+    PtyEmulator emulator(faults("drop:2"));
     SerialChannel host(emulator.port(), emulator.port());
     ASSERT_TRUE(host.open());
     ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(Chunk(host), QByteArray("+"));
+    EXPECT_EQ(readChunk(host), QByteArray("+"));
     host.write("2*100031\r");
     EXPECT_EQ(host.read(5000), QByteArray());
     EXPECT_FALSE(host.healthy());
@@ -304,7 +304,7 @@ TEST(EmulatorWireTest, DroppedLineIsSeenByTheHost) {
 // `kovo-cli emulate --memory` keeps what it was told between runs; `kovo-cli send` prints the
 // answer and tells by its exit status whether the command was taken.
 TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString memoryFile = dir.filePath(QStringLiteral("tarsis.mem"));
@@ -343,7 +343,7 @@ TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     ASSERT_TRUE(host.write("1SendEram\r"));
     QByteArray chunk;
     for (int i = 0; i < 18; ++i) {
-        chunk = Chunk(host);
+        chunk = readChunk(host);
         ASSERT_TRUE(host.write("OK\r"));
     }
     EXPECT_EQ(chunk, QByteArray("17,30"));

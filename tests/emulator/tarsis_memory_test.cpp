@@ -9,12 +9,12 @@ using kovo::TarsisMemory;
 
 namespace {
 
-int Byte(const TarsisMemory& memory, int at) {
+int byte(const TarsisMemory& memory, int at) {
     return static_cast<unsigned char>(memory.bytes()[at]);
 }
 
-int Word(const TarsisMemory& memory, int at) {
-    return Byte(memory, at) + 256 * Byte(memory, at + 1);
+int word(const TarsisMemory& memory, int at) {
+    return byte(memory, at) + 256 * byte(memory, at + 1);
 }
 
 // Where a serial line puts its value: expected bytes from a position on.
@@ -30,8 +30,8 @@ TEST(TarsisMemory, SerialLinesLandWhereTheLayoutHoldsThem) {
         {"3*100132767", 170, {0xFF, 0x7F}}, // TimeOut(3) word
         {"1*10050", 151, {0, 20, 20, 1}},   // InActiveTime(1) 0 -> DisableTimeout(1) 1
         {"2*1006300", 33, {255, 45}},       // DTMFTime(2): the two bytes add up
-        {"2*10120", 147, {0, 0}},           // AuxTime(2), serial numbering
-        {"1*10172500", 2090, {0xF4, 0x01}}, // GeneralTimer(2)
+        {"2*10120", 147, {0, 0}},           // auxTime(2), serial numbering
+        {"1*10172500", 2090, {0xF4, 0x01}}, // generalTimer(2)
         {"1*2092390", 12, {90}},            // GeneralTimerMacro(3)
         {"1*1022777", 57, {0x09, 0x03}},    // XmtDelay
         {"3*1021", 61, {255}},              // empty polarity is held as 255
@@ -63,17 +63,17 @@ TEST(TarsisMemory, SerialLinesLandWhereTheLayoutHoldsThem) {
          689,
          {254}},
         {"1*5105A5", 3961, {0xFB, 0xFF}},                  // negative correction, two's complement
-        {"1*20643*2*100*200*300*400*", 196, {62, 0}},      // Meter(3) type 2
+        {"1*20643*2*100*200*300*400*", 196, {62, 0}},      // meter(3) type 2
         {"1*20643*2*100*200*300*400*", 212, {100, 0}},     // RealLow(3)
         {"1*20643*2*100*200*300*400*", 244, {0x2C, 0x01}}, // RealHigh(3)
         {"1*2060A1", 3948, {'A', '1', 0, 0, 0, 0}},
-        {"1*400207001045300", 2508 + 96, {1, 45, 255, 45, 0}},    // Macro(7), 300 escaped
+        {"1*400207001045300", 2508 + 96, {1, 45, 255, 45, 0}},    // macro(7), 300 escaped
         {"1*400241001002003004", 3348, {1, 2, 3, 4, 0}},          // short macro 41
         {"1*400307", 2508 + 96, {0, 0, 0}},                       // erase macro 7
-        {"1*20500512*#", 3148 + 20, {0x21, 0xCB, 0, 0, 0}},       // MacroCode(5)
+        {"1*20500512*#", 3148 + 20, {0x21, 0xCB, 0, 0, 0}},       // macroCode(5)
         {"1*205090109099", 3598 + 245, {0xA1, 0xA9, 0x99, 0, 0}}, // ShortMacroCode(50)
         {"1*40059013", 3937, {13}},                               // PortToAllow(90)
-        {"1*210340124000001", 2099 + 390, {124, 0, 1, 0, 0}},     // MessageMacro(40)
+        {"1*210340124000001", 2099 + 390, {124, 0, 1, 0, 0}},     // messageMacro(40)
         {"1*2105031#A", 1724 + 22, {'1', '#', 'A', 255, 255}},    // DTMF(3)
         {"2*900024680", 88, {'2', '4', '6', '8', '0', 0}},        // CurrentPortUnlock(2)
         {"1*9010*#", 3954, {'*', '#', 0}},
@@ -104,7 +104,7 @@ TEST(TarsisMemory, SerialLinesLandWhereTheLayoutHoldsThem) {
         const kovo::CommandOutcome outcome = memory.applySerialLine(QString::fromLatin1(c.line));
         ASSERT_TRUE(outcome.accepted) << c.line << ": " << outcome.reason.toStdString();
         for (size_t i = 0; i < c.bytes.size(); ++i)
-            EXPECT_EQ(Byte(memory, c.at + static_cast<int>(i)), c.bytes[i])
+            EXPECT_EQ(byte(memory, c.at + static_cast<int>(i)), c.bytes[i])
                 << c.line << " at " << c.at + static_cast<int>(i);
     }
 }
@@ -181,29 +181,29 @@ TEST(TarsisMemory, MacroFieldsHoldAtMostWhatTheirBytesCarry) {
     for (int i = 1; i <= 15; ++i)
         fifteen += QString::number(i).rightJustified(3, u'0');
     ASSERT_TRUE(memory.applySerialLine(fifteen).accepted);
-    EXPECT_EQ(Byte(memory, 2508 + 14), 15);
-    EXPECT_EQ(Byte(memory, 2508 + 15), 0);
+    EXPECT_EQ(byte(memory, 2508 + 14), 15);
+    EXPECT_EQ(byte(memory, 2508 + 15), 0);
     // Fourteen plain functions and one escaped: the escape starts in byte 14 and ends in 15.
     QString escapedLast = u"1*400202"_s;
     for (int i = 1; i <= 14; ++i)
         escapedLast += u"001"_s;
     escapedLast += u"490"_s;
     ASSERT_TRUE(memory.applySerialLine(escapedLast).accepted);
-    EXPECT_EQ(Byte(memory, 2524 + 14), 255);
-    EXPECT_EQ(Byte(memory, 2524 + 15), 235);
+    EXPECT_EQ(byte(memory, 2524 + 14), 255);
+    EXPECT_EQ(byte(memory, 2524 + 15), 235);
     // Sixteen plain functions do not fit.
     EXPECT_FALSE(memory.applySerialLine(fifteen + u"001"_s).accepted);
     // Short macro: two escaped functions take four bytes.
     EXPECT_TRUE(memory.applySerialLine(u"1*400290255490"_s).accepted);
-    EXPECT_EQ(Byte(memory, 3348 + 245), 255);
-    EXPECT_EQ(Byte(memory, 3348 + 246), 0);
-    EXPECT_EQ(Byte(memory, 3348 + 247), 255);
-    EXPECT_EQ(Byte(memory, 3348 + 248), 235);
+    EXPECT_EQ(byte(memory, 3348 + 245), 255);
+    EXPECT_EQ(byte(memory, 3348 + 246), 0);
+    EXPECT_EQ(byte(memory, 3348 + 247), 255);
+    EXPECT_EQ(byte(memory, 3348 + 248), 235);
     // Erase all: every macro empty, the codes stay.
     EXPECT_TRUE(memory.applySerialLine(u"1*400499#"_s).accepted);
-    EXPECT_EQ(Byte(memory, 2508), 0);
-    EXPECT_EQ(Byte(memory, 3348 + 245), 0);
-    EXPECT_NE(Byte(memory, 3148), 0);
+    EXPECT_EQ(byte(memory, 2508), 0);
+    EXPECT_EQ(byte(memory, 3348 + 245), 0);
+    EXPECT_NE(byte(memory, 3148), 0);
 }
 
 TEST(TarsisMemory, RemoteBaseMemoriesTakeTheRadiosCurrentSetting) {
@@ -215,9 +215,9 @@ TEST(TarsisMemory, RemoteBaseMemoriesTakeTheRadiosCurrentSetting) {
     ASSERT_TRUE(memory.applySerialLine(u"1*208610"_s).accepted);
     const int at = 3985 + 8 * 9;
     EXPECT_EQ(memory.bytes().mid(at, 8), QByteArray("1465203\0", 8));
-    EXPECT_EQ(Byte(memory, 4065 + 9), 14);
-    EXPECT_EQ(Byte(memory, 4075 + 9), 2);
-    EXPECT_EQ(Byte(memory, 2070 + 9), 5);
+    EXPECT_EQ(byte(memory, 4065 + 9), 14);
+    EXPECT_EQ(byte(memory, 4075 + 9), 2);
+    EXPECT_EQ(byte(memory, 2070 + 9), 5);
     // Over the air the prefix alone addresses the radio.
     ASSERT_TRUE(memory.applyDtmfBody(1, u"C71147000"_s).accepted);
     ASSERT_TRUE(memory.applyDtmfBody(1, u"*20861"_s).accepted);
@@ -228,23 +228,23 @@ TEST(TarsisMemory, DtmfBodiesUseTheirOwnNumbering) {
     TarsisMemory memory;
     // Aux timer of port 2 is "*1014" over the air; "*1012" is not.
     EXPECT_TRUE(memory.applyDtmfBody(2, u"*101477"_s).accepted);
-    EXPECT_EQ(Word(memory, 147), 77);
+    EXPECT_EQ(word(memory, 147), 77);
     EXPECT_FALSE(memory.applyDtmfBody(2, u"*101277"_s).accepted);
     // ID extras: k = port + 3 is ID2 of that port.
     EXPECT_TRUE(memory.applyDtmfBody(3, u"*800769"_s).accepted);
-    EXPECT_EQ(Byte(memory, 2499 + 6 + 1), 9);
+    EXPECT_EQ(byte(memory, 2499 + 6 + 1), 9);
     EXPECT_FALSE(memory.applyDtmfBody(2, u"*800769"_s).accepted);
     // Alarms: "19" + n + value.
     EXPECT_TRUE(memory.applyDtmfBody(1, u"1940"_s).accepted);
-    EXPECT_EQ(Byte(memory, 178), 0);
-    // Port switches carry their port; COS closure likewise.
+    EXPECT_EQ(byte(memory, 178), 0);
+    // port switches carry their port; COS closure likewise.
     EXPECT_TRUE(memory.applyDtmfBody(3, u"3221"_s).accepted);
     EXPECT_EQ(memory.keptValue(u"COSClose(3)"_s), u"1"_s);
     // Tail and message numbers in one command.
     EXPECT_TRUE(memory.applyDtmfBody(2, u"*21102102030"_s).accepted);
-    EXPECT_EQ(Byte(memory, 3973 + 1), 2);
-    EXPECT_EQ(Byte(memory, 3964 + 1), 10);
-    EXPECT_EQ(Byte(memory, 3970 + 1), 30);
+    EXPECT_EQ(byte(memory, 3973 + 1), 2);
+    EXPECT_EQ(byte(memory, 3964 + 1), 10);
+    EXPECT_EQ(byte(memory, 3970 + 1), 30);
     // Alarm macros are a serial-only command.
     EXPECT_FALSE(memory.applyDtmfBody(1, u"*210115"_s).accepted);
     EXPECT_FALSE(memory.applyDtmfBody(1, u"*1000x"_s).accepted);

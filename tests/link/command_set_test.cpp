@@ -6,10 +6,10 @@
 
 using namespace Qt::StringLiterals;
 
-static void PrintTo(const QString& text, std::ostream* out) {
+static void printTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-static void PrintTo(const QStringList& list, std::ostream* out) {
+static void printTo(const QStringList& list, std::ostream* out) {
     *out << '{' << list.join(u"\", \""_s).prepend(u'"').append(u'"').toStdString() << '}';
 }
 
@@ -17,12 +17,12 @@ namespace kovo {
 namespace {
 
 // The DTMF unit as kovo-cli prints it: unlock, body and lock parts as keypad characters.
-QString DtmfText(const Command& c) {
+QString dtmfText(const Command& c) {
     if (c.dtmfBody.isEmpty())
         return {};
-    QString text = DigitCodesText(c.dtmfUnlock) + u' ' + DigitCodesText(c.dtmfBody);
+    QString text = digitCodesText(c.dtmfUnlock) + u' ' + digitCodesText(c.dtmfBody);
     if (!c.dtmfLock.isEmpty())
-        text += u' ' + DigitCodesText(c.dtmfLock);
+        text += u' ' + digitCodesText(c.dtmfLock);
     return text;
 }
 
@@ -432,9 +432,9 @@ TEST(CommandSetTest, BodiesAndFramingForBothTransports) {
         SCOPED_TRACE(c.name);
         Database db;
         c.setup(db);
-        const Command command = BuildCommand(db, c.item, c.index);
+        const Command command = buildCommand(db, c.item, c.index);
         EXPECT_EQ(command.serialLines, c.serial);
-        EXPECT_EQ(DtmfText(command), c.dtmf);
+        EXPECT_EQ(dtmfText(command), c.dtmf);
         EXPECT_EQ(command.sends(Transport::Dtmf), !c.dtmf.isEmpty());
     }
 }
@@ -445,7 +445,7 @@ TEST(CommandSetTest, FramingUsesTheStoredTerminator) {
     db.setStoredTerminator(u"B"_s);
     db.setStoredLock(u"A"_s);
     db.setValue(u"MacroCode", 1, u"1D"_s);
-    const Command c = BuildCommand(db, CommandItem::MacroCode, 1);
+    const Command c = buildCommand(db, CommandItem::MacroCode, 1);
     // The code mapping turns D into the terminator in use.
     EXPECT_EQ(c.dtmfBody, (QStringList{u"*"_s, u"2"_s, u"0"_s, u"5"_s, u"0"_s, u"0"_s, u"1"_s,
                                        u"1"_s, u"B"_s, u"B"_s}));
@@ -473,26 +473,26 @@ TEST(CommandSetTest, DigitMappings) {
     };
     for (const MappingCase& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        EXPECT_EQ(PlainDigitCodes(c.text), c.plain);
-        EXPECT_EQ(CodeDigitCodes(c.text, u"#"_s), c.code);
-        EXPECT_EQ(UnlockDigitCodes(c.text), c.unlock);
+        EXPECT_EQ(plainDigitCodes(c.text), c.plain);
+        EXPECT_EQ(codeDigitCodes(c.text, u"#"_s), c.code);
+        EXPECT_EQ(unlockDigitCodes(c.text), c.unlock);
     }
-    EXPECT_EQ(ItemNumber(7, 2), u"07"_s);
-    EXPECT_EQ(ItemNumber(40, 2), u"40"_s);
-    EXPECT_EQ(ItemNumber(7, 3), u"007"_s);
-    EXPECT_EQ(ItemNumber(45, 3), u"045"_s);
-    EXPECT_EQ(ItemNumber(200, 3), u"200"_s);
-    EXPECT_EQ(DigitCodesText({u"11"_s, u"12"_s, u"13"_s, u"16"_s, u"7"_s, u"123"_s, u"#"_s}),
+    EXPECT_EQ(itemNumber(7, 2), u"07"_s);
+    EXPECT_EQ(itemNumber(40, 2), u"40"_s);
+    EXPECT_EQ(itemNumber(7, 3), u"007"_s);
+    EXPECT_EQ(itemNumber(45, 3), u"045"_s);
+    EXPECT_EQ(itemNumber(200, 3), u"200"_s);
+    EXPECT_EQ(digitCodesText({u"11"_s, u"12"_s, u"13"_s, u"16"_s, u"7"_s, u"123"_s, u"#"_s}),
               u"*#AD7#"_s);
-    EXPECT_EQ(SerialFrame(u"2*100030"_s), u"2*100030\r"_s);
+    EXPECT_EQ(serialFrame(u"2*100030"_s), u"2*100030\r"_s);
 }
 
 TEST(CommandSetTest, EditorCommandsAreFramedLikeTheUpload) {
     Database db;
     const Command c =
-        FrameCommand(db, u"EraseMacros"_s, 1, u"*400499"_s, PlainDigitCodes(u"*400499"));
+        frameCommand(db, u"EraseMacros"_s, 1, u"*400499"_s, plainDigitCodes(u"*400499"));
     EXPECT_EQ(c.serialLines, QStringList{u"1*400499"_s});
-    EXPECT_EQ(DtmfText(c), u"16470D *400499D #D"_s);
+    EXPECT_EQ(dtmfText(c), u"16470D *400499D #D"_s);
 }
 
 } // namespace

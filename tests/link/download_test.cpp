@@ -23,7 +23,7 @@ namespace {
 // A silence tick for the tests that wait for the time-out: 5 ticks of 100 ms.
 constexpr int ShortTick = 100;
 
-DownloadSettings FastSettings(const QString& folder, int silenceTickMs = 1000) {
+DownloadSettings fastSettings(const QString& folder, int silenceTickMs = 1000) {
     DownloadSettings settings;
     settings.programFolder = folder;
     settings.comPort = u"1"_s;
@@ -35,7 +35,7 @@ DownloadSettings FastSettings(const QString& folder, int silenceTickMs = 1000) {
     return settings;
 }
 
-QStringList FileLines(const QString& path) {
+QStringList fileLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -93,7 +93,7 @@ private:
 };
 
 // The image of a factory-fresh controller, one chunk per byte, with `end` after it.
-std::vector<QByteArrayList> ImageAnswers(const QByteArray& end, const QByteArray& lineEnd = {}) {
+std::vector<QByteArrayList> imageAnswers(const QByteArray& end, const QByteArray& lineEnd = {}) {
     std::vector<QByteArrayList> answers;
     for (const QString& line : TarsisMemory().memoryLines())
         answers.push_back({line.toLatin1() + lineEnd});
@@ -118,12 +118,12 @@ private:
 
 TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
     QTemporaryDir dir;
-    DownloadSettings settings = FastSettings(dir.path());
+    DownloadSettings settings = fastSettings(dir.path());
     settings.comPort = u"0"_s;
     ScriptedChannel channel({});
     Database db;
     RecordingOperator person;
-    EXPECT_EQ(RunDownload(db, channel, person, settings).outcome, DownloadOutcome::Refused);
+    EXPECT_EQ(runDownload(db, channel, person, settings).outcome, DownloadOutcome::Refused);
     ASSERT_EQ(person.messages().size(), 1);
     EXPECT_EQ(person.messages()[0].text, DownloadText::DtmfMode);
     EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
@@ -131,7 +131,7 @@ TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
 
     settings.comPort = u"1"_s;
     RecordingOperator declining; // answers No
-    EXPECT_EQ(RunDownload(db, channel, declining, settings).outcome, DownloadOutcome::Declined);
+    EXPECT_EQ(runDownload(db, channel, declining, settings).outcome, DownloadOutcome::Declined);
     ASSERT_EQ(declining.questions().size(), 1);
     EXPECT_EQ(declining.questions()[0].text, DownloadText::Confirm);
     EXPECT_EQ(declining.questions()[0].title, u"Confirm Download"_s);
@@ -152,14 +152,14 @@ TEST(Download, ReadsTheWholeMemoryFromTheEmulator) {
     Database db;
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = RunDownload(db, channel, person, FastSettings(dir.path()));
+    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
     ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
     EXPECT_EQ(result.chunks, 4096);
     EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
     EXPECT_EQ(db.value("AutoDial", 7), QString()); // no board asked for
     EXPECT_FALSE(result.ostrikFitted);
 
-    const QStringList lines = FileLines(dir.filePath(u"download.mem"_s));
+    const QStringList lines = fileLines(dir.filePath(u"download.mem"_s));
     EXPECT_EQ(lines, memory.memoryLines());
     EXPECT_EQ(QDir::fromNativeSeparators(ProgramSettings(dir.path()).memFile()),
               dir.filePath(u"download.mem"_s));
@@ -191,7 +191,7 @@ TEST(Download, ReadsTheOstrikRecordsWhenTheBoardIsFitted) {
     db.setValue("TollRestrict", 50, u"999"_s);
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::Yes});
-    const DownloadResult result = RunDownload(db, channel, person, FastSettings(dir.path()));
+    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
     ASSERT_EQ(result.outcome, DownloadOutcome::Done);
     EXPECT_TRUE(result.ostrikComplete);
     EXPECT_EQ(result.ostrikRecords, 5);
@@ -201,7 +201,7 @@ TEST(Download, ReadsTheOstrikRecordsWhenTheBoardIsFitted) {
     EXPECT_EQ(db.value("RingNumber"), u"6"_s);
     EXPECT_TRUE(db.groupChanged(Group::Autopatch));
 
-    EXPECT_EQ(FileLines(dir.filePath(u"Tempfile.dat"_s)),
+    EXPECT_EQ(fileLines(dir.filePath(u"Tempfile.dat"_s)),
               QStringList({u"RA0075551234"_s, u"RT001976"_s, u"RS120"_s, u"RR6"_s,
                            u"RIOstrik autopatch"_s, u"Complete"_s}));
     const QStringList received = emulator->receivedLines();
@@ -222,13 +222,13 @@ TEST(Download, SilenceMidStreamTimesOutAndChangesNothing) {
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes});
     const DownloadResult result =
-        RunDownload(db, channel, person, FastSettings(dir.path(), ShortTick));
+        runDownload(db, channel, person, fastSettings(dir.path(), ShortTick));
     EXPECT_EQ(result.outcome, DownloadOutcome::TimedOut);
     ASSERT_EQ(person.messages().size(), 1);
     EXPECT_EQ(person.messages()[0].text, DownloadText::TimedOut);
     EXPECT_EQ(person.messages()[0].title, u"Serial Timeout"_s);
     EXPECT_TRUE(db.sameValues(before));
-    EXPECT_EQ(FileLines(dir.filePath(u"download.mem"_s)).size(), 99); // partial file stays
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)).size(), 99); // partial file stays
     EXPECT_EQ(person.questions().size(), 1);                          // no Ostrik question
 }
 
@@ -242,7 +242,7 @@ TEST(Download, ADroppedLineTimesOut) {
     const Database before = db;
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes});
-    EXPECT_EQ(RunDownload(db, channel, person, FastSettings(dir.path(), ShortTick)).outcome,
+    EXPECT_EQ(runDownload(db, channel, person, fastSettings(dir.path(), ShortTick)).outcome,
               DownloadOutcome::TimedOut);
     EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::TimedOut});
     EXPECT_TRUE(db.sameValues(before));
@@ -257,13 +257,13 @@ TEST(Download, CancelStopsWithNothingDecoded) {
     const Database before = db;
     CancellingOperator person(10);
     person.scriptAnswers({Answer::Yes});
-    const DownloadResult result = RunDownload(db, channel, person, FastSettings(dir.path()));
+    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
     EXPECT_EQ(result.outcome, DownloadOutcome::Cancelled);
     EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::Cancelled});
     EXPECT_TRUE(db.sameValues(before));
     EXPECT_GT(result.chunks, 0);
     EXPECT_LT(result.chunks, 4096);
-    EXPECT_EQ(FileLines(dir.filePath(u"download.mem"_s)).size(), result.chunks);
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)).size(), result.chunks);
 }
 
 // How each end marker ends the memory stream, and how chunks are framed.
@@ -285,13 +285,13 @@ TEST(Download, EndMarkersAndChunkFraming) {
     };
     for (const Case& c : cases) {
         QTemporaryDir dir;
-        ScriptedChannel channel(ImageAnswers(c.end, c.lineEnd));
+        ScriptedChannel channel(imageAnswers(c.end, c.lineEnd));
         Database db;
         RecordingOperator person;
         person.scriptAnswers({Answer::Yes, Answer::No});
-        const DownloadResult result = RunDownload(
+        const DownloadResult result = runDownload(
             db, channel, person,
-            FastSettings(dir.path(), c.outcome == DownloadOutcome::TimedOut ? ShortTick : 1000));
+            fastSettings(dir.path(), c.outcome == DownloadOutcome::TimedOut ? ShortTick : 1000));
         EXPECT_EQ(result.outcome, c.outcome) << c.what;
         EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r")) << c.what;
         EXPECT_EQ(channel.written().count("OK\r"), result.chunks) << c.what;
@@ -314,16 +314,16 @@ TEST(Download, ChunksArrivingInPiecesAreJoined) {
     Database db;
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = RunDownload(db, channel, person, FastSettings(dir.path()));
+    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
     ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
-    EXPECT_EQ(FileLines(dir.filePath(u"download.mem"_s)), lines);
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), lines);
 }
 
 TEST(Download, DataGluedToCompleteIsWrittenAndTheImageIsRefused) {
     // The last chunk holds its data and the end marker together: it is data, the download
     // ends by time-out and nothing is decoded.
     QTemporaryDir dir;
-    std::vector<QByteArrayList> answers = ImageAnswers({});
+    std::vector<QByteArrayList> answers = imageAnswers({});
     answers.pop_back();
     answers.back() = {answers.back().first() + "Complete"};
     ScriptedChannel channel(answers);
@@ -331,22 +331,22 @@ TEST(Download, DataGluedToCompleteIsWrittenAndTheImageIsRefused) {
     const Database before = db;
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes});
-    EXPECT_EQ(RunDownload(db, channel, person, FastSettings(dir.path(), ShortTick)).outcome,
+    EXPECT_EQ(runDownload(db, channel, person, fastSettings(dir.path(), ShortTick)).outcome,
               DownloadOutcome::TimedOut);
     EXPECT_TRUE(db.sameValues(before));
-    EXPECT_EQ(FileLines(dir.filePath(u"download.mem"_s)).last(), u"4095,0Complete"_s);
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)).last(), u"4095,0Complete"_s);
 }
 
 TEST(Download, AShortImageIsRefusedByTheDecoder) {
     QTemporaryDir dir;
-    std::vector<QByteArrayList> answers = ImageAnswers("Complete");
+    std::vector<QByteArrayList> answers = imageAnswers("Complete");
     answers.erase(answers.begin() + 100); // one chunk lost on the way
     ScriptedChannel channel(answers);
     Database db;
     const Database before = db;
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = RunDownload(db, channel, person, FastSettings(dir.path()));
+    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
     EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
     EXPECT_TRUE(result.error.contains(u"line 4096"_s)) << result.error.toStdString();
     EXPECT_TRUE(db.sameValues(before));
@@ -359,7 +359,7 @@ TEST(Download, OstrikSilenceAndCancel) {
     // decoded all the same, the records are not.
     {
         QTemporaryDir dir;
-        std::vector<QByteArrayList> answers = ImageAnswers("Complete");
+        std::vector<QByteArrayList> answers = imageAnswers("Complete");
         // The echo of the command is dropped without an answer; the record is acknowledged.
         answers.push_back({"+SendAPEram\r\n", "RA0075551234\r\n"});
         ScriptedChannel channel(answers);
@@ -367,7 +367,7 @@ TEST(Download, OstrikSilenceAndCancel) {
         RecordingOperator person;
         person.scriptAnswers({Answer::Yes, Answer::Yes});
         const DownloadResult result =
-            RunDownload(db, channel, person, FastSettings(dir.path(), ShortTick));
+            runDownload(db, channel, person, fastSettings(dir.path(), ShortTick));
         EXPECT_EQ(result.outcome, DownloadOutcome::Done);
         EXPECT_FALSE(result.ostrikComplete);
         EXPECT_EQ(db.value("AutoDial", 7), QString());
@@ -375,12 +375,12 @@ TEST(Download, OstrikSilenceAndCancel) {
         EXPECT_EQ(person.messageTexts(),
                   QStringList({DownloadText::OstrikTimedOut, DownloadText::SaveAdvice}));
         EXPECT_EQ(person.messages()[0].title, u"Serial Timeout"_s);
-        EXPECT_EQ(FileLines(dir.filePath(u"Tempfile.dat"_s)), QStringList{u"RA0075551234"_s});
+        EXPECT_EQ(fileLines(dir.filePath(u"Tempfile.dat"_s)), QStringList{u"RA0075551234"_s});
     }
     // Cancelled during the board's records: lock code, terminator and CR are sent.
     {
         QTemporaryDir dir;
-        std::vector<QByteArrayList> answers = ImageAnswers("Complete");
+        std::vector<QByteArrayList> answers = imageAnswers("Complete");
         ScriptedChannel channel(answers);
         Database db;
         db.setStoredLock(u"#"_s);
@@ -390,7 +390,7 @@ TEST(Download, OstrikSilenceAndCancel) {
         CancellingOperator cancelling(memoryReports + 1);
         cancelling.scriptAnswers({Answer::Yes, Answer::Yes});
         const DownloadResult result =
-            RunDownload(db, channel, cancelling, FastSettings(dir.path()));
+            runDownload(db, channel, cancelling, fastSettings(dir.path()));
         EXPECT_EQ(result.outcome, DownloadOutcome::Done);
         EXPECT_EQ(channel.written().last(), QByteArray("#D\r"));
         EXPECT_EQ(cancelling.messageTexts(),
@@ -407,7 +407,7 @@ TEST(Download, OstrikRecordFilesMustBeComplete) {
     file.close();
     Database db;
     const Database before = db;
-    const OstrikDecodeResult result = DecodeOstrikRecords(path, db);
+    const OstrikDecodeResult result = decodeOstrikRecords(path, db);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(db.sameValues(before));
     EXPECT_FALSE(db.groupChanged(Group::Autopatch));
@@ -415,7 +415,7 @@ TEST(Download, OstrikRecordFilesMustBeComplete) {
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("RX123\r\nRA201999\r\nRS45\r\nRIboard\r\nComplete\r\n");
     file.close();
-    ASSERT_TRUE(DecodeOstrikRecords(path, db).ok);
+    ASSERT_TRUE(decodeOstrikRecords(path, db).ok);
     EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
     EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
     EXPECT_EQ(db.value("APTimeOut"), u"45"_s);

@@ -43,7 +43,7 @@ struct CliRun {
     QString out, err;
 };
 
-CliRun RunCli(const QStringList& arguments, const QString& home) {
+CliRun runCli(const QStringList& arguments, const QString& home) {
     QProcess process;
     process.start(QString::fromUtf8(KOVO_CLI_PATH), arguments + QStringList{u"--home"_s, home});
     CliRun run;
@@ -58,12 +58,12 @@ CliRun RunCli(const QStringList& arguments, const QString& home) {
     return run;
 }
 
-bool HaveMultimon() {
+bool haveMultimon() {
     return !QStandardPaths::findExecutable(u"multimon-ng"_s).isEmpty() &&
            !QStandardPaths::findExecutable(u"sox"_s).isEmpty();
 }
 
-QString MultimonDigits(const QString& wavPath, QString* problem) {
+QString multimonDigits(const QString& wavPath, QString* problem) {
     QProcess process;
     process.start(u"multimon-ng"_s, {u"-q"_s, u"-t"_s, u"wav"_s, u"-a"_s, u"DTMF"_s, wavPath});
     if (!process.waitForFinished(120000) || process.exitCode() != 0) {
@@ -78,34 +78,34 @@ QString MultimonDigits(const QString& wavPath, QString* problem) {
     return digits;
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteSettings(const QString& home, int dtmfDelay, int txTemp) {
+void writeSettings(const QString& home, int dtmfDelay, int txTemp) {
     ProgramSettings settings(home);
     settings.setDtmfDelay(QString::number(dtmfDelay));
     settings.setTxTemp(QString::number(txTemp));
 }
 
-bool Save(Database db, const QString& path) {
-    const SaveResult result = SaveWholeDatabase(db, path);
+bool save(Database db, const QString& path) {
+    const SaveResult result = saveWholeDatabase(db, path);
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     return result.ok;
 }
 
-Database Load(const QString& path) {
+Database load(const QString& path) {
     Database db;
     ErrorLog log;
-    const LoadReport report = ReadDatabase(db, path, log);
+    const LoadReport report = readDatabase(db, path, log);
     EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u'\n').toStdString();
     return db;
 }
 
 // The first frame of a 16-bit stereo image that is not silent.
-qint64 FirstSoundFrame(const QByteArray& image) {
-    const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+qint64 firstSoundFrame(const QByteArray& image) {
+    const std::optional<WavPcmLayout> layout = parseWavImage(image);
     if (!layout)
         return -1;
     for (qsizetype at = layout->dataOffset; at + 1 < image.size(); at += 4) {
@@ -124,16 +124,16 @@ TEST(CliUploadDtmf, ChangesOnlyWavIsHeardAsTheCommandsList) {
     ASSERT_TRUE(dir.isValid());
     const QString oldPath = dir.filePath(u"old.dat"_s);
     const QString newPath = dir.filePath(u"new.dat"_s);
-    Database db = Load(QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat"));
-    ASSERT_TRUE(Save(db, oldPath));
+    Database db = load(QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat"));
+    ASSERT_TRUE(save(db, oldPath));
     db.setValue(u"HangTime", 2, u"200"_s);
     db.setValue(u"DTMF", 3, u"1 0 0 0 *"_s); // runs of one digit inside a body
     db.setValue(u"MacroCode", 7, u"1DD7"_s); // "D" is the terminator
     db.setValue(u"TxEnable", 3, u"0"_s);
-    ASSERT_TRUE(Save(db, newPath));
+    ASSERT_TRUE(save(db, newPath));
 
     const CliRun listed =
-        RunCli({u"commands"_s, newPath, u"--dtmf"_s, u"--since"_s, oldPath}, dir.path());
+        runCli({u"commands"_s, newPath, u"--dtmf"_s, u"--since"_s, oldPath}, dir.path());
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     const QStringList units = listed.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(units.size(), 4) << listed.out.toStdString();
@@ -151,37 +151,37 @@ TEST(CliUploadDtmf, ChangesOnlyWavIsHeardAsTheCommandsList) {
         SCOPED_TRACE("DTMFDelay " + std::to_string(c.dtmfDelay));
         const QString home = dir.filePath(u"home%1"_s.arg(c.dtmfDelay));
         ASSERT_TRUE(QDir().mkpath(home));
-        WriteSettings(home, c.dtmfDelay, c.txTemp);
+        writeSettings(home, c.dtmfDelay, c.txTemp);
         // Plain file names: multimon-ng hands the name to sox through a shell.
         const QString wav = dir.filePath(u"since%1.wav"_s.arg(c.dtmfDelay));
-        const CliRun run = RunCli(
+        const CliRun run = runCli(
             {u"upload"_s, newPath, u"--dtmf"_s, u"--wav"_s, wav, u"--since"_s, oldPath}, home);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(u"Update Complete"_s)) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(u"4 command(s)"_s)) << run.err.toStdString();
         wavs << wav;
 
-        const QByteArray image = ReadFile(wav);
-        const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(image);
+        const QByteArray image = readFile(wav);
+        const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(image);
         ASSERT_TRUE(ours.ok) << ours.error.toStdString();
         EXPECT_EQ(ours.digits, expected);
         // The key-up delay, then the first digit's delay, then the first tone (whose first
         // sample, sin 0, is silent too).
-        EXPECT_EQ(FirstSoundFrame(image), 8 * (c.txTemp + c.dtmfDelay) + 1);
+        EXPECT_EQ(firstSoundFrame(image), 8 * (c.txTemp + c.dtmfDelay) + 1);
         // Every code here is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail.
-        const std::optional<WavPcmLayout> layout = ParseWavImage(image);
+        const std::optional<WavPcmLayout> layout = parseWavImage(image);
         ASSERT_TRUE(layout.has_value());
         EXPECT_EQ(
             layout->dataSize / 4,
-            qsizetype(8 * DtmfPlayer::TransferScheduleMs(int(expected.size()), int(expected.size()),
+            qsizetype(8 * DtmfPlayer::transferScheduleMs(int(expected.size()), int(expected.size()),
                                                          c.dtmfDelay, c.txTemp)));
     }
-    if (!HaveMultimon())
+    if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
     for (qsizetype i = 0; i < wavs.size(); ++i) {
         SCOPED_TRACE(wavs[i].toStdString());
         QString problem;
-        EXPECT_EQ(MultimonDigits(wavs[i], &problem), expected) << problem.toStdString();
+        EXPECT_EQ(multimonDigits(wavs[i], &problem), expected) << problem.toStdString();
     }
 }
 
@@ -216,7 +216,7 @@ TEST(CliUploadDtmf, RefusesWhatItCannotDo) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CliRun run = RunCli(c.arguments, dir.path());
+        const CliRun run = runCli(c.arguments, dir.path());
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     }
@@ -256,12 +256,12 @@ constexpr int UnusedSetPoints[] = {4, 17};
 // four message numbers of a port run together without separators; a serial line carries them as
 // they are. Those are properties of the DTMF encodings, not of one upload, so the values here
 // avoid them and the comparison shows every other difference.
-Database ProofConfiguration() {
+Database proofConfiguration() {
     roundtrip::Generator generator(5150, 2);
     Database db = generator.configuration();
     const std::set<QString> words = {u"VoiceID1"_s,     u"VoiceID2"_s, u"VoiceID3"_s,
                                      u"MessageMacro"_s, u"CWID1"_s,    u"CWID2"_s};
-    for (const FieldSpec& field : FieldTable()) {
+    for (const FieldSpec& field : fieldTable()) {
         if (words.count(QString::fromLatin1(field.name)))
             continue;
         for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
@@ -303,7 +303,7 @@ struct Exclusion {
     QStringList kept;
     const char* reason;
 };
-std::vector<Exclusion> Exclusions() {
+std::vector<Exclusion> exclusions() {
     const char* remote = "over the air a remote-base memory is set up with its frequency only "
                          "(prefix + \"1\"); the tone and mode lines (prefix + \"2\", \"3\") "
                          "go by serial only, so \"*2086\" stores the radio's tone and mode as "
@@ -343,33 +343,33 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString config = dir.filePath(u"config.dat"_s);
-    ASSERT_TRUE(Save(ProofConfiguration(), config));
+    ASSERT_TRUE(save(proofConfiguration(), config));
 
     // The serial upload of the file.
-    Database serialDb = Load(config);
+    Database serialDb = load(config);
     TarsisMemory serialMemory;
     {
         LinkFlags flags;
         RecordingOperator person;
         MemoryLineSink sink(serialMemory, flags);
         Upload upload(serialDb, flags, person, sink);
-        ASSERT_EQ(upload.SendCompleteData().outcome, UploadOutcome::Completed);
+        ASSERT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Completed);
         ASSERT_TRUE(sink.refused().isEmpty()) << sink.refused().join(u'\n').toStdString();
     }
 
     // The same file as tones, rendered by kovo-cli and heard by the emulated controller.
     const QString wav = dir.filePath(u"complete.wav"_s);
-    WriteSettings(dir.path(), 0, 500);
-    const CliRun run = RunCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
+    writeSettings(dir.path(), 0, 500);
+    const CliRun run = runCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"Complete Upload Is Complete. The Tarsis will now reset."_s));
 
     // The controller answers to the codes the configuration's owner has given it.
-    const Database db = Load(config);
+    const Database db = load(config);
     DtmfCommandListener::Codes codes;
     for (int p = 1; p <= 3; ++p)
         codes.unlock[size_t(p - 1)] =
-            DigitCodesText(UnlockDigitCodes(db.value(u"CurrentPortUnlock", p)));
+            digitCodesText(unlockDigitCodes(db.value(u"CurrentPortUnlock", p)));
     codes.lock = db.storedLock();
     codes.terminator = db.storedTerminator();
     TarsisMemory airMemory;
@@ -380,14 +380,14 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_EQ(listener.unlockedPort(), 0) << "the transfer ends locked";
     EXPECT_GT(listener.bodiesAccepted(), 900);
     // Every digit the upload lists was heard.
-    const CliRun listed = RunCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
+    const CliRun listed = runCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     EXPECT_EQ(listener.digitsHeard(), QString(listed.out).remove(u' ').remove(u'\n').size());
 
     std::vector<bool> excluded(TarsisMemory::Size, false);
     int excludedBytes = 0;
     QStringList excludedKept;
-    for (const Exclusion& e : Exclusions()) {
+    for (const Exclusion& e : exclusions()) {
         excludedBytes += e.count;
         excludedKept += e.kept;
         for (int at = e.first; at < e.first + e.count; ++at)
@@ -476,7 +476,7 @@ private:
     QString m_name;
 };
 
-TransmitterKeying::ChannelMaker MakerFor(FakePort& port) {
+TransmitterKeying::ChannelMaker makerFor(FakePort& port) {
     return [&port](const QString& name, QString*) -> std::unique_ptr<Channel> {
         ++port.made;
         return std::make_unique<FakeChannel>(port, name);
@@ -511,7 +511,7 @@ private:
     int m_tones = 0;
 };
 
-Database TwoChanges() {
+Database twoChanges() {
     Database db;
     db.setValue(u"HangTime", 2, u"30"_s);
     db.setPending(u"HangTimePending", 2);
@@ -534,13 +534,13 @@ TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.whichSend.toStdString());
         FakePort port;
-        Database db = TwoChanges();
+        Database db = twoChanges();
         LinkFlags flags;
         RecordingOperator person;
         WatchingOutput output(port);
         DtmfUploadJob job(db, flags, person, output);
         job.setTxTemp(300);
-        job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, c.whichSend, MakerFor(port)));
+        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, c.whichSend, makerFor(port)));
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 2);
@@ -575,12 +575,12 @@ TEST(TransmitterKeying, FailuresAreToldAndNothingIsPlayed) {
         FakePort port;
         port.canOpen = c.canOpen;
         port.canDrive = c.canDrive;
-        Database db = TwoChanges();
+        Database db = twoChanges();
         LinkFlags flags;
         RecordingOperator person;
         WatchingOutput output(port);
         DtmfUploadJob job(db, flags, person, output);
-        job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"1"_s, MakerFor(port)));
+        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"1"_s, makerFor(port)));
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
         EXPECT_EQ(person.messageTexts(), QStringList{c.message});
@@ -599,17 +599,17 @@ TEST(TransmitterKeying, APseudoTerminalCannotKey) {
     const QString slave = QString::fromLocal8Bit(ptsname(master));
     TransmitterKeying keying(slave, TransmitterKeying::Line::Rts);
     QString reason;
-    EXPECT_FALSE(keying.DoComPort(true, &reason));
+    EXPECT_FALSE(keying.doComPort(true, &reason));
     EXPECT_EQ(reason, TransmitterKeying::cannotDriveText(slave, TransmitterKeying::Line::Rts));
     EXPECT_TRUE(reason.contains(slave + u" cannot drive RTS"_s)) << reason.toStdString();
     EXPECT_FALSE(keying.keyed());
-    EXPECT_TRUE(keying.DoComPort(false));
+    EXPECT_TRUE(keying.doComPort(false));
     ::close(master);
 }
 
 TEST(TransmitterKeying, PortZeroKeysNothing) {
     FakePort port;
-    const TransmitterKeyer keyer = TransmitterKeying::MakeKeyer(u"0"_s, u"1"_s, MakerFor(port));
+    const TransmitterKeyer keyer = TransmitterKeying::makeKeyer(u"0"_s, u"1"_s, makerFor(port));
     EXPECT_TRUE(keyer(true, nullptr));
     EXPECT_TRUE(keyer(false, nullptr));
     EXPECT_EQ(port.made, 0);
@@ -625,12 +625,12 @@ public:
 
 TEST(DtmfUploadJob, NoSoundDeviceIsToldAndTheTransmitterStaysUnkeyed) {
     FakePort port;
-    Database db = TwoChanges();
+    Database db = twoChanges();
     LinkFlags flags;
     RecordingOperator person;
     NoSoundOutput output;
     DtmfUploadJob job(db, flags, person, output);
-    job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"1"_s, MakerFor(port)));
+    job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"1"_s, makerFor(port)));
     EXPECT_EQ(job.run(true).outcome, UploadOutcome::NotStarted);
     EXPECT_EQ(person.messageTexts(),
               QStringList{u"No sound output device: the tones cannot be played"_s});
@@ -649,7 +649,7 @@ TEST(DtmfUploadJob, SoundLostMidwayStopsAfterTheCommandAndUnkeys) {
     WatchingOutput output(port);
     output.failFromTone(40); // inside the second command
     DtmfUploadJob job(db, flags, person, output);
-    job.setKeyer(TransmitterKeying::MakeKeyer(u"COM4"_s, u"2"_s, MakerFor(port)));
+    job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"2"_s, makerFor(port)));
     const UploadResult result = job.run(true);
     EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
     EXPECT_LE(result.commandsSent, 3);

@@ -14,7 +14,7 @@ using namespace kovo;
 
 namespace {
 
-QStringList LinesOf(const QByteArray& bytes) {
+QStringList linesOf(const QByteArray& bytes) {
     QStringList lines;
     for (int i = 0; i < bytes.size(); ++i)
         lines << QString::number(i) + u',' + QString::number(static_cast<unsigned char>(bytes[i]));
@@ -210,7 +210,7 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         db.setValue("ID3Extras", 1, u"9"_s);
         db.setValue("Monthly", 6, u"2"_s);
         db.setValue("TollRestrict", 3, u"5551234"_s);
-        const MemoryImageResult result = DecodeMemoryImageLines(LinesOf(bytes), db);
+        const MemoryImageResult result = decodeMemoryImageLines(linesOf(bytes), db);
         ASSERT_TRUE(result.ok) << c.what << ": " << result.error.toStdString();
         EXPECT_EQ(db.value(c.field, c.index), c.expected) << c.what;
     }
@@ -222,7 +222,7 @@ TEST(MemoryImage, DownloadSetsBothCopiesOfLockAndTerminatorButNoFlags) {
     bytes[3959] = 'C';
     Database db;
     db.setSettingsSaved(false);
-    ASSERT_TRUE(DecodeMemoryImageLines(LinesOf(bytes), db).ok);
+    ASSERT_TRUE(decodeMemoryImageLines(linesOf(bytes), db).ok);
     EXPECT_EQ(db.storedLock(), u"7"_s);
     EXPECT_EQ(db.storedTerminator(), u"C"_s);
     EXPECT_FALSE(db.anyPending());
@@ -236,12 +236,12 @@ struct BadImage {
     int line;
 };
 
-QByteArray GoodFile() {
-    return LinesOf(TarsisMemory().bytes()).join(u"\r\n"_s).toLatin1() + "\r\n";
+QByteArray goodFile() {
+    return linesOf(TarsisMemory().bytes()).join(u"\r\n"_s).toLatin1() + "\r\n";
 }
 
-QByteArray ReplaceLine(int number, const QByteArray& text) {
-    QList<QByteArray> lines = GoodFile().split('\n');
+QByteArray replaceLine(int number, const QByteArray& text) {
+    QList<QByteArray> lines = goodFile().split('\n');
     lines[number - 1] = text + '\r';
     return lines.join('\n');
 }
@@ -252,18 +252,18 @@ TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
         {"only line breaks", [] { return QByteArray("\r\n\r\n\n"); }, 1},
         {"4095 lines",
          [] {
-             QList<QByteArray> lines = GoodFile().split('\n');
+             QList<QByteArray> lines = goodFile().split('\n');
              return lines.mid(0, 4095).join('\n');
          },
          4096},
-        {"4097 lines", [] { return GoodFile() + "4096,0\r\n"; }, 4097},
-        {"a line without a comma", [] { return ReplaceLine(100, "99 17"); }, 100},
-        {"a value of 256", [] { return ReplaceLine(4096, "4095,256"); }, 4096},
-        {"a value abc", [] { return ReplaceLine(2, "1,abc"); }, 2},
-        {"a negative value", [] { return ReplaceLine(3000, "2999,-1"); }, 3000},
-        {"an empty value", [] { return ReplaceLine(17, "16,"); }, 17},
-        {"a value with a fraction", [] { return ReplaceLine(18, "17,1.5"); }, 18},
-        {"a blank line in the middle", [] { return ReplaceLine(50, ""); }, 50},
+        {"4097 lines", [] { return goodFile() + "4096,0\r\n"; }, 4097},
+        {"a line without a comma", [] { return replaceLine(100, "99 17"); }, 100},
+        {"a value of 256", [] { return replaceLine(4096, "4095,256"); }, 4096},
+        {"a value abc", [] { return replaceLine(2, "1,abc"); }, 2},
+        {"a negative value", [] { return replaceLine(3000, "2999,-1"); }, 3000},
+        {"an empty value", [] { return replaceLine(17, "16,"); }, 17},
+        {"a value with a fraction", [] { return replaceLine(18, "17,1.5"); }, 18},
+        {"a blank line in the middle", [] { return replaceLine(50, ""); }, 50},
         {"random bytes",
          [] {
              QRandomGenerator random(4711);
@@ -288,7 +288,7 @@ TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
         db.setValue("HangTime", 1, u"123"_s);
         db.setPending("HangTimePending", 1);
         const Database before = db;
-        const MemoryImageResult result = DecodeMemoryImage(path, db);
+        const MemoryImageResult result = decodeMemoryImage(path, db);
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_EQ(result.line, c.line) << c.what << ": " << result.error.toStdString();
         EXPECT_TRUE(result.error.contains(u"line "_s + QString::number(c.line)) ||
@@ -300,7 +300,7 @@ TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
         EXPECT_EQ(db.storedLock(), before.storedLock()) << c.what;
     }
     Database db;
-    EXPECT_FALSE(DecodeMemoryImage(dir.filePath(u"missing.mem"_s), db).ok);
+    EXPECT_FALSE(decodeMemoryImage(dir.filePath(u"missing.mem"_s), db).ok);
 }
 
 TEST(MemoryImage, GoodFilesAcceptEitherLineEndingAndPositionsAreNotRead) {
@@ -308,14 +308,14 @@ TEST(MemoryImage, GoodFilesAcceptEitherLineEndingAndPositionsAreNotRead) {
     const QString path = dir.filePath(u"download.mem"_s);
     QByteArray bytes(MemoryImageSize, '\0');
     bytes[16] = 42;
-    QStringList lines = LinesOf(bytes);
+    QStringList lines = linesOf(bytes);
     lines[16] = u"anything,  42 "_s; // the text before the comma is not read
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(lines.join(u'\n').toLatin1()); // LF only, no line break after the last line
     file.close();
     Database db;
-    const MemoryImageResult result = DecodeMemoryImage(path, db);
+    const MemoryImageResult result = decodeMemoryImage(path, db);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(db.value("HangTime", 1), u"42"_s);
 }
@@ -324,7 +324,7 @@ TEST(MemoryImage, GoodFilesAcceptEitherLineEndingAndPositionsAreNotRead) {
 // a number rather than its text or cannot hold an empty value.
 TEST(MemoryImage, FactoryFreshMemoryDecodesToTheDefaults) {
     Database db;
-    ASSERT_TRUE(DecodeMemoryImageLines(TarsisMemory().memoryLines(), db).ok);
+    ASSERT_TRUE(decodeMemoryImageLines(TarsisMemory().memoryLines(), db).ok);
     QStringList expected;
     for (int p = 1; p <= 3; ++p) {
         expected << u"InActivityMacro(%1): \"1\" != \"01\""_s.arg(p)

@@ -102,7 +102,7 @@ private:
 namespace kovo::test {
 
 // QProcess and the socket classes want an application object; tests share one.
-inline void EnsureCoreApplication() {
+inline void ensureCoreApplication() {
     if (QCoreApplication::instance())
         return;
     static int argc = 1;

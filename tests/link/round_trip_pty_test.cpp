@@ -1,7 +1,7 @@
 // The round trip over the wire: generated configurations uploaded to the emulated Tarsis over a
 // real pseudo-terminal through the serial link, downloaded back with the download engine (memory
 // and Ostrik records) and decoded; what comes back is the configuration with the losses of
-// Losses() applied, nothing else.
+// losses() applied, nothing else.
 #include "emulator/tarsis_memory.h"
 #include "link/change_marker.h"
 #include "link/channel_factory.h"
@@ -26,7 +26,7 @@ namespace {
 class Session {
 public:
     explicit Session(const QString& port) {
-        test::EnsureCoreApplication();
+        test::ensureCoreApplication();
         SerialLink::Settings settings;
         settings.comPort = port;
         QString error;
@@ -39,7 +39,7 @@ public:
     UploadResult upload(Database& db, bool complete) {
         RecordingOperator person;
         Upload upload(db, m_flags, person, *m_lines);
-        const UploadResult result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+        const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
         m_messages += person.messageTexts();
         return result;
     }
@@ -54,7 +54,7 @@ public:
         settings.settleMs = 0;
         settings.ostrikAnswerDelayMs = 0;
         settings.chunkGapMs = 5;
-        const DownloadResult result = RunDownload(db, m_link->channel(), person, settings);
+        const DownloadResult result = runDownload(db, m_link->channel(), person, settings);
         m_messages += person.messageTexts();
         return result;
     }
@@ -78,8 +78,8 @@ private:
 
 Database Decoded(const TarsisMemory& memory) {
     Database db;
-    EXPECT_TRUE(DecodeMemoryImageLines(memory.memoryLines(), db).ok);
-    ApplyOstrikRecords(memory.ostrikRecords(), db);
+    EXPECT_TRUE(decodeMemoryImageLines(memory.memoryLines(), db).ok);
+    applyOstrikRecords(memory.ostrikRecords(), db);
     return db;
 }
 
@@ -112,7 +112,7 @@ TEST(RoundTripPty, UploadDownloadAndChangesOnlyOverTheWire) {
         const Database beforeEdits = Decoded(emulator.emulator().memory());
         const QStringList edited = generator.edit(sent, 40);
         sent.setAllPending(false);
-        MarkChangedSince(sent, old);
+        markChangedSince(sent, old);
         ASSERT_EQ(session.upload(sent, false).outcome, UploadOutcome::Completed)
             << session.complaints().join(u'\n').toStdString();
         Database again;

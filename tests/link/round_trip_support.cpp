@@ -12,12 +12,12 @@ namespace {
 const QString Dtmf = u"0123456789*#ABCD"_s;
 const QString NoneStored = u"NONE STORED"_s;
 
-QString Plain(const QString& text) {
-    return QString::number(NumericInt(text));
+QString plainText(const QString& text) {
+    return QString::number(numericInt(text));
 }
 
 // Function numbers a macro may hold: 1 to 490 without the ones that have no entry.
-bool IsFunction(int number) {
+bool isFunction(int number) {
     switch (number) {
     case 255:
     case 350:
@@ -65,7 +65,7 @@ QString Generator::characters(const QString& set, int low, int high) {
 }
 
 QString Generator::words(int low, int high) {
-    const QStringList& vocabulary = SpeechVocabulary();
+    const QStringList& vocabulary = speechVocabulary();
     const int count = pick(low, high);
     QStringList chosen;
     for (int i = 0; i < count; ++i)
@@ -75,7 +75,7 @@ QString Generator::words(int low, int high) {
 
 QString Generator::cwTokens(int low, int high) {
     QStringList tokens;
-    for (const CwCharacter& c : CwCharacterSet())
+    for (const CwCharacter& c : cwCharacterSet())
         if (c.code)
             tokens << QString::fromLatin1(c.token);
     const int count = pick(low, high);
@@ -101,7 +101,7 @@ QString Generator::macro(int units) {
         if (left >= 2 && (wantHigh || chance(30))) {
             do
                 function = 256 + static_cast<int>(m_random.bounded(235u));
-            while (!IsFunction(function));
+            while (!isFunction(function));
             left -= 2;
             wantHigh = false;
         } else {
@@ -319,7 +319,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
     add("MacroSubsetEnable", 0, flag);
     add("DTMFMuteDigitSelect", 0, range(1, 2));
 
-    // Port switches.
+    // port switches.
     for (const char* sw :
          {"TxEnable", "RxEnable", "FDup", "DTMFEnable", "DTMFNeedPL", "DTMFMute", "DTMFCovertone",
           "MonMix", "Kerchunk", "SpeechOverride", "SpeechIDOverride", "CTCSSCT", "CTCSSID",
@@ -398,7 +398,7 @@ QStringList Generator::edit(Database& db, int count) {
 }
 
 // Every loss the formats force, with its reason. Fields not named here come back exactly.
-const std::vector<Loss>& Losses() {
+const std::vector<Loss>& losses() {
     static const std::vector<Loss> losses = [] {
         std::vector<Loss> l;
         // Fields the image and the Ostrik records do not carry: the decoded database keeps
@@ -428,13 +428,13 @@ const std::vector<Loss>& Losses() {
                          return config.value("Monthly", i) == u"1" ? sent : b.value("Week", i);
                      }});
         const auto plain = [](const QString& sent, int, const Database&, const Database&,
-                              const Database&) { return Plain(sent); };
+                              const Database&) { return plainText(sent); };
         for (const char* field : {"InActivityMacro", "CWTone1"})
             l.push_back({field, "held as a number: leading zeros are lost", plain});
         l.push_back(
             {"CWTone2", "held as a number: 0 reads back as 0000, leading zeros are lost",
              [](const QString& sent, int, const Database&, const Database&, const Database&) {
-                 return NumericInt(sent) == 0 ? u"0000"_s : Plain(sent);
+                 return numericInt(sent) == 0 ? u"0000"_s : plainText(sent);
              }});
         for (const char* field : {"AlarmLowMacroNum", "AlarmHighMacroNum"})
             l.push_back({field,
@@ -442,15 +442,15 @@ const std::vector<Loss>& Losses() {
                          "controller keeps what it had",
                          [field](const QString& sent, int i, const Database&,
                                  const Database& before, const Database&) {
-                             return sent == u"0" ? before.value(field, i) : Plain(sent);
+                             return sent == u"0" ? before.value(field, i) : plainText(sent);
                          }});
         l.push_back(
             {"ClockCorrection",
              "the word holds no sign: a negative correction (A5) reads back as its "
              "16-bit two's complement (65531)",
              [](const QString& sent, int, const Database&, const Database&, const Database&) {
-                 return sent.startsWith(u'A') ? QString::number(65536 - NumericInt(sent.mid(1)))
-                                              : Plain(sent);
+                 return sent.startsWith(u'A') ? QString::number(65536 - numericInt(sent.mid(1)))
+                                              : plainText(sent);
              }});
         l.push_back({"Meter",
                      "type 0 is the word 0, which names no type: the field keeps its value",
@@ -516,8 +516,8 @@ const std::vector<Loss>& Losses() {
 Database Expected(const Database& config, const Database& before) {
     const Database base;
     Database expected = config;
-    for (const Loss& loss : Losses()) {
-        const FieldSpec* field = FindField(QString::fromLatin1(loss.field));
+    for (const Loss& loss : losses()) {
+        const FieldSpec* field = findField(QString::fromLatin1(loss.field));
         Q_ASSERT(field);
         for (int i = field->firstIndex(); i <= field->lastIndex(); ++i)
             expected.setValue(loss.field, i,

@@ -61,7 +61,7 @@ struct Loss {
                           const Database& before, const Database& base)>
         back;
 };
-const std::vector<Loss>& Losses();
+const std::vector<Loss>& losses();
 
 // What a download must give back after `config` was uploaded onto a controller whose memory
 // decoded to `before`: `config` with every loss of the table applied.

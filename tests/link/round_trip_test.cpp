@@ -1,6 +1,6 @@
 // The round trip: a configuration uploaded to the emulated controller, read back from its memory
 // image (and its Ostrik records) and decoded, must come back field for field, except where the
-// formats themselves lose something. Those losses are listed once, in Losses() below.
+// formats themselves lose something. Those losses are listed once, in losses() below.
 #include "database/field_table.h"
 #include "database/vocabulary.h"
 #include "emulator/tarsis_memory.h"
@@ -59,13 +59,13 @@ struct Uploaded {
     int lines = 0;
 };
 
-Uploaded UploadTo(TarsisMemory& memory, Database& db, bool complete) {
+Uploaded uploadTo(TarsisMemory& memory, Database& db, bool complete) {
     LinkFlags flags;
     RecordingOperator person;
     MemoryLineSink sink(memory, flags);
     Upload upload(db, flags, person, sink);
     Uploaded uploaded;
-    uploaded.result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+    uploaded.result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
     uploaded.refused = sink.refused();
     uploaded.lines = sink.lines();
     return uploaded;
@@ -73,11 +73,11 @@ Uploaded UploadTo(TarsisMemory& memory, Database& db, bool complete) {
 
 // What the program reads back from the controller: the memory image decoded into a fresh
 // database, and the Ostrik records on top.
-Database ReadBack(const TarsisMemory& memory) {
+Database readBack(const TarsisMemory& memory) {
     Database db;
-    const MemoryImageResult result = DecodeMemoryImageLines(memory.memoryLines(), db);
+    const MemoryImageResult result = decodeMemoryImageLines(memory.memoryLines(), db);
     EXPECT_TRUE(result.ok) << result.error.toStdString();
-    ApplyOstrikRecords(memory.ostrikRecords(), db);
+    applyOstrikRecords(memory.ostrikRecords(), db);
     return db;
 }
 
@@ -89,12 +89,12 @@ TEST(RoundTrip, CompleteUploadComesBackThroughTheImage) {
         Database sent = generator.configuration();
 
         TarsisMemory memory;
-        const Database before = ReadBack(memory);
-        const Uploaded uploaded = UploadTo(memory, sent, true);
+        const Database before = readBack(memory);
+        const Uploaded uploaded = uploadTo(memory, sent, true);
         ASSERT_TRUE(uploaded.refused.isEmpty()) << uploaded.refused.join(u'\n').toStdString();
         ASSERT_EQ(uploaded.result.outcome, UploadOutcome::Completed);
 
-        const Database back = ReadBack(memory);
+        const Database back = readBack(memory);
         const QStringList differences = back.differences(Expected(sent, before));
         EXPECT_TRUE(differences.isEmpty()) << differences.join(u'\n').toStdString();
     }
@@ -107,17 +107,17 @@ TEST(RoundTrip, ChangesOnlyUploadAfterRandomEdits) {
         Generator generator(777 + static_cast<quint32>(n), n + 2);
         Database current = generator.configuration();
         TarsisMemory memory;
-        ASSERT_TRUE(UploadTo(memory, current, true).refused.isEmpty());
+        ASSERT_TRUE(uploadTo(memory, current, true).refused.isEmpty());
 
         for (int round = 0; round < EditRounds; ++round) {
             SCOPED_TRACE("configuration " + std::to_string(n) + ", edit round " +
                          std::to_string(round));
-            const Database before = ReadBack(memory);
+            const Database before = readBack(memory);
             const Database old = current;
             const QStringList edited = generator.edit(current, 5 + 20 * round);
             current.setAllPending(false); // the flags come from the comparison alone
-            MarkChangedSince(current, old);
-            const Uploaded uploaded = UploadTo(memory, current, false);
+            markChangedSince(current, old);
+            const Uploaded uploaded = uploadTo(memory, current, false);
             ASSERT_TRUE(uploaded.refused.isEmpty()) << uploaded.refused.join(u'\n').toStdString();
             ASSERT_EQ(uploaded.result.outcome, UploadOutcome::Completed);
             // Meter alarms 9 and 10 have no command, so their flags stay set.
@@ -126,7 +126,7 @@ TEST(RoundTrip, ChangesOnlyUploadAfterRandomEdits) {
             pending.removeAll(u"MeterAlarmPending(10)"_s);
             EXPECT_TRUE(pending.isEmpty()) << pending.join(u' ').toStdString();
 
-            const Database back = ReadBack(memory);
+            const Database back = readBack(memory);
             const QStringList differences = back.differences(Expected(current, before));
             EXPECT_TRUE(differences.isEmpty())
                 << "edited: " << edited.join(u' ').toStdString() << "\n"
@@ -139,9 +139,9 @@ TEST(RoundTrip, AnUnchangedConfigurationSendsNothing) {
     Generator generator(99, 5);
     Database db = generator.configuration();
     TarsisMemory memory;
-    ASSERT_TRUE(UploadTo(memory, db, true).refused.isEmpty());
+    ASSERT_TRUE(uploadTo(memory, db, true).refused.isEmpty());
     const QByteArray image = memory.bytes();
-    const Uploaded again = UploadTo(memory, db, false);
+    const Uploaded again = uploadTo(memory, db, false);
     EXPECT_EQ(again.lines, 0);
     EXPECT_EQ(memory.bytes(), image);
 }
@@ -149,8 +149,8 @@ TEST(RoundTrip, AnUnchangedConfigurationSendsNothing) {
 // Every field of the configuration is either compared exactly or named in the loss table, and
 // the table names only real fields.
 TEST(RoundTrip, TheLossTableNamesRealFields) {
-    for (const Loss& loss : Losses())
-        EXPECT_NE(FindField(QString::fromLatin1(loss.field)), nullptr) << loss.field;
+    for (const Loss& loss : losses())
+        EXPECT_NE(findField(QString::fromLatin1(loss.field)), nullptr) << loss.field;
 }
 
 } // namespace
@@ -168,8 +168,8 @@ TEST(RoundTrip, ADownloadedConfigurationUploadsBackUnchanged) {
         Generator generator(4242 + static_cast<quint32>(n), n);
         Database sent = generator.configuration();
         TarsisMemory first;
-        ASSERT_TRUE(UploadTo(first, sent, true).refused.isEmpty());
-        Database back = ReadBack(first);
+        ASSERT_TRUE(uploadTo(first, sent, true).refused.isEmpty());
+        Database back = readBack(first);
 
         // Two faults of the command builder, reported: an empty frequency memory decodes as
         // "NONE STORED", which the builder sends as text; a three-digit CW tone 1 ("500", as
@@ -183,12 +183,12 @@ TEST(RoundTrip, ADownloadedConfigurationUploadsBackUnchanged) {
             upload.setValue("CWTone1", p, upload.value("CWTone1", p).rightJustified(4, u'0'));
 
         TarsisMemory second;
-        const Uploaded again = UploadTo(second, upload, true);
+        const Uploaded again = uploadTo(second, upload, true);
         EXPECT_TRUE(again.refused.isEmpty()) << again.refused.join(u'\n').toStdString();
         Database expected = back;
         for (int s = 1; s <= 20; ++s)
             expected.setValue("Week", s, Database().value("Week", s));
-        const QStringList differences = ReadBack(second).differences(expected);
+        const QStringList differences = readBack(second).differences(expected);
         EXPECT_TRUE(differences.isEmpty()) << differences.join(u'\n').toStdString();
     }
 }

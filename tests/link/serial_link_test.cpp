@@ -31,7 +31,7 @@ const QString TimeoutText = QStringLiteral(
 const QString ErrorLimitText =
     QStringLiteral("Too Many Errors. Please check your serial connection and try again");
 
-EmulatorFaults Faults(const char* faultList) {
+EmulatorFaults faults(const char* faultList) {
     QString error;
     const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList), &error);
     EXPECT_TRUE(faults.has_value()) << error.toStdString();
@@ -41,7 +41,7 @@ EmulatorFaults Faults(const char* faultList) {
 struct Harness {
     explicit Harness(const QString& port, int timeoutMs = ShortTimeoutMs,
                      const QString& comPort = {}) {
-        test::EnsureCoreApplication();
+        test::ensureCoreApplication();
         SerialLink::Settings settings;
         settings.comPort = comPort.isEmpty() ? port : comPort;
         settings.answerTimeoutMs = timeoutMs;
@@ -83,9 +83,9 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PtyEmulator emulator(Faults(c.faults));
+        PtyEmulator emulator(faults(c.faults));
         Harness h(emulator.port());
-        ASSERT_TRUE(h.link->OpenSerialPort());
+        ASSERT_TRUE(h.link->openSerialPort());
         h.link->sendCommand(QString::fromLatin1(c.line));
         EXPECT_EQ(h.link->lastOutcome(), c.outcome);
         EXPECT_EQ(h.flags.commandAcknowledged, c.outcome == SerialLink::Outcome::Acknowledged);
@@ -102,13 +102,13 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
 
 // A late answer or the rest of an earlier one must not be taken for the next command's answer.
 TEST(SerialLinkTest, LateAnswerIsNotTakenForTheNextOne) {
-    PtyEmulator emulator(Faults("delay:600"));
+    PtyEmulator emulator(faults("delay:600"));
     Harness h(emulator.port());
-    ASSERT_TRUE(h.link->OpenSerialPort());
+    ASSERT_TRUE(h.link->openSerialPort());
     h.link->sendCommand(QStringLiteral("2*100030\r"));
     EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the late "+" arrives now
-    emulator.emulator().setFaults(Faults("silence:1@2"));
+    emulator.emulator().setFaults(faults("silence:1@2"));
     h.link->sendCommand(QStringLiteral("2*100031\r"));
     EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
     EXPECT_EQ(h.link->errorCount(), 2);
@@ -117,11 +117,11 @@ TEST(SerialLinkTest, LateAnswerIsNotTakenForTheNextOne) {
 // Three time-outs in a row, then the fourth wait reports the error limit on its first pass:
 // the lock command is written, the port closed, and the job told to stop.
 TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
-    PtyEmulator emulator(Faults("silence:100"));
+    PtyEmulator emulator(faults("silence:100"));
     Harness h(emulator.port());
     int progressValue = 181;
     h.link->setProgressSource([&] { return progressValue; });
-    ASSERT_TRUE(h.link->OpenSerialPort());
+    ASSERT_TRUE(h.link->openSerialPort());
     for (int i = 0; i < 3; ++i) {
         h.link->sendCommand(QStringLiteral("1*100%1\r").arg(i));
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
@@ -155,7 +155,7 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
 
 // The error-limit test comes after the read: an answer already waiting is judged first.
 TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
-    auto emulator = std::make_shared<TarsisEmulator>(Faults("silence:3"));
+    auto emulator = std::make_shared<TarsisEmulator>(faults("silence:3"));
     RecordingOperator person;
     LinkFlags flags;
     SerialLink::Settings settings;
@@ -163,7 +163,7 @@ TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
     settings.answerTimeoutMs = ShortTimeoutMs;
     SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person, flags,
                     settings);
-    ASSERT_TRUE(link.OpenSerialPort());
+    ASSERT_TRUE(link.openSerialPort());
     for (int i = 0; i < 3; ++i)
         link.sendCommand(QStringLiteral("2*100030\r"));
     EXPECT_EQ(link.errorCount(), 3);
@@ -184,10 +184,10 @@ TEST(SerialLinkTest, LineDroppedDuringTheWait) {
     for (const Case& c :
          {Case{"pty", PtyEmulator::Transport::Pty}, Case{"tcp", PtyEmulator::Transport::Tcp}}) {
         SCOPED_TRACE(c.name);
-        test::EnsureCoreApplication();
-        PtyEmulator emulator(Faults("drop:2"), c.transport);
+        test::ensureCoreApplication();
+        PtyEmulator emulator(faults("drop:2"), c.transport);
         Harness h(emulator.port(), LongTimeoutMs);
-        ASSERT_TRUE(h.link->OpenSerialPort());
+        ASSERT_TRUE(h.link->openSerialPort());
         h.link->sendCommand(QStringLiteral("2*100030\r"));
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
         h.link->sendCommand(QStringLiteral("2*100031\r"));
@@ -206,11 +206,11 @@ TEST(SerialLinkTest, LineDroppedDuringTheWait) {
 
 // The emulator process killed while the link waits for an answer.
 TEST(SerialLinkTest, EmulatorKilledDuringTheWait) {
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     EmulatorProcess emulator({QStringLiteral("--fault"), QStringLiteral("silence:1@2")});
     ASSERT_FALSE(emulator.port().isEmpty());
     Harness h(emulator.port(), LongTimeoutMs);
-    ASSERT_TRUE(h.link->OpenSerialPort());
+    ASSERT_TRUE(h.link->openSerialPort());
     h.link->sendCommand(QStringLiteral("2*100030\r"));
     EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
     std::thread killer([&] {
@@ -230,7 +230,7 @@ TEST(SerialLinkTest, EmulatorKilledDuringTheWait) {
 // An answer nobody read before the port was opened (the reset at the end of an earlier upload)
 // is not taken for the first answer of the next job.
 TEST(SerialLinkTest, BytesFromBeforeTheOpenAreDropped) {
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     PtyEmulator emulator;
     {
         const int fd = ::open(emulator.port().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
@@ -268,7 +268,7 @@ TEST(SerialLinkTest, PortThatCannotBeOpened) {
         settings.comPort = c.comPort;
         SerialLink link(std::make_unique<SerialChannel>(c.comPort, missing), person, flags,
                         settings);
-        EXPECT_FALSE(link.OpenSerialPort());
+        EXPECT_FALSE(link.openSerialPort());
         EXPECT_TRUE(link.portOpenFailed());
         EXPECT_FALSE(link.isOpen());
         EXPECT_EQ(person.messageTexts(), QStringList{c.message});
@@ -284,7 +284,7 @@ TEST(SerialLinkTest, DtmfModeOpensNothing) {
     settings.comPort = QStringLiteral("0");
     SerialLink link(std::make_unique<SerialChannel>(QStringLiteral("0"), emulator.port()), person,
                     flags, settings);
-    EXPECT_FALSE(link.OpenSerialPort());
+    EXPECT_FALSE(link.openSerialPort());
     EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.portOpenFailed());
     EXPECT_TRUE(person.messages().isEmpty());
@@ -300,7 +300,7 @@ TEST(SerialLinkTest, PercentOfTheUploadAfterEachAnswer) {
     LinkFlags flags;
     SerialLink link(std::make_unique<EmulatorChannel>(QStringLiteral("emulator"), emulator), person,
                     flags, {QStringLiteral("emulator"), 0, ShortTimeoutMs});
-    ASSERT_TRUE(link.OpenSerialPort());
+    ASSERT_TRUE(link.openSerialPort());
     for (const Case c : {Case{0, "0% Complete"}, Case{3, "0% Complete"}, Case{4, "1% Complete"},
                          Case{362, "50% Complete"}, Case{722, "100% Complete"}}) {
         link.setProgressSource([&] { return c.value; });

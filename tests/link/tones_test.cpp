@@ -28,7 +28,7 @@
 using namespace Qt::StringLiterals;
 
 // Readable failures for QString comparisons.
-static void PrintTo(const QString& text, std::ostream* out) {
+static void printTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
@@ -37,34 +37,34 @@ namespace {
 
 using Kind = RecordingAudioOutput::Event::Kind;
 
-quint32 U32(const QByteArray& bytes, int at) {
+quint32 u32(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
-quint16 U16(const QByteArray& bytes, int at) {
+quint16 u16(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint16>(bytes.constData() + at);
 }
-qint16 Sample(const QByteArray& image, qint64 frame, int channel) {
+qint16 sample(const QByteArray& image, qint64 frame, int channel) {
     return qFromLittleEndian<qint16>(image.constData() + 44 + frame * 4 + channel * 2);
 }
 
-void ExpectToneHeader(const QByteArray& image, quint32 dataSize) {
+void expectToneHeader(const QByteArray& image, quint32 dataSize) {
     ASSERT_EQ(image.size(), qsizetype(44 + dataSize));
     EXPECT_EQ(image.left(4), "RIFF");
-    EXPECT_EQ(U32(image, 4), dataSize + 36);
+    EXPECT_EQ(u32(image, 4), dataSize + 36);
     EXPECT_EQ(image.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(U32(image, 16), 16u);
-    EXPECT_EQ(U16(image, 20), 1u);     // PCM
-    EXPECT_EQ(U16(image, 22), 2u);     // stereo
-    EXPECT_EQ(U32(image, 24), 8000u);  // sample rate
-    EXPECT_EQ(U32(image, 28), 32000u); // byte rate
-    EXPECT_EQ(U16(image, 32), 4u);     // block align
-    EXPECT_EQ(U16(image, 34), 16u);    // bits
+    EXPECT_EQ(u32(image, 16), 16u);
+    EXPECT_EQ(u16(image, 20), 1u);     // PCM
+    EXPECT_EQ(u16(image, 22), 2u);     // stereo
+    EXPECT_EQ(u32(image, 24), 8000u);  // sample rate
+    EXPECT_EQ(u32(image, 28), 32000u); // byte rate
+    EXPECT_EQ(u16(image, 32), 4u);     // block align
+    EXPECT_EQ(u16(image, 34), 16u);    // bits
     EXPECT_EQ(image.mid(36, 4), "data");
-    EXPECT_EQ(U32(image, 40), dataSize);
+    EXPECT_EQ(u32(image, 40), dataSize);
 }
 
 TEST(TonePairImage, HeaderIsTheStandardTwoChunkLayout) {
-    const QByteArray image = BuildTonePairWav(697, 1209, 0.06);
+    const QByteArray image = buildTonePairWav(697, 1209, 0.06);
     // 480 frames of 4 bytes: a 1964-byte image; the header as raw bytes.
     const unsigned char header[44] = {'R', 'I', 'F',  'F',  0xA4, 0x07, 0,    0,    'W',  'A', 'V',
                                       'E', 'f', 'm',  't',  ' ',  16,   0,    0,    0,    1,   0,
@@ -72,8 +72,8 @@ TEST(TonePairImage, HeaderIsTheStandardTwoChunkLayout) {
                                       0,   16,  0,    'd',  'a',  't',  'a',  0x80, 0x07, 0,   0};
     ASSERT_EQ(image.size(), 1964);
     EXPECT_EQ(image.left(44), QByteArray(reinterpret_cast<const char*>(header), 44));
-    ExpectToneHeader(BuildSilenceWav(60), 1920);
-    EXPECT_EQ(BuildSilenceWav(60).mid(44), QByteArray(1920, '\0'));
+    expectToneHeader(buildSilenceWav(60), 1920);
+    EXPECT_EQ(buildSilenceWav(60).mid(44), QByteArray(1920, '\0'));
 }
 
 TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
@@ -90,21 +90,21 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.f1 << "+" << c.f2);
-        const QByteArray image = BuildTonePairWav(c.f1, c.f2, c.seconds);
+        const QByteArray image = buildTonePairWav(c.f1, c.f2, c.seconds);
         const qint64 frames = std::llround(c.seconds * 8000);
-        ExpectToneHeader(image, quint32(frames * 4));
+        expectToneHeader(image, quint32(frames * 4));
         int peak = 0;
         for (qint64 i = 0; i < frames; ++i) {
             const double s = 0.25 * std::sin(2 * std::numbers::pi * c.partner1 * double(i) / 8000) +
                              0.25 * std::sin(2 * std::numbers::pi * c.partner2 * double(i) / 8000);
             const double exact = 0.5 * s * 32767;
-            const qint16 left = Sample(image, i, 0);
+            const qint16 left = sample(image, i, 0);
             // Equal to the floor, except where rounding of the step puts the value on the other
             // side of a whole number.
             if (std::abs(exact - std::round(exact)) > 1e-6) {
                 ASSERT_EQ(left, qint16(std::floor(exact))) << "frame " << i;
             }
-            ASSERT_EQ(Sample(image, i, 1), left) << "frame " << i;
+            ASSERT_EQ(sample(image, i, 1), left) << "frame " << i;
             peak = std::max(peak, std::abs(int(left)));
         }
         if (c.f1 != 0 && c.f2 != 0) {
@@ -115,12 +115,12 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
 }
 
 TEST(TonePairImage, ZeroFrequencyBecomesAOneHertzPartner) {
-    EXPECT_EQ(BuildTonePairWav(1000, 0, 0.5), BuildTonePairWav(1000, 1, 0.5));
-    EXPECT_EQ(BuildTonePairWav(0, 1000, 0.5), BuildTonePairWav(1, 1000, 0.5));
-    EXPECT_EQ(BuildTonePairWav(0, 0, 0.1), BuildTonePairWav(1, 1, 0.1));
-    const QByteArray image = BuildTonePairWav(1000, 0, 0.5);
-    EXPECT_EQ(U32(image, 40), 4000u * 4);
-    EXPECT_EQ(U32(image, 4), 4000u * 4 + 36);
+    EXPECT_EQ(buildTonePairWav(1000, 0, 0.5), buildTonePairWav(1000, 1, 0.5));
+    EXPECT_EQ(buildTonePairWav(0, 1000, 0.5), buildTonePairWav(1, 1000, 0.5));
+    EXPECT_EQ(buildTonePairWav(0, 0, 0.1), buildTonePairWav(1, 1, 0.1));
+    const QByteArray image = buildTonePairWav(1000, 0, 0.5);
+    EXPECT_EQ(u32(image, 40), 4000u * 4);
+    EXPECT_EQ(u32(image, 4), 4000u * 4 + 36);
 }
 
 TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
@@ -148,22 +148,22 @@ TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.seconds);
-        EXPECT_EQ(ToneFrameCount(c.seconds), c.frames);
-        const QByteArray image = BuildTonePairWav(697, 1209, c.seconds);
+        EXPECT_EQ(toneFrameCount(c.seconds), c.frames);
+        const QByteArray image = buildTonePairWav(697, 1209, c.seconds);
         if (c.frames < 0) {
             EXPECT_TRUE(image.isEmpty());
         } else {
             EXPECT_EQ(image.size(), 44 + c.frames * 4);
-            EXPECT_EQ(U32(image, 40), quint32(c.frames * 4));
+            EXPECT_EQ(u32(image, 40), quint32(c.frames * 4));
         }
     }
-    EXPECT_TRUE(BuildSilenceWav(std::numeric_limits<int>::max()).isEmpty());
-    EXPECT_EQ(BuildSilenceWav(-5).size(), 44);
+    EXPECT_TRUE(buildSilenceWav(std::numeric_limits<int>::max()).isEmpty());
+    EXPECT_EQ(buildSilenceWav(-5).size(), 44);
 }
 
 TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
-    const QByteArray tone = BuildTonePairWav(697, 1209, 0.06);
-    auto layout = ParseWavImage(tone);
+    const QByteArray tone = buildTonePairWav(697, 1209, 0.06);
+    auto layout = parseWavImage(tone);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->sampleRate, 8000);
     EXPECT_EQ(layout->channels, 2);
@@ -174,7 +174,7 @@ TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
     // An odd-sized chunk before the data is padded; a data size beyond the end is cut.
     QByteArray extra = tone.left(36) + "LIST" + QByteArray("\x03\0\0\0abc\0", 8) + tone.mid(36);
     qToLittleEndian<quint32>(100000, extra.data() + 36 + 12 + 4);
-    layout = ParseWavImage(extra);
+    layout = parseWavImage(extra);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->dataOffset, 56);
     EXPECT_EQ(layout->dataSize, 1920);
@@ -189,7 +189,7 @@ TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
         tone.left(36),                                          // no data chunk
     };
     for (const QByteArray& image : bad)
-        EXPECT_FALSE(ParseWavImage(image)) << image.left(40).toHex().constData();
+        EXPECT_FALSE(parseWavImage(image)) << image.left(40).toHex().constData();
 }
 
 TEST(DtmfDigits, CodesMapToTheKeypadPairs) {
@@ -206,23 +206,23 @@ TEST(DtmfDigits, CodesMapToTheKeypadPairs) {
         {"15", 852, 1633}, {"16", 941, 1633},
     };
     for (const Case& c : cases) {
-        const auto tones = DigitCodeTones(QString::fromLatin1(c.code));
+        const auto tones = digitCodeTones(QString::fromLatin1(c.code));
         ASSERT_TRUE(tones) << c.code;
         EXPECT_EQ(*tones, (DtmfTonePair{c.low, c.high})) << c.code;
-        EXPECT_EQ(DtmfCharacterForTones(c.low, c.high),
-                  DigitCodeCharacter(QString::fromLatin1(c.code)));
+        EXPECT_EQ(dtmfCharacterForTones(c.low, c.high),
+                  digitCodeCharacter(QString::fromLatin1(c.code)));
     }
     for (const char* code : {"10", "17", "", " 1", "1 ", "a", "d", "E", "01", "111", "**", "e"})
-        EXPECT_FALSE(DigitCodeTones(QString::fromLatin1(code))) << '"' << code << '"';
-    EXPECT_FALSE(DigitCodeTones(u"\u00e9"_s));
-    EXPECT_EQ(DtmfCharacterForTones(697, 697), '\0');
+        EXPECT_FALSE(digitCodeTones(QString::fromLatin1(code))) << '"' << code << '"';
+    EXPECT_FALSE(digitCodeTones(u"\u00e9"_s));
+    EXPECT_EQ(dtmfCharacterForTones(697, 697), '\0');
 }
 
 TEST(DtmfPlayer, EachDigitIsDelayToneAndPause) {
     RecordingAudioOutput output;
     DtmfPlayer player(output);
     player.setDtmfDelay(50);
-    EXPECT_TRUE(player.SendDigitString(u"  1 x#  "_s));
+    EXPECT_TRUE(player.sendDigitString(u"  1 x#  "_s));
     // "1", " ", "x", "#": the blank and the x keep their delay and play nothing.
     const QList<RecordingAudioOutput::Event>& events = output.events();
     struct Expected {
@@ -244,7 +244,7 @@ TEST(DtmfPlayer, EachDigitIsDelayToneAndPause) {
             EXPECT_EQ(events[i].frequency1, expected[i].a);
             EXPECT_EQ(events[i].frequency2, expected[i].b);
             EXPECT_EQ(events[i].seconds, 0.06);
-            EXPECT_EQ(events[i].image, BuildTonePairWav(expected[i].a, expected[i].b, 0.06));
+            EXPECT_EQ(events[i].image, buildTonePairWav(expected[i].a, expected[i].b, 0.06));
         }
     }
     EXPECT_EQ(player.codesSent(), 4);
@@ -276,7 +276,7 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
         player.setTxTemp(c.txTemp);
         ASSERT_TRUE(player.keyUp());
         EXPECT_TRUE(player.keyed());
-        EXPECT_TRUE(player.SendDigitCodes(c.codes));
+        EXPECT_TRUE(player.sendDigitCodes(c.codes));
         EXPECT_TRUE(player.unkey());
         EXPECT_FALSE(player.keyed());
         EXPECT_EQ(keying, (QList<bool>{true, false}));
@@ -284,7 +284,7 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
         EXPECT_EQ(output.events().first().milliseconds, std::max(c.txTemp, 0));
         EXPECT_EQ(output.events().last().milliseconds, DtmfPlayer::UnkeyTailMs);
         EXPECT_DOUBLE_EQ(output.durationMs(),
-                         DtmfPlayer::TransferScheduleMs(player.codesSent(), player.digitsPlayed(),
+                         DtmfPlayer::transferScheduleMs(player.codesSent(), player.digitsPlayed(),
                                                         c.delay, c.txTemp));
     }
 }
@@ -308,7 +308,7 @@ TEST(DtmfPlayer, KeyingFailureIsReportedAndNothingPlays) {
 
     // An output that cannot play: the digit fails, the next one is still tried.
     output.setFailPlay(true);
-    EXPECT_FALSE(player.SendDigitString(u"12"_s));
+    EXPECT_FALSE(player.sendDigitString(u"12"_s));
     EXPECT_EQ(player.digitsPlayed(), 2);
 }
 
@@ -358,7 +358,7 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(u"out.wav"_s);
-    const QByteArray tone = BuildTonePairWav(697, 1209, 0.06);
+    const QByteArray tone = buildTonePairWav(697, 1209, 0.06);
     {
         WavFileOutput output(path);
         EXPECT_TRUE(output.pause(10));
@@ -378,8 +378,8 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray written = file.readAll();
     const QByteArray data = QByteArray(10 * 32, '\0') + tone.mid(44) +
-                            BuildTonePairWav(941, 1633, 0.06).mid(44) + QByteArray(3 * 32, '\0');
-    ExpectToneHeader(written, quint32(data.size()));
+                            buildTonePairWav(941, 1633, 0.06).mid(44) + QByteArray(3 * 32, '\0');
+    expectToneHeader(written, quint32(data.size()));
     EXPECT_EQ(written.mid(44), data);
 
     // A transfer that played nothing leaves a valid empty file.
@@ -388,7 +388,7 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     EXPECT_TRUE(nothing.finish());
     QFile emptyFile(empty);
     ASSERT_TRUE(emptyFile.open(QIODevice::ReadOnly));
-    ExpectToneHeader(emptyFile.readAll(), 0);
+    expectToneHeader(emptyFile.readAll(), 0);
 
     // A folder that does not exist: every call fails, the reason names the file.
     WavFileOutput broken(dir.filePath(u"missing/out.wav"_s));
@@ -399,7 +399,7 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
         << broken.errorText().toStdString();
 }
 
-void EnsureApplication() {
+void ensureApplication() {
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char name[] = "link_tests";
@@ -409,7 +409,7 @@ void EnsureApplication() {
 }
 
 TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
-    EnsureApplication();
+    ensureApplication();
     if (QtAudioOutput::deviceAvailable())
         GTEST_SKIP() << "this machine has a sound output";
     QStringList reports;
@@ -424,7 +424,7 @@ TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
 
 // --- An independent decoder: multimon-ng ------------------------------------------------------
 
-QString MultimonDigits(const QString& wavPath, QString* problem) {
+QString multimonDigits(const QString& wavPath, QString* problem) {
     QProcess process;
     process.start(u"multimon-ng"_s, {u"-q"_s, u"-t"_s, u"wav"_s, u"-a"_s, u"DTMF"_s, wavPath});
     if (!process.waitForFinished(60000) || process.exitCode() != 0) {
@@ -440,20 +440,20 @@ QString MultimonDigits(const QString& wavPath, QString* problem) {
     return digits;
 }
 
-bool HaveMultimon() {
+bool haveMultimon() {
     return !QStandardPaths::findExecutable(u"multimon-ng"_s).isEmpty() &&
            !QStandardPaths::findExecutable(u"sox"_s).isEmpty();
 }
 
 // The shortest run of silent frames between two tones of an image (tones may pass through 0
 // for a frame or two).
-qint64 ShortestGapFrames(const QByteArray& image) {
+qint64 shortestGapFrames(const QByteArray& image) {
     const qint64 frames = (image.size() - 44) / 4;
     qint64 shortest = std::numeric_limits<qint64>::max();
     qint64 run = 0;
     bool inTone = false;
     for (qint64 i = 0; i < frames; ++i) {
-        if (Sample(image, i, 0) == 0) {
+        if (sample(image, i, 0) == 0) {
             ++run;
             continue;
         }
@@ -483,7 +483,7 @@ QStringList Codes(const char* text) {
 
 // An unlock, a command body and a lock, as digit codes: port unlock "1234" and terminator D,
 // "*1000" with value 500 and D, lock 9 and D.
-QStringList CommandUnit() {
+QStringList commandUnit() {
     return {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"16"_s, u"11"_s, u"1"_s, u"0"_s,
             u"0"_s, u"0"_s, u"5"_s, u"0"_s, u"0"_s,  u"16"_s, u"9"_s, u"16"_s};
 }
@@ -501,9 +501,9 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         {"000", Codes("000"), 0, 0, false, u"000"_s},
         {"**", Codes("**"), 0, 0, false, u"**"_s},
         {"DDD", Codes("DDD"), 0, 0, false, u"DDD"_s},
-        {"unit, delay 0", CommandUnit(), 0, 0, true, unit},
-        {"unit, delay 50", CommandUnit(), 50, 0, true, unit},
-        {"unit, delay 100", CommandUnit(), 100, 300, true, unit},
+        {"unit, delay 0", commandUnit(), 0, 0, true, unit},
+        {"unit, delay 50", commandUnit(), 50, 0, true, unit},
+        {"unit, delay 100", commandUnit(), 100, 300, true, unit},
         {"not digits between", {u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, false, u"777"_s},
     };
     QTemporaryDir dir;
@@ -520,7 +520,7 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         if (c.keyed) {
             ASSERT_TRUE(player.keyUp());
         }
-        ASSERT_TRUE(player.SendDigitCodes(c.codes));
+        ASSERT_TRUE(player.sendDigitCodes(c.codes));
         if (c.keyed) {
             ASSERT_TRUE(player.unkey());
         }
@@ -530,19 +530,19 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray wav = file.readAll();
-        const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(wav);
+        const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(wav);
         ASSERT_TRUE(ours.ok) << ours.error.toStdString();
         EXPECT_EQ(ours.digits, c.expected);
         // Between two tones lie at least 40 ms of true silence plus the delay, whatever a
         // decoder makes of the tones' edges.
-        EXPECT_GE(ShortestGapFrames(wav), 320 + 8 * c.delay);
+        EXPECT_GE(shortestGapFrames(wav), 320 + 8 * c.delay);
     }
-    if (!HaveMultimon())
+    if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].name);
         QString problem;
-        const QString digits = MultimonDigits(files[qsizetype(i)], &problem);
+        const QString digits = multimonDigits(files[qsizetype(i)], &problem);
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         EXPECT_EQ(digits, cases[i].expected);
     }
@@ -553,7 +553,7 @@ class TappedDigits : public DigitSink {
 public:
     explicit TappedDigits(DtmfPlayer& player) : m_player(player) {}
     void sendDigit(const QString& code) override {
-        if (const char c = DigitCodeCharacter(code))
+        if (const char c = digitCodeCharacter(code))
             m_digits.append(QLatin1Char(c));
         m_player.sendDigit(code);
     }
@@ -577,23 +577,23 @@ TEST(DtmfOverTheAir, CompleteUploadIsHeardDigitForDigit) {
     player.setTxTemp(500);
     TappedDigits tap(player);
     Upload upload(db, flags, person, tap);
-    const UploadResult result = upload.SendCompleteData();
+    const UploadResult result = upload.sendCompleteData();
     ASSERT_EQ(result.outcome, UploadOutcome::Completed);
     ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
     ASSERT_GT(tap.digits().size(), 1000);
-    EXPECT_DOUBLE_EQ(output.durationMs(), DtmfPlayer::TransferScheduleMs(
+    EXPECT_DOUBLE_EQ(output.durationMs(), DtmfPlayer::transferScheduleMs(
                                               player.codesSent(), player.digitsPlayed(), 0, 500));
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(file.readAll());
+    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(file.readAll());
     ASSERT_TRUE(ours.ok);
     EXPECT_TRUE(ours.digits == tap.digits())
         << "our decoder heard " << ours.digits.size() << " digits of " << tap.digits().size();
-    if (!HaveMultimon())
+    if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
     QString problem;
-    const QString heard = MultimonDigits(path, &problem);
+    const QString heard = multimonDigits(path, &problem);
     EXPECT_TRUE(heard == tap.digits()) << "multimon-ng heard " << heard.size() << " digits of "
                                        << tap.digits().size() << " " << problem.toStdString();
 }
@@ -605,7 +605,7 @@ struct CliRun {
     QString out, err;
 };
 
-CliRun RunCli(const QStringList& arguments, const QString& home) {
+CliRun runCli(const QStringList& arguments, const QString& home) {
     QProcess process;
     process.start(QString::fromUtf8(KOVO_CLI_PATH), arguments + QStringList{u"--home"_s, home});
     CliRun run;
@@ -624,11 +624,11 @@ TEST(CliDtmf, WritesTheDigitsIntoAWavFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString wav = dir.filePath(u"pad.wav"_s);
-    CliRun run = RunCli({u"dtmf"_s, u"0#D*"_s, u"--wav"_s, wav}, dir.path());
+    CliRun run = runCli({u"dtmf"_s, u"0#D*"_s, u"--wav"_s, wav}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QFile file(wav);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(file.readAll());
+    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(file.readAll());
     EXPECT_EQ(ours.digits, u"0#D*"_s);
 
     struct Case {
@@ -644,14 +644,14 @@ TEST(CliDtmf, WritesTheDigitsIntoAWavFile) {
         {{u"dtmf"_s, u"12"_s, u"--wav"_s, dir.filePath(u"no/such/folder.wav"_s)}, 1},
     };
     for (const Case& c : cases) {
-        run = RunCli(c.arguments, dir.path());
+        run = runCli(c.arguments, dir.path());
         EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString();
         EXPECT_FALSE(run.err.isEmpty()) << c.arguments.join(u' ').toStdString();
     }
 
-    EnsureApplication();
+    ensureApplication();
     if (!QtAudioOutput::deviceAvailable()) {
-        run = RunCli({u"dtmf"_s, u"123"_s}, dir.path());
+        run = runCli({u"dtmf"_s, u"123"_s}, dir.path());
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(u"No sound output device: the tones cannot be played"_s))
             << run.err.toStdString();
@@ -710,12 +710,12 @@ TEST(CliDtmf, PlaysThroughASoundServer) {
 
     QFile file(recording);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const DtmfDecoder::WavResult ours = DtmfDecoder::DecodeWav(file.readAll());
+    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(file.readAll());
     ASSERT_TRUE(ours.ok) << ours.error.toStdString();
     EXPECT_EQ(ours.digits, u"1*00#DD"_s);
-    if (HaveMultimon()) {
+    if (haveMultimon()) {
         QString problem;
-        EXPECT_EQ(MultimonDigits(recording, &problem), u"1*00#DD"_s) << problem.toStdString();
+        EXPECT_EQ(multimonDigits(recording, &problem), u"1*00#DD"_s) << problem.toStdString();
     }
 }
 

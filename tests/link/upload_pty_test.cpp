@@ -32,7 +32,7 @@ const QString TimeoutText = QStringLiteral(
 const QString ErrorLimitText =
     QStringLiteral("Too Many Errors. Please check your serial connection and try again");
 
-EmulatorFaults Faults(const QString& faultList) {
+EmulatorFaults faults(const QString& faultList) {
     const auto faults = EmulatorFaults::parse(faultList);
     EXPECT_TRUE(faults.has_value()) << faultList.toStdString();
     return faults.value_or(EmulatorFaults{});
@@ -44,8 +44,8 @@ struct CliRun {
     QString err;
 };
 
-CliRun RunCli(const QStringList& arguments) {
-    test::EnsureCoreApplication();
+CliRun runCli(const QStringList& arguments) {
+    test::ensureCoreApplication();
     QProcess cli;
     cli.start(QStringLiteral(KOVO_CLI_PATH), arguments);
     CliRun run;
@@ -62,26 +62,26 @@ CliRun RunCli(const QStringList& arguments) {
 }
 
 // Waits (as a hang guard only) until the emulator has read `count` lines.
-QStringList ReceivedLines(TarsisEmulator& emulator, qsizetype count) {
+QStringList receivedLines(TarsisEmulator& emulator, qsizetype count) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (emulator.receivedLines().size() < count && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return emulator.receivedLines();
 }
 
-Database LoadSample() {
+Database loadSample() {
     Database db;
     ErrorLog log;
-    const LoadReport report = ReadDatabase(db, Sample, log);
+    const LoadReport report = readDatabase(db, Sample, log);
     EXPECT_TRUE(report.fileReadable);
     return db;
 }
 
 // The whole database as the file writer sees it: values, not flags.
-QByteArray Snapshot(Database& db, const QTemporaryDir& dir) {
+QByteArray snapshot(Database& db, const QTemporaryDir& dir) {
     const QString path = dir.filePath(QStringLiteral("snapshot.dat"));
     QFile::remove(path);
-    EXPECT_TRUE(SaveWholeDatabase(db, path).ok);
+    EXPECT_TRUE(saveWholeDatabase(db, path).ok);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     return file.readAll();
@@ -93,12 +93,12 @@ TEST(UploadPtyTest, CompleteAndChangesOnlyUploadsSendWhatCommandsLists) {
     const QString home = dir.path();
 
     // A changed copy of the sample: a timer, a courtesy tone, a macro and a CW ID.
-    Database changed = LoadSample();
+    Database changed = loadSample();
     changed.setValue("HangTime", 2, QStringLiteral("42"));
     changed.setValue("Macro", 7, QStringLiteral("NONE STORED"));
     changed.setValue("AutoDial", 9, QStringLiteral("5551234"));
     const QString changedPath = dir.filePath(QStringLiteral("changed.dat"));
-    ASSERT_TRUE(SaveWholeDatabase(changed, changedPath).ok);
+    ASSERT_TRUE(saveWholeDatabase(changed, changedPath).ok);
 
     struct Case {
         const char* name;
@@ -110,19 +110,19 @@ TEST(UploadPtyTest, CompleteAndChangesOnlyUploadsSendWhatCommandsLists) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CliRun listed = RunCli(QStringList{QStringLiteral("commands")} + c.fileArguments +
+        const CliRun listed = runCli(QStringList{QStringLiteral("commands")} + c.fileArguments +
                                      QStringList{QStringLiteral("--home"), home});
         ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
         ASSERT_FALSE(listed.out.isEmpty());
 
         PtyEmulator emulator;
-        const CliRun uploaded = RunCli(
+        const CliRun uploaded = runCli(
             QStringList{QStringLiteral("upload")} + c.fileArguments +
             QStringList{QStringLiteral("--port"), emulator.port(), QStringLiteral("--home"), home});
         EXPECT_EQ(uploaded.exitCode, 0) << uploaded.err.toStdString();
         EXPECT_FALSE(uploaded.err.contains(QLatin1String("There has been an error")))
             << uploaded.err.toStdString();
-        const QStringList received = ReceivedLines(emulator.emulator(), listed.out.size());
+        const QStringList received = receivedLines(emulator.emulator(), listed.out.size());
         EXPECT_EQ(received, listed.out);
         // The controller took every line, the closing reset included.
         EXPECT_EQ(emulator.emulator().acceptedLines(), listed.out);
@@ -132,7 +132,7 @@ TEST(UploadPtyTest, CompleteAndChangesOnlyUploadsSendWhatCommandsLists) {
 // The upload engine over a real pty, with the database in the test's hands.
 struct InProcessUpload {
     explicit InProcessUpload(const QString& port, int timeoutMs) {
-        test::EnsureCoreApplication();
+        test::ensureCoreApplication();
         SerialLink::Settings settings;
         settings.comPort = port;
         settings.answerTimeoutMs = timeoutMs;
@@ -150,10 +150,10 @@ struct InProcessUpload {
             sentItems << command.item;
             sentLines += command.serialLines;
         });
-        return upload.SendCompleteData();
+        return upload.sendCompleteData();
     }
 
-    Database db = LoadSample();
+    Database db = loadSample();
     QStringList before;
     RecordingOperator person;
     LinkFlags flags;
@@ -165,8 +165,8 @@ struct InProcessUpload {
 
 // The 1-based exchange at which the complete upload of the sample sends `prefix` for the first
 // time.
-int ExchangeOf(const QString& prefix) {
-    const CliRun listed = RunCli({QStringLiteral("commands"), Sample});
+int exchangeOf(const QString& prefix) {
+    const CliRun listed = runCli({QStringLiteral("commands"), Sample});
     for (qsizetype i = 0; i < listed.out.size(); ++i) {
         if (listed.out.at(i).startsWith(prefix))
             return static_cast<int>(i) + 1;
@@ -176,8 +176,8 @@ int ExchangeOf(const QString& prefix) {
 }
 
 TEST(UploadPtyTest, FaultsOfTheLine) {
-    // Port 2's third timer command is its IID timer.
-    const int iid2 = ExchangeOf(QStringLiteral("2*1002"));
+    // port 2's third timer command is its IID timer.
+    const int iid2 = exchangeOf(QStringLiteral("2*1002"));
     struct Case {
         const char* name;
         QString faults;
@@ -217,7 +217,7 @@ TEST(UploadPtyTest, FaultsOfTheLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PtyEmulator emulator(Faults(c.faults));
+        PtyEmulator emulator(faults(c.faults));
         InProcessUpload upload(emulator.port(), 300);
         const UploadResult result = upload.run();
         EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
@@ -237,10 +237,10 @@ TEST(UploadPtyTest, FaultsOfTheLine) {
             EXPECT_TRUE(upload.before.contains(flag)) << flag.toStdString();
         EXPECT_EQ(upload.sentLines.size(), c.commandsSent);
 
-        QStringList received = ReceivedLines(emulator.emulator(), c.commandsSent);
+        QStringList received = receivedLines(emulator.emulator(), c.commandsSent);
         if (c.messages.last() == ErrorLimitText) {
             // The error limit writes the lock command and closes the port.
-            received = ReceivedLines(emulator.emulator(), c.commandsSent + 1);
+            received = receivedLines(emulator.emulator(), c.commandsSent + 1);
             ASSERT_EQ(received.size(), c.commandsSent + 1);
             EXPECT_EQ(received.last(), QStringLiteral("1") + upload.db.storedLock());
             EXPECT_FALSE(upload.link->isOpen());
@@ -257,11 +257,11 @@ TEST(UploadPtyTest, FaultsOfTheLine) {
 TEST(UploadPtyTest, EmulatorKilledMidUpload) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    test::EnsureCoreApplication();
+    test::ensureCoreApplication();
     EmulatorProcess emulator({QStringLiteral("--fault"), QStringLiteral("pace")});
     ASSERT_FALSE(emulator.port().isEmpty());
     InProcessUpload upload(emulator.port(), 20000);
-    const QByteArray valuesBefore = Snapshot(upload.db, dir);
+    const QByteArray valuesBefore = snapshot(upload.db, dir);
     std::thread killer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         ::kill(static_cast<pid_t>(emulator.process().processId()), SIGKILL);
@@ -279,7 +279,7 @@ TEST(UploadPtyTest, EmulatorKilledMidUpload) {
     EXPECT_TRUE(upload.flags.updateInterrupted);
     EXPECT_FALSE(upload.link->isOpen());
 
-    EXPECT_EQ(Snapshot(upload.db, dir), valuesBefore);
+    EXPECT_EQ(snapshot(upload.db, dir), valuesBefore);
     const QStringList after = upload.db.pendingNames();
     EXPECT_FALSE(after.contains(QStringLiteral("TerminatorPending")));
     EXPECT_TRUE(after.contains(QStringLiteral("HangTimePending(3)")) || result.commandsSent > 30);

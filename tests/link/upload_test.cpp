@@ -15,10 +15,10 @@
 
 using namespace Qt::StringLiterals;
 
-static void PrintTo(const QString& text, std::ostream* out) {
+static void printTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-static void PrintTo(const QStringList& list, std::ostream* out) {
+static void printTo(const QStringList& list, std::ostream* out) {
     *out << '{' << list.join(u"\", \""_s).prepend(u'"').append(u'"').toStdString() << '}';
 }
 
@@ -80,7 +80,7 @@ TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
     RecordingOperator person;
     FakeLines lines(flags);
     Upload upload(db, flags, person, lines);
-    const UploadResult result = upload.SendCompleteData();
+    const UploadResult result = upload.sendCompleteData();
 
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
     // 962 exchanges for the defaults: every item, the three lines of each port's message
@@ -119,7 +119,7 @@ TEST(UploadTest, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     RecordingOperator person;
     FakeDigits digits;
     Upload upload(db, flags, person, digits);
-    const UploadResult result = upload.SendCompleteData();
+    const UploadResult result = upload.sendCompleteData();
 
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
     // No port unlock codes, alarm macros, lock code or reset; one unit per remote-base memory;
@@ -158,7 +158,7 @@ TEST(UploadTest, RefusalAtTheThirdTimerOfPort2StopsAndKeepsLaterFlags) {
                 f.updateAborted = true;
         };
         Upload upload(db, flags, person, lines);
-        const UploadResult result = complete ? upload.SendCompleteData() : upload.SendChangesOnly();
+        const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
 
         EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
         EXPECT_EQ(lines.commands.size(), refused);
@@ -194,7 +194,7 @@ TEST(UploadTest, InterruptEndsAfterTheCurrentCommand) {
             f.updateInterrupted = true;
     };
     Upload upload(db, flags, person, lines);
-    const UploadResult result = upload.SendChangesOnly();
+    const UploadResult result = upload.sendChangesOnly();
     EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(lines.commands.size(), 3);
     EXPECT_EQ(lines.closes, 1);
@@ -213,7 +213,7 @@ TEST(UploadTest, InterruptOverTheAirLocksAndUnkeys) {
     FakeDigits digits;
     Upload upload(db, flags, person, digits);
     person.setInterrupted(true);
-    const UploadResult result = upload.SendChangesOnly();
+    const UploadResult result = upload.sendChangesOnly();
     EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(digits.digits.join(QString()), u"16470D*10041D#D"_s);
     EXPECT_EQ(digits.events, (QStringList{u"key"_s, u"unkey"_s}));
@@ -234,7 +234,7 @@ TEST(UploadTest, ErrorLimitEndsTheUpload) {
         }
     };
     Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.SendCompleteData().outcome, UploadOutcome::Aborted);
+    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Aborted);
     EXPECT_EQ(lines.commands.size(), 4);
     EXPECT_TRUE(lines.written.isEmpty());
 }
@@ -250,7 +250,7 @@ TEST(UploadTest, ChangesOnlyWithNothingPendingSendsNothing) {
         FakeDigits digits;
         Upload upload =
             serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
-        const UploadResult result = upload.SendChangesOnly();
+        const UploadResult result = upload.sendChangesOnly();
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 0);
         EXPECT_TRUE(lines.commands.isEmpty());
@@ -322,7 +322,7 @@ TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
         RecordingOperator person;
         FakeLines lines(flags);
         Upload upload(db, flags, person, lines);
-        EXPECT_EQ(upload.SendChangesOnly().outcome, UploadOutcome::Completed);
+        EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
         EXPECT_EQ(lines.commands, c.lines);
         EXPECT_FALSE(db.anyPending()) << db.pendingNames().join(u", "_s).toStdString();
     }
@@ -339,7 +339,7 @@ TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     RecordingOperator person;
     FakeDigits digits;
     Upload upload(db, flags, person, digits);
-    EXPECT_EQ(upload.SendChangesOnly().outcome, UploadOutcome::Completed);
+    EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
     EXPECT_EQ(digits.digits.join(u' '),
               QStringList({u"1 6 4 7 0 D * 9 0 1 0 11 D * D"_s, // new lock, locked with it
                            u"1 6 4 7 0 D * 9 0 2 0 15 D * C"_s, // new terminator
@@ -354,7 +354,7 @@ TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     serialDb.setPending(u"LockPending");
     FakeLines lines(flags);
     Upload serial(serialDb, flags, person, lines);
-    serial.SendChangesOnly();
+    serial.sendChangesOnly();
     EXPECT_EQ(lines.commands, QStringList{u"1*9010*\r"_s});
     EXPECT_EQ(lines.lockCode, u"*"_s); // the error-limit path locks with the new code
 }
@@ -367,7 +367,7 @@ TEST(UploadTest, PortThatCannotOpenSendsNothing) {
     FakeLines lines(flags);
     lines.openSucceeds = false;
     Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.SendCompleteData().outcome, UploadOutcome::NotStarted);
+    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::NotStarted);
     EXPECT_TRUE(lines.commands.isEmpty());
     EXPECT_TRUE(db.pending(u"HangTimePending", 1));
 }
@@ -381,14 +381,14 @@ TEST(UploadTest, ObserverSeesWhatIsSent) {
     QStringList observed;
     upload.setCommandObserver([&](const Command& c) {
         for (const QString& line : c.serialLines)
-            observed << SerialFrame(line);
+            observed << serialFrame(line);
     });
-    upload.SendCompleteData();
+    upload.sendCompleteData();
     EXPECT_EQ(observed, lines.commands + lines.written);
 }
 
 // A configuration with a value of every awkward kind.
-void FillAwkwardValues(Database& db) {
+void fillAwkwardValues(Database& db) {
     db.setValue(u"MessageMacro", 3, u"HELLO T A"_s);
     db.setValue(u"DTMF", 2, u"1 2 A #"_s);
     db.setValue(u"Macro", 4, u"001 002"_s);
@@ -420,7 +420,7 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
             emulator->setFaults(faults);
         }
         Database db;
-        FillAwkwardValues(db);
+        fillAwkwardValues(db);
         db.setAllPending(true);
         RecordingOperator person;
         LinkFlags flags;
@@ -432,7 +432,7 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
         Upload upload(db, flags, person, lines);
         QStringList observed;
         upload.setCommandObserver([&](const Command& c) { observed += c.serialLines; });
-        const UploadResult result = upload.SendCompleteData();
+        const UploadResult result = upload.sendCompleteData();
 
         if (refuseAt == 0) {
             EXPECT_EQ(result.outcome, UploadOutcome::Completed);
@@ -453,7 +453,7 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
 // Every DTMF body of a complete upload is one the controller's digit interpreter accepts.
 TEST(UploadTest, EmulatedControllerAcceptsEveryDtmfBody) {
     Database db;
-    FillAwkwardValues(db);
+    fillAwkwardValues(db);
     // Over the air the four message numbers of a port run together; the controller tells them
     // apart only when they have one width.
     db.setValue(u"P1MessageNum", 2, u"12"_s);
@@ -467,7 +467,7 @@ TEST(UploadTest, EmulatedControllerAcceptsEveryDtmfBody) {
     upload.setCommandObserver([&](const Command& c) {
         // The terminator (D here) ends each body; the remote-base memories carry two, and the
         // terminator command carries the new terminator as its value.
-        const QString text = DigitCodesText(c.dtmfBody);
+        const QString text = digitCodesText(c.dtmfBody);
         const QStringList parts = c.item.startsWith(u"Terminator")
                                       ? QStringList{text.chopped(1)}
                                       : text.split(u'D', Qt::SkipEmptyParts);
@@ -478,7 +478,7 @@ TEST(UploadTest, EmulatedControllerAcceptsEveryDtmfBody) {
             ++bodies;
         }
     });
-    EXPECT_EQ(upload.SendCompleteData().outcome, UploadOutcome::Completed);
+    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Completed);
     // The 912 units of the defaults, a message macro and a DTMF memory more, and the second
     // body of each remote-base memory.
     EXPECT_EQ(bodies, 912 + 2 + 10);
@@ -515,7 +515,7 @@ TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
         Database old;
         Database db;
         db.setValue(QLatin1StringView(c.field), c.index, c.value);
-        EXPECT_EQ(MarkChangedSince(db, old), c.flags.size());
+        EXPECT_EQ(markChangedSince(db, old), c.flags.size());
         EXPECT_EQ(db.pendingNames(), c.flags);
     }
 
@@ -524,7 +524,7 @@ TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
     db.setMeterAlarmOn(6, true);
     db.setValue(u"Lock", u"*"_s);
     db.setStoredLock(u"*"_s);
-    MarkChangedSince(db, old);
+    markChangedSince(db, old);
     EXPECT_EQ(db.pendingNames(), (QStringList{u"MeterAlarmPending(6)"_s, u"LockPending"_s}));
     EXPECT_EQ(db.storedLock(), u"#"_s); // the controller still answers to the old lock code
 }

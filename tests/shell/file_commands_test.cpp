@@ -58,7 +58,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
 
     dialogs.answers.append(other);
     messages.answers.append(Answer::No);
-    main.FileSaveAs();
+    main.fileSaveAs();
     ASSERT_EQ(dialogs.calls.size(), 1);
     EXPECT_TRUE(dialogs.calls[0].save);
     EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Save Controller Database File"));
@@ -77,9 +77,9 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     dialogs.answers.append(other);
     messages.answers.append(Answer::Yes);
     main.tabStrip()->setCurrentIndex(4);
-    main.FileSaveAs();
+    main.fileSaveAs();
     EXPECT_EQ(main.currentDatabaseFile(), other);
-    EXPECT_EQ(main.windowTitle(), TitleBarText(other));
+    EXPECT_EQ(main.windowTitle(), titleBarText(other));
     EXPECT_TRUE(db.settingsSaved());
     const QByteArray written = readFile(QStringLiteral("other.dat"));
     EXPECT_TRUE(written.contains("Vref=15\r\n"));
@@ -94,7 +94,7 @@ TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
     db.setValue(u"FanTime", QStringLiteral("15"));
     db.setSettingsSaved(false);
     dialogs.answers.append(unreachable);
-    main.FileSaveAs();
+    main.fileSaveAs();
     ASSERT_EQ(messages.calls.size(), 1);
     EXPECT_TRUE(messages.calls[0].text.contains(QDir::toNativeSeparators(unreachable)));
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
@@ -102,7 +102,7 @@ TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
     EXPECT_FALSE(main.savingWindow()->isVisible());
     // Exit still asks.
     messages.clear();
-    EXPECT_FALSE(main.FileExit());
+    EXPECT_FALSE(main.fileExit());
     EXPECT_EQ(messages.calls.size(), 1);
 }
 
@@ -111,11 +111,11 @@ TEST_F(FileCommandsTest, OpenAsksAboutUnsavedChangesThenReloadsTheEditors) {
     Database other;
     other.setValue(u"HangTime", 3, QStringLiteral("99"));
     const QString otherPath = path(QStringLiteral("second.dat"));
-    ASSERT_TRUE(SaveWholeDatabase(other, otherPath).ok);
+    ASSERT_TRUE(saveWholeDatabase(other, otherPath).ok);
 
     db.setSettingsSaved(false);
     messages.answers.append(Answer::Cancel);
-    main.FileOpen();
+    main.fileOpen();
     EXPECT_TRUE(dialogs.calls.isEmpty());
     EXPECT_EQ(messages.calls.size(), 1);
     EXPECT_NE(main.editor(0), nullptr);
@@ -151,7 +151,7 @@ TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
     QTest::keyClicks(hang, QStringLiteral("999"));
 
     dialogs.answers.append(main.currentDatabaseFile());
-    main.FileOpen();
+    main.fileOpen();
     EXPECT_FALSE(main.programEnded());
     EXPECT_TRUE(messages.calls.isEmpty());
     EXPECT_NE(db.value(u"HangTime", 1), QStringLiteral("999"));
@@ -168,7 +168,7 @@ TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
     KovoMain& main = startWithSample();
     writeFile(QStringLiteral("broken.dat"), "[Timers]\r\nHangTime(1)=30\r\n");
     dialogs.answers.append(path(QStringLiteral("broken.dat")));
-    main.FileOpen();
+    main.fileOpen();
     EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
     ASSERT_EQ(messages.calls.size(), 1);
     EXPECT_EQ(messages.calls[0].text, LoadErrorsMessage);
@@ -178,7 +178,7 @@ TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
 
 TEST_F(FileCommandsTest, CancellingTheOpenDialogEndsTheProgram) {
     KovoMain& main = startWithSample();
-    main.FileOpen();
+    main.fileOpen();
     EXPECT_EQ(dialogs.calls.size(), 1);
     EXPECT_TRUE(main.programEnded());
 }
@@ -200,7 +200,7 @@ TEST_F(FileCommandsTest, NewLoadsAChosenFileAndShowsTheTimersEditor) {
     messages.clear();
     dialogs.calls.clear();
     messages.answers.append(Answer::Cancel);
-    main.FileNew();
+    main.fileNew();
     EXPECT_TRUE(dialogs.calls.isEmpty());
     EXPECT_EQ(main.currentDatabaseFile(), second);
     for (int tab = 0; tab < KovoMain::EditorCount; ++tab)

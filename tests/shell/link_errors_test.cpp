@@ -10,7 +10,7 @@ namespace {
 using LinkErrorsTest = LinkWindowTest;
 
 // Three changed hang timers, sent with "Update Changes Only".
-void ChangeHangTimers(Database& db) {
+void changeHangTimers(Database& db) {
     for (int port = 1; port <= 3; ++port) {
         db.setValue(u"HangTime", port, QString::number(60 + port));
         db.setPending(u"HangTimePending", port);
@@ -21,7 +21,7 @@ TEST_F(LinkErrorsTest, APortThatCannotBeOpenedIsNamedAndNothingChanges) {
     KovoMain& main = startOnEmulator();
     const QString port = path(QStringLiteral("no-such-adapter"));
     settings->setComPort(port);
-    ChangeHangTimers(db);
+    changeHangTimers(db);
     const Database before = db;
     const QString inUse =
         port +
@@ -40,7 +40,7 @@ TEST_F(LinkErrorsTest, APortThatCannotBeOpenedIsNamedAndNothingChanges) {
 
 TEST_F(LinkErrorsTest, ALineDroppedMidTransferEndsTheUploadAndTheNextOneWorks) {
     KovoMain& main = startOnEmulator();
-    ChangeHangTimers(db);
+    changeHangTimers(db);
     UploadWindow& upload = openUploadWindow();
     EmulatorFaults drop;
     drop.dropAt = 2;
@@ -100,7 +100,7 @@ TEST_F(LinkErrorsTest, ToneLinkFailuresAreToldAndKeepTheChanges) {
         settings->setWhichSend(QStringLiteral("1"));
         settings->setComPort(QStringLiteral("0"));
         settings->setDtmfComPort(c.keyingPort);
-        ChangeHangTimers(db);
+        changeHangTimers(db);
         const QStringList pendingBefore = db.pendingNames();
 
         UploadWindow& upload = openUploadWindow();

@@ -14,7 +14,7 @@ using LinkMenusTest = LinkWindowTest;
 TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     KovoMain& main = startOnEmulator();
     main.menuAction(QStringLiteral("MnuManualData"))->trigger();
-    ManualSendData* manual = main.manualSendWindow();
+    ManualSendWindow* manual = main.manualSendWindow();
     ASSERT_TRUE(manual->isVisible());
     EXPECT_EQ(manual->windowTitle(), QStringLiteral("Manual Send Data To Tarsis"));
     auto* box = manual->findChild<QLineEdit*>(QStringLiteral("ManualSendData"));
@@ -55,7 +55,7 @@ TEST_F(LinkMenusTest, ThePadPlaysItsKeysOnTheChosenOutput) {
     auto output = std::make_shared<RecordingAudioOutput>();
     main.setPadAudioOutput(output);
     main.menuAction(QStringLiteral("MnuTestPad"))->trigger();
-    TTPad* pad = main.touchTonePad();
+    TouchTonePad* pad = main.touchTonePad();
     ASSERT_TRUE(pad->isVisible());
     EXPECT_EQ(pad->windowTitle(), QStringLiteral("DTMF Dialer"));
 

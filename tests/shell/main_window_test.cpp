@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, AboutWindowShowsVersionAndTitle) {
     for (QLabel* label : about->findChildren<QLabel*>())
         texts << label->text();
     EXPECT_TRUE(texts.contains(QStringLiteral("Kovo Tarsis Programmer")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Version ") + ProgramVersion()));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Version ") + programVersion()));
     about->accept();
 }
 

@@ -34,7 +34,7 @@ const QString TimeoutText = QStringLiteral(
 const QString ErrorLimitText =
     QStringLiteral("Too Many Errors. Please check your serial connection and try again");
 
-EmulatorFaults Faults(const char* faultList) {
+EmulatorFaults faults(const char* faultList) {
     QString error;
     const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList), &error);
     EXPECT_TRUE(faults.has_value()) << error.toStdString();
@@ -119,8 +119,8 @@ protected:
     }
 
     // The window in serial mode over the in-process emulator.
-    ManualSendData& makeSerialWindow(const EmulatorFaults& faults = {},
-                                     std::unique_ptr<Channel> channel = nullptr) {
+    ManualSendWindow& makeSerialWindow(const EmulatorFaults& faults = {},
+                                       std::unique_ptr<Channel> channel = nullptr) {
         writeIni("[Main]\r\nComPort=" + ChannelFactory::builtInEmulatorName().toUtf8() + "\r\n");
         emulator = std::make_shared<TarsisEmulator>(faults);
         SerialLink::Settings linkSettings;
@@ -130,25 +130,25 @@ protected:
             channel = std::make_unique<EmulatorChannel>(linkSettings.comPort, emulator);
         link = std::make_unique<SerialLink>(std::move(channel), person, flags, linkSettings);
         link->setLockCode(QStringLiteral("99"));
-        return makeWindow(ManualSendData::SynchronousRunner(link.get(), &audio, person));
+        return makeWindow(ManualSendWindow::synchronousRunner(link.get(), &audio, person));
     }
 
     // The window in DTMF mode, keying through a logged port.
-    ManualSendData& makeDtmfWindow(const QByteArray& main) {
+    ManualSendWindow& makeDtmfWindow(const QByteArray& main) {
         writeIni("[Main]\r\nComPort=0\r\n" + main);
         auto maker = [this](const QString& port, QString*) -> std::unique_ptr<Channel> {
             return std::make_unique<LoggedKeyingChannel>(port, keying);
         };
-        return makeWindow(ManualSendData::SynchronousRunner(nullptr, &audio, person, maker));
+        return makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person, maker));
     }
 
-    ManualSendData& makeWindow(ManualSendRunner runner) {
-        window = std::make_unique<ManualSendData>(*settings, std::move(runner), [this] {
+    ManualSendWindow& makeWindow(ManualSendRunner runner) {
+        window = std::make_unique<ManualSendWindow>(*settings, std::move(runner), [this] {
             ++portCloses;
             if (link)
                 link->close();
         });
-        QObject::connect(window.get(), &ManualSendData::lineSent,
+        QObject::connect(window.get(), &ManualSendWindow::lineSent,
                          [this](const ManualSendRequest&, const ManualSendResult& result) {
                              results.append(result);
                          });
@@ -171,7 +171,7 @@ protected:
         for (const auto& event : audio.events()) {
             if (event.kind == RecordingAudioOutput::Event::Kind::TonePair)
                 out << QString(
-                    QLatin1Char(DtmfCharacterForTones(event.frequency1, event.frequency2)));
+                    QLatin1Char(dtmfCharacterForTones(event.frequency1, event.frequency2)));
         }
         return out;
     }
@@ -185,13 +185,13 @@ protected:
     std::unique_ptr<SerialLink> link;
     RecordingAudioOutput audio;
     KeyingLog keying{audio};
-    std::unique_ptr<ManualSendData> window;
+    std::unique_ptr<ManualSendWindow> window;
     QList<ManualSendResult> results;
     int portCloses = 0;
 };
 
 TEST_F(ManualSendTest, TypedLineGoesToTheControllerExactlyAndItsAnswerIsJudged) {
-    ManualSendData& w = makeSerialWindow();
+    ManualSendWindow& w = makeSerialWindow();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Manual Send Data To Tarsis"));
     EXPECT_EQ(w.findChild<QPushButton*>(QStringLiteral("Close"))->text(), QStringLiteral("&Close"));
     // Enter on an empty box sends nothing and does not even open the port.
@@ -252,7 +252,7 @@ TEST_F(ManualSendTest, AnswersAreJudgedWithTheLinkMessages) {
         SCOPED_TRACE(c.name);
         messages.clear();
         results.clear();
-        makeSerialWindow(Faults(c.faults));
+        makeSerialWindow(faults(c.faults));
         for (int i = 0; i < c.lines; ++i)
             typeLine(QStringLiteral("1*1000500"));
         ASSERT_EQ(results.size(), c.lines);
@@ -283,7 +283,7 @@ TEST_F(ManualSendTest, PortThatCannotBeOpenedIsToldAndNothingIsWritten) {
     writeIni("[Main]\r\nComPort=7\r\n");
     link = std::make_unique<SerialLink>(std::make_unique<TakenChannel>(), person, flags,
                                         SerialLink::Settings{QStringLiteral("7"), 0, 200});
-    makeWindow(ManualSendData::SynchronousRunner(link.get(), &audio, person));
+    makeWindow(ManualSendWindow::synchronousRunner(link.get(), &audio, person));
     typeLine(QStringLiteral("1*1000500"));
     ASSERT_EQ(results.size(), 1);
     EXPECT_EQ(results[0].status, Status::PortNotOpen);
@@ -296,7 +296,7 @@ TEST_F(ManualSendTest, PortThatCannotBeOpenedIsToldAndNothingIsWritten) {
     messages.clear();
     results.clear();
     window.reset();
-    makeWindow(ManualSendData::SynchronousRunner(nullptr, &audio, person));
+    makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
     typeLine(QStringLiteral("1*1000500"));
     ASSERT_EQ(results.size(), 1);
     EXPECT_EQ(results[0].status, Status::PortNotOpen);
@@ -365,7 +365,7 @@ TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {
 TEST_F(ManualSendTest, PlacementIsReadOnOpenAndWrittenOnClose) {
     writeIni("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=520\r\nWindow Height=70\r\n"
              "Window Top=140\r\nWindow Left=60\r\nWindow State=0\r\n");
-    makeWindow(ManualSendData::SynchronousRunner(nullptr, &audio, person));
+    makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
     EXPECT_EQ(window->geometry(), QRect(60, 140, 520, 70));
 
     window->setGeometry(QRect(30, 50, 440, 80));
@@ -393,7 +393,7 @@ TEST_F(ManualSendTest, PlacementIsReadOnOpenAndWrittenOnClose) {
 TEST_F(ManualSendTest, PlacementThatCannotBeUsedGivesAWindowOnScreen) {
     writeIni("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=junk\r\nWindow Height=-5\r\n"
              "Window Top=99999\r\nWindow Left=99999\r\n");
-    makeWindow(ManualSendData::SynchronousRunner(nullptr, &audio, person));
+    makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_TRUE(screen.intersects(window->geometry()));
     EXPECT_GE(window->width(), 120);
@@ -468,7 +468,7 @@ TEST_F(ManualSendTest, ExchangeRunsOnALinkThread) {
             [&, request, done = std::move(done)] {
                 exchangeThread = QThread::currentThreadId();
                 const ManualSendResult result =
-                    SendManualLine(request, link.get(), nullptr, linkPerson);
+                    sendManualLine(request, link.get(), nullptr, linkPerson);
                 QMetaObject::invokeMethod(
                     window.get(), [done, result] { done(result); }, Qt::QueuedConnection);
             },

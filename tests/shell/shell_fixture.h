@@ -43,7 +43,7 @@ protected:
     QString writeSampleDat(const QString& name) {
         Database fresh;
         const QString file = path(name);
-        EXPECT_TRUE(SaveWholeDatabase(fresh, file).ok);
+        EXPECT_TRUE(saveWholeDatabase(fresh, file).ok);
         return file;
     }
 

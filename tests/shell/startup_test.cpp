@@ -27,7 +27,7 @@ TEST_F(StartUpTest, MissingLastRCFileLoadsDefaultsLogsEveryValueAndReportsOnce) 
 
     EXPECT_TRUE(dialogs.calls.isEmpty());
     EXPECT_EQ(main.currentDatabaseFile(), missing);
-    EXPECT_EQ(db.value(u"HangTime", 1), FieldDefault(*FindField(u"HangTime"), 1));
+    EXPECT_EQ(db.value(u"HangTime", 1), fieldDefault(*findField(u"HangTime"), 1));
     // The log was created afresh and holds one line per labelled value, in reading order.
     const QByteArray log = readFile(QStringLiteral("error.log"));
     EXPECT_FALSE(log.contains("earlier run"));
@@ -41,7 +41,7 @@ TEST_F(StartUpTest, MissingLastRCFileLoadsDefaultsLogsEveryValueAndReportsOnce) 
     EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
     EXPECT_FALSE(db.loadErrors());
     EXPECT_TRUE(db.settingsSaved());
-    EXPECT_EQ(main.windowTitle(), TitleBarText(missing));
+    EXPECT_EQ(main.windowTitle(), titleBarText(missing));
     EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
     EXPECT_EQ(main.frontEditor(), main.editor(0));
 }
@@ -69,7 +69,7 @@ TEST_F(StartUpTest, FirstRunAsksForAFileAndOpensEveryEditor) {
     EXPECT_EQ(main.currentDatabaseFile(), dat);
     EXPECT_TRUE(messages.calls.isEmpty());
     EXPECT_TRUE(errorLog.lines().isEmpty());
-    EXPECT_EQ(main.windowTitle(), TitleBarText(dat));
+    EXPECT_EQ(main.windowTitle(), titleBarText(dat));
     EXPECT_EQ(settings->comPort(), QStringLiteral("0")); // no settings file: the tone link
 
     const char* captions[] = {"Timers",
@@ -124,11 +124,11 @@ TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
              QStringLiteral("....") + sep + QStringLiteral("site.dat")},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TitleBarText(c.path), c.title) << c.path.toStdString();
+        EXPECT_EQ(titleBarText(c.path), c.title) << c.path.toStdString();
 
-    // The window uses the rule at start-up and after Save As.
+    // The window uses the rule at start-up and after save As.
     KovoMain& main = startWithSample();
-    EXPECT_EQ(main.windowTitle(), TitleBarText(main.currentDatabaseFile()));
+    EXPECT_EQ(main.windowTitle(), titleBarText(main.currentDatabaseFile()));
     EXPECT_TRUE(
         main.windowTitle().contains(QStringLiteral("....") + sep + QStringLiteral("sample.dat")));
 }
@@ -146,11 +146,11 @@ TEST_F(StartUpTest, TheWindowTitleFollowsTheRuleAt20And21Characters) {
 
     KovoMain& main = startWithSample();
     dialogs.answers.append(twenty);
-    main.FileSaveAs();
+    main.fileSaveAs();
     EXPECT_EQ(main.windowTitle(),
               QStringLiteral("Veltrane Kovo Programmer    ") + QDir::toNativeSeparators(twenty));
     dialogs.answers.append(twentyOne);
-    main.FileSaveAs();
+    main.fileSaveAs();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Veltrane Kovo Programmer   ") +
                                       QDir::toNativeSeparators(twentyOne).left(20) +
                                       QStringLiteral("....") + QDir::separator() +
@@ -162,7 +162,7 @@ TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
     clashing.setStoredLock(QStringLiteral("D"));
     clashing.setStoredTerminator(QStringLiteral("D"));
     const QString dat = path(QStringLiteral("clash.dat"));
-    ASSERT_TRUE(SaveWholeDatabase(clashing, dat).ok);
+    ASSERT_TRUE(saveWholeDatabase(clashing, dat).ok);
     writeIni("LastRCFile=" + dat.toUtf8() + "\r\n");
     KovoMain& main = makeWindow();
     ASSERT_TRUE(main.startUp());
@@ -249,7 +249,7 @@ TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
 
 TEST_F(StartUpTest, ExitWithNothingUnsavedWritesPlacementAndLastFile) {
     KovoMain& main = startWithSample();
-    main.FileExit();
+    main.fileExit();
     EXPECT_TRUE(main.programEnded());
     EXPECT_TRUE(messages.calls.isEmpty());
     const QByteArray ini = readFile(QStringLiteral("kovo.ini"));

@@ -34,8 +34,8 @@ protected:
         settings->load();
     }
 
-    TTPad& makePad() {
-        pad = std::make_unique<TTPad>(audio, *settings, messages);
+    TouchTonePad& makePad() {
+        pad = std::make_unique<TouchTonePad>(audio, *settings, messages);
         pad->open();
         return *pad;
     }
@@ -56,11 +56,11 @@ protected:
     std::unique_ptr<ProgramSettings> settings;
     RecordingAudioOutput audio;
     RecordingMessageService messages;
-    std::unique_ptr<TTPad> pad;
+    std::unique_ptr<TouchTonePad> pad;
 };
 
 TEST_F(TouchTonePadTest, HashButtonPlaysItsPairAndShowsItsCaption) {
-    TTPad& p = makePad();
+    TouchTonePad& p = makePad();
     EXPECT_EQ(p.windowTitle(), QStringLiteral("DTMF Dialer"));
     QTest::mouseClick(button(QStringLiteral("cmdNum(12)")), Qt::LeftButton);
     EXPECT_EQ(tones(), QStringList{QStringLiteral("941+1477")});
@@ -71,7 +71,7 @@ TEST_F(TouchTonePadTest, HashButtonPlaysItsPairAndShowsItsCaption) {
 }
 
 TEST_F(TouchTonePadTest, EveryButtonPlaysItsDigitInKeypadOrder) {
-    TTPad& p = makePad();
+    TouchTonePad& p = makePad();
     struct Key {
         const char* name;
         const char* caption;
@@ -118,7 +118,7 @@ TEST_F(TouchTonePadTest, EveryButtonPlaysItsDigitInKeypadOrder) {
 }
 
 TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
-    TTPad& p = makePad();
+    TouchTonePad& p = makePad();
     struct Typed {
         char key;
         const char* tones; // empty: nothing played
@@ -138,7 +138,7 @@ TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
         shown += QLatin1Char(typed.key);
         EXPECT_EQ(p.display(), shown) << typed.key;
     }
-    // Keys that are not characters neither play nor show anything.
+    // keys that are not characters neither play nor show anything.
     audio.clear();
     QTest::keyClick(&p, Qt::Key_Return);
     QTest::keyClick(&p, Qt::Key_Backspace);
@@ -177,7 +177,7 @@ TEST_F(TouchTonePadTest, EachDigitWaitsTheInterdigitDelayFirst) {
 }
 
 TEST_F(TouchTonePadTest, ClearEmptiesTheDisplayAndExitHidesThePad) {
-    TTPad& p = makePad();
+    TouchTonePad& p = makePad();
     QTest::keyClicks(&p, QStringLiteral("12#"));
     EXPECT_EQ(p.display(), QStringLiteral("12#"));
     QTest::mouseClick(button(QStringLiteral("Clear")), Qt::LeftButton);
@@ -192,7 +192,7 @@ TEST_F(TouchTonePadTest, ClearEmptiesTheDisplayAndExitHidesThePad) {
 }
 
 TEST_F(TouchTonePadTest, SoundThatCannotPlayIsToldOncePerKey) {
-    TTPad& p = makePad();
+    TouchTonePad& p = makePad();
     audio.setFailPlay(true);
     QTest::mouseClick(button(QStringLiteral("cmdNum(5)")), Qt::LeftButton);
     ASSERT_EQ(messages.calls.size(), 1);
@@ -225,7 +225,7 @@ public:
 
 TEST_F(TouchTonePadTest, KeysPressedWhileADigitSoundsFollowInOrder) {
     EventRunningOutput output;
-    TTPad p(output, *settings, messages);
+    TouchTonePad p(output, *settings, messages);
     p.open();
     output.duringFirstTone = [&] {
         EXPECT_TRUE(p.playing());
@@ -240,7 +240,7 @@ TEST_F(TouchTonePadTest, KeysPressedWhileADigitSoundsFollowInOrder) {
     for (const auto& event : output.events()) {
         if (event.kind == Kind::TonePair)
             played << QString(
-                QLatin1Char(DtmfCharacterForTones(event.frequency1, event.frequency2)));
+                QLatin1Char(dtmfCharacterForTones(event.frequency1, event.frequency2)));
     }
     EXPECT_EQ(played, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
     EXPECT_EQ(p.display(), QStringLiteral("123"));

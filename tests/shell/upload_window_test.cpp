@@ -143,7 +143,7 @@ TEST_F(UploadWindowTest, CompleteUploadRunsTheBarTo722AndShows100Percent) {
 TEST_F(UploadWindowTest, InterruptStopsAfterTheCurrentCommandAndHidesTheWindow) {
     KovoMain& main = startOnEmulator();
     UploadWindow& upload = openUploadWindow();
-    // Paced, so the upload is still running when the queued progress reaches the window: an
+    // paced, so the upload is still running when the queued progress reaches the window: an
     // unpaced upload can finish before the Interrupt click is handled on a busy machine.
     EmulatorFaults paced;
     paced.paced = true;
@@ -190,7 +190,7 @@ TEST_F(UploadWindowTest, ExitDuringAnUploadStopsItAndClosesThePort) {
                      [&](int value, int, const QString&) {
                          if (value >= 5 && !exited) {
                              exited = true;
-                             EXPECT_TRUE(main.FileExit());
+                             EXPECT_TRUE(main.fileExit());
                          }
                      });
     messages.answers = {Answer::Yes};
