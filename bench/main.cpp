@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <algorithm>
 #include <limits>
@@ -15,6 +16,42 @@ namespace {
 QMap<QString, BenchFunction>& registry() {
     static QMap<QString, BenchFunction> registry;
     return registry;
+}
+
+struct Goal {
+    QString name;
+    bool met = false;
+};
+
+// Every figure whose comparison text states a goal ("goal ratio <= 1.05", "ratio >= 1.0"), in
+// the order printed, for the summary line.
+QList<Goal>& goals() {
+    static QList<Goal> goals;
+    return goals;
+}
+
+void noteGoal(const QString& name, double ratio, const QString& against) {
+    static const QRegularExpression goal(QStringLiteral("ratio\\s*(<=|>=)\\s*([0-9.]+)"));
+    const QRegularExpressionMatch match = goal.match(against);
+    if (!match.hasMatch())
+        return;
+    const double bound = match.captured(2).toDouble();
+    const bool atMost = match.captured(1) == QLatin1String("<=");
+    goals().append({name, atMost ? ratio <= bound : ratio >= bound});
+}
+
+void printSummary() {
+    QStringList missed;
+    for (const Goal& goal : goals()) {
+        if (!goal.met)
+            missed << goal.name;
+    }
+    QTextStream out(stdout);
+    out << "Summary: " << goals().size() - missed.size() << " of " << goals().size()
+        << " goals met";
+    if (!missed.isEmpty())
+        out << "; missed: " << missed.join(QStringLiteral(", "));
+    out << "\n";
 }
 
 } // namespace
@@ -30,6 +67,7 @@ void report(const QString& name, double value, const QString& unit, double limit
     out << qSetFieldWidth(0) << name << ": " << QString::number(value, 'f', 3) << " " << unit
         << " against " << against << " " << QString::number(limit, 'f', 3) << " " << unit
         << " -> ratio " << QString::number(ratio, 'f', 3) << "\n";
+    noteGoal(name, ratio, against);
 }
 
 void note(const QString& name, const QString& text) {
@@ -66,5 +104,6 @@ int main(int argc, char** argv) {
         QTextStream(stdout) << "== " << it.key() << "\n";
         it.value()(options);
     }
+    kovo::bench::printSummary();
     return 0;
 }
