@@ -11,7 +11,7 @@
 using namespace Qt::StringLiterals;
 
 // Readable failures for QString comparisons.
-static void printTo(const QString& text, std::ostream* out) {
+static void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 

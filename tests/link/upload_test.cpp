@@ -15,10 +15,10 @@
 
 using namespace Qt::StringLiterals;
 
-static void printTo(const QString& text, std::ostream* out) {
+static void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-static void printTo(const QStringList& list, std::ostream* out) {
+static void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '{' << list.join(u"\", \""_s).prepend(u'"').append(u'"').toStdString() << '}';
 }
 
