@@ -70,6 +70,20 @@ int TokenEntry::countMacroUnits(QStringView text) {
     return total;
 }
 
+bool TokenEntry::isSpeakable(QStringView word, QStringView text) {
+    if (speechVocabulary().contains(word))
+        return true;
+    return isVocabularyWord(word) && normalizeSpaces(text) == QLatin1String("NONE STORED");
+}
+
+bool TokenEntry::isSendableCw(QStringView token) {
+    for (const CwCharacter& c : cwCharacterSet()) {
+        if (token == QLatin1String(c.token))
+            return c.code != nullptr;
+    }
+    return false;
+}
+
 void TokenEntry::insertAtCaret(QLineEdit* box, const QString& token) {
     QString text = box->text();
     int caret = box->cursorPosition();
@@ -189,8 +203,9 @@ void TokenEntry::removeToken(QLineEdit* box, int start, int length) {
 
 void TokenEntry::sweep(QLineEdit* box) {
     const Rules* rules = m_rules.value(box);
-    if (!rules || !rules->accepts)
+    if (!rules || !(rules->keeps || rules->accepts))
         return;
+    const auto& keeps = rules->keeps ? rules->keeps : rules->accepts;
     for (;;) {
         const QString text = box->text();
         const QString upper = text.toUpper();
@@ -204,7 +219,7 @@ void TokenEntry::sweep(QLineEdit* box) {
             qsizetype end = text.indexOf(u' ', start);
             if (end < 0)
                 end = text.size();
-            if (!rules->accepts(QStringView(upper).mid(start, end - start), upper)) {
+            if (!keeps(QStringView(upper).mid(start, end - start), upper)) {
                 m_messages.message(rules->refusal, programTitle());
                 removeToken(box, static_cast<int>(start), static_cast<int>(end - start));
                 removed = true;
@@ -228,6 +243,7 @@ void TokenEntry::leave(QLineEdit* box) {
     if (box->text().isEmpty() && !rules.placeholder.isEmpty() && m_stored &&
         m_stored(box) == rules.placeholder)
         box->setText(rules.placeholder);
+    emit boxLeft(box);
 }
 
 bool TokenEntry::eventFilter(QObject* watched, QEvent* event) {

@@ -44,6 +44,8 @@ public:
         // the token is removed.
         std::function<bool(QStringView token, QStringView text)> accepts;
         QString refusal;
+        // The check of the tokens a box keeps when it is left; empty: `accepts`.
+        std::function<bool(QStringView token, QStringView text)> keeps;
         // The check of every entry at each change (typed or inserted): a non-empty answer is
         // shown (OK only) and the last entry is removed again.
         std::function<QString(QStringView entry)> entryRefusal;
@@ -84,9 +86,16 @@ public:
     // Units of a macro text: each code (the three characters after its blank) of 255 or more
     // counts 2, any other 1; an empty text counts 1.
     static int countMacroUnits(QStringView text);
+    // A word the controller can speak: a vocabulary word with a code; NONE and STORED only as the
+    // whole placeholder text "NONE STORED", which stands for no words at all.
+    static bool isSpeakable(QStringView word, QStringView text);
+    // A CW token the controller can send: one with a code (not "." or "-").
+    static bool isSendableCw(QStringView token);
 
 signals:
     void boxFocused(QLineEdit* box);
+    // The box was left, its tokens checked and its blanks folded.
+    void boxLeft(QLineEdit* box);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/database.h"
+#include "editors/controller_action_runner.h"
 #include "emulator/tarsis_memory.h"
 #include "link/line_sink.h"
 #include "link/link_flags.h"
@@ -81,6 +82,30 @@ public:
 private:
     TarsisMemory m_memory;
     LinkFlags m_flags;
+};
+
+// Records the actions an editor starts; each ends when the test calls finish().
+class FakeActionRunner : public ControllerActionRunner {
+public:
+    bool run(const ControllerAction& action, std::function<void(bool)> done) override {
+        if (busy())
+            return false;
+        actions.push_back(action);
+        m_done = std::move(done);
+        return true;
+    }
+    void cancel() override {}
+    bool busy() const override { return static_cast<bool>(m_done); }
+    void finish(bool succeeded = true) {
+        auto done = std::exchange(m_done, {});
+        if (done)
+            done(succeeded);
+    }
+
+    std::vector<ControllerAction> actions;
+
+private:
+    std::function<void(bool)> m_done;
 };
 
 } // namespace kovo::testing
