@@ -13,6 +13,14 @@
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace kovo::test {
 
