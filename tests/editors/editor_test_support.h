@@ -3,6 +3,7 @@
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
+#include "editors/word_editor_support.h" // QString printer, emulated Tarsis, fake runner
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,13 +15,6 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-// Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace kovo::test {
 
