@@ -5,9 +5,9 @@
 #include "company_window.h"
 #include "database/database_file.h"
 #include "download_window.h"
-#include "editors/placeholder_editor.h"
+#include "editor_factory.h"
+#include "editors/editor_window.h"
 #include "editors/program_info.h"
-#include "editors/timers_editor.h"
 #include "gui_operator.h"
 #include "link/channel_factory.h"
 #include "link/qt_audio_output.h"
@@ -42,29 +42,6 @@
 namespace kovo {
 
 namespace {
-
-struct TabInfo {
-    const char* caption; // the tab's caption
-    const char* name;    // the editor window's object name
-    const char* title;   // the editor window's caption
-};
-
-constexpr TabInfo Tabs[KovoMain::EditorCount] = {
-    {"Timers", "Timers", "Timers"},
-    {"Courtesy Tones", "Courtesy", "Courtesy Tones"},
-    {"Macros", "Macros", "Macros"},
-    {"Scheduler/Clock", "Scheduler", "Scheduler/Clock Configuration"},
-    {"Analog", "Analog", "Analog Channels Configuration"},
-    {"IDs", "ID", "Identification"},
-    {"Messages", "MessageMacros", "Message Macros"},
-    {"DTMF", "DTMFMemories", "DTMF Memories"},
-    {"Alarms/R. Base/Aux Audio", "Alarms", "Alarms"},
-    {"Special Codes/Autopatch", "SpecialCodes", "Special Codes"},
-    {"Port Switches", "PortSwitches", "Port Switches"},
-};
-
-constexpr int TimersTab = 0;
-constexpr int SpecialCodesTab = 9;
 
 const QString OpenTitle = QStringLiteral("Open Controller Database File");
 const QString SaveAsTitle = QStringLiteral("Save Controller Database File");
@@ -167,7 +144,7 @@ KovoMain::~KovoMain() {
 }
 
 QString KovoMain::editorCaption(int tab) {
-    return QString::fromLatin1(Tabs[tab].title);
+    return editorTitle(tab);
 }
 
 QString KovoMain::saveQuestion() {
@@ -326,8 +303,8 @@ void KovoMain::buildCentre() {
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setExpanding(false);
     m_tabs->setDrawBase(true);
-    for (const TabInfo& tab : Tabs)
-        m_tabs->addTab(QString::fromLatin1(tab.caption));
+    for (int tab = 0; tab < EditorCount; ++tab)
+        m_tabs->addTab(editorTabCaption(tab));
     m_mdi = new QMdiArea(centre);
     m_mdi->setObjectName(QStringLiteral("EditorArea"));
     layout->addWidget(m_tabs);
@@ -355,15 +332,9 @@ QAction* KovoMain::menuAction(const QString& name) const {
 EditorWindow* KovoMain::ensureEditor(int tab) {
     if (m_editors[tab])
         return m_editors[tab];
-    EditorWindow* created = nullptr;
-    if (tab == TimersTab) {
-        created = new TimersEditor(m_db, m_messages);
-    } else {
-        created = new PlaceholderEditor(QLatin1String(Tabs[tab].name),
-                                        QString::fromLatin1(Tabs[tab].title), m_db, m_messages);
-    }
+    EditorWindow* created = createEditor(tab, m_db, m_messages);
     QMdiSubWindow* window = m_mdi->addSubWindow(created);
-    window->setObjectName(QStringLiteral("%1Window").arg(QLatin1String(Tabs[tab].name)));
+    window->setObjectName(editorObjectName(tab) + QLatin1String("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     window->resize(window->sizeHint());

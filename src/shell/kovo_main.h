@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor_factory.h"
 #include "link/download.h"
 #include "shell_services.h"
 
@@ -35,7 +36,7 @@ class KovoMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int EditorCount = 11;
+    static constexpr int EditorCount = EditorTabCount;
 
     explicit KovoMain(const ShellServices& services, QWidget* parent = nullptr);
     ~KovoMain() override;

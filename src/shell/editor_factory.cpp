@@ -1,0 +1,53 @@
+#include "editor_factory.h"
+
+#include "editors/placeholder_editor.h"
+#include "editors/timers_editor.h"
+
+namespace kovo {
+
+namespace {
+
+struct TabNames {
+    const char* caption; // the tab's caption
+    const char* name;    // the editor window's object name
+    const char* title;   // the editor window's caption
+};
+
+constexpr TabNames Names[EditorTabCount] = {
+    {"Timers", "Timers", "Timers"},
+    {"Courtesy Tones", "Courtesy", "Courtesy Tones"},
+    {"Macros", "Macros", "Macros"},
+    {"Scheduler/Clock", "Scheduler", "Scheduler/Clock Configuration"},
+    {"Analog", "Analog", "Analog Channels Configuration"},
+    {"IDs", "ID", "Identification"},
+    {"Messages", "MessageMacros", "Message Macros"},
+    {"DTMF", "DTMFMemories", "DTMF Memories"},
+    {"Alarms/R. Base/Aux Audio", "Alarms", "Alarms"},
+    {"Special Codes/Autopatch", "SpecialCodes", "Special Codes"},
+    {"Port Switches", "PortSwitches", "Port Switches"},
+};
+
+} // namespace
+
+QString editorTabCaption(int tab) {
+    return QString::fromLatin1(Names[tab].caption);
+}
+
+QString editorObjectName(int tab) {
+    return QString::fromLatin1(Names[tab].name);
+}
+
+QString editorTitle(int tab) {
+    return QString::fromLatin1(Names[tab].title);
+}
+
+EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
+    switch (tab) {
+    case TimersTab:
+        return new TimersEditor(db, messages);
+    default:
+        return new PlaceholderEditor(editorObjectName(tab), editorTitle(tab), db, messages);
+    }
+}
+
+} // namespace kovo
