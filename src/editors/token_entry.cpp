@@ -101,13 +101,15 @@ void TokenEntry::insertAtCaret(QLineEdit* box, const QString& token) {
         text += u' ' + token;
         caret = static_cast<int>(text.size());
     } else {
-        const bool before = caret > 0 && text[caret - 1] == u' ';
-        const bool after = text[caret] == u' ';
+        // A caret inside a token moves to the token's end, so no token is ever split or joined
+        // with the one inserted.
+        while (caret > 0 && caret < text.size() && text[caret - 1] != u' ' && text[caret] != u' ')
+            ++caret;
         QString inserted = token;
-        if (before && !after)
-            inserted = token + u' ';
-        else if (after && !before)
-            inserted = u' ' + token;
+        if (caret > 0 && text[caret - 1] != u' ')
+            inserted.prepend(u' ');
+        if (caret < text.size() && text[caret] != u' ')
+            inserted.append(u' ');
         text.insert(caret, inserted);
         caret += static_cast<int>(inserted.size());
     }

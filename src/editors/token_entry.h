@@ -78,7 +78,8 @@ public:
 
     // The insertion rules: an empty box takes the token alone; a selection is replaced (less a
     // blank it ends in); at the end of the text the token follows a blank; inside the text a
-    // blank is added on the side that has none, when exactly one side has one.
+    // blank is added on each side that touches another token, and a caret inside a token first
+    // moves to that token's end.
     static void insertAtCaret(QLineEdit* box, const QString& token);
     // Cuts the text after its last blank, removes trailing blanks, caret at the end.
     static void removeLastToken(QLineEdit* box);
