@@ -1,5 +1,8 @@
 #include "editor_factory.h"
 
+#include "editors/dtmf_memories_editor.h"
+#include "editors/identification_editor.h"
+#include "editors/message_macros_editor.h"
 #include "editors/placeholder_editor.h"
 #include "editors/timers_editor.h"
 
@@ -45,6 +48,12 @@ EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
     switch (tab) {
     case TimersTab:
         return new TimersEditor(db, messages);
+    case IdTab:
+        return new IdentificationEditor(db, messages);
+    case MessagesTab:
+        return new MessageMacrosEditor(db, messages);
+    case DtmfTab:
+        return new DtmfMemoriesEditor(db, messages);
     default:
         return new PlaceholderEditor(editorObjectName(tab), editorTitle(tab), db, messages);
     }
