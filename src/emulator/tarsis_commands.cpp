@@ -187,8 +187,10 @@ CommandOutcome TarsisCommands::star(QStringView body) {
     // Messages and DTMF memories.
     if (is(u"*2103"))
         return messageMacro(args(u"*2103"));
-    if (is(u"*7001") || is(u"*7002"))
-        return recordTrack(body.mid(5));
+    if (is(u"*7002"))
+        return recordTrack(args(u"*7002"), false);
+    if (is(u"*7001"))
+        return recordTrack(args(u"*7001"), true);
     if (is(u"*2105"))
         return dtmfMemory(args(u"*2105"));
     if (is(u"*2106")) {

@@ -92,7 +92,9 @@ private:
     CommandOutcome messageNumbers(QStringView args);
     CommandOutcome portSwitch(int port, QStringView code, QStringView value);
     CommandOutcome alarmSwitch(int alarm, QStringView value);
-    CommandOutcome recordTrack(QStringView args);
+    // "*7002" + track readies a DVR track, "*7001" + track records into it; the recording is
+    // kept as "DVRTrack(n)" = "1".
+    CommandOutcome recordTrack(QStringView args, bool record);
 
     int portIndex() const { return m_port - 1; }
     bool serial() const { return m_transport == Transport::Serial; }

@@ -244,10 +244,12 @@ CommandOutcome TarsisCommands::messageNumbers(QStringView args) {
     return accepted();
 }
 
-CommandOutcome TarsisCommands::recordTrack(QStringView args) {
+CommandOutcome TarsisCommands::recordTrack(QStringView args, bool record) {
     const auto track = parseNumber(args, 20);
     if (!track || *track < 1)
         return refused(u"track must be 1 to 20"_s);
+    if (record)
+        keep(indexedKey("DVRTrack", *track), u"1"_s);
     return accepted();
 }
 

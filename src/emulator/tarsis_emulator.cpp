@@ -68,6 +68,11 @@ std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& faultList, QS
             if (!from.isEmpty() || !parseCount(argument, &value) || value < 1)
                 return fail(item);
             faults.nakAt = value;
+        } else if (name == QLatin1String("refuse")) {
+            if (!parseCount(argument, &value) || value < 1)
+                return fail(item);
+            faults.refuseCount = value;
+            faults.refuseFrom = start;
         } else if (name == QLatin1String("garbage")) {
             if (argument.isEmpty())
                 value = -1;
@@ -228,7 +233,8 @@ std::optional<QByteArray> TarsisEmulator::exchange(const QString& line, bool* ha
     }
     if (inRange(m_faults.silenceFrom, m_faults.silenceCount))
         return std::nullopt; // not heard
-    if (m_faults.nakAt > 0 && m_exchanges == m_faults.nakAt)
+    if ((m_faults.nakAt > 0 && m_exchanges == m_faults.nakAt) ||
+        inRange(m_faults.refuseFrom, m_faults.refuseCount))
         return QByteArrayLiteral("-Refused");
     std::optional<QByteArray> answer = naturalAnswer(line);
     if (answer && inRange(m_faults.garbageFrom, m_faults.garbageCount))

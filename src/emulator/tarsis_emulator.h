@@ -18,6 +18,7 @@ namespace kovo {
 // Written as a comma-separated list (EmulatorFaults::parse):
 //   silence:N[@K]   exchanges K (default 1) to K+N-1 are not heard and get no answer
 //   nak:K           exchange K is refused: "-" and a reason, nothing applied
+//   refuse:N[@K]    exchanges K (default 1) to K+N-1 are refused as nak refuses one
 //   garbage[:N][@K] N answers from exchange K on (all when N is left out) are line noise that
 //                   starts with neither "+" nor "-"; the commands themselves are applied
 //   drop:K          the line drops when exchange K arrives; it gets no answer
@@ -29,6 +30,8 @@ struct EmulatorFaults {
     int silenceFrom = 1;
     int silenceCount = 0;
     int nakAt = 0;
+    int refuseFrom = 1;
+    int refuseCount = 0;
     int garbageFrom = 1;
     int garbageCount = 0; // -1: every answer from garbageFrom on
     int dropAt = 0;

@@ -1,0 +1,252 @@
+#include "database/database.h"
+#include "database/profile_file.h"
+#include "emulator/dtmf_command_listener.h"
+#include "link/channel_factory.h"
+#include "link/controller_action_job.h"
+#include "link/controller_commands.h"
+#include "link/link_flags.h"
+#include "link/memory_image.h"
+#include "link/recording_operator.h"
+#include "link/serial_link.h"
+#include "link/tone_synthesizer.h"
+#include "link/wav_file_output.h"
+#include "pty_emulator.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace kovo {
+namespace {
+
+using Kind = ControllerAction::Kind;
+
+const QDateTime OneOhFive(QDate(2026, 1, 5), QTime(13, 5, 9));
+
+struct Rig {
+    Database db;
+    RecordingOperator person;
+    LinkFlags flags;
+    QTemporaryDir dir;
+
+    Rig() {
+        // The codes a factory-fresh controller answers to.
+        for (int p = 1; p <= 3; ++p)
+            db.setValue(u"CurrentPortUnlock", p, QString::number(p) + u"6470"_s);
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    bool runSerial(const QString& port, const ControllerAction& action, int timeoutMs = 1000) {
+        SerialLink link(ChannelFactory::create(port), person, flags, {port, 0, timeoutMs});
+        ControllerActionJob job(db, flags, person);
+        job.setSerialLink(&link);
+        WavFileOutput sound(path(u"played.wav"_s));
+        job.setAudioOutput(&sound);
+        job.setClock([] { return OneOhFive; });
+        return job.run(action);
+    }
+    // Over the air into a WAV file that the emulated controller then hears.
+    bool runDtmf(const ControllerAction& action, TarsisMemory& memory) {
+        WavFileOutput air(path(u"air.wav"_s));
+        ControllerActionJob job(db, flags, person);
+        job.setAudioOutput(&air);
+        job.setClock([] { return OneOhFive; });
+        const bool done = job.run(action);
+        DtmfCommandListener listener(memory);
+        QString error;
+        EXPECT_TRUE(listener.hearWavFile(path(u"air.wav"_s), &error)) << error.toStdString();
+        EXPECT_TRUE(listener.problems().isEmpty()) << listener.problems().join(u'\n').toStdString();
+        EXPECT_EQ(listener.unlockedPort(), 0) << "the controller was left unlocked";
+        return done;
+    }
+    QString silentWav() {
+        QFile file(path(u"message.wav"_s));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(buildSilenceWav(300));
+        return file.fileName();
+    }
+};
+
+Database decoded(const TarsisMemory& memory) {
+    Database db;
+    applyMemoryImage(memory.bytes(), db);
+    return db;
+}
+
+ControllerAction action(Kind kind, const QString& code = {}, int port = 1) {
+    ControllerAction a;
+    a.kind = kind;
+    a.newCode = code;
+    a.port = port;
+    a.track = 12;
+    return a;
+}
+
+TEST(ControllerActionTest, ClockTextsOfBothDateFormats) {
+    struct Case {
+        QTime time;
+        bool international;
+        const char* dateText;
+        const char* timeText;
+        const char* date;
+        const char* clock;
+    };
+    const Case cases[] = {
+        {QTime(0, 0, 0), false, "1/5/2026", "12:00:00 AM", "010526", "0000"},
+        {QTime(12, 0, 0), false, "1/5/2026", "12:00:00 PM", "010526", "1200"},
+        {QTime(13, 5, 9), false, "1/5/2026", "1:05:09 PM", "010526", "1305"},
+        {QTime(0, 0, 0), true, "05/01/2026", "00:00:00", "010526", "000000"},
+        {QTime(12, 0, 0), true, "05/01/2026", "12:00:00", "010526", "120000"},
+        {QTime(13, 5, 9), true, "05/01/2026", "13:05:09", "010526", "130509"},
+    };
+    Database db;
+    for (const Case& c : cases) {
+        const ClockTexts texts = clockTexts(QDateTime(QDate(2026, 1, 5), c.time), c.international);
+        EXPECT_EQ(texts.dateText, QLatin1String(c.dateText));
+        EXPECT_EQ(texts.timeText, QLatin1String(c.timeText));
+        const QList<Command> commands = clockSetCommands(db, texts);
+        EXPECT_EQ(commands[0].serialLines, QStringList{u"1*5101"_s + QLatin1String(c.date)});
+        EXPECT_EQ(commands[1].serialLines, QStringList{u"1*5100"_s + QLatin1String(c.clock)});
+    }
+}
+
+// Every action over both transports, proven by the emulated controller's memory afterwards.
+TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
+    struct Case {
+        const char* name;
+        ControllerAction action;
+        const char* message;
+        std::function<void(const TarsisMemory&, const Database&)> check;
+    };
+    const Case cases[] = {
+        {"erase", action(Kind::EraseAllMacros),
+         "All Macros have been erased, both in Kovo and in the Tarsis. You should resave your "
+         "dat file now to reflect these changes.",
+         [](const TarsisMemory& m, const Database&) {
+             EXPECT_EQ(decoded(m).value(u"Macro", 5), u"NONE STORED"_s);
+             EXPECT_EQ(decoded(m).value(u"ShortMacro", 1), u"NONE STORED"_s);
+         }},
+        {"clock", action(Kind::SetClock), "Clock and Calendar have been successfully set",
+         [](const TarsisMemory& m, const Database&) {
+             EXPECT_EQ(m.keptValue(u"ClockDate"_s), u"010526"_s);
+             EXPECT_EQ(m.keptValue(u"ClockTime"_s), u"1305"_s);
+         }},
+        {"record", action(Kind::RecordTrack), "Wav File Upload Complete.",
+         [](const TarsisMemory& m, const Database&) {
+             EXPECT_EQ(m.keptValue(u"DVRTrack(12)"_s), u"1"_s);
+         }},
+        {"unlock", action(Kind::ChangeUnlockCode, u"2580"_s, 2),
+         "New Unlock Code For Port 2 Has Been Successfully Sent To The Tarsis",
+         [](const TarsisMemory& m, const Database& db) {
+             EXPECT_EQ(decoded(m).value(u"CurrentPortUnlock", 2), u"2580"_s);
+             EXPECT_EQ(db.value(u"CurrentPortUnlock", 2), u"2580"_s);
+         }},
+        {"lock", action(Kind::ChangeLockCode, u"c"_s),
+         "New Lock Code Has Been Successfully Sent To The Tarsis",
+         [](const TarsisMemory& m, const Database& db) {
+             EXPECT_EQ(decoded(m).value(u"Lock"), u"C"_s);
+             EXPECT_EQ(db.storedLock(), u"C"_s);
+         }},
+        {"terminator", action(Kind::ChangeTerminator, u"b"_s),
+         "New Terminator Digit Has Been Successfully Sent To The Tarsis",
+         [](const TarsisMemory& m, const Database& db) {
+             EXPECT_EQ(decoded(m).value(u"Terminator"), u"B"_s);
+             EXPECT_EQ(db.storedTerminator(), u"B"_s);
+         }},
+    };
+    test::ensureCoreApplication();
+    for (const Case& c : cases) {
+        for (const bool overTheAir : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (overTheAir ? " over the air" : " serial"));
+            Rig rig;
+            ControllerAction a = c.action;
+            a.wavFile = rig.silentWav();
+            a.databaseFile = rig.path(u"site.dat"_s);
+            TarsisMemory memory;
+            memory.applySerialLine(u"1*400205001002"_s);
+            memory.applySerialLine(u"1*400241001"_s);
+            bool done = false;
+            if (overTheAir) {
+                done = rig.runDtmf(a, memory);
+            } else {
+                test::PtyEmulator emulator;
+                emulator.emulator().setMemory(memory);
+                done = rig.runSerial(emulator.port(), a);
+                memory = emulator.emulator().memory();
+                if (a.kind == Kind::RecordTrack) {
+                    EXPECT_EQ(
+                        emulator.emulator().receivedLines(),
+                        (QStringList{u"1*700212"_s, u"1*700112"_s, u"G"_s, u"S"_s, u"1#D"_s}));
+                }
+            }
+            EXPECT_TRUE(done);
+            ASSERT_FALSE(rig.person.messages().isEmpty());
+            EXPECT_EQ(rig.person.messages().last().text, QLatin1String(c.message));
+            c.check(memory, rig.db);
+        }
+    }
+}
+
+// The lock line after a recording goes again after a refusal, and gives up after a bound.
+TEST(ControllerActionTest, LockAfterRecordingIsRetriedWithinABound) {
+    struct Case {
+        const char* faults;
+        bool done;
+        int lockLines;
+    };
+    // Exchanges 1 and 2 ready and start the recording; the lock lines follow.
+    const Case cases[] = {{"refuse:2@3", true, 3},
+                          {"refuse:50@3", false, ControllerActionJob::MaxLockTries}};
+    test::ensureCoreApplication();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        Rig rig;
+        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(c.faults)));
+        ControllerAction a = action(Kind::RecordTrack);
+        a.wavFile = rig.silentWav();
+        EXPECT_EQ(rig.runSerial(emulator.port(), a), c.done);
+        EXPECT_EQ(emulator.emulator().receivedLines().count(u"1#D"_s), c.lockLines);
+        const QStringList texts = rig.person.messageTexts();
+        EXPECT_EQ(texts.count(u"There has been an error. The Tarsis returned -Refused    "_s),
+                  qMin(c.lockLines, 2) + (c.done ? 0 : c.lockLines - 2));
+        EXPECT_EQ(texts.last(), c.done ? u"Wav File Upload Complete."_s
+                                       : ControllerActionJob::lockNotAcknowledgedText(
+                                             emulator.port(), c.lockLines));
+    }
+}
+
+// A code change writes the file first: a file that cannot be written stops it before anything
+// is sent; a refused send leaves file and database holding the new code, every other key kept.
+TEST(ControllerActionTest, FailedCodeChangeLeavesFileAndDatabaseAgreeing) {
+    test::ensureCoreApplication();
+    for (const bool writable : {true, false}) {
+        SCOPED_TRACE(writable ? "refused by the controller" : "file cannot be written");
+        Rig rig;
+        const QString file =
+            writable ? rig.path(u"site.dat"_s) : rig.path(u"missing/folder/site.dat"_s);
+        if (writable) {
+            QFile dat(file);
+            ASSERT_TRUE(dat.open(QIODevice::WriteOnly));
+            dat.write("[Unlock]\r\nLock=#\r\nTerminator=D\r\n[Timers]\r\nHangTime(1)=30\r\n");
+        }
+        test::PtyEmulator emulator(*EmulatorFaults::parse(u"nak:1"_s));
+        ControllerAction a = action(Kind::ChangeLockCode, u"C"_s);
+        a.databaseFile = file;
+        EXPECT_FALSE(rig.runSerial(emulator.port(), a));
+        const QString expected = writable ? u"C"_s : u"#"_s;
+        EXPECT_EQ(rig.db.value(u"Lock"), expected);
+        EXPECT_EQ(rig.db.storedLock(), expected);
+        EXPECT_EQ(emulator.emulator().receivedLines().size(), writable ? 1 : 0);
+        if (writable) {
+            EXPECT_EQ(readIni(u"Unlock", u"Lock", file), u"C"_s);
+            EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", file), u"30"_s);
+        }
+        EXPECT_EQ(decoded(emulator.emulator().memory()).value(u"Lock"), u"#"_s);
+    }
+}
+
+} // namespace
+} // namespace kovo
