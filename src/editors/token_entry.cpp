@@ -37,8 +37,11 @@ const TokenEntry::Rules* TokenEntry::currentRules() const {
 }
 
 void TokenEntry::setCurrentBox(QLineEdit* box) {
-    if (!m_rules.contains(box))
-        return;
+    if (m_rules.contains(box))
+        m_current = box;
+}
+
+void TokenEntry::enter(QLineEdit* box) {
     m_current = box;
     const Rules& rules = *m_rules.value(box);
     if (!rules.placeholder.isEmpty() && box->text() == rules.placeholder)
@@ -254,7 +257,7 @@ bool TokenEntry::eventFilter(QObject* watched, QEvent* event) {
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::FocusIn:
-        setCurrentBox(box);
+        enter(box);
         break;
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();

@@ -66,6 +66,7 @@ public:
 
     QLineEdit* currentBox() const { return m_current; }
     const Rules* currentRules() const;
+    // Makes `box` the one a pick list inserts into, as if it had had the focus last.
     void setCurrentBox(QLineEdit* box);
 
     // Inserts `token` into the current box by the insertion rules, then applies the checks and
@@ -103,6 +104,8 @@ protected:
 
 private:
     int count(const Rules& rules, QStringView text) const;
+    // The box got the focus: it becomes the current one and its placeholder goes.
+    void enter(QLineEdit* box);
     void edited(QLineEdit* box, bool inserted);
     bool typedBlank(QLineEdit* box);
     void leave(QLineEdit* box);

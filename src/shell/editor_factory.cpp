@@ -2,6 +2,7 @@
 
 #include "editors/dtmf_memories_editor.h"
 #include "editors/identification_editor.h"
+#include "editors/macros_editor.h"
 #include "editors/message_macros_editor.h"
 #include "editors/placeholder_editor.h"
 #include "editors/timers_editor.h"
@@ -48,6 +49,8 @@ EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
     switch (tab) {
     case TimersTab:
         return new TimersEditor(db, messages);
+    case MacrosTab:
+        return new MacrosEditor(db, messages);
     case IdTab:
         return new IdentificationEditor(db, messages);
     case MessagesTab:
