@@ -1,7 +1,9 @@
 #include "channel_factory.h"
 
+#include "link_trace.h"
 #include "serial_channel.h"
 #include "tcp_channel.h"
+#include "tracing_channel.h"
 
 #include <QUrl>
 #include <mutex>
@@ -82,6 +84,15 @@ ChannelFactory::Address ChannelFactory::resolve(const QString& portName) {
 }
 
 std::unique_ptr<Channel> ChannelFactory::create(const QString& portName, QString* error) {
+    std::unique_ptr<Channel> channel = createUntraced(portName, error);
+    if (channel) {
+        if (std::shared_ptr<LinkTrace> trace = LinkTrace::installed())
+            return std::make_unique<TracingChannel>(std::move(channel), std::move(trace));
+    }
+    return channel;
+}
+
+std::unique_ptr<Channel> ChannelFactory::createUntraced(const QString& portName, QString* error) {
     const Address address = resolve(portName);
     switch (address.kind) {
     case Kind::Serial:

@@ -30,8 +30,11 @@ public:
     static QString builtInEmulatorName() { return QStringLiteral("Built-in Tarsis emulator"); }
 
     static Address resolve(const QString& portName);
-    // Null (with *error set) when the name is not usable. The channel is not opened.
+    // Null (with *error set) when the name is not usable. The channel is not opened. When a link
+    // trace is installed the channel reports to it.
     static std::unique_ptr<Channel> create(const QString& portName, QString* error = nullptr);
+    static std::unique_ptr<Channel> createUntraced(const QString& portName,
+                                                   QString* error = nullptr);
 
     // The application that carries an emulated controller says where it is; every channel to
     // the built-in emulator talks to the device this returns.

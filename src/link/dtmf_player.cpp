@@ -2,6 +2,7 @@
 
 #include "link/audio_output.h"
 #include "link/dtmf_digits.h"
+#include "link/link_trace.h"
 
 #include <algorithm>
 
@@ -29,6 +30,7 @@ bool DtmfPlayer::sendDtmfDigit(const QString& code) {
     const std::optional<DtmfTonePair> tones = digitCodeTones(code);
     if (tones) {
         ++m_digitsPlayed;
+        traceLink(LinkTrace::Event::Digit, QStringLiteral("audio"), code.toLatin1());
         ok = m_output.playTonePair(tones->low, tones->high, ToneSeconds) && ok;
         // The pause that keeps two equal digits apart (see the class comment).
         ok = m_output.pause(MinimumPauseMs) && ok;
