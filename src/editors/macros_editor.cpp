@@ -324,17 +324,16 @@ void MacrosEditor::eraseAllMacros() {
     ControllerAction action;
     action.kind = ControllerAction::Kind::EraseAllMacros;
     m_erase->setEnabled(false);
-    const bool started = runner->run(action, [self = QPointer(this)](bool) {
+    // The action reports its own end ("All Macros have been erased, ...").
+    const bool started = runner->run(action, [self = QPointer(this)](bool erased) {
         if (!self)
             return;
         self->m_erase->setEnabled(true);
         // The controller's macros are gone: the boxes follow; the database waits for Apply.
-        for (int m = 1; m <= Macros; ++m)
-            self->control<QLineEdit>(macroBoxName(m))->setText(NoneStored);
-        self->m_messages.message(
-            QStringLiteral("All Macros have been erased, both in Kovo and in the Tarsis. You "
-                           "should resave your dat file now to reflect these changes."),
-            QString());
+        if (erased) {
+            for (int m = 1; m <= Macros; ++m)
+                self->control<QLineEdit>(macroBoxName(m))->setText(NoneStored);
+        }
     });
     if (!started) {
         m_erase->setEnabled(true);

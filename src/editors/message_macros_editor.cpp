@@ -165,14 +165,11 @@ void MessageMacrosEditor::recordTrack() {
     action.kind = ControllerAction::Kind::RecordTrack;
     action.track = m_track->currentIndex() + 1;
     action.wavFile = m_wavFile;
-    const bool withFile = !m_wavFile.isEmpty();
     m_send->setEnabled(false);
-    const bool started = runner->run(action, [self = QPointer(this), withFile](bool) {
-        if (!self)
-            return;
-        self->m_send->setEnabled(true);
-        if (withFile)
-            self->m_messages.message(QStringLiteral("Wav File Upload Complete."), QString());
+    // The action reports its own end ("Wav File Upload Complete.").
+    const bool started = runner->run(action, [self = QPointer(this)](bool) {
+        if (self)
+            self->m_send->setEnabled(true);
     });
     if (!started) {
         m_send->setEnabled(true);

@@ -194,29 +194,40 @@ TEST_F(MacrosEditorTest, AppliedMacrosReachTheControllerAndComeBack) {
               QStringLiteral("013"));
 }
 
-TEST_F(MacrosEditorTest, EraseAllMacrosAsksThenEmptiesEveryMacroBox) {
-    db.setValue(u"Macro", 1, QStringLiteral("001"));
-    open();
-    FakeActionRunner runner;
-    editor->setActionRunner(&runner);
-    auto* erase = editor->control<QPushButton>(QStringLiteral("Erase"));
-    erase->click(); // answered No
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Erase All Macros"));
-    EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
-    EXPECT_TRUE(runner.actions.empty());
+TEST_F(MacrosEditorTest, EraseAllMacrosAsksThenErasesTheControllersAndEmptiesEveryBox) {
+    for (const bool overTheAir : {false, true}) {
+        SCOPED_TRACE(overTheAir ? "over the air" : "serial");
+        db = Database();
+        EmulatedTarsis tarsis;
+        db.setValue(u"Macro", 1, QStringLiteral("001"));
+        db.setPending(u"MacroPending", 1);
+        ASSERT_TRUE(tarsis.updateChangesOnly(db));
+        ActionRig rig(db, tarsis.memory(), overTheAir);
+        open();
+        editor->setActionRunner(&rig.runner());
+        messages.clear();
+        auto* erase = editor->control<QPushButton>(QStringLiteral("Erase"));
+        erase->click(); // answered No
+        ASSERT_EQ(messages.calls.size(), 1);
+        EXPECT_EQ(messages.calls[0].text,
+                  QStringLiteral("Are you sure you want to erase all macros (this will cause an "
+                                 "immediate update to be sent)?"));
+        EXPECT_EQ(messages.calls[0].title, QStringLiteral("Erase All Macros"));
+        EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
+        EXPECT_TRUE(rig.person.messageTexts().isEmpty());
 
-    messages.answers = {Answer::Yes};
-    erase->click();
-    ASSERT_EQ(runner.actions.size(), 1u);
-    EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::EraseAllMacros);
-    runner.finish();
-    EXPECT_EQ(box(QStringLiteral("MacroSet(1)"))->text(), QStringLiteral("NONE STORED"));
-    EXPECT_EQ(editor->workingCopy(u"Macro", 1), QStringLiteral("NONE STORED"));
-    EXPECT_EQ(db.value(u"Macro", 1), QStringLiteral("001"));
-    EXPECT_EQ(messages.messageTexts().last(),
-              QStringLiteral("All Macros have been erased, both in Kovo and in the Tarsis. You "
-                             "should resave your dat file now to reflect these changes."));
+        messages.answers = {Answer::Yes};
+        erase->click();
+        rig.hear();
+        EXPECT_EQ(tarsis.download(Database()).value(u"Macro", 1), QStringLiteral("NONE STORED"));
+        EXPECT_EQ(rig.person.messageTexts().value(0),
+                  QStringLiteral("All Macros have been erased, both in Kovo and in the Tarsis. "
+                                 "You should resave your dat file now to reflect these changes."));
+        EXPECT_EQ(box(QStringLiteral("MacroSet(1)"))->text(), QStringLiteral("NONE STORED"));
+        EXPECT_EQ(editor->workingCopy(u"Macro", 1), QStringLiteral("NONE STORED"));
+        EXPECT_EQ(db.value(u"Macro", 1), QStringLiteral("001"));
+        EXPECT_TRUE(erase->isEnabled());
+    }
 }
 
 } // namespace

@@ -131,29 +131,28 @@ TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
     EXPECT_EQ(messages.messageTexts(),
               QStringList{QStringLiteral("No link to the Tarsis is available.")});
 
-    FakeActionRunner runner;
-    editor->setActionRunner(&runner);
-    QStringList asked;
-    editor->setFileChooser([&](const QString& title, const QString& filter) {
-        asked << title << filter;
-        return std::optional<QString>(QStringLiteral("/tmp/net.wav"));
-    });
-    editor->control<QPushButton>(QStringLiteral("GetFile"))->click();
-    EXPECT_EQ(asked,
-              (QStringList{QStringLiteral("Open Wav File"), QStringLiteral("Wav Files (*.wav)")}));
-    editor->control<QComboBox>(QStringLiteral("DVRTrackSet"))->setCurrentIndex(6);
-    messages.clear();
-    auto* send = editor->control<QPushButton>(QStringLiteral("SendToTarsis"));
-    send->click();
-    ASSERT_EQ(runner.actions.size(), 1u);
-    EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::RecordTrack);
-    EXPECT_EQ(runner.actions[0].track, 7);
-    EXPECT_EQ(runner.actions[0].wavFile, QStringLiteral("/tmp/net.wav"));
-    EXPECT_FALSE(send->isEnabled());
-    EXPECT_TRUE(messages.calls.isEmpty());
-    runner.finish();
-    EXPECT_TRUE(send->isEnabled());
-    EXPECT_EQ(messages.messageTexts(), QStringList{QStringLiteral("Wav File Upload Complete.")});
+    for (const bool overTheAir : {false, true}) {
+        SCOPED_TRACE(overTheAir ? "over the air" : "serial");
+        TarsisMemory memory;
+        ActionRig rig(db, memory, overTheAir);
+        open();
+        editor->setActionRunner(&rig.runner());
+        QStringList asked;
+        editor->setFileChooser([&](const QString& title, const QString& filter) {
+            asked << title << filter;
+            return std::optional<QString>(rig.silentWav());
+        });
+        editor->control<QPushButton>(QStringLiteral("GetFile"))->click();
+        EXPECT_EQ(asked, (QStringList{QStringLiteral("Open Wav File"),
+                                      QStringLiteral("Wav Files (*.wav)")}));
+        editor->control<QComboBox>(QStringLiteral("DVRTrackSet"))->setCurrentIndex(6);
+        editor->control<QPushButton>(QStringLiteral("SendToTarsis"))->click();
+        rig.hear();
+        EXPECT_EQ(memory.keptValue(QStringLiteral("DVRTrack(7)")), QStringLiteral("1"));
+        EXPECT_EQ(rig.person.messageTexts(),
+                  QStringList{QStringLiteral("Wav File Upload Complete.")});
+        EXPECT_TRUE(editor->control<QPushButton>(QStringLiteral("SendToTarsis"))->isEnabled());
+    }
 }
 
 } // namespace

@@ -2,17 +2,25 @@
 
 #include "database/database.h"
 #include "editors/controller_action_runner.h"
+#include "editors/direct_action_runner.h"
+#include "emulator/dtmf_command_listener.h"
+#include "emulator/tarsis_emulator.h"
 #include "emulator/tarsis_memory.h"
+#include "link/emulator_channel.h"
 #include "link/line_sink.h"
 #include "link/link_flags.h"
 #include "link/memory_image.h"
 #include "link/recording_operator.h"
+#include "link/tone_synthesizer.h"
 #include "link/upload.h"
+#include "link/wav_file_output.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -78,10 +86,63 @@ public:
     }
 
     QStringList refused;
+    TarsisMemory& memory() { return m_memory; }
 
 private:
     TarsisMemory m_memory;
     LinkFlags m_flags;
+};
+
+// The editors' controller actions run against the emulated Tarsis's memory: over the serial link
+// to the built-in emulator, or over the air as tones a listener hears afterwards.
+class ActionRig {
+public:
+    ActionRig(Database& db, TarsisMemory& memory, bool overTheAir)
+        : m_memory(memory), m_overTheAir(overTheAir), m_runner(db, person),
+          m_sound(m_dir.filePath(QStringLiteral("sound.wav"))) {
+        // The codes a factory-fresh controller answers to.
+        for (int port = 1; port <= 3; ++port)
+            db.setValue(u"CurrentPortUnlock", port, QString::number(port) + QStringLiteral("6470"));
+        m_runner.setAudioOutput(&m_sound);
+        if (overTheAir) {
+            m_runner.useDtmf();
+        } else {
+            m_emulator->setMemory(memory);
+            m_runner.useSerial(
+                std::make_unique<EmulatorChannel>(QStringLiteral("Built-in"), m_emulator));
+        }
+    }
+
+    ControllerActionRunner& runner() { return m_runner; }
+    // A short silent WAV file to record.
+    QString silentWav() {
+        QFile file(m_dir.filePath(QStringLiteral("message.wav")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(buildSilenceWav(300));
+        return file.fileName();
+    }
+    // What the controller made of the action: its memory afterwards.
+    void hear() {
+        if (!m_overTheAir) {
+            m_memory = m_emulator->memory();
+            return;
+        }
+        DtmfCommandListener listener(m_memory);
+        QString error;
+        EXPECT_TRUE(listener.hearWavFile(m_sound.path(), &error)) << error.toStdString();
+        EXPECT_TRUE(listener.problems().isEmpty());
+        EXPECT_EQ(listener.unlockedPort(), 0) << "the controller was left unlocked";
+    }
+
+    RecordingOperator person;
+
+private:
+    TarsisMemory& m_memory;
+    bool m_overTheAir;
+    QTemporaryDir m_dir;
+    DirectActionRunner m_runner;
+    WavFileOutput m_sound;
+    std::shared_ptr<TarsisEmulator> m_emulator = std::make_shared<TarsisEmulator>();
 };
 
 // Records the actions an editor starts; each ends when the test calls finish().
