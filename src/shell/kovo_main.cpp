@@ -12,6 +12,7 @@
 #include "link/channel_factory.h"
 #include "link/qt_audio_output.h"
 #include "link/serial_link.h"
+#include "link_action_runner.h"
 #include "link_worker.h"
 #include "manual_send_window.h"
 #include "saving_window.h"
@@ -113,6 +114,8 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     connect(m_link, &LinkWorker::busyChanged, this, &KovoMain::linkBusy);
     // What the emulated controller holds survives the program.
     m_link->setAfterEachJob([emulator = m_emulator.get()] { emulator->saveIfChanged(); });
+    m_actionRunner = std::make_unique<LinkActionRunner>(*m_link, m_db, m_settings,
+                                                        [this] { return m_currentFile; });
 
     buildMenus();
     buildToolbar();
@@ -333,6 +336,7 @@ EditorWindow* KovoMain::ensureEditor(int tab) {
     if (m_editors[tab])
         return m_editors[tab];
     EditorWindow* created = createEditor(tab, m_db, m_messages);
+    created->setActionRunner(m_actionRunner.get());
     QMdiSubWindow* window = m_mdi->addSubWindow(created);
     window->setObjectName(editorObjectName(tab) + QLatin1String("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -25,6 +25,7 @@ class DownloadWindow;
 class ManualSendWindow;
 class TouchTonePad;
 class EditorWindow;
+class LinkActionRunner;
 class LinkWorker;
 class SavingWindow;
 class TarsisEmulator;
@@ -172,6 +173,7 @@ private:
 
     std::unique_ptr<BuiltInEmulator> m_emulator;
     LinkWorker* m_link = nullptr;
+    std::unique_ptr<LinkActionRunner> m_actionRunner; // every editor's controller actions
     UploadWindow* m_upload = nullptr;
     DownloadWindow* m_download = nullptr;
     ManualSendWindow* m_manualSend = nullptr;

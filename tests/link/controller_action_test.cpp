@@ -6,6 +6,7 @@
 #include "link/controller_commands.h"
 #include "link/link_flags.h"
 #include "link/memory_image.h"
+#include "link/recording_audio_output.h"
 #include "link/recording_operator.h"
 #include "link/serial_link.h"
 #include "link/tone_synthesizer.h"
@@ -13,6 +14,7 @@
 #include "pty_emulator.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -245,6 +247,89 @@ TEST(ControllerActionTest, FailedCodeChangeLeavesFileAndDatabaseAgreeing) {
             EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", file), u"30"_s);
         }
         EXPECT_EQ(decoded(emulator.emulator().memory()).value(u"Lock"), u"#"_s);
+    }
+}
+
+// The kovo-cli verbs: exit codes, the file written first, the controller's memory after.
+TEST(ControllerActionTest, CliVerbsSendTheActions) {
+    struct Case {
+        QStringList arguments; // "PORT", "DAT" and "WAV" stand for the test's own
+        int exitCode;
+        const char* keptKey; // a kept value the controller must hold afterwards, or null
+        const char* lockAfter;
+    };
+    const Case cases[] = {
+        {{u"clock"_s, u"--port"_s, u"PORT"_s}, 0, "ClockDate", "#"},
+        {{u"erase-macros"_s, u"--port"_s, u"PORT"_s, u"--dat"_s, u"DAT"_s}, 0, nullptr, "#"},
+        {{u"set-code"_s, u"--lock"_s, u"c"_s, u"DAT"_s, u"--port"_s, u"PORT"_s}, 0, nullptr, "C"},
+        // No sound device here: the file cannot play, and the controller is locked again.
+        {{u"record"_s, u"3"_s, u"WAV"_s, u"--port"_s, u"PORT"_s}, 1, nullptr, "#"},
+        {{u"record"_s, u"21"_s, u"WAV"_s, u"--port"_s, u"PORT"_s}, 2, nullptr, "#"},
+        {{u"set-code"_s, u"--lock"_s, u"--terminator"_s, u"C"_s, u"DAT"_s, u"--port"_s, u"PORT"_s},
+         2,
+         nullptr,
+         "#"},
+        {{u"clock"_s, u"--port"_s, u"PORT"_s, u"--dtmf"_s}, 2, nullptr, "#"},
+    };
+    test::ensureCoreApplication();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        Rig rig;
+        test::PtyEmulator emulator;
+        const QString dat = rig.path(u"site.dat"_s);
+        ASSERT_TRUE(writeIni(u"Timers", u"HangTime(1)", u"30"_s, dat));
+        QStringList arguments;
+        for (const QString& a : c.arguments)
+            arguments << (a == u"PORT"_s  ? emulator.port()
+                          : a == u"DAT"_s ? dat
+                          : a == u"WAV"_s ? rig.silentWav()
+                                          : a);
+        arguments << u"--home"_s << rig.path(QString());
+        QProcess cli;
+        cli.start(QStringLiteral(KOVO_CLI_PATH), arguments);
+        ASSERT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.exitCode(), c.exitCode) << cli.readAllStandardError().toStdString();
+        const TarsisMemory memory = emulator.emulator().memory();
+        if (c.keptKey) {
+            EXPECT_FALSE(memory.keptValue(QLatin1String(c.keptKey)).isEmpty());
+        }
+        const QString lock = QLatin1String(c.lockAfter);
+        EXPECT_EQ(decoded(memory).value(u"Lock"), lock);
+        EXPECT_EQ(readIni(u"Unlock", u"Lock", dat), lock == u"C"_s ? lock : QString());
+        EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", dat), u"30"_s);
+        if (c.arguments.first() == u"record"_s && c.exitCode == 1) {
+            EXPECT_EQ(emulator.emulator().receivedLines().last(), u"1#D"_s);
+        }
+    }
+}
+
+// The preview: each segment's pause, then its tone pair; a stop ends it before the next slice.
+TEST(ControllerActionTest, CourtesyPreviewPlaysPausesThenTonePairs) {
+    ControllerAction preview = action(Kind::PreviewCourtesyTone);
+    preview.courtesyValues =
+        QStringList{u"100"_s, u"0"_s,   u"20"_s, u"0"_s, u"300"_s,  u"0"_s, u"100"_s, u"50"_s,
+                    u"440"_s, u"880"_s, u"0"_s,  u"0"_s, u"1000"_s, u"0"_s, u"697"_s, u"1209"_s};
+    const auto data = [](int f1, int f2, double seconds) {
+        return buildTonePairWav(f1, f2, seconds).mid(WavHeaderSize);
+    };
+    for (const bool stopped : {false, true}) {
+        Rig rig;
+        rig.person.setInterrupted(stopped);
+        RecordingAudioOutput sound;
+        ControllerActionJob job(rig.db, rig.flags, rig.person);
+        job.setAudioOutput(&sound);
+        EXPECT_EQ(job.run(preview), !stopped);
+        int paused = 0;
+        QByteArray played;
+        for (const auto& event : sound.events()) {
+            paused += event.milliseconds;
+            if (event.kind == RecordingAudioOutput::Event::Kind::Image)
+                played += event.image.mid(WavHeaderSize);
+        }
+        EXPECT_EQ(paused, stopped ? 0 : 120);
+        EXPECT_EQ(played, stopped
+                              ? QByteArray()
+                              : data(440, 880, 0.3) + data(1000, 0, 0.1) + data(697, 1209, 0.05));
     }
 }
 
