@@ -1,5 +1,6 @@
 #include "dtmf_memories_editor.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +33,9 @@ QLineEdit* newBox(const QString& name, QWidget* parent) {
 QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(control);
+    // Lists are not named by their buddies on every platform.
+    if (qobject_cast<QAbstractItemView*>(control))
+        control->setAccessibleName(QString(text).remove(u'&'));
     return label;
 }
 
@@ -50,7 +54,7 @@ DtmfMemoriesEditor::DtmfMemoriesEditor(Database& db, MessageService& messages, Q
         QLineEdit* box = newBox(QStringLiteral("DTMFSet(%1)").arg(i), memories);
         const int row = (i - 1) % 10;
         const int column = (i - 1) / 10 * 2;
-        memoryGrid->addWidget(labelFor(QStringLiteral("Memory &%1").arg(i), box, memories), row,
+        memoryGrid->addWidget(labelFor(QStringLiteral("Memory %1").arg(i), box, memories), row,
                               column);
         memoryGrid->addWidget(box, row, column + 1);
         boxes << box;
@@ -76,10 +80,13 @@ DtmfMemoriesEditor::DtmfMemoriesEditor(Database& db, MessageService& messages, Q
     auto* toneGrid = new QGridLayout(tones);
     QLineEdit* duration = newBox(QStringLiteral("DTMFDurSet"), tones);
     QLineEdit* delay = newBox(QStringLiteral("DTMFDelaySet"), tones);
+    for (QLineEdit* number : {duration, delay})
+        number->setMaximumWidth(60);
     toneGrid->addWidget(labelFor(QStringLiteral("D&uration"), duration, tones), 0, 0);
     toneGrid->addWidget(duration, 0, 1);
     toneGrid->addWidget(labelFor(QStringLiteral("D&elay"), delay, tones), 1, 0);
     toneGrid->addWidget(delay, 1, 1);
+    toneGrid->setColumnStretch(2, 1);
     layout->addWidget(tones, 3, 0, 1, 2);
     layout->addLayout(makeButtonRow(QStringLiteral("Cancel"), QStringLiteral("C&ancel Changes")), 4,
                       0, 1, 2);

@@ -2,6 +2,7 @@
 
 #include "database/vocabulary.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,6 +27,9 @@ QString indexed(const char* name, int index) {
 QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(control);
+    // Lists are not named by their buddies on every platform.
+    if (qobject_cast<QAbstractItemView*>(control))
+        control->setAccessibleName(QString(text).remove(u'&'));
     return label;
 }
 

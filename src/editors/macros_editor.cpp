@@ -5,6 +5,7 @@
 #include "macro_functions.h"
 #include "program_info.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -31,6 +32,9 @@ constexpr int CodeLength = 8;
 QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(control);
+    // Lists are not named by their buddies on every platform.
+    if (qobject_cast<QAbstractItemView*>(control))
+        control->setAccessibleName(QString(text).remove(u'&'));
     return label;
 }
 
@@ -145,21 +149,25 @@ MacrosEditor::MacrosEditor(Database& db, MessageService& messages, QWidget* pare
 
 MacrosEditor::~MacrosEditor() = default;
 
+// The macro boxes and the code boxes in two frames of identical rows, so each code stands beside
+// its macro.
 QWidget* MacrosEditor::buildMacroTab(int first, int last, bool withPorts) {
     auto* page = new QWidget(this);
     auto* grid = new QGridLayout(page);
+    auto* functions = new QGroupBox(QStringLiteral("Functions"), page);
+    auto* functionGrid = new QGridLayout(functions);
     auto* codes = new QGroupBox(QStringLiteral("Code"), page);
     auto* codeGrid = new QGridLayout(codes);
-    codeGrid->setVerticalSpacing(2);
-    grid->setVerticalSpacing(2);
+    for (QGridLayout* rows : {functionGrid, codeGrid})
+        rows->setVerticalSpacing(2);
     for (int m = first; m <= last; ++m) {
         const int row = m - first;
-        auto* box = new QLineEdit(page);
+        auto* box = new QLineEdit(functions);
         box->setObjectName(macroBoxName(m));
         box->setAccessibleName(QStringLiteral("Macro %1").arg(m));
         box->setMinimumWidth(360);
-        grid->addWidget(labelFor(QString::number(m), box, page), row, 0);
-        grid->addWidget(box, row, 1);
+        functionGrid->addWidget(labelFor(QString::number(m), box, functions), row, 0);
+        functionGrid->addWidget(box, row, 1);
         auto* code = new QLineEdit(codes);
         code->setObjectName(codeBoxName(m));
         code->setAccessibleName(QStringLiteral("Macro %1 Code").arg(m));
@@ -167,10 +175,11 @@ QWidget* MacrosEditor::buildMacroTab(int first, int last, bool withPorts) {
         codeGrid->addWidget(labelFor(QString::number(m), code, codes), row, 0);
         codeGrid->addWidget(code, row, 1);
     }
-    grid->addWidget(codes, 0, 2, last - first + 1, 1);
-    int row = last - first + 1;
+    grid->addWidget(functions, 0, 0, Qt::AlignTop);
+    grid->addWidget(codes, 0, 1, Qt::AlignTop);
+    int row = 1;
     if (withPorts)
-        grid->addWidget(buildPortFrame(page), row++, 0, 1, 3);
+        grid->addWidget(buildPortFrame(page), row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
     return page;
 }

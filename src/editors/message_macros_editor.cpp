@@ -3,6 +3,7 @@
 #include "controller_action_runner.h"
 #include "database/vocabulary.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -27,6 +28,9 @@ const QString NoneStored = QStringLiteral("NONE STORED");
 QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(control);
+    // Lists are not named by their buddies on every platform.
+    if (qobject_cast<QAbstractItemView*>(control))
+        control->setAccessibleName(QString(text).remove(u'&'));
     return label;
 }
 
@@ -47,6 +51,7 @@ MessageMacrosEditor::MessageMacrosEditor(Database& db, MessageService& messages,
     for (int first = 1; first <= Messages; first += PerTab) {
         auto* page = new QWidget(tabs);
         auto* grid = new QGridLayout(page);
+        grid->setVerticalSpacing(2);
         for (int i = first; i < first + PerTab; ++i) {
             auto* box = new QLineEdit(page);
             box->setObjectName(QStringLiteral("MessageSet(%1)").arg(i));

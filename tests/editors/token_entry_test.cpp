@@ -1,5 +1,15 @@
+#include "editors/dtmf_memories_editor.h"
+#include "editors/identification_editor.h"
+#include "editors/macros_editor.h"
+#include "editors/message_macros_editor.h"
+#include "editors/recording_message_service.h"
 #include "editors/token_entry.h"
 #include "word_editor_support.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
 
 namespace kovo {
 namespace {
@@ -40,6 +50,41 @@ TEST(TokenEntry, MacroUnitsCountFunctionsFrom255Twice) {
     EXPECT_EQ(TokenEntry::countMacroUnits(u""), 1);
     EXPECT_EQ(TokenEntry::countMacroUnits(u"001 254"), 2);
     EXPECT_EQ(TokenEntry::countMacroUnits(u"255 401 001"), 5);
+}
+
+TEST(TokenEntry, EveryWordEditorFitsTheScreenAndNamesEachBox) {
+    Database db;
+    RecordingMessageService messages;
+    std::vector<std::unique_ptr<EditorWindow>> editors;
+    editors.emplace_back(std::make_unique<MacrosEditor>(db, messages));
+    editors.emplace_back(std::make_unique<IdentificationEditor>(db, messages));
+    editors.emplace_back(std::make_unique<MessageMacrosEditor>(db, messages));
+    editors.emplace_back(std::make_unique<DtmfMemoriesEditor>(db, messages));
+    for (const auto& editor : editors) {
+        SCOPED_TRACE(editor->objectName().toStdString());
+        // Room left for the main window's frame, menus, tool bar and tabs.
+        EXPECT_LE(editor->sizeHint().width(), 1000);
+        EXPECT_LE(editor->sizeHint().height(), 640);
+        QSet<QWidget*> buddies;
+        for (QLabel* label : editor->findChildren<QLabel*>())
+            buddies.insert(label->buddy());
+        QList<QWidget*> boxes;
+        for (auto* box : editor->findChildren<QLineEdit*>())
+            boxes << box;
+        for (auto* list : editor->findChildren<QAbstractItemView*>())
+            boxes << list;
+        for (auto* list : editor->findChildren<QComboBox*>())
+            boxes << list;
+        for (QWidget* box : boxes) {
+            if (box->objectName().isEmpty()) // a part of another control
+                continue;
+            EXPECT_TRUE(buddies.contains(box) || !box->accessibleName().isEmpty())
+                << box->objectName().toStdString();
+            EXPECT_FALSE(
+                QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name).isEmpty())
+                << box->objectName().toStdString();
+        }
+    }
 }
 
 } // namespace
