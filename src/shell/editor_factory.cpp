@@ -1,10 +1,13 @@
 #include "editor_factory.h"
 
+#include "editors/alarms_editor.h"
+#include "editors/analog_meters_editor.h"
 #include "editors/dtmf_memories_editor.h"
 #include "editors/identification_editor.h"
 #include "editors/macros_editor.h"
 #include "editors/message_macros_editor.h"
 #include "editors/placeholder_editor.h"
+#include "editors/special_codes_editor.h"
 #include "editors/timers_editor.h"
 
 namespace kovo {
@@ -57,6 +60,12 @@ EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
         return new MessageMacrosEditor(db, messages);
     case DtmfTab:
         return new DtmfMemoriesEditor(db, messages);
+    case AnalogTab:
+        return new AnalogMetersEditor(db, messages);
+    case AlarmsTab:
+        return new AlarmsEditor(db, messages);
+    case SpecialCodesTab:
+        return new SpecialCodesEditor(db, messages);
     default:
         return new PlaceholderEditor(editorObjectName(tab), editorTitle(tab), db, messages);
     }

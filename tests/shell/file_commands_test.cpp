@@ -53,7 +53,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     const QString other = path(QStringLiteral("other.dat"));
     writeFile(QStringLiteral("other.dat"), "[Foreign]\r\nKeep=1\r\n");
     // A field no open editor shows, so leaving a tab does not put the editor's copy back.
-    db.setValue(u"Vref", QStringLiteral("15"));
+    db.setValue(u"ControlPort", QStringLiteral("2"));
     db.setSettingsSaved(false);
 
     dialogs.answers.append(other);
@@ -82,7 +82,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     EXPECT_EQ(main.windowTitle(), titleBarText(other));
     EXPECT_TRUE(db.settingsSaved());
     const QByteArray written = readFile(QStringLiteral("other.dat"));
-    EXPECT_TRUE(written.contains("Vref=15\r\n"));
+    EXPECT_TRUE(written.contains("ControlPort=2\r\n"));
     EXPECT_TRUE(written.contains("[Foreign]\r\nKeep=1\r\n"));
     EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
     EXPECT_TRUE(readFile(QStringLiteral("kovo.ini")).contains("LastRCFile=" + other.toUtf8()));
