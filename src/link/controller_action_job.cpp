@@ -262,6 +262,10 @@ bool ControllerActionJob::eraseAllMacros() {
 
 bool ControllerActionJob::setClock() {
     const ClockTexts texts = clockTexts(m_clock(), m_international);
+    if (texts.date.size() != 6 || (texts.time.size() != 4 && texts.time.size() != 6)) {
+        m_person.message(u"This PC's clock gives no usable date and time."_s, u"Error!"_s);
+        return false;
+    }
     const QList<Command> commands = clockSetCommands(m_db, texts);
     bool done = false;
     if (serial()) {
@@ -295,8 +299,9 @@ bool ControllerActionJob::recordTrack(int track, const QString& wavFile) {
         m_person.message(u"A DVR track is 1 to 20."_s, u"Error!"_s);
         return false;
     }
-    // The file is read before the controller is told to record, so that a file that cannot be
-    // read costs no recording.
+    // The file is read before the controller is told to record: a file that cannot be played
+    // must not record silence over the track's message. The serial controller is still sent
+    // its lock line, as after every recording.
     QByteArray image;
     QString why;
     if (wavFile.isEmpty()) {
@@ -305,6 +310,8 @@ bool ControllerActionJob::recordTrack(int track, const QString& wavFile) {
         QFile file(wavFile);
         if (!file.open(QIODevice::ReadOnly))
             why = file.errorString();
+        else if (file.size() > MaxWavBytes)
+            why = u"it is too long for a DVR track"_s;
         else
             image = file.readAll();
         if (why.isEmpty() && !parseWavImage(image))
@@ -313,13 +320,21 @@ bool ControllerActionJob::recordTrack(int track, const QString& wavFile) {
     const Command prepare = recordPrepareCommand(m_db, track);
     const Command start = recordStartCommand(m_db, track);
     bool done = false;
+    if (!why.isEmpty()) {
+        m_person.message(wavNotPlayedText(wavFile, why), u"Error!"_s);
+        if (serial() && openPort()) {
+            lockSerial();
+            closePort();
+        }
+        return false;
+    }
     if (serial()) {
         if (!openPort())
             return false;
         if (exchange(prepare.serialLines.first()) && !cancelled() &&
             exchange(start.serialLines.first()) && !cancelled()) {
             m_serial->sendStr("G");
-            const bool played = why.isEmpty() && playImage(image, &why);
+            const bool played = playImage(image, &why);
             m_serial->sendStr("S");
             done = played;
         }
@@ -338,7 +353,7 @@ bool ControllerActionJob::recordTrack(int track, const QString& wavFile) {
         return false;
     bool started = pauseFor(RecordSettleMs) && playCodes(prepare.dtmfUnlock + prepare.dtmfBody) &&
                    !cancelled() && pauseFor(RecordSettleMs) && playCodes(start.dtmfBody);
-    if (started && why.isEmpty())
+    if (started)
         done = playImage(image, &why);
     if (!why.isEmpty() && started)
         m_person.message(wavNotPlayedText(wavFile, why), u"Error!"_s);

@@ -47,6 +47,8 @@ public:
     // The WAV file goes to the sound output in pieces this long, so a cancel is heard between
     // them.
     static constexpr int SoundSliceMs = 250;
+    // A DVR track holds a short message; a larger file is refused before anything is sent.
+    static constexpr qint64 MaxWavBytes = 64 * 1024 * 1024;
 
     ControllerActionJob(Database& db, LinkFlags& flags, Operator& person);
     ~ControllerActionJob();

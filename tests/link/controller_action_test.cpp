@@ -264,6 +264,8 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
         {{u"set-code"_s, u"--lock"_s, u"c"_s, u"DAT"_s, u"--port"_s, u"PORT"_s}, 0, nullptr, "C"},
         // No sound device here: the file cannot play, and the controller is locked again.
         {{u"record"_s, u"3"_s, u"WAV"_s, u"--port"_s, u"PORT"_s}, 1, nullptr, "#"},
+        // A file that cannot be played records nothing over the track.
+        {{u"record"_s, u"3"_s, u"missing.wav"_s, u"--port"_s, u"PORT"_s}, 1, nullptr, "#"},
         {{u"record"_s, u"21"_s, u"WAV"_s, u"--port"_s, u"PORT"_s}, 2, nullptr, "#"},
         {{u"set-code"_s, u"--lock"_s, u"--terminator"_s, u"C"_s, u"DAT"_s, u"--port"_s, u"PORT"_s},
          2,
@@ -298,7 +300,9 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
         EXPECT_EQ(readIni(u"Unlock", u"Lock", dat), lock == u"C"_s ? lock : QString());
         EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", dat), u"30"_s);
         if (c.arguments.first() == u"record"_s && c.exitCode == 1) {
-            EXPECT_EQ(emulator.emulator().receivedLines().last(), u"1#D"_s);
+            const QStringList lines = emulator.emulator().receivedLines();
+            EXPECT_EQ(lines.last(), u"1#D"_s);
+            EXPECT_EQ(lines.contains(u"G"_s), c.arguments[2] != u"missing.wav"_s);
         }
     }
 }
