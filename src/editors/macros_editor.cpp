@@ -2,6 +2,7 @@
 
 #include "controller_action_runner.h"
 #include "database/vocabulary.h"
+#include "function_list_model.h"
 #include "macro_functions.h"
 #include "program_info.h"
 
@@ -18,7 +19,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace kovo {
 
@@ -85,20 +86,12 @@ MacrosEditor::MacrosEditor(Database& db, MessageService& messages, QWidget* pare
     m_tabs->addTab(buildMacroTab(81, 90, true), QStringLiteral("81-90/Port Restrictions"));
     layout->addWidget(m_tabs, 0, 0, 3, 1);
 
-    m_functions = new QTreeWidget(this);
+    m_functions = new QTreeView(this);
     m_functions->setObjectName(QStringLiteral("FunctionList"));
     m_functions->setRootIsDecorated(false);
     m_functions->setUniformRowHeights(true);
-    m_functions->setHeaderLabels({QStringLiteral("Number"), QStringLiteral("Descriptiion")});
-    QList<QTreeWidgetItem*> items;
-    items.reserve(MacroFunctions::all().size());
-    for (const MacroFunctions::Function& function : MacroFunctions::all()) {
-        auto* item = new QTreeWidgetItem(
-            {QStringLiteral("%1").arg(function.number, 3, 10, QLatin1Char('0')), function.name});
-        item->setData(0, Qt::UserRole, function.number);
-        items << item;
-    }
-    m_functions->addTopLevelItems(items);
+    m_functions->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_functions->setModel(new FunctionListModel(m_functions));
     m_functions->header()->resizeSection(0, 60);
     m_functions->setMinimumWidth(290);
     layout->addWidget(labelFor(QStringLiteral("&Function List"), m_functions, this), 0, 1);
@@ -135,15 +128,13 @@ MacrosEditor::MacrosEditor(Database& db, MessageService& messages, QWidget* pare
     m_entry = std::make_unique<TokenEntry>(messages, counter);
 
     bindAll();
-    connect(m_functions, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { insertFunction(item->data(0, Qt::UserRole).toInt()); });
+    connect(m_functions, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& entry) { insertFunction(entry.data(Qt::UserRole).toInt()); });
     m_entry->setCurrentBox(control<QLineEdit>(macroBoxName(1)));
 
     loadFromDatabase();
-    for (int m = 1; m <= Macros; ++m) {
+    for (int m = 1; m <= Macros; ++m)
         m_ports[m - 1] = m_db.value(u"PortToAllow", m);
-        updateToolTip(control<QLineEdit>(macroBoxName(m)));
-    }
     showPortAssignment();
 }
 
@@ -227,7 +218,7 @@ void MacrosEditor::bindAll() {
              Group::Macros)
             .trimOnLoad = !isLong;
         m_entry->addBox(box, isLong ? m_longRules : m_shortRules);
-        connect(box, &QLineEdit::textChanged, this, [this, box] { updateToolTip(box); });
+        box->installEventFilter(this);
         code->installEventFilter(this);
         connect(code, &QLineEdit::textEdited, this, [this, code] {
             if (code->text().size() <= CodeLength)
@@ -282,6 +273,12 @@ void MacrosEditor::showPortAssignment() {
 }
 
 bool MacrosEditor::eventFilter(QObject* watched, QEvent* event) {
+    // A macro's tool tip is made when the mouse rests on it, from what the box holds then.
+    if (event->type() == QEvent::ToolTip) {
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box && box->objectName().contains(QLatin1String("MacroSet")))
+            updateToolTip(box);
+    }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         auto* box = qobject_cast<QLineEdit*>(watched);

@@ -8,7 +8,7 @@
 class QComboBox;
 class QPushButton;
 class QTabWidget;
-class QTreeWidget;
+class QTreeView;
 
 namespace kovo {
 
@@ -55,7 +55,7 @@ private:
     TokenEntry::Rules m_shortRules;
     std::unique_ptr<TokenEntry> m_entry;
     QTabWidget* m_tabs = nullptr;
-    QTreeWidget* m_functions = nullptr;
+    QTreeView* m_functions = nullptr;
     QComboBox* m_macroNumber = nullptr;
     QComboBox* m_portList = nullptr;
     QPushButton* m_erase = nullptr;

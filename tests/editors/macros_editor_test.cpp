@@ -6,9 +6,10 @@
 #include "word_editor_support.h"
 
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace kovo {
 namespace {
@@ -27,11 +28,11 @@ protected:
     QLineEdit* box(const QString& name) const { return editor->control<QLineEdit>(name); }
     void open() { editor = std::make_unique<MacrosEditor>(db, messages); }
     void pickFunction(int number) {
-        auto* list = editor->control<QTreeWidget>(QStringLiteral("FunctionList"));
-        for (int row = 0; row < list->topLevelItemCount(); ++row) {
-            if (list->topLevelItem(row)->data(0, Qt::UserRole).toInt() == number)
-                emit list->itemDoubleClicked(list->topLevelItem(row), 0);
-        }
+        auto* list = editor->control<QTreeView>(QStringLiteral("FunctionList"));
+        const QModelIndexList found = list->model()->match(list->model()->index(0, 0), Qt::UserRole,
+                                                           number, 1, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << number;
+        emit list->doubleClicked(found.front());
     }
 
     Database db;
@@ -84,24 +85,27 @@ TEST_F(MacrosEditorTest, FunctionsAreInsertedAndCountedAgainstTheMacrosCapacity)
             EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
         }
     }
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(box(QStringLiteral("ShortMacroSet(9)")), &hover);
     EXPECT_EQ(box(QStringLiteral("ShortMacroSet(9)"))->toolTip(),
               QStringLiteral("Port 1 Xmtr Enable | Call Macro 1"));
 }
 
 TEST_F(MacrosEditorTest, TheFunctionListHoldsEveryFunctionInTheControllersOrder) {
     open();
-    auto* list = editor->control<QTreeWidget>(QStringLiteral("FunctionList"));
-    ASSERT_EQ(list->topLevelItemCount(), 483);
+    const QAbstractItemModel* list =
+        editor->control<QTreeView>(QStringLiteral("FunctionList"))->model();
+    ASSERT_EQ(list->rowCount(), 483);
     QList<int> numbers;
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        numbers << list->topLevelItem(row)->data(0, Qt::UserRole).toInt();
+    for (int row = 0; row < list->rowCount(); ++row)
+        numbers << list->index(row, 0).data(Qt::UserRole).toInt();
     for (int missing : {255, 350, 394, 395, 396, 399, 400})
         EXPECT_FALSE(numbers.contains(missing)) << missing;
     EXPECT_EQ(numbers.mid(numbers.indexOf(349), 7),
               (QList<int>{349, 391, 392, 393, 397, 398, 351}));
     const auto entry = [&](int number) {
-        const QTreeWidgetItem* item = list->topLevelItem(static_cast<int>(numbers.indexOf(number)));
-        return item->text(0) + u' ' + item->text(1);
+        const int row = static_cast<int>(numbers.indexOf(number));
+        return list->index(row, 0).data().toString() + u' ' + list->index(row, 1).data().toString();
     };
     EXPECT_EQ(entry(1), QStringLiteral("001 Port 1 CTCSS Access"));
     EXPECT_EQ(entry(58), QStringLiteral("058 Port 1Courtesy Tone 10"));
@@ -109,7 +113,7 @@ TEST_F(MacrosEditorTest, TheFunctionListHoldsEveryFunctionInTheControllersOrder)
     EXPECT_EQ(entry(101), QStringLiteral("101 UF7 ON"));
     EXPECT_EQ(entry(226), QStringLiteral("226 Play Message Macro 40"));
     EXPECT_EQ(entry(490), QStringLiteral("490 Call Macro 90"));
-    EXPECT_EQ(list->headerItem()->text(1), QStringLiteral("Descriptiion"));
+    EXPECT_EQ(list->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Descriptiion"));
     EXPECT_EQ(MacroFunctions::describeMacro(u"060 095 118 305 307 346 999"),
               QStringLiteral("Port 2 Courtesy Tone 2 | UF1 ON  | Link Port1 to Port 2 | CTCSS "
                              "Encoder to Programmed Value | Say Year | User DVR Record, No Erase | "
