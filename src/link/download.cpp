@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QSaveFile>
 #include <QThread>
 #include <deque>
 #include <optional>
@@ -161,8 +162,10 @@ DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
 
     result.memFile = QDir(settings.programFolder).filePath(u"download.mem"_s);
     ProgramSettings(settings.programFolder).setMemFile(QDir::toNativeSeparators(result.memFile));
-    QFile memory(result.memFile);
-    if (!memory.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // The new image goes into a file beside the last one, which it replaces only once the
+    // stream has ended with its end marker.
+    QSaveFile memory(result.memFile);
+    if (!memory.open(QIODevice::WriteOnly)) {
         person.message(u"The memory image file "_s + QDir::toNativeSeparators(result.memFile) +
                            u" cannot be written: "_s + memory.errorString(),
                        DownloadText::ErrorTitle, MessageIcon::Critical);
@@ -187,12 +190,19 @@ DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
         if (chunk && endsMemory(*chunk)) {
             pause(settings.settleMs);
             channel.close();
-            memory.close();
+            if (!memory.commit()) {
+                result.outcome = DownloadOutcome::Broken;
+                result.error = u"The memory image file "_s +
+                               QDir::toNativeSeparators(result.memFile) +
+                               u" cannot be written: "_s + memory.errorString();
+                person.message(result.error, DownloadText::ErrorTitle, MessageIcon::Critical);
+                return result;
+            }
             person.progress(MemoryProgressMaximum, MemoryProgressMaximum, DownloadText::Receiving);
             break;
         }
         if (silence.elapsed() >= silenceLimit) {
-            memory.close();
+            memory.cancelWriting();
             person.message(DownloadText::TimedOut, DownloadText::TimeoutTitle);
             result.outcome = DownloadOutcome::TimedOut;
             return result;
@@ -208,7 +218,7 @@ DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
         }
         if (person.interrupted()) {
             pause(settings.settleMs);
-            memory.close();
+            memory.cancelWriting();
             person.message(DownloadText::Cancelled);
             result.outcome = DownloadOutcome::Cancelled;
             return result;
@@ -245,8 +255,8 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
                                            const DownloadSettings& settings) {
     OstrikDownloadResult result;
     result.tempFile = QDir(settings.programFolder).filePath(u"Tempfile.dat"_s);
-    QFile temp(result.tempFile);
-    if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QSaveFile temp(result.tempFile);
+    if (!temp.open(QIODevice::WriteOnly)) {
         person.message(u"The autopatch record file "_s + QDir::toNativeSeparators(result.tempFile) +
                            u" cannot be written: "_s + temp.errorString(),
                        DownloadText::ErrorTitle, MessageIcon::Critical);
@@ -269,9 +279,15 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
             pause(settings.settleMs);
             channel.close();
             temp.write("Complete\r\n");
+            if (!temp.commit()) {
+                person.message(u"The autopatch record file "_s +
+                                   QDir::toNativeSeparators(result.tempFile) +
+                                   u" cannot be written: "_s + temp.errorString(),
+                               DownloadText::ErrorTitle, MessageIcon::Critical);
+                return result;
+            }
             person.progress(OstrikProgressMaximum, OstrikProgressMaximum,
                             DownloadText::ReceivingOstrik);
-            temp.close();
             result.outcome = OstrikOutcome::Done;
             return result;
         }
@@ -286,7 +302,7 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
         }
         if (silence.elapsed() >= silenceLimit) {
             person.message(DownloadText::OstrikTimedOut, DownloadText::TimeoutTitle);
-            temp.close();
+            temp.cancelWriting();
             result.outcome = OstrikOutcome::TimedOut;
             return result;
         }
@@ -294,7 +310,7 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
     pause(settings.settleMs);
     channel.write((db.storedLock() + db.storedTerminator()).toLatin1() + '\r');
     person.message(DownloadText::Cancelled);
-    temp.close();
+    temp.cancelWriting();
     result.outcome = OstrikOutcome::Cancelled;
     return result;
 }

@@ -30,8 +30,8 @@ enum class DownloadOutcome {
     Refused,    // DTMF mode: nothing sent
     Declined,   // the person answered No to the confirmation
     PortFailed, // the port could not be opened
-    TimedOut,   // the controller fell silent (partial download.mem left on disk)
-    Cancelled,  // the person cancelled (partial download.mem left on disk)
+    TimedOut,   // the controller fell silent (the last download.mem is kept)
+    Cancelled,  // the person cancelled (the last download.mem is kept)
     Broken,     // the image arrived but was refused by the decoder; database unchanged
     Done,       // decoded into the database
 };
