@@ -165,28 +165,33 @@ QStringList Database::differences(const Database& other) const {
 }
 
 double numericValue(QStringView text) {
+    // Blanks are skipped wherever they stand: "2 56" is 256.
+    QString compact;
+    compact.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+            compact += c;
+    }
     qsizetype at = 0;
-    const qsizetype size = text.size();
-    auto blank = [&](qsizetype i) {
-        return text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t');
-    };
-    while (at < size && blank(at))
-        ++at;
+    const qsizetype size = compact.size();
     double sign = 1;
-    if (at < size && (text[at] == QLatin1Char('-') || text[at] == QLatin1Char('+'))) {
-        sign = text[at] == QLatin1Char('-') ? -1 : 1;
+    if (at < size && (compact[at] == QLatin1Char('-') || compact[at] == QLatin1Char('+'))) {
+        sign = compact[at] == QLatin1Char('-') ? -1 : 1;
         ++at;
     }
+    const auto digit = [&](qsizetype i) {
+        return compact[i] >= QLatin1Char('0') && compact[i] <= QLatin1Char('9');
+    };
     double value = 0;
-    while (at < size && text[at] >= QLatin1Char('0') && text[at] <= QLatin1Char('9')) {
-        value = value * 10 + (text[at].unicode() - '0');
+    while (at < size && digit(at)) {
+        value = value * 10 + (compact[at].unicode() - '0');
         ++at;
     }
-    if (at < size && text[at] == QLatin1Char('.')) {
+    if (at < size && compact[at] == QLatin1Char('.')) {
         ++at;
         double scale = 0.1;
-        while (at < size && text[at] >= QLatin1Char('0') && text[at] <= QLatin1Char('9')) {
-            value += scale * (text[at].unicode() - '0');
+        while (at < size && digit(at)) {
+            value += scale * (compact[at].unicode() - '0');
             scale /= 10;
             ++at;
         }

@@ -114,9 +114,9 @@ private:
     bool m_lockTerminatorClash = false;
 };
 
-// The numeric value of a text: the number at its start, blanks skipped, reading stopped at the
-// first character that cannot continue a decimal number; 0 when there is none ("12A" is 12,
-// "ABC" is 0, "-5" is -5, " 2.5x" is 2.5).
+// The numeric value of a text: the number at its start, blanks skipped wherever they stand,
+// reading stopped at the first character that cannot continue a decimal number; 0 when there is
+// none ("12A" is 12, "ABC" is 0, "-5" is -5, " 2.5x" is 2.5, "2 56" is 256).
 double numericValue(QStringView text);
 // The numeric value truncated toward zero and clamped to the int range.
 int numericInt(QStringView text);

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 
 namespace kovo {
 namespace {
@@ -43,6 +44,16 @@ QString spaceEveryCharacter(const QString& text) {
     return result;
 }
 
+// Only a-z are raised: any other character, whatever its encoding, is kept as it is.
+QString asciiCapitals(const QString& text) {
+    QString result = text;
+    for (QChar& c : result) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+    return result;
+}
+
 const QString NoneStored = QStringLiteral("NONE STORED");
 
 QString normaliseBeforeCheck(const FieldSpec& field, const QString& value) {
@@ -52,7 +63,7 @@ QString normaliseBeforeCheck(const FieldSpec& field, const QString& value) {
     case LoadNormalisation::DtmfSpacing:
         return value == NoneStored ? value : spaceEveryCharacter(value);
     case LoadNormalisation::Capitals:
-        return value.toUpper();
+        return asciiCapitals(value);
     case LoadNormalisation::None:
     case LoadNormalisation::CwTone:
         break;
@@ -96,7 +107,8 @@ template <typename Visit> void forEachKey(const QVector<OrderBlock>& order, Visi
 
 } // namespace
 
-LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log) {
+LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log,
+                        PreAccessWriteBack writeBack) {
     LoadReport report;
     ProfileFile file = ProfileFile::load(path);
     report.fileReadable = file.ok();
@@ -142,9 +154,13 @@ LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log) {
     if (!report.errorLines.isEmpty())
         db.setLoadErrors(true);
 
-    // A file without a pre-access prefix gains one at once, as the controller's programmers
-    // have always done. A file that does not exist is not created by a mere load.
-    if (file.existed() && file.ok() && file.read(u"PreAccess", u"PreAccessPrefix").isEmpty()) {
+    report.configuration =
+        std::any_of(sections.cbegin(), sections.cend(), [](int section) { return section >= 0; });
+    // A configuration without a pre-access prefix gains one at once, as the controller's
+    // programmers have always done. A file that does not exist is not created by a mere load, and
+    // one that is not a configuration, or was not read cleanly, is never touched.
+    if (writeBack == PreAccessWriteBack::Yes && file.existed() && file.ok() && file.clean() &&
+        report.configuration && file.read(u"PreAccess", u"PreAccessPrefix").isEmpty()) {
         file.write(u"PreAccess", u"PreAccessPrefix", QStringLiteral("0"));
         file.save(path);
     }

@@ -9,10 +9,15 @@
 namespace kovo {
 
 struct LoadReport {
-    QStringList errorLines;   // the error-log lines this load wrote, in reading order
-    bool clash = false;       // working Lock equal to working Terminator
-    bool fileReadable = true; // false when the file existed but could not be read
+    QStringList errorLines;    // the error-log lines this load wrote, in reading order
+    bool clash = false;        // working Lock equal to working Terminator
+    bool fileReadable = true;  // false when the file existed but could not be read
+    bool configuration = true; // false when the file has none of the configuration's sections
 };
+
+// Whether a load may add the missing PreAccessPrefix to the file: the desktop program does, to
+// a configuration it has read cleanly; a command that only reads never writes its input.
+enum class PreAccessWriteBack { Yes, No };
 
 inline const QString LockTerminatorClashMessage = QStringLiteral(
     "ERROR! Your Lock Code and Terminator Digit are the same. This is not allowed! You must "
@@ -23,9 +28,11 @@ inline const QString LoadErrorsMessage = QStringLiteral(
 
 // Fills every field of `db` from the file: values are normalised and checked, refused ones
 // replaced by their defaults with one line in `log`. Sets LoadErrors when a line was written,
-// LockTerminatorClash, SettingsSaved, and the group flags of defaulted fields. A missing
-// PreAccessPrefix is also written into the file at once. Never fails as a whole.
-LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log);
+// LockTerminatorClash, SettingsSaved, and the group flags of defaulted fields. With `writeBack`, a
+// missing PreAccessPrefix is also written into the file at once, when the file is a configuration
+// read cleanly. Never fails as a whole.
+LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log,
+                        PreAccessWriteBack writeBack = PreAccessWriteBack::Yes);
 
 struct SaveResult {
     bool ok = true;
