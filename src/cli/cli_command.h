@@ -27,6 +27,12 @@ bool takeSwitch(QStringList& arguments, const QString& name);
 // returns ExitUsage.
 int reportUsageError(const char* command, const char* usage, const QString& why);
 
+// True when both names lead to one file (the same path, or one file under two names).
+bool sameFile(const QString& first, const QString& second);
+// True, with the reason on stderr, when `output` is the same file as one of `inputs` (empty
+// names are skipped): a command never writes over what it reads.
+bool outputIsAnInput(const char* command, const QString& output, const QStringList& inputs);
+
 using CliHandler = std::function<int(CliContext&)>;
 
 // Each command file registers itself with one static CliCommandRegistration.

@@ -47,13 +47,26 @@ QStringList commandText(const Command& command, Transport transport) {
     return {text};
 }
 
+constexpr char Usage[] = "commands FILE.dat [--dtmf] [--since OLD.dat]\n"
+                         "                            the commands an upload sends, one per line";
+
+int usageError(const QString& why) {
+    return reportUsageError("commands", Usage, why);
+}
+
 int commands(CliContext& context) {
     QStringList& arguments = context.arguments;
     bool missingSince = false;
     const QString since = takeOption(arguments, u"--since"_s, &missingSince);
     const bool dtmf = takeSwitch(arguments, u"--dtmf"_s);
-    if (missingSince || arguments.size() != 1 || arguments.first().startsWith(u"--"))
-        return ExitUsage;
+    if (missingSince)
+        return usageError(u"--since needs a database file"_s);
+    for (const QString& argument : std::as_const(arguments)) {
+        if (argument.startsWith(u"--"))
+            return usageError(u"unknown option "_s + argument);
+    }
+    if (arguments.size() != 1)
+        return usageError(u"give one database file"_s);
 
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, u"commands"_s))
@@ -76,11 +89,7 @@ int commands(CliContext& context) {
     return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
 }
 
-const CliCommandRegistration
-    commandsCommand("commands",
-                    "commands FILE.dat [--dtmf] [--since OLD.dat]\n"
-                    "                            the commands an upload sends, one per line",
-                    commands);
+const CliCommandRegistration commandsCommand("commands", Usage, commands);
 
 } // namespace
 } // namespace kovo::cli

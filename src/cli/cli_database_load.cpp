@@ -9,20 +9,24 @@
 
 namespace kovo::cli {
 
-bool loadExistingDatabase(Database& db, const QString& path, const QString& command) {
+bool loadExistingDatabase(Database& db, const QString& path, const QString& command, ErrorLog* log,
+                          LoadReport* report) {
     QTextStream err(stderr);
     if (!QFileInfo::exists(path)) {
         err << "kovo-cli " << command << ": " << path << " does not exist\n";
         return false;
     }
-    ErrorLog log;
-    const LoadReport report = readDatabase(db, path, log);
-    if (!report.fileReadable) {
+    ErrorLog collected;
+    const LoadReport loaded =
+        readDatabase(db, path, log ? *log : collected, PreAccessWriteBack::No);
+    if (report)
+        *report = loaded;
+    if (!loaded.fileReadable) {
         err << "kovo-cli " << command << ": " << path << " could not be read\n";
         return false;
     }
-    if (!report.errorLines.isEmpty())
-        err << path << ": " << report.errorLines.size() << " value(s) replaced by defaults\n";
+    if (!loaded.errorLines.isEmpty())
+        err << path << ": " << loaded.errorLines.size() << " value(s) replaced by defaults\n";
     return true;
 }
 

@@ -36,6 +36,8 @@ int decode(CliContext& context) {
     if (arguments.size() != 1)
         return usageError({});
     const QString image = arguments.first();
+    if (outputIsAnInput("decode", output, {image, base}))
+        return ExitFailed;
 
     QTextStream err(stderr);
     Database db;

@@ -72,6 +72,11 @@ int download(CliContext& context) {
         return usageError(error);
     if (!arguments.isEmpty())
         return usageError(u"unexpected "_s + arguments.join(u' '));
+    const QDir home(context.programFolder);
+    if (outputIsAnInput("download", output,
+                        {base, home.filePath(u"download.mem"_s), home.filePath(u"Tempfile.dat"_s),
+                         home.filePath(u"kovo.ini"_s)}))
+        return ExitFailed;
 
     QTextStream err(stderr);
     Database db;

@@ -43,6 +43,8 @@ int dtmf(CliContext& context) {
         return usageError(QStringLiteral("no digits given"));
 
     ProgramSettings settings(context.programFolder);
+    if (outputIsAnInput("dtmf", wavPath, {settings.path()}))
+        return ExitFailed;
     settings.load();
     const int dtmfDelay = settings.dtmfDelay().toInt();
 

@@ -62,11 +62,13 @@ int uploadOverTheAir(CliContext& context, const QString& since) {
         return usageError(QStringLiteral("give either --port or --dtmf, not both"));
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")))
         return usageError({});
+    ProgramSettings settings(context.programFolder);
+    if (outputIsAnInput("upload", wavPath, {arguments.first(), since, settings.path()}))
+        return ExitFailed;
 
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
-    ProgramSettings settings(context.programFolder);
     settings.load();
 
     StderrOperator person;

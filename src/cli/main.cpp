@@ -2,9 +2,16 @@
 #include "database/program_folder.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace kovo::cli {
 namespace {
@@ -19,12 +26,24 @@ QMap<QString, Entry>& registry() {
     return registry;
 }
 
-int printUsage() {
-    QTextStream err(stderr);
-    err << "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n";
+void printUsage(FILE* to) {
+    QTextStream stream(to);
+    stream << "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n"
+              "       kovo-cli --help | kovo-cli COMMAND --help\n"
+              "Every command takes --home DIR, the folder of kovo.ini, error.log, download.mem\n"
+              "and Tempfile.dat. Exit status: 0 done, 1 refused or failed, 2 usage.\n";
     for (auto it = registry().cbegin(); it != registry().cend(); ++it)
-        err << "  kovo-cli " << it.value().usage << "\n";
+        stream << "  kovo-cli " << it.value().usage << "\n";
+}
+
+int usageError(const QString& why) {
+    QTextStream(stderr) << "kovo-cli: " << why << "\n";
+    printUsage(stderr);
     return ExitUsage;
+}
+
+bool isHelp(const QString& argument) {
+    return argument == QLatin1String("--help") || argument == QLatin1String("-h");
 }
 
 } // namespace
@@ -62,6 +81,35 @@ bool takeSwitch(QStringList& arguments, const QString& name) {
     return arguments.removeAll(name) > 0;
 }
 
+bool sameFile(const QString& first, const QString& second) {
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    if (QDir::cleanPath(a.absoluteFilePath()) == QDir::cleanPath(b.absoluteFilePath()))
+        return true;
+    if (!a.exists() || !b.exists())
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat aStat {};
+    struct stat bStat {};
+    if (::stat(QFile::encodeName(first).constData(), &aStat) == 0 &&
+        ::stat(QFile::encodeName(second).constData(), &bStat) == 0)
+        return aStat.st_dev == bStat.st_dev && aStat.st_ino == bStat.st_ino;
+#endif
+    return a.canonicalFilePath() == b.canonicalFilePath();
+}
+
+bool outputIsAnInput(const char* command, const QString& output, const QStringList& inputs) {
+    for (const QString& input : inputs) {
+        if (!input.isEmpty() && !output.isEmpty() && sameFile(output, input)) {
+            QTextStream(stderr) << "kovo-cli " << command << ": " << output
+                                << " is the same file as the input " << input
+                                << "; nothing was written\n";
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace kovo::cli
 
 int main(int argc, char** argv) {
@@ -72,20 +120,36 @@ int main(int argc, char** argv) {
 
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty())
-        return printUsage();
+        return usageError(QStringLiteral("give a command"));
     const QString command = arguments.takeFirst();
+    if (isHelp(command) || command == QLatin1String("help")) {
+        printUsage(stdout);
+        return ExitDone;
+    }
     const auto entry = registry().constFind(command);
     if (entry == registry().cend())
-        return printUsage();
+        return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
+    const QByteArray name = command.toLatin1();
+    const QByteArray usage = entry.value().usage.toLatin1();
+    if (std::any_of(arguments.cbegin(), arguments.cend(), isHelp)) {
+        QTextStream(stdout) << "usage: kovo-cli " << entry.value().usage << "\n";
+        return ExitDone;
+    }
 
     bool missingHome = false;
     const QString home = takeOption(arguments, QStringLiteral("--home"), &missingHome);
     if (missingHome)
-        return printUsage();
+        return reportUsageError(name.constData(), usage.constData(),
+                                QStringLiteral("--home needs a folder"));
 
     CliContext context;
     context.arguments = arguments;
+    QString error;
     context.programFolder =
-        kovo::resolveProgramFolder(home, QCoreApplication::applicationDirPath());
+        kovo::resolveProgramFolder(home, QCoreApplication::applicationDirPath(), &error);
+    if (context.programFolder.isEmpty()) {
+        QTextStream(stderr) << "kovo-cli " << command << ": " << error << "\n";
+        return ExitFailed;
+    }
     return entry.value().handler(context);
 }

@@ -9,4 +9,9 @@ namespace kovo {
 // install); else the per-user application data folder. The folder is created when missing.
 QString resolveProgramFolder(const QString& homeOverride, const QString& executableFolder);
 
+// The same, or an empty path with *error set to the reason when the folder names a file, cannot
+// be created or cannot be written.
+QString resolveProgramFolder(const QString& homeOverride, const QString& executableFolder,
+                             QString* error);
+
 } // namespace kovo
