@@ -67,13 +67,14 @@ TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
         {"Timers", "TimeOut(2)", "Default", "TimeOut", 2, "180", "Ram_TimeOut 2"},
         {"Timers", "TimeOut(3)", "12abc", "TimeOut", 3, "12abc", nullptr}, // numeric value 12
         {"Timers", "InActivityMacro(2)", "0", "InActivityMacro", 2, "01", "Ram_InActivityMacro 2"},
-        {"Timers", "FanTime", "256", "FanTime", 0, "1", "Ram_FanTime"},
+        {"Timers", "FanTime", "2 56", "FanTime", 0, "1", "Ram_FanTime"}, // blanks anywhere
         {"ID", "CWTone1(1)", "199", "CWTone1", 1, "0500", "Ram_CwTone1 1"},
         {"ID", "CWTone1(2)", "500", "CWTone1", 2, "0500", nullptr},
         {"ID", "CWTone2(1)", "0", "CWTone2", 1, "00", nullptr},
         {"ID", "CWTone2(2)", "50", "CWTone2", 2, "050", nullptr},
         {"ID", "CWTone2(3)", "3501", "CWTone2", 3, "0000", "CWTone2 3"},
         {"ID", "VoiceID1(2)", "hello world", "VoiceID1", 2, "HELLO WORLD", nullptr},
+        {"ID", "VoiceID1(3)", "caf\xc3\xa9 \xe0", "VoiceID1", 3, "CAF\xc3\xa9 \xe0", nullptr},
         {"ID", "CWSpeed(3)", "4", "CWSpeed", 3, "20", "Ram_CwSpeed 3"},
         {"Scheduler", "Hours(1)", "0A", "Hours", 1, "0A", nullptr},
         {"Scheduler", "Hours(2)", "26", "Hours", 2, "25", "Ram_Hours 2"},
@@ -143,15 +144,13 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
     const qsizetype message = report.errorLines.indexOf(QStringLiteral("Ram_MessageMacro 1"));
     EXPECT_LT(unlock, macro);
     EXPECT_EQ(message, macro + 2); // macro(1), macroCode(1), messageMacro(1)
-}
 
-TEST_F(DatabaseFileTest, MissingFileLoadsDefaultsAndIsNotCreated) {
-    Database db;
-    const QString file = path("missing.dat");
-    const LoadReport report = readDatabase(db, file, m_log);
-    EXPECT_EQ(report.errorLines.size(), labelledElementCount());
-    EXPECT_TRUE(db.sameValues(Database()));
-    EXPECT_FALSE(QFile::exists(file));
+    // A missing file: every field at its default, every labelled one logged, no file made.
+    Database missing;
+    const QString none = path("missing.dat");
+    EXPECT_EQ(readDatabase(missing, none, m_log).errorLines.size(), labelledElementCount());
+    EXPECT_TRUE(missing.sameValues(Database()));
+    EXPECT_FALSE(QFile::exists(none));
 }
 
 TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
@@ -230,24 +229,24 @@ TEST_F(DatabaseFileTest, GroupFlagsLimitWhatIsWritten) {
     EXPECT_TRUE(db.settingsSaved());
 }
 
+// Before a save of the port switches, message number 0 becomes 1 and an empty polarity 0, on
+// every port, in memory and in the file.
 TEST_F(DatabaseFileTest, WriteNormalisesMessageNumbersAndPolarity) {
-    Database db;
-    db.setValue(u"P3MessageNum", 2, QStringLiteral("0"));
-    db.setValue(u"PLEncodePolarity", 1, QString());
     const QString file = path("norm.dat");
-    ASSERT_TRUE(saveWholeDatabase(db, file).ok);
-    EXPECT_EQ(db.value(u"P3MessageNum", 2), QStringLiteral("1"));
-    EXPECT_EQ(db.value(u"PLEncodePolarity", 1), QStringLiteral("0"));
-    EXPECT_EQ(readIni(u"PortSwitches", u"P3MessageNum(2)", file), QStringLiteral("1"));
-}
-
-TEST_F(DatabaseFileTest, FailedSaveReportsAndLeavesStateUnsaved) {
-    Database db;
-    db.setSettingsSaved(false);
-    const SaveResult result = saveWholeDatabase(db, path("no/such/folder/x.dat"));
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("x.dat")));
-    EXPECT_FALSE(db.settingsSaved());
+    for (const char* name : {"P1MessageNum", "P2MessageNum", "P3MessageNum", "PLEncodePolarity"}) {
+        const bool polarity = name == std::string_view("PLEncodePolarity");
+        for (int port = 1; port <= 3; ++port) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(port));
+            Database db;
+            db.setValue(QLatin1String(name), port, polarity ? QString() : QStringLiteral("0"));
+            ASSERT_TRUE(saveWholeDatabase(db, file).ok);
+            const QString expected = polarity ? QStringLiteral("0") : QStringLiteral("1");
+            EXPECT_EQ(db.value(QLatin1String(name), port), expected);
+            EXPECT_EQ(readIni(u"PortSwitches",
+                              QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(port), file),
+                      expected);
+        }
+    }
 }
 
 TEST_F(DatabaseFileTest, ErrorLogCollectsEveryLoadOfARun) {

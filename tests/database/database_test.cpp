@@ -61,8 +61,9 @@ TEST(Database, NumericValue) {
         const char* text;
         double value;
     };
-    const Case cases[] = {{"12A", 12},   {"ABC", 0}, {"-5", -5}, {"  42", 42}, {"", 0},
-                          {"2.5x", 2.5}, {"+7", 7},  {"0A", 0},  {"00", 0}};
+    const Case cases[] = {{"12A", 12}, {"ABC", 0},    {"-5", -5},      {"  42", 42},
+                          {"", 0},     {"2.5x", 2.5}, {"+7", 7},       {"0A", 0},
+                          {"00", 0},   {"2 56", 256}, {"- 1 .5", -1.5}};
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(numericValue(QString::fromLatin1(c.text)), c.value) << c.text;
     EXPECT_EQ(numericInt(u"99999999999999999999"), std::numeric_limits<int>::max());

@@ -40,7 +40,7 @@ TEST(ProgramSettings, NumericKeysAndPortNames) {
                           {"COM3", "COM3"}};
     for (const Case& c : cases) {
         ASSERT_TRUE(writeIni(u"Main", u"ComPort", QLatin1String(c.stored), ini));
-        ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", QStringLiteral("120ms"), ini));
+        ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", QStringLiteral(" 1 20ms"), ini));
         ProgramSettings settings(dir.path());
         settings.load();
         EXPECT_EQ(settings.comPort(), QLatin1String(c.comPort)) << c.stored;

@@ -21,39 +21,39 @@ TEST(Vocabulary, HoldsTheControllersWordsInItsOwnOrder) {
         int code;
         const char* word;
     };
-    const Case cases[] = {
-        {0, "ZERO"},
-        {22, "FOURTY"},
-        {29, "THOUSAND"},
-        {30, "A"},
-        {55, "Z"},
-        {56, "ABOVE"},
-        {72, "AVERAGE"},
-        {73, "A.M."},
-        {74, "BAND"},
-        {150, "MILES_PER_HOUR"},
-        {183, "PROGRAM"},
-        {184, "P.M."},
-        {185, "RADIO"},
-        {204, "THANK_YOU"},
-        {205, "THE(LONG)"},
-        {206, "THE(SHORT)"},
-        {207, "THE_TIME_IS"},
-        {221, "USE(NOUN)"},
-        {222, "USE(VERB)"},
-        {233, "ZULU"},
-        {234, "-S(MAKES_PLURAL)"},
-        {235, "SILENCE(PAUSE)"},
-        {236, "DVR1"},
-        {245, "DVR10"},
-        {255, "DVR20"},
-    };
+    const Case cases[] = {{0, "ZERO"},
+                          {22, "FOURTY"},
+                          {29, "THOUSAND"},
+                          {30, "A"},
+                          {55, "Z"},
+                          {56, "ABOVE"},
+                          {72, "AVERAGE"},
+                          {73, "A.M."},
+                          {74, "BAND"},
+                          {150, "MILES_PER_HOUR"},
+                          {183, "PROGRAM"},
+                          {184, "P.M."},
+                          {185, "RADIO"},
+                          {204, "THANK_YOU"},
+                          {205, "THE(LONG)"},
+                          {206, "THE(SHORT)"},
+                          {207, "THE_TIME_IS"},
+                          {221, "USE(NOUN)"},
+                          {222, "USE(VERB)"},
+                          {233, "ZULU"},
+                          {234, "-S(MAKES_PLURAL)"},
+                          {235, "SILENCE(PAUSE)"},
+                          {236, "DVR1"},
+                          {245, "DVR10"},
+                          {255, "DVR20"}};
     for (const Case& c : cases) {
         EXPECT_EQ(words.at(c.code), L(c.word)) << "code " << c.code;
         const QString code = QString::number(c.code).rightJustified(3, u'0');
         EXPECT_EQ(encodeSpeechWords(L(c.word), CodeLayout::Serial), code) << c.word;
         EXPECT_EQ(speechCodeToWord(QString::number(c.code)), L(c.word));
     }
+    for (const char* code : {"256", "", "-1", "1000", "A", "23 "})
+        EXPECT_EQ(speechCodeToWord(L(code)), QString()) << code;
 }
 
 TEST(Vocabulary, ChecksWordsExactly) {
@@ -67,8 +67,7 @@ TEST(Vocabulary, ChecksWordsExactly) {
         {"NONE STORED", true},  {"NONE", true},        {"STORED", true},
         {"none", false},        {"", false},           {" A", false},
         {"A.M.", true},         {"AM", false},         {"DVR20", true},
-        {"DVR21", false},       {"5", false},          {"-S(MAKES_PLURAL)", true},
-    };
+        {"DVR21", false},       {"5", false},          {"-S(MAKES_PLURAL)", true}};
     for (const Case& c : cases)
         EXPECT_EQ(isVocabularyWord(L(c.token)), c.valid) << '"' << c.token << '"';
 }
@@ -92,8 +91,7 @@ TEST(Vocabulary, EncodesWordLists) {
         {"hello", "", ""},
         {"NONE STORED", "", ""},
         {"10", "", ""},
-        {"", "", ""},
-    };
+        {"", "", ""}};
     for (const Case& c : cases) {
         const QString text = L(c.text);
         EXPECT_EQ(encodeSpeechWords(text, CodeLayout::Serial), L(c.serial)) << c.text;
@@ -101,36 +99,15 @@ TEST(Vocabulary, EncodesWordLists) {
     }
 }
 
-TEST(Vocabulary, DecodesSpeechCodes) {
-    const struct {
-        const char* code;
-        const char* word;
-    } cases[] = {
-        {"235", "SILENCE(PAUSE)"},
-        {"0", "ZERO"},
-        {"73", "A.M."},
-        {"256", ""},
-        {"", ""},
-        {"-1", ""},
-        {"1000", ""},
-        {"A", ""},
-        {"23 ", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(speechCodeToWord(L(c.code)), L(c.word)) << c.code;
-}
-
 TEST(CwTable, ChecksAndEncodesCharacters) {
     struct Case {
         const char* token;
         bool valid;
     };
-    const Case checks[] = {
-        {"X", true},  {"0", true},   {"9", true}, {"WORD_SPACE", true},
-        {"/", true},  {"-", true},   {".", true}, {",", true},
-        {"AR", true}, {"SK", true},  {"?", true}, {"WORD", false},
-        {"x", false}, {"10", false}, {"", false}, {"!", false},
-    };
+    const Case checks[] = {{"X", true},  {"0", true},   {"9", true}, {"WORD_SPACE", true},
+                           {"/", true},  {"-", true},   {".", true}, {",", true},
+                           {"AR", true}, {"SK", true},  {"?", true}, {"WORD", false},
+                           {"x", false}, {"10", false}, {"", false}, {"!", false}};
     for (const Case& c : checks)
         EXPECT_EQ(checkCwChar(L(c.token)), c.valid) << '"' << c.token << '"';
 
@@ -146,8 +123,7 @@ TEST(CwTable, ChecksAndEncodesCharacters) {
         // No sending code for the dash and the period; unknown and empty tokens are left out.
         {"A - . E", "2132", "21 32 "},
         {" A  WORD E", "2132", "21 32 "},
-        {"", "", ""},
-    };
+        {"", "", ""}};
     for (const Encode& c : encodes) {
         const QString text = L(c.text);
         EXPECT_EQ(encodeCwCharacters(text, CodeLayout::Serial), L(c.serial)) << c.text;
@@ -159,11 +135,9 @@ TEST(CwTable, DecodesCodesAndRoundTrips) {
     const struct {
         const char* code;
         const char* token;
-    } cases[] = {
-        {"10", "-"}, {"92", "X"}, {"", ""},    {"0", "0"},           {"9", "9"},
-        {"21", "A"}, {"90", "Z"}, {"70", "P"}, {"11", "WORD_SPACE"}, {"60", "SK"},
-        {"20", "?"}, {"24", ""},  {"99", ""},  {"255", ""},          {"X", ""},
-    };
+    } cases[] = {{"10", "-"}, {"92", "X"}, {"", ""},    {"0", "0"},           {"9", "9"},
+                 {"21", "A"}, {"90", "Z"}, {"70", "P"}, {"11", "WORD_SPACE"}, {"60", "SK"},
+                 {"20", "?"}, {"24", ""},  {"99", ""},  {"255", ""},          {"X", ""}};
     for (const auto& c : cases)
         EXPECT_EQ(cwCodeToChar(L(c.code)), L(c.token)) << c.code;
 
@@ -194,8 +168,7 @@ TEST(PackedDigits, DecodesAndEncodes) {
         {QByteArray::fromHex("02"), "2"},
         {QByteArray::fromHex("00000000"), ""},
         {QByteArray::fromHex("2143658721"), "12345678"}, // a fifth byte is ignored
-        {QByteArray(), ""},
-    };
+        {QByteArray(), ""}};
     for (const Case& c : cases)
         EXPECT_EQ(decodePackedDigits(c.bytes), L(c.digits)) << c.bytes.toHex().data();
 
@@ -203,11 +176,9 @@ TEST(PackedDigits, DecodesAndEncodes) {
         const char* digits;
         const char* hex;
         const char* back;
-    } encodes[] = {
-        {"12*#", "21cb0000", "12*#"}, {"1234567890", "21436587", "12345678"},
-        {"0ABC", "dafe0000", "0ABC"}, {"1D 2", "21000000", "12"},
-        {"", "00000000", ""},         {"*", "0b000000", "*"},
-    };
+    } encodes[] = {{"12*#", "21cb0000", "12*#"}, {"1234567890", "21436587", "12345678"},
+                   {"0ABC", "dafe0000", "0ABC"}, {"1D 2", "21000000", "12"},
+                   {"", "00000000", ""},         {"*", "0b000000", "*"}};
     for (const auto& c : encodes) {
         const QByteArray packed = encodePackedDigits(L(c.digits));
         EXPECT_EQ(packed.toHex(), QByteArray(c.hex)) << c.digits;
@@ -219,13 +190,11 @@ TEST(NormalizeSpaces, TrimsAndFoldsBlanks) {
     const struct {
         const char* in;
         const char* out;
-    } cases[] = {
-        {"  HELLO   WORLD  ", "HELLO WORLD"},
-        {"A B", "A B"},
-        {"    ", ""},
-        {"", ""},
-        {"A     B  C", "A B C"},
-    };
+    } cases[] = {{"  HELLO   WORLD  ", "HELLO WORLD"},
+                 {"A B", "A B"},
+                 {"    ", ""},
+                 {"", ""},
+                 {"A     B  C", "A B C"}};
     for (const auto& c : cases)
         EXPECT_EQ(normalizeSpaces(L(c.in)), L(c.out)) << c.in;
 }
