@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMap>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -114,7 +116,13 @@ bool outputIsAnInput(const char* command, const QString& output, const QStringLi
 
 int main(int argc, char** argv) {
     using namespace kovo::cli;
-    QCoreApplication app(argc, argv);
+    // Only the report lays out text and pictures, which needs the GUI application's fonts; it
+    // draws off screen, so it needs no display.
+    const bool drawsText = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    if (drawsText && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app(drawsText ? new QGuiApplication(argc, argv)
+                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("Kovo"));
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrane"));
 

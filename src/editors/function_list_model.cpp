@@ -1,6 +1,6 @@
 #include "function_list_model.h"
 
-#include "macro_functions.h"
+#include "database/macro_functions.h"
 
 namespace kovo {
 

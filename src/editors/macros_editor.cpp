@@ -1,9 +1,9 @@
 #include "macros_editor.h"
 
 #include "controller_action_runner.h"
+#include "database/macro_functions.h"
 #include "database/vocabulary.h"
 #include "function_list_model.h"
-#include "macro_functions.h"
 #include "program_info.h"
 
 #include <QAbstractItemView>

@@ -1,6 +1,6 @@
 #include "database/database_file.h"
 #include "database/error_log.h"
-#include "editors/macro_functions.h"
+#include "database/macro_functions.h"
 #include "editors/macros_editor.h"
 #include "editors/recording_message_service.h"
 #include "word_editor_support.h"

@@ -1,0 +1,105 @@
+// kovo-cli report as a script uses it: every editor's section and a macro's function names in the
+// PDF's text, and the exit statuses of inputs it must refuse.
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
+
+// Exit status and standard output of a program; -1 when it did not end by itself.
+std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "report-tests";
+        static char* argv[] = {name, nullptr};
+        new QCoreApplication(argc, argv);
+    }
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) { // a hang guard only
+        process.kill();
+        process.waitForFinished();
+        return {-1, {}};
+    }
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+std::pair<int, QString> report(const QStringList& arguments) {
+    return run(QStringLiteral(KOVO_CLI_PATH), QStringList{u"report"_s} + arguments);
+}
+
+QByteArray digest(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+} // namespace
+
+TEST(CliReport, PdfHoldsEverySectionAndTheFunctionNamesOfAMacro) {
+    const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+    ASSERT_FALSE(pdftotext.isEmpty()) << "pdftotext (poppler-utils) is needed";
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(u"sample.pdf"_s);
+    const QByteArray before = digest(Sample);
+    ASSERT_EQ(report({Sample, u"-o"_s, pdf}).first, 0);
+    EXPECT_EQ(digest(Sample), before);
+
+    const auto [code, raw] = run(pdftotext, {pdf, u"-"_s});
+    ASSERT_EQ(code, 0);
+    // Ligatures ("fi") come back as one character; compatibility form splits them again.
+    const QStringList lines = raw.normalized(QString::NormalizationForm_KC).split(u'\n');
+    for (const char* section :
+         {"Timers", "Courtesy Tones", "Macros", "Scheduler/Clock", "Analog Meters",
+          "Identification", "Message Macros", "DTMF Memories", "Alarms/Remote Base",
+          "Special Codes/Autopatch", "Port Switches"}) {
+        EXPECT_TRUE(lines.contains(QString::fromLatin1(section))) << section;
+    }
+    // Macro 1 of the sample is "001 002 003".
+    for (const char* function :
+         {"001 Port 1 CTCSS Access", "002 Port 2 CTCSS Access", "003 Port 3 CTCSS Access"})
+        EXPECT_TRUE(lines.contains(QString::fromLatin1(function))) << function;
+}
+
+TEST(CliReport, HtmlIsOneFileWithThePicturesInside) {
+    QTemporaryDir dir;
+    const QString html = dir.filePath(u"sample.html"_s);
+    ASSERT_EQ(report({Sample, u"-o"_s, html}).first, 0);
+    QFile file(html);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(u"<h2>Port Switches</h2>"_s));
+    EXPECT_EQ(text.count(u"<img src=\"data:image/png;base64,"_s), 30); // 3 ports x 10 tones
+}
+
+TEST(CliReport, RefusesWhatItCannotDo) {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(u"copy.dat"_s);
+    ASSERT_TRUE(QFile::copy(Sample, copy));
+    const QByteArray before = digest(copy);
+    const struct {
+        QStringList arguments;
+        int exitCode;
+    } cases[] = {
+        {{dir.filePath(u"missing.dat"_s), u"-o"_s, dir.filePath(u"out.pdf"_s)}, 1},
+        {{copy, u"-o"_s, copy}, 1},
+        {{copy, u"-o"_s, dir.path() + u"/../"_s + dir.path().section(u'/', -1) + u"/copy.dat"_s},
+         1},
+        {{copy}, 2},
+        {{u"--help"_s}, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(report(c.arguments).first, c.exitCode) << c.arguments.join(u' ').toStdString();
+    EXPECT_EQ(digest(copy), before);
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"out.pdf"_s)));
+}
