@@ -15,6 +15,7 @@
 #include "link_action_runner.h"
 #include "link_worker.h"
 #include "manual_send_window.h"
+#include "report_exporter.h"
 #include "saving_window.h"
 #include "title_bar.h"
 #include "touch_tone_pad.h"
@@ -173,6 +174,11 @@ void KovoMain::buildMenus() {
     connect(addItem(file, "mnuFileSaveAs", QStringLiteral("Save &As"),
                     QKeySequence(Qt::CTRL | Qt::Key_A)),
             &QAction::triggered, this, &KovoMain::fileSaveAs);
+    connect(addItem(file, "mnuExportReport", QStringLiteral("Export &Report…")),
+            &QAction::triggered, this, [this] {
+                ReportExporter(m_db, m_services.dialogs, m_messages)
+                    .exportReport(dialogFolder(), m_currentFile);
+            });
     connect(
         addItem(file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
         &QAction::triggered, this, [this] { fileExit(); });

@@ -1,8 +1,13 @@
 // kovo-cli report as a script uses it: every editor's section and a macro's function names in the
-// PDF's text, and the exit statuses of inputs it must refuse.
-#include <QCoreApplication>
+// PDF's text, and the exit statuses of inputs it must refuse; File > Export Report's choices.
+#include "database/database.h"
+#include "editors/recording_message_service.h"
+#include "shell/report_exporter.h"
+#include "shell/scripted_file_dialogs.h"
+
 #include <QCryptographicHash>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,14 +19,21 @@ namespace {
 
 const QString Sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
 
+// The desktop's report draws text, so the tests run in a GUI application, off screen.
+void makeApplication() {
+    if (QCoreApplication::instance())
+        return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "report-tests";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);
+}
+
 // Exit status and standard output of a program; -1 when it did not end by itself.
 std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "report-tests";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv);
-    }
+    makeApplication();
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60000)) { // a hang guard only
@@ -102,4 +114,36 @@ TEST(CliReport, RefusesWhatItCannotDo) {
         EXPECT_EQ(report(c.arguments).first, c.exitCode) << c.arguments.join(u' ').toStdString();
     EXPECT_EQ(digest(copy), before);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"out.pdf"_s)));
+}
+
+TEST(ExportReport, WritesWhereAskedAndNeverOverTheDatabase) {
+    makeApplication();
+    QTemporaryDir dir;
+    const QString database = dir.filePath(u"site.dat"_s);
+    const struct {
+        std::optional<QString> answer;
+        bool written;
+        QString file; // the file that must exist afterwards; empty for none
+        QStringList messages;
+    } cases[] = {
+        {dir.filePath(u"site"_s), true, dir.filePath(u"site.pdf"_s), {}},
+        {dir.filePath(u"site.html"_s), true, dir.filePath(u"site.html"_s), {}},
+        {database, false, {}, {u"The report cannot replace the database file it describes."_s}},
+        {std::nullopt, false, {}, {}},
+    };
+    for (const auto& c : cases) {
+        kovo::Database db;
+        kovo::ScriptedFileDialogs dialogs;
+        dialogs.answers << c.answer;
+        kovo::RecordingMessageService messages;
+        EXPECT_EQ(kovo::ReportExporter(db, dialogs, messages).exportReport(dir.path(), database),
+                  c.written);
+        ASSERT_EQ(dialogs.calls.size(), 1);
+        EXPECT_EQ(dialogs.calls.first().presetPath, dir.filePath(u"site.pdf"_s));
+        EXPECT_EQ(messages.messageTexts(), c.messages);
+        if (!c.file.isEmpty()) {
+            EXPECT_TRUE(QFile::exists(c.file)) << c.file.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(database));
 }
