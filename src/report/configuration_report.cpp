@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFont>
 #include <QHash>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -475,6 +476,10 @@ QString ConfigurationReport::html(bool embedPictures) const {
 }
 
 void ConfigurationReport::fillDocument(QTextDocument& document) const {
+    // Without ligatures the PDF's text is the text: "fi" searches and copies as two letters.
+    QFont font = document.defaultFont();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    document.setDefaultFont(font);
     for (auto it = m_pictures.cbegin(); it != m_pictures.cend(); ++it)
         document.addResource(QTextDocument::ImageResource, QUrl(it.key()), it.value());
     document.setHtml(html(false));
