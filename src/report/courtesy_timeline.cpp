@@ -9,9 +9,10 @@
 namespace kovo {
 namespace {
 
+// Bounded, so that no text in a file can overflow the sums of the timeline.
 int field(const Database& db, int port, const char* name, int number, int tone) {
     const QString key = QStringLiteral("P%1%2%3").arg(port).arg(QLatin1String(name)).arg(number);
-    return numericInt(db.value(key, tone));
+    return qBound(0, numericInt(db.value(key, tone)), 1000000);
 }
 
 QString toneText(const CourtesyTimeline::Segment& segment) {
@@ -29,10 +30,10 @@ bool sounds(const CourtesyTimeline::Segment& segment) {
 CourtesyTimeline::CourtesyTimeline(const Database& db, int port, int tone) {
     for (int k = 1; k <= 4; ++k) {
         Segment segment;
-        segment.delay = qMax(0, field(db, port, "Delay", k, tone));
-        segment.duration = qMax(0, field(db, port, "Dur", k, tone));
-        segment.firstTone = qMax(0, field(db, port, "Tone", 2 * k - 1, tone));
-        segment.secondTone = qMax(0, field(db, port, "Tone", 2 * k, tone));
+        segment.delay = field(db, port, "Delay", k, tone);
+        segment.duration = field(db, port, "Dur", k, tone);
+        segment.firstTone = field(db, port, "Tone", 2 * k - 1, tone);
+        segment.secondTone = field(db, port, "Tone", 2 * k, tone);
         m_segments.append(segment);
     }
 }
