@@ -34,8 +34,6 @@ public:
     QString ownWorkingCopy(const QString& field, int index = 0) const {
         return m_copies.value(field, index);
     }
-    // Code changes applied and not yet ended.
-    int codesWaiting() const { return static_cast<int>(m_codes.size()); }
 
     void addTollNumber();
     void deleteTollNumbers();

@@ -204,38 +204,5 @@ TEST_F(AlarmsEditorTest, ApplySetsSharedFlagsAndSaveWritesBothGroups) {
     EXPECT_TRUE(messages.calls.isEmpty());
 }
 
-TEST_F(AlarmsEditorTest, CaptionsAndScreenReaderNames) {
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Alarms"));
-    QStringList radios;
-    auto* radio = widget<QComboBox>("RadioType");
-    for (int i = 0; i < radio->count(); ++i)
-        radios << QStringLiteral("%1=%2").arg(radio->itemText(i)).arg(radio->itemData(i).toInt());
-    EXPECT_EQ(radios.join(u','), QStringLiteral("Kenwood Serial=1,Icom=2,Yaesu=3,Kenwood V7A=4,"
-                                                "Orbisk=5,Kenwood G707=7,Kenwood TM-271/471=8"));
-    const std::pair<const char*, const char*> names[] = {
-        {"AlarmNumSet", "Alarm Number"},
-        {"UseLowMacroSet", "Low-to-High Macro To Use"},
-        {"UseHighMacroSet", "High-to-Low Macro To Use"},
-        {"RadioType", "Radio Type"},
-        {"YaesuType", "Yaesu Type"},
-        {"RemoteBasePrefixSet", "Remote Base Prefix"},
-        {"OtherMemoryNum", "Memory Number"},
-        {"OtherFreqStringSet", "Frequency"},
-        {"OtherCTCSSSet", "CTCSS Code"},
-        {"OtherMinus", " -"},
-        {"OtherSimplex", "Sim"},
-        {"OtherPlus", " +"},
-        {"OtherNoPL", "Off"},
-        {"OtherEncode", "En"},
-        {"OtherDecode", "Dec"},
-        {"FMSet", "FM"},
-    };
-    for (const auto& [control, name] : names)
-        EXPECT_EQ(accessibleName(widget<QWidget>(control)), QString::fromLatin1(name)) << control;
-    for (const char* frame : {"AlarmFrame", "RemoteBaseFrame", "OtherMemoryFrame", "ModeFrame"})
-        EXPECT_NE(widget<QGroupBox>(frame), nullptr);
-    EXPECT_EQ(widget<QComboBox>("UseLowMacroSet")->itemText(0), QStringLiteral("01"));
-}
-
 } // namespace
 } // namespace kovo

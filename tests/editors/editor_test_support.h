@@ -33,6 +33,7 @@ inline void leaveBox(QWidget* box) {
 }
 
 inline void choose(QComboBox* list, const QString& entry) {
+    ASSERT_NE(list, nullptr) << entry.toStdString();
     const int index = list->findText(entry);
     ASSERT_GE(index, 0) << entry.toStdString();
     list->setCurrentIndex(index);
