@@ -194,27 +194,10 @@ TEST(Cli, CommandsPrintsEachUploadLine) {
         << serial.out.left(200).toStdString();
 }
 
-TEST(CliDecode, WritesTheDecodedImageAndKeepsWhatTheImageLacks) {
+// A decoded image takes what it lacks from the base; a refused one leaves the output alone.
+TEST(CliDecode, WritesTheImageOrNothing) {
     QTemporaryDir dir;
     const QString image = dir.filePath(u"download.mem"_s);
-    writeImage(image, 4096, 77);
-    Database base;
-    base.setValue("Monthly", 4, u"1"_s);
-    const QString basePath = dir.filePath(u"base.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(base, basePath).ok);
-    const QString out = dir.filePath(u"out.dat"_s);
-
-    const CliRun run =
-        cli({u"decode"_s, image, u"--into"_s, basePath, u"-o"_s, out, u"--home"_s, dir.path()});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const Database decoded = load(out);
-    EXPECT_EQ(decoded.value("HangTime", 2), u"77"_s);
-    EXPECT_EQ(decoded.value("Monthly", 4), u"1"_s);
-    EXPECT_EQ(decoded.value("Macro", 1), u"NONE STORED"_s);
-}
-
-TEST(CliDecode, ARefusedImageExitsOneAndLeavesTheOutputAlone) {
-    QTemporaryDir dir;
     const QString out = dir.filePath(u"out.dat"_s);
     writeFile(out, "[Timers]\r\nHangTime(1)=9\r\n");
     struct Case {
@@ -222,15 +205,27 @@ TEST(CliDecode, ARefusedImageExitsOneAndLeavesTheOutputAlone) {
         int value;
         const char* message;
     };
-    const Case cases[] = {{4095, 0, "line 4096"}, {4096, 256, "line 18"}, {0, 0, "empty"}};
-    for (const Case& c : cases) {
-        const QString image = dir.filePath(u"bad.mem"_s);
+    const Case refused[] = {{4095, 0, "line 4096"}, {4096, 256, "line 18"}, {0, 0, "empty"}};
+    for (const Case& c : refused) {
         writeImage(image, c.lines, c.value);
         const CliRun run = cli({u"decode"_s, image, u"-o"_s, out, u"--home"_s, dir.path()});
         EXPECT_EQ(run.exitCode, 1) << c.message;
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         EXPECT_EQ(bytesOf(out), QByteArray("[Timers]\r\nHangTime(1)=9\r\n")) << c.message;
     }
+
+    writeImage(image, 4096, 77);
+    Database base;
+    base.setValue("Monthly", 4, u"1"_s);
+    const QString basePath = dir.filePath(u"base.dat"_s);
+    ASSERT_TRUE(saveWholeDatabase(base, basePath).ok);
+    const CliRun run =
+        cli({u"decode"_s, image, u"--into"_s, basePath, u"-o"_s, out, u"--home"_s, dir.path()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const Database decoded = load(out);
+    EXPECT_EQ(decoded.value("HangTime", 2), u"77"_s);
+    EXPECT_EQ(decoded.value("Monthly", 4), u"1"_s);
+    EXPECT_EQ(decoded.value("Macro", 1), u"NONE STORED"_s);
 }
 
 TEST(CliDownload, ReadsTheBuiltInEmulator) {
