@@ -78,14 +78,17 @@ int commands(CliContext& context) {
     SilentDigits digits;
     Upload upload = dtmf ? Upload(db, flags, person, digits) : Upload(db, flags, person, lines);
     QTextStream out(stdout);
+    QTextStream err(stderr);
     upload.setCommandObserver([&](const Command& command) {
         for (const QString& line : commandText(command, upload.transport()))
             out << line << '\n';
+        for (const QString& line : skippedReport(command))
+            err << line << '\n';
     });
     const UploadResult result =
         since.isEmpty() ? upload.sendCompleteData() : upload.sendChangesOnly();
     out.flush();
-    QTextStream(stderr) << result.commandsSent << " command(s)\n";
+    err << result.commandsSent << " command(s)\n";
     return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
 }
 

@@ -5,6 +5,7 @@
 #include "dtmf_digits.h"
 
 #include <QtGlobal>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -224,13 +225,43 @@ Command courtesy(const Database& db, int index) {
     return standard(db, u"Courtesy(P%1,S%2,T%3)"_s.arg(port).arg(segment).arg(tone), port, body);
 }
 
+// The tokens of a word list that have no speech code (the placeholder text "NONE STORED" holds no
+// words at all).
+QStringList unspeakable(const QString& text) {
+    QStringList skipped;
+    if (text.trimmed() == NoneStored)
+        return skipped;
+    for (const QString& token : text.split(u' ', Qt::SkipEmptyParts)) {
+        const bool digit = token.size() == 1 && token[0].isDigit();
+        if (!digit && !speechVocabulary().contains(token))
+            skipped << token;
+    }
+    return skipped;
+}
+
+// The tokens of a CW text that have no sending code.
+QStringList unsendableCw(const QString& text) {
+    QStringList skipped;
+    for (const QString& token : text.split(u' ', Qt::SkipEmptyParts)) {
+        const auto& set = cwCharacterSet();
+        const bool sendable = std::any_of(set.begin(), set.end(), [&](const CwCharacter& c) {
+            return c.code != nullptr && token == QLatin1String(c.token);
+        });
+        if (!sendable)
+            skipped << token;
+    }
+    return skipped;
+}
+
 Command speech(const Database& db, const char* field, const char* command, int port) {
     const QString text = db.value(QLatin1StringView(field), port);
     Body body(db);
     body.plain(QLatin1StringView(command))
         .serialOnly(encodeSpeechWords(text, CodeLayout::Serial))
         .dtmfOnly(encodeSpeechWords(text, CodeLayout::Dtmf));
-    return standard(db, itemName(field, port), port, body);
+    Command c = standard(db, itemName(field, port), port, body);
+    c.skipped = unspeakable(text);
+    return c;
 }
 
 Command cw(const Database& db, const char* field, const char* command, int port) {
@@ -239,7 +270,9 @@ Command cw(const Database& db, const char* field, const char* command, int port)
     body.plain(QLatin1StringView(command))
         .serialOnly(encodeCwCharacters(text, CodeLayout::Serial))
         .dtmfOnly(encodeCwCharacters(text, CodeLayout::Dtmf));
-    return standard(db, itemName(field, port), port, body);
+    Command c = standard(db, itemName(field, port), port, body);
+    c.skipped = unsendableCw(text);
+    return c;
 }
 
 Command cwTones(const Database& db, int port) {
@@ -414,7 +447,9 @@ Command messageMacro(const Database& db, int n) {
     body.plain(u"*2103"_s + itemNumber(n, 2))
         .serialOnly(encodeSpeechWords(text, CodeLayout::Serial))
         .dtmfOnly(encodeSpeechWords(text, CodeLayout::Dtmf));
-    return standard(db, itemName("MessageMacro", n), 1, body);
+    Command c = standard(db, itemName("MessageMacro", n), 1, body);
+    c.skipped = unspeakable(text);
+    return c;
 }
 
 Command dtmfMemory(const Database& db, int n) {
@@ -649,6 +684,14 @@ Command buildCommand(const Database& db, CommandItem item, int index) {
         break;
     }
     qFatal("BuildCommand: item %d has no builder", static_cast<int>(item));
+}
+
+QStringList skippedReport(const Command& command) {
+    QStringList lines;
+    for (const QString& token : command.skipped)
+        lines << command.item + u": \""_s + token +
+                     u"\" is not in the Tarsis's tables and is left out"_s;
+    return lines;
 }
 
 } // namespace kovo

@@ -32,11 +32,18 @@ struct Command {
     QStringList dtmfUnlock;
     QStringList dtmfBody;
     QStringList dtmfLock;
+    // Words or CW characters of the item's text that the controller cannot take (not in its
+    // tables), left out of the command; the upload names each with the item.
+    QStringList skipped = {};
 
     bool sends(Transport transport) const {
         return transport == Transport::Serial ? !serialLines.isEmpty() : !dtmfBody.isEmpty();
     }
 };
+
+// One line per word or CW character the command leaves out, naming the item:
+// MessageMacro(3): "STAND" is not in the Tarsis's tables and is left out
+QStringList skippedReport(const Command& command);
 
 // Every item of the upload. The index of a builder call is given with each item.
 enum class CommandItem {
