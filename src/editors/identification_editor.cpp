@@ -305,6 +305,16 @@ void IdentificationEditor::boxChanged(Binding& binding) {
     static_cast<QLineEdit*>(binding.control)->clear();
 }
 
+// A word or CW character still being typed when Apply came (the tab left with the box focused)
+// is checked like one finished: what the controller cannot take is taken out again. An
+// identifier loaded from a file and not changed is left as it is.
+void IdentificationEditor::fieldApplied(const Binding& binding) {
+    if (binding.kind != Kind::Text || !m_db.pending(binding.flag, binding.index))
+        return;
+    m_entry->sweep(static_cast<QLineEdit*>(binding.control));
+    m_db.setValue(binding.field, binding.index, binding.working);
+}
+
 // Each extras list shows the stored entry, its check box ticked, or is hidden for none.
 void IdentificationEditor::loaded() {
     for (int port = 1; port <= Ports; ++port) {

@@ -25,6 +25,7 @@ public:
 protected:
     void boxChanged(Binding& binding) override;
     void loaded() override;
+    void fieldApplied(const Binding& binding) override;
 
 private:
     QWidget* buildPortTab(int port);

@@ -148,6 +148,13 @@ void MessageMacrosEditor::boxChanged(Binding& binding) {
 
 // A message left empty is stored as the placeholder the controller's commands skip.
 void MessageMacrosEditor::fieldApplied(const Binding& binding) {
+    // A word still being typed when Apply came (the tab left with the box focused) is checked
+    // like one finished: what the controller cannot say is taken out again. A message loaded
+    // from a file and not changed is left as it is.
+    if (m_db.pending(binding.flag, binding.index)) {
+        m_entry->sweep(static_cast<QLineEdit*>(binding.control));
+        m_db.setValue(binding.field, binding.index, binding.working);
+    }
     if (!binding.working.isEmpty())
         return;
     m_db.setValue(binding.field, binding.index, NoneStored);

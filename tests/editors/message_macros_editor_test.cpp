@@ -92,9 +92,10 @@ TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
     db.setValue(u"MessageMacro", 4, QStringLiteral("GOOD  MORNING"));
     open();
     EXPECT_EQ(box(4)->text(), QStringLiteral("GOOD MORNING"));
-    typeAtEnd(box(3), QStringLiteral("weather alert"));
+    typeAtEnd(box(3), QStringLiteral("weather alert stand"));
     box(4)->clear();
-    editor->apply();
+    editor->apply(); // with message 3 still focused
+    EXPECT_EQ(messages.messageTexts(), QStringList{NotAWord});
     EXPECT_EQ(db.pendingNames(), (QStringList{QStringLiteral("MessageMacroPending(3)"),
                                               QStringLiteral("MessageMacroPending(4)")}));
     EXPECT_TRUE(db.groupChanged(Group::MessageMacros));
