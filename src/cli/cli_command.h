@@ -15,6 +15,7 @@ inline constexpr int ExitUsage = 2;
 struct CliContext {
     QStringList arguments; // positional arguments and the command's own options, in order
     QString programFolder; // resolved from --home DIR (kovo.ini, error.log, download.mem)
+    bool backUp = true;    // false with --no-backup: transfers keep no copy in backups/
 };
 
 // Takes "--name VALUE" out of `arguments`; empty when absent. Sets *missingValue when the option

@@ -1,5 +1,6 @@
 // kovo-cli download: the controller's memory (and the Ostrik board's records) read over the
 // serial link and decoded into a database file.
+#include "cli_backup.h"
 #include "cli_command.h"
 #include "cli_database_load.h"
 #include "cli_link.h"
@@ -103,6 +104,8 @@ int download(CliContext& context) {
         err << "kovo-cli download: " << saved.error << "\n";
         return ExitFailed;
     }
+    backUpFile(context, BackupKind::DownloadImage, home.filePath(u"download.mem"_s), options.port);
+    backUpFile(context, BackupKind::DownloadConfiguration, output, options.port);
     err << "Downloaded " << result.chunks << " bytes";
     if (result.ostrikComplete)
         err << " and " << result.ostrikRecords << " autopatch records";

@@ -1,5 +1,6 @@
 // kovo-cli upload: sends a database file to the controller over the serial link, whole or only
 // what differs from an older file.
+#include "cli_backup.h"
 #include "cli_command.h"
 #include "cli_database_load.h"
 #include "cli_link.h"
@@ -69,6 +70,7 @@ int uploadOverTheAir(CliContext& context, const QString& since) {
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
+    backUpFile(context, BackupKind::Upload, arguments.first(), QStringLiteral("DTMF"));
     settings.load();
 
     StderrOperator person;
@@ -121,6 +123,7 @@ int uploadFile(CliContext& context) {
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
 
+    backUpFile(context, BackupKind::Upload, arguments.first(), options.port);
     StderrOperator person;
     StderrOperator::catchInterrupt();
     LinkFlags flags;

@@ -1,5 +1,6 @@
 #include "cli_command.h"
 #include "database/program_folder.h"
+#include "link/link_trace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +34,9 @@ void printUsage(FILE* to) {
     stream << "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n"
               "       kovo-cli --help | kovo-cli COMMAND --help\n"
               "Every command takes --home DIR, the folder of kovo.ini, error.log, download.mem\n"
-              "and Tempfile.dat. Exit status: 0 done, 1 refused or failed, 2 usage.\n";
+              "and Tempfile.dat (and backups/ of every transfer, unless --no-backup). Link\n"
+              "commands take --trace FILE: every byte, digit and keying change, timed.\n"
+              "Exit status: 0 done, 1 refused or failed, 2 usage.\n";
     for (auto it = registry().cbegin(); it != registry().cend(); ++it)
         stream << "  kovo-cli " << it.value().usage << "\n";
 }
@@ -150,7 +153,12 @@ int main(int argc, char** argv) {
         return reportUsageError(name.constData(), usage.constData(),
                                 QStringLiteral("--home needs a folder"));
 
+    const QString tracePath = takeOption(arguments, QStringLiteral("--trace"), &missingHome);
+    if (missingHome)
+        return reportUsageError(name.constData(), usage.constData(),
+                                QStringLiteral("--trace needs a file"));
     CliContext context;
+    context.backUp = !takeSwitch(arguments, QStringLiteral("--no-backup"));
     context.arguments = arguments;
     QString error;
     context.programFolder =
@@ -159,5 +167,17 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "kovo-cli " << command << ": " << error << "\n";
         return ExitFailed;
     }
-    return entry.value().handler(context);
+    if (tracePath.isEmpty())
+        return entry.value().handler(context);
+
+    // Every channel made while the trace is installed reports to it; it is written even when
+    // the command fails, since that is when it is wanted.
+    auto trace = std::make_shared<kovo::LinkTrace>();
+    trace->beginJob(QStringLiteral("kovo-cli ") + QCoreApplication::arguments().mid(1).join(u' '));
+    kovo::LinkTrace::install(trace);
+    const int status = entry.value().handler(context);
+    kovo::LinkTrace::install(nullptr);
+    if (!trace->save(tracePath, &error))
+        QTextStream(stderr) << "kovo-cli " << command << ": " << error << "\n";
+    return status;
 }
