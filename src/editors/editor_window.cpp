@@ -54,8 +54,9 @@ QColor EditorWindow::textColour(const QLineEdit* box) {
 }
 
 QString EditorWindow::workingCopy(QStringView field, int index) const {
-    const Binding* binding = findBinding(field, index);
-    return binding ? binding->working : QString();
+    if (const Binding* binding = findBinding(field, index))
+        return binding->working;
+    return unboundWorkingCopy(field, index).value_or(QString());
 }
 
 EditorWindow::Binding* EditorWindow::findBinding(QStringView field, int index) const {
@@ -233,6 +234,7 @@ void EditorWindow::apply() {
         m_db.setValue(binding.field, binding.index, binding.working);
         fieldApplied(binding);
     }
+    applyUnbound();
     for (const auto& binding : m_bindings)
         updateColour(*binding);
     emit applied();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -116,6 +117,16 @@ protected:
     // After load and after Cancel Changes put the database values back.
     virtual void loaded() {}
     virtual void changesCancelled() {}
+    // Working copies an editor keeps outside the bindings, where one control shows one element
+    // of many (the set point or courtesy tone chosen in a list). apply() writes them after the
+    // bound ones and before applied(); workingCopy() asks here for elements it has no binding
+    // for.
+    virtual void applyUnbound() {}
+    virtual std::optional<QString> unboundWorkingCopy(QStringView field, int index) const {
+        Q_UNUSED(field);
+        Q_UNUSED(index);
+        return std::nullopt;
+    }
 
     const std::vector<std::unique_ptr<Binding>>& bindings() const { return m_bindings; }
     Binding* findBinding(QStringView field, int index) const;
