@@ -7,6 +7,7 @@
 #include "editors/macros_editor.h"
 #include "editors/message_macros_editor.h"
 #include "editors/placeholder_editor.h"
+#include "editors/port_switches_editor.h"
 #include "editors/special_codes_editor.h"
 #include "editors/timers_editor.h"
 
@@ -66,6 +67,8 @@ EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
         return new AlarmsEditor(db, messages);
     case SpecialCodesTab:
         return new SpecialCodesEditor(db, messages);
+    case PortSwitchesTab:
+        return new PortSwitchesEditor(db, messages);
     default:
         return new PlaceholderEditor(editorObjectName(tab), editorTitle(tab), db, messages);
     }

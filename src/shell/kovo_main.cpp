@@ -7,7 +7,10 @@
 #include "download_window.h"
 #include "editor_factory.h"
 #include "editors/editor_window.h"
+#include "editors/port_switches_editor.h"
+#include "editors/port_timer_coupling.h"
 #include "editors/program_info.h"
+#include "editors/timers_editor.h"
 #include "gui_operator.h"
 #include "link/channel_factory.h"
 #include "link/qt_audio_output.h"
@@ -117,6 +120,12 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     m_link->setAfterEachJob([emulator = m_emulator.get()] { emulator->saveIfChanged(); });
     m_actionRunner = std::make_unique<LinkActionRunner>(*m_link, m_db, m_settings,
                                                         [this] { return m_currentFile; });
+
+    // The timers and port switches editors set each other's controls; either is made when the
+    // other's Apply needs it.
+    m_portTimers = new PortTimerCoupling(
+        [this] { return qobject_cast<TimersEditor*>(ensureEditor(TimersTab)); },
+        [this] { return qobject_cast<PortSwitchesEditor*>(ensureEditor(PortSwitchesTab)); }, this);
 
     buildMenus();
     buildToolbar();
@@ -343,6 +352,10 @@ EditorWindow* KovoMain::ensureEditor(int tab) {
         return m_editors[tab];
     EditorWindow* created = createEditor(tab, m_db, m_messages);
     created->setActionRunner(m_actionRunner.get());
+    if (auto* timers = qobject_cast<TimersEditor*>(created))
+        m_portTimers->attach(timers);
+    else if (auto* portSwitches = qobject_cast<PortSwitchesEditor*>(created))
+        m_portTimers->attach(portSwitches);
     QMdiSubWindow* window = m_mdi->addSubWindow(created);
     window->setObjectName(editorObjectName(tab) + QLatin1String("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -27,6 +27,7 @@ class TouchTonePad;
 class EditorWindow;
 class LinkActionRunner;
 class LinkWorker;
+class PortTimerCoupling;
 class SavingWindow;
 class TarsisEmulator;
 class UploadWindow;
@@ -158,6 +159,7 @@ private:
     QMdiArea* m_mdi = nullptr;
     std::array<QPointer<EditorWindow>, EditorCount> m_editors{};
     std::array<QPointer<QMdiSubWindow>, EditorCount> m_windows{};
+    PortTimerCoupling* m_portTimers = nullptr;
     SavingWindow* m_saving = nullptr;
 
     QMenu* m_serialMenu = nullptr;

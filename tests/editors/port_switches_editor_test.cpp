@@ -16,11 +16,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// Test failures show texts as texts.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kovo {
 namespace {
 
