@@ -2,12 +2,14 @@
 
 #include "editors/alarms_editor.h"
 #include "editors/analog_meters_editor.h"
+#include "editors/courtesy_editor.h"
 #include "editors/dtmf_memories_editor.h"
 #include "editors/identification_editor.h"
 #include "editors/macros_editor.h"
 #include "editors/message_macros_editor.h"
 #include "editors/placeholder_editor.h"
 #include "editors/port_switches_editor.h"
+#include "editors/scheduler_editor.h"
 #include "editors/special_codes_editor.h"
 #include "editors/timers_editor.h"
 
@@ -53,8 +55,12 @@ EditorWindow* createEditor(int tab, Database& db, MessageService& messages) {
     switch (tab) {
     case TimersTab:
         return new TimersEditor(db, messages);
+    case CourtesyTab:
+        return new CourtesyEditor(db, messages);
     case MacrosTab:
         return new MacrosEditor(db, messages);
+    case SchedulerTab:
+        return new SchedulerEditor(db, messages);
     case IdTab:
         return new IdentificationEditor(db, messages);
     case MessagesTab:

@@ -10,6 +10,7 @@
 #include "editors/port_switches_editor.h"
 #include "editors/port_timer_coupling.h"
 #include "editors/program_info.h"
+#include "editors/scheduler_editor.h"
 #include "editors/timers_editor.h"
 #include "gui_operator.h"
 #include "link/channel_factory.h"
@@ -356,6 +357,8 @@ EditorWindow* KovoMain::ensureEditor(int tab) {
         m_portTimers->attach(timers);
     else if (auto* portSwitches = qobject_cast<PortSwitchesEditor*>(created))
         m_portTimers->attach(portSwitches);
+    else if (auto* scheduler = qobject_cast<SchedulerEditor*>(created))
+        scheduler->setDatabaseFileSource([this] { return m_currentFile; });
     QMdiSubWindow* window = m_mdi->addSubWindow(created);
     window->setObjectName(editorObjectName(tab) + QLatin1String("Window"));
     window->setAttribute(Qt::WA_DeleteOnClose);
