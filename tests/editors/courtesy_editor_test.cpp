@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace kovo {
 namespace {
 
@@ -45,7 +47,7 @@ protected:
         return found;
     }
     void chooseTone(int tone) const {
-        test::choose(editor->control<QComboBox>(QStringLiteral("CTSet")), QString::number(tone));
+        test::choose(editor->control<QComboBox>(u"CTSet"_s), QString::number(tone));
     }
 
     Database db;
@@ -85,58 +87,55 @@ TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
         }
         ASSERT_EQ(messages.calls.size(), 1);
         EXPECT_EQ(messages.calls[0].text, QString::fromLatin1(c.refusal));
-        EXPECT_EQ(messages.calls[0].title, QStringLiteral("Try Again!"));
+        EXPECT_EQ(messages.calls[0].title, u"Try Again!"_s);
         EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
-        EXPECT_EQ(edit->text(), QStringLiteral("0"));
+        EXPECT_EQ(edit->text(), u"0"_s);
     }
 }
 
 TEST_F(CourtesyEditorTest, EditsOfEveryToneAreKeptAndApplyMarksTheirSegments) {
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Courtesy Tones"));
-    EXPECT_EQ(test::accessibleName(box(QStringLiteral("Tone3Set(2)"))), QStringLiteral("Tone 3"));
+    EXPECT_EQ(editor->windowTitle(), u"Courtesy Tones"_s);
+    EXPECT_EQ(test::accessibleName(box(u"Tone3Set(2)"_s)), u"Tone 3"_s);
     chooseTone(4);
-    test::typeInto(box(QStringLiteral("Tone2Set(3)")), QStringLiteral("1209"));
-    EXPECT_EQ(EditorWindow::textColour(box(QStringLiteral("Tone2Set(3)"))),
-              EditorWindow::changedColour());
+    test::typeInto(box(u"Tone2Set(3)"_s), u"1209"_s);
+    EXPECT_EQ(EditorWindow::textColour(box(u"Tone2Set(3)"_s)), EditorWindow::changedColour());
     chooseTone(9);
-    test::typeInto(box(QStringLiteral("Delay4Set(1)")), QStringLiteral("0075"));
-    EXPECT_EQ(editor->workingCopy(u"P1Delay4", 9), QStringLiteral("75"));
+    test::typeInto(box(u"Delay4Set(1)"_s), u"0075"_s);
+    EXPECT_EQ(editor->workingCopy(u"P1Delay4", 9), u"75"_s);
     chooseTone(4);
-    EXPECT_EQ(box(QStringLiteral("Tone2Set(3)"))->text(), QStringLiteral("1209"));
-    EXPECT_EQ(box(QStringLiteral("Delay4Set(1)"))->text(), db.value(u"P1Delay4", 4));
+    EXPECT_EQ(box(u"Tone2Set(3)"_s)->text(), u"1209"_s);
+    EXPECT_EQ(box(u"Delay4Set(1)"_s)->text(), db.value(u"P1Delay4", 4));
 
-    editor->control<QPushButton>(QStringLiteral("Apply"))->click();
-    EXPECT_EQ(
-        db.pendingNames(),
-        (QStringList{QStringLiteral("CourtesyPending(%1)").arg(Database::courtesyIndex(1, 4, 9)),
-                     QStringLiteral("CourtesyPending(%1)").arg(Database::courtesyIndex(3, 1, 4))}));
+    editor->control<QPushButton>(u"Apply"_s)->click();
+    EXPECT_EQ(db.pendingNames(),
+              (QStringList{u"CourtesyPending(%1)"_s.arg(Database::courtesyIndex(1, 4, 9)),
+                           u"CourtesyPending(%1)"_s.arg(Database::courtesyIndex(3, 1, 4))}));
     EXPECT_TRUE(db.groupChanged(Group::Courtesy));
     EXPECT_FALSE(db.settingsSaved());
-    EXPECT_EQ(EditorWindow::textColour(box(QStringLiteral("Tone2Set(3)"))),
-              EditorWindow::unchangedColour());
+    EXPECT_EQ(EditorWindow::textColour(box(u"Tone2Set(3)"_s)), EditorWindow::unchangedColour());
 
     // Cancel Changes drops what was not applied.
-    test::typeInto(box(QStringLiteral("Dur1Set(2)")), QStringLiteral("999"));
-    editor->control<QPushButton>(QStringLiteral("CancelChanges"))->click();
+    test::typeInto(box(u"Dur1Set(2)"_s), u"999"_s);
+    editor->control<QPushButton>(u"CancelChanges"_s)->click();
     EXPECT_EQ(editor->workingCopy(u"P2Dur1", 4), db.value(u"P2Dur1", 4));
-    EXPECT_EQ(box(QStringLiteral("Dur1Set(2)"))->text(), db.value(u"P2Dur1", 4));
+    EXPECT_EQ(box(u"Dur1Set(2)"_s)->text(), db.value(u"P2Dur1", 4));
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("courtesy.dat"));
+    const QString path = dir.filePath(u"courtesy.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(db, path).ok);
     Database loaded = test::reloaded(path);
-    EXPECT_EQ(loaded.value(u"P3Tone2", 4), QStringLiteral("1209"));
-    EXPECT_EQ(loaded.value(u"P1Delay4", 9), QStringLiteral("75"));
+    EXPECT_EQ(loaded.value(u"P3Tone2", 4), u"1209"_s);
+    EXPECT_EQ(loaded.value(u"P1Delay4", 9), u"75"_s);
 }
 
 TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClosed) {
     FakeRunner runner;
     editor->setActionRunner(&runner);
     chooseTone(2);
-    editor->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
-    test::typeInto(box(QStringLiteral("Tone1Set(2)")), QStringLiteral("697"));
-    auto* preview = editor->control<QPushButton>(QStringLiteral("Preview"));
-    EXPECT_EQ(preview->text(), QStringLiteral("Preview"));
+    editor->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(1);
+    test::typeInto(box(u"Tone1Set(2)"_s), u"697"_s);
+    auto* preview = editor->control<QPushButton>(u"Preview"_s);
+    EXPECT_EQ(preview->text(), u"Preview"_s);
     preview->click();
     ASSERT_EQ(runner.actions.size(), 1);
     const ControllerAction& played = runner.actions[0];
@@ -145,7 +144,7 @@ TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClo
     ASSERT_EQ(played.courtesyValues.size(), 16);
     EXPECT_EQ(played.courtesyValues[0], db.value(u"P2Delay1", 2));
     EXPECT_EQ(played.courtesyValues[4], db.value(u"P2Dur1", 2));
-    EXPECT_EQ(played.courtesyValues[8], QStringLiteral("697")); // not applied yet
+    EXPECT_EQ(played.courtesyValues[8], u"697"_s); // not applied yet
     EXPECT_TRUE(editor->previewing());
 
     preview->click(); // again: stops
@@ -184,8 +183,8 @@ TEST_F(CourtesyEditorTest, TheTimelineFollowsTheValuesTyped) {
         EXPECT_DOUBLE_EQ(bars[i].rect.left() - timeline->xAt(0), expected[i][1]);
         EXPECT_DOUBLE_EQ(bars[i].rect.width(), expected[i][2] - expected[i][1]);
     }
-    EXPECT_EQ(bars[0].label, QStringLiteral("697/1209 Hz"));
-    EXPECT_EQ(bars[2].label, QStringLiteral("440/%1 Hz").arg(db.value(u"P1Tone8", 3)));
+    EXPECT_EQ(bars[0].label, u"697/1209 Hz"_s);
+    EXPECT_EQ(bars[2].label, u"440/%1 Hz"_s.arg(db.value(u"P1Tone8", 3)));
     // Nothing is stored by drawing.
     EXPECT_EQ(db.value(u"P1Delay1", 3), Database().value(u"P1Delay1", 3));
     // Another tone shows its own shape.

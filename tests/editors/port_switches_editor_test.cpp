@@ -16,17 +16,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace kovo {
 namespace {
 
 using test::choose;
-
-void type(QLineEdit* box, const QString& text) {
-    test::typeInto(box, text);
-}
-void leave(QLineEdit* box) {
-    test::leaveBox(box);
-}
+using test::leaveBox;
+using test::typeInto;
 
 class PortSwitchesEditorTest : public ::testing::Test {
 protected:
@@ -83,77 +80,49 @@ TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
                   QString::fromLatin1(c.stored));
         editor->apply();
         EXPECT_EQ(db.value(QString::fromLatin1(c.field), c.index), QString::fromLatin1(c.stored));
-        const QString flag = c.index
-                                 ? QStringLiteral("%1(%2)").arg(QLatin1String(c.flag)).arg(c.index)
-                                 : QString::fromLatin1(c.flag);
+        const QString flag = c.index ? u"%1(%2)"_s.arg(QLatin1String(c.flag)).arg(c.index)
+                                     : QString::fromLatin1(c.flag);
         EXPECT_EQ(db.pendingNames(), QStringList{flag});
     }
     // An option pair shows the stored value: "1" selects the second button, anything else the
     // first; the access mode shows its entry.
-    db.setValue(u"CTCSSCT", 1, QStringLiteral("1"));
-    db.setValue(u"PLEncodePolarity", 1, QStringLiteral("7"));
-    db.setValue(u"PLAccess", 1, QStringLiteral("1"));
+    db.setValue(u"CTCSSCT", 1, u"1"_s);
+    db.setValue(u"PLEncodePolarity", 1, u"7"_s);
+    db.setValue(u"PLAccess", 1, u"1"_s);
     editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    EXPECT_TRUE(widget<QRadioButton>(QStringLiteral("PLCT(1)"))->isChecked());
-    EXPECT_TRUE(widget<QRadioButton>(QStringLiteral("PLLow(1)"))->isChecked());
-    EXPECT_EQ(widget<QComboBox>(QStringLiteral("AccessMode(1)"))->currentText(),
-              QStringLiteral("Tone & Carrier"));
+    EXPECT_TRUE(widget<QRadioButton>(u"PLCT(1)"_s)->isChecked());
+    EXPECT_TRUE(widget<QRadioButton>(u"PLLow(1)"_s)->isChecked());
+    EXPECT_EQ(widget<QComboBox>(u"AccessMode(1)"_s)->currentText(), u"Tone & Carrier"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, CaptionsAndLabelsNameEveryControl) {
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Port Switches"));
+    EXPECT_EQ(editor->windowTitle(), u"Port Switches"_s);
     QStringList texts;
     for (const QAbstractButton* button : editor->findChildren<QAbstractButton*>())
         texts << button->text();
     for (const QGroupBox* frame : editor->findChildren<QGroupBox*>())
         texts << frame->title();
-    for (const char* caption : {"Transmitter Enable",
-                                "Receiver Enable",
-                                "Repeater Mode",
-                                "DTMF Enable",
-                                "DTMF Require Tone",
-                                "DTMF Mute",
-                                "DTMF Covertone",
-                                "Monitor Mix",
-                                "Kerchunk Filter",
-                                "Speech Override",
-                                "Speech ID Override",
-                                "Disable Inactivity Timer",
-                                "ON During ID/Speech",
-                                "Timer Starts After COS",
-                                "Timer Starts After CT",
-                                "Lo",
-                                "Hi",
-                                "COS",
-                                "Tone",
-                                "Port 1",
-                                "Port 3",
-                                "Tone Encode Control",
-                                "Tone Encode Polarity",
-                                "DTMF Evaluate On Closure",
-                                "Alarms",
-                                "Alarm 5",
-                                "Allow Speech w/Terminator",
-                                "&Apply",
-                                "C&ancel Changes"})
-        EXPECT_EQ(texts.count(QString::fromLatin1(caption)),
-                  QString::fromLatin1(caption).startsWith(QLatin1String("Port ")) ||
-                          QString::fromLatin1(caption).contains(QLatin1String("&")) ||
-                          QString::fromLatin1(caption).startsWith(QLatin1String("Al"))
-                      ? 1
-                      : 3)
-            << caption;
-    EXPECT_EQ(widget<QPushButton>(QStringLiteral("Cancel"))->text(),
-              QStringLiteral("C&ancel Changes"));
-    const QStringList access = {QStringLiteral("Carrier"), QStringLiteral("Tone & Carrier"),
-                                QStringLiteral("Tone Only")};
-    auto* mode = widget<QComboBox>(QStringLiteral("AccessMode(2)"));
-    for (int i = 0; i < mode->count(); ++i)
-        EXPECT_EQ(mode->itemText(i), access[i]);
-    auto* tail = widget<QComboBox>(QStringLiteral("TailMessageNumSet(2)"));
-    EXPECT_EQ(tail->itemText(0), QStringLiteral("NONE"));
+    const QString perPort =
+        u"Transmitter Enable|Receiver Enable|Repeater Mode|DTMF Enable|"
+        "DTMF Require Tone|DTMF Mute|DTMF Covertone|Monitor Mix|Kerchunk Filter|"
+        "Speech Override|Speech ID Override|Disable Inactivity Timer|"
+        "ON During ID/Speech|Timer Starts After COS|Timer Starts After CT|Lo|"
+        "Hi|COS|Tone|Tone Encode Control|Tone Encode Polarity|"
+        "DTMF Evaluate On Closure"_s;
+    for (const QString& caption : perPort.split(u'|'))
+        EXPECT_EQ(texts.count(caption), 3) << caption.toStdString();
+    for (const QString& caption :
+         u"Port 1|Port 3|Alarms|Alarm 5|Allow Speech w/Terminator|&Apply"_s.split(u'|'))
+        EXPECT_EQ(texts.count(caption), 1) << caption.toStdString();
+    EXPECT_EQ(widget<QPushButton>(u"Cancel"_s)->text(), u"C&ancel Changes"_s);
+    auto* mode = widget<QComboBox>(u"AccessMode(2)"_s);
+    ASSERT_EQ(mode->count(), 3);
+    EXPECT_EQ(mode->itemText(0) + u'|' + mode->itemText(1) + u'|' + mode->itemText(2),
+              u"Carrier|Tone & Carrier|Tone Only"_s);
+    auto* tail = widget<QComboBox>(u"TailMessageNumSet(2)"_s);
+    EXPECT_EQ(tail->itemText(0), u"NONE"_s);
     EXPECT_EQ(tail->count(), 4);
-    EXPECT_EQ(widget<QComboBox>(QStringLiteral("MessageNumSet(2)"))->count(), 90);
+    EXPECT_EQ(widget<QComboBox>(u"MessageNumSet(2)"_s)->count(), 90);
     const std::pair<const char*, const char*> named[] = {{"AccessMode(3)", "Access Mode"},
                                                          {"TailMessageNumSet(3)", "Tail Message"},
                                                          {"MessageNumSet(3)", "Macro To Use"},
@@ -164,61 +133,59 @@ TEST_F(PortSwitchesEditorTest, CaptionsAndLabelsNameEveryControl) {
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
-    db.setValue(u"TailMessageNum", 1, QStringLiteral("2"));
-    db.setValue(u"TailCounter", 1, QStringLiteral("9"));
-    db.setValue(u"AnnounceTime", 1, QStringLiteral("120"));
-    db.setValue(u"P1MessageNum", 2, QStringLiteral("17"));
-    db.setValue(u"P3MessageNum", 2, QStringLiteral("5"));
+    db.setValue(u"TailMessageNum", 1, u"2"_s);
+    db.setValue(u"TailCounter", 1, u"9"_s);
+    db.setValue(u"AnnounceTime", 1, u"120"_s);
+    db.setValue(u"P1MessageNum", 2, u"17"_s);
+    db.setValue(u"P3MessageNum", 2, u"5"_s);
     editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    auto* macro1 = widget<QComboBox>(QStringLiteral("MessageNumSet(1)"));
-    auto* macro3 = widget<QComboBox>(QStringLiteral("MessageNumSet(3)"));
+    auto* macro1 = widget<QComboBox>(u"MessageNumSet(1)"_s);
+    auto* macro3 = widget<QComboBox>(u"MessageNumSet(3)"_s);
     EXPECT_TRUE(macro1->isVisibleTo(editor.get()));
-    EXPECT_EQ(macro1->currentText(), QStringLiteral("17"));
+    EXPECT_EQ(macro1->currentText(), u"17"_s);
     EXPECT_FALSE(macro3->isVisibleTo(editor.get())); // the default tail message is NONE
-    EXPECT_FALSE(widget<QLineEdit>(QStringLiteral("TailCounterSet(3)"))->isVisibleTo(editor.get()));
+    EXPECT_FALSE(widget<QLineEdit>(u"TailCounterSet(3)"_s)->isVisibleTo(editor.get()));
 
     // Tail message 2 on port 3, then macro 45: P3MessageNum(2), shown red until applied.
-    choose(widget<QComboBox>(QStringLiteral("TailMessageNumSet(3)")), QStringLiteral("2"));
+    choose(widget<QComboBox>(u"TailMessageNumSet(3)"_s), u"2"_s);
     EXPECT_EQ(editor->currentTailMessage(), 2);
     EXPECT_TRUE(macro3->isVisibleTo(editor.get()));
-    EXPECT_EQ(macro3->currentText(), QStringLiteral("5"));
-    choose(macro3, QStringLiteral("45"));
+    EXPECT_EQ(macro3->currentText(), u"5"_s);
+    choose(macro3, u"45"_s);
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::changedColour());
 
     // NONE on port 1 hides its list and counter; Apply zeroes counter and tail-message timer.
-    choose(widget<QComboBox>(QStringLiteral("TailMessageNumSet(1)")), QStringLiteral("NONE"));
+    choose(widget<QComboBox>(u"TailMessageNumSet(1)"_s), u"NONE"_s);
     EXPECT_FALSE(macro1->isVisibleTo(editor.get()));
-    EXPECT_FALSE(widget<QLabel>(QStringLiteral("TailCounterLabel(1)"))->isVisibleTo(editor.get()));
+    EXPECT_FALSE(widget<QLabel>(u"TailCounterLabel(1)"_s)->isVisibleTo(editor.get()));
     editor->apply();
-    EXPECT_EQ(db.value(u"P3MessageNum", 2), QStringLiteral("45"));
-    EXPECT_EQ(db.value(u"TailMessageNum", 3), QStringLiteral("2"));
-    EXPECT_EQ(db.value(u"TailMessageNum", 1), QStringLiteral("0"));
-    EXPECT_EQ(db.value(u"TailCounter", 1), QStringLiteral("0"));
-    EXPECT_EQ(db.value(u"AnnounceTime", 1), QStringLiteral("0"));
+    EXPECT_EQ(db.value(u"P3MessageNum", 2), u"45"_s);
+    EXPECT_EQ(db.value(u"TailMessageNum", 3), u"2"_s);
+    EXPECT_EQ(db.value(u"TailMessageNum", 1), u"0"_s);
+    EXPECT_EQ(db.value(u"TailCounter", 1), u"0"_s);
+    EXPECT_EQ(db.value(u"AnnounceTime", 1), u"0"_s);
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::unchangedColour());
-    EXPECT_EQ(db.pendingNames(), (QStringList{QStringLiteral("AnnounceTimePending(1)"),
-                                              QStringLiteral("TailMessageNumPending(1)"),
-                                              QStringLiteral("TailMessageNumPending(3)"),
-                                              QStringLiteral("PortMessageNumPending(2)"),
-                                              QStringLiteral("TailCounterPending(1)")}));
+    EXPECT_EQ(db.pendingNames(),
+              (QStringList{u"AnnounceTimePending(1)"_s, u"TailMessageNumPending(1)"_s,
+                           u"TailMessageNumPending(3)"_s, u"PortMessageNumPending(2)"_s,
+                           u"TailCounterPending(1)"_s}));
     EXPECT_TRUE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
 }
 
 TEST_F(PortSwitchesEditorTest, TailCounterAcceptsUpTo254) {
-    db.setValue(u"TailMessageNum", 2, QStringLiteral("1"));
+    db.setValue(u"TailMessageNum", 2, u"1"_s);
     editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    auto* counter = widget<QLineEdit>(QStringLiteral("TailCounterSet(2)"));
+    auto* counter = widget<QLineEdit>(u"TailCounterSet(2)"_s);
     EXPECT_TRUE(EditorWindow::isDigitsOnly(counter));
-    type(counter, QStringLiteral("254"));
-    leave(counter);
+    typeInto(counter, u"254"_s);
+    leaveBox(counter);
     EXPECT_TRUE(messages.calls.isEmpty());
-    type(counter, QStringLiteral("255"));
-    leave(counter);
+    typeInto(counter, u"255"_s);
+    leaveBox(counter);
     ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text,
-              QStringLiteral("The Tail Counter value must be between 0 and 254"));
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Try Again!"));
+    EXPECT_EQ(messages.calls[0].text, u"The Tail Counter value must be between 0 and 254"_s);
+    EXPECT_EQ(messages.calls[0].title, u"Try Again!"_s);
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
     EXPECT_EQ(counter->text(), db.value(u"TailCounter", 2));
 }
@@ -241,45 +208,44 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
             }
             return editor.get();
         });
-    db.setValue(u"InActiveTime", 2, QStringLiteral("30"));
-    db.setValue(u"AnnounceTime", 3, QStringLiteral("60"));
+    db.setValue(u"InActiveTime", 2, u"30"_s);
+    db.setValue(u"AnnounceTime", 3, u"60"_s);
     editor.reset();
     PortSwitchesEditor* switches = coupling.portSwitches();
     ASSERT_EQ(timers, nullptr);
-    widget<QCheckBox>(QStringLiteral("DisableTimeout(2)"))->click();
+    widget<QCheckBox>(u"DisableTimeout(2)"_s)->click();
     switches->apply();
     ASSERT_NE(timers, nullptr);
-    EXPECT_EQ(db.value(u"InActiveTime", 2), QStringLiteral("0"));
+    EXPECT_EQ(db.value(u"InActiveTime", 2), u"0"_s);
     EXPECT_TRUE(db.pending(u"InActiveTimePending", 2));
-    EXPECT_EQ(db.value(u"AnnounceTime", 3), QStringLiteral("0")); // port 3 has no tail message
-    auto* inactive = timers->control<QLineEdit>(QStringLiteral("InactiveTimer(2)"));
-    EXPECT_EQ(inactive->text(), QStringLiteral("0"));
-    EXPECT_EQ(timers->control<QLineEdit>(QStringLiteral("AnnounceTimer(3)"))->text(),
-              QStringLiteral("0"));
+    EXPECT_EQ(db.value(u"AnnounceTime", 3), u"0"_s); // port 3 has no tail message
+    auto* inactive = timers->control<QLineEdit>(u"InactiveTimer(2)"_s);
+    EXPECT_EQ(inactive->text(), u"0"_s);
+    EXPECT_EQ(timers->control<QLineEdit>(u"AnnounceTimer(3)"_s)->text(), u"0"_s);
     EXPECT_EQ(EditorWindow::textColour(inactive), EditorWindow::unchangedColour());
     db.setAllPending(false);
     timers->apply();
     EXPECT_TRUE(db.pendingNames().isEmpty());
-    EXPECT_EQ(db.value(u"DisableTimeout", 2), QStringLiteral("1"));
+    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"1"_s);
 
     // Timers to port switches: the check box follows, so its Apply keeps the derived value.
-    type(inactive, QStringLiteral("15"));
+    typeInto(inactive, u"15"_s);
     timers->apply();
-    EXPECT_EQ(db.value(u"DisableTimeout", 2), QStringLiteral("0"));
-    EXPECT_FALSE(widget<QCheckBox>(QStringLiteral("DisableTimeout(2)"))->isChecked());
+    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
+    EXPECT_FALSE(widget<QCheckBox>(u"DisableTimeout(2)"_s)->isChecked());
     switches->apply();
-    EXPECT_EQ(db.value(u"InActiveTime", 2), QStringLiteral("15"));
-    EXPECT_EQ(db.value(u"DisableTimeout", 2), QStringLiteral("0"));
+    EXPECT_EQ(db.value(u"InActiveTime", 2), u"15"_s);
+    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
 
     // Cancel Changes in the timers editor derives again, and a port switches window not yet
     // made is made hidden to follow.
     editor.reset();
-    db.setValue(u"InActiveTime", 1, QStringLiteral("0"));
+    db.setValue(u"InActiveTime", 1, u"0"_s);
     timers->cancelChanges();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_TRUE(widget<QCheckBox>(QStringLiteral("DisableTimeout(1)"))->isChecked());
-    EXPECT_EQ(editor->workingCopy(u"DisableTimeout", 1), QStringLiteral("1"));
+    EXPECT_TRUE(widget<QCheckBox>(u"DisableTimeout(1)"_s)->isChecked());
+    EXPECT_EQ(editor->workingCopy(u"DisableTimeout", 1), u"1"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, ApplyMarksOnlyWhatChangedAndTheFileKeepsIt) {
@@ -287,27 +253,24 @@ TEST_F(PortSwitchesEditorTest, ApplyMarksOnlyWhatChangedAndTheFileKeepsIt) {
     EXPECT_TRUE(db.pendingNames().isEmpty());
     EXPECT_TRUE(db.settingsSaved());
 
-    widget<QCheckBox>(QStringLiteral("SpeechIDOverride(1)"))->click();
-    widget<QPushButton>(QStringLiteral("Apply"))->click();
+    widget<QCheckBox>(u"SpeechIDOverride(1)"_s)->click();
+    widget<QPushButton>(u"Apply"_s)->click();
     EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
     EXPECT_FALSE(db.settingsSaved());
-    EXPECT_EQ(db.pendingNames(), QStringList{QStringLiteral("SpeechIDOverridePending(1)")});
+    EXPECT_EQ(db.pendingNames(), QStringList{u"SpeechIDOverridePending(1)"_s});
 
     // Cancel Changes puts back what was not applied.
-    choose(widget<QComboBox>(QStringLiteral("AccessMode(1)")), QStringLiteral("Tone Only"));
-    widget<QPushButton>(QStringLiteral("Cancel"))->click();
-    EXPECT_EQ(widget<QComboBox>(QStringLiteral("AccessMode(1)"))->currentText(),
-              QStringLiteral("Carrier"));
-    EXPECT_EQ(editor->workingCopy(u"PLAccess", 1), QStringLiteral("0"));
+    choose(widget<QComboBox>(u"AccessMode(1)"_s), u"Tone Only"_s);
+    widget<QPushButton>(u"Cancel"_s)->click();
+    EXPECT_EQ(widget<QComboBox>(u"AccessMode(1)"_s)->currentText(), u"Carrier"_s);
+    EXPECT_EQ(editor->workingCopy(u"PLAccess", 1), u"0"_s);
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("switches.dat"));
+    const QString path = dir.filePath(u"switches.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(db, path).ok);
-    Database loaded;
-    ErrorLog log;
-    EXPECT_TRUE(readDatabase(loaded, path, log).errorLines.isEmpty());
+    Database loaded = test::reloaded(path);
     PortSwitchesEditor reopened(loaded, messages);
-    EXPECT_FALSE(reopened.control<QCheckBox>(QStringLiteral("SpeechIDOverride(1)"))->isChecked());
+    EXPECT_FALSE(reopened.control<QCheckBox>(u"SpeechIDOverride(1)"_s)->isChecked());
 }
 
 } // namespace

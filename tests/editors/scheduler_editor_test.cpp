@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace kovo {
 namespace {
 
@@ -36,11 +38,12 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    QStringList entries(const char* list) const {
+    // A list's entries joined by "|".
+    QString entries(const char* list) const {
         QStringList texts;
         for (int i = 0; i < widget<QComboBox>(list)->count(); ++i)
             texts << widget<QComboBox>(list)->itemText(i);
-        return texts;
+        return texts.join(u'|');
     }
 
     Database db;
@@ -81,7 +84,7 @@ TEST_F(SchedulerEditorTest, ChoicesAreStoredInTheControllersEncoding) {
         if (clock)
             test::typeInto(widget<QLineEdit>(c.control), chosen);
         else
-            test::choose(widget<QComboBox>("SetPointNumSet"), QStringLiteral("4"));
+            test::choose(widget<QComboBox>("SetPointNumSet"), u"4"_s);
         if (!clock)
             test::choose(widget<QComboBox>(c.control), chosen);
         const int index = clock ? 0 : 4;
@@ -94,51 +97,39 @@ TEST_F(SchedulerEditorTest, ChoicesAreStoredInTheControllersEncoding) {
         if (clock) {
             EXPECT_EQ(reopened.control<QLineEdit>(QString::fromLatin1(c.control))->text(), chosen);
         } else {
-            test::choose(reopened.control<QComboBox>(QStringLiteral("SetPointNumSet")),
-                         QStringLiteral("4"));
+            test::choose(reopened.control<QComboBox>(u"SetPointNumSet"_s), u"4"_s);
             EXPECT_EQ(reopened.control<QComboBox>(QString::fromLatin1(c.control))->currentText(),
                       chosen);
         }
     }
-    EXPECT_EQ(entries("DOWSet"),
-              (texts({"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
-                      "Weekdays", "Weekends", "Everyday"})));
-    const QStringList hours = entries("HoursSet");
-    ASSERT_EQ(hours.size(), 26);
-    EXPECT_EQ(hours.mid(0, 4), (texts({"Disabled", "Every Hour", "12 AM", "1 AM"})));
-    EXPECT_EQ(hours.mid(13, 2), (texts({"11 AM", "12 PM"})));
-    EXPECT_EQ(hours.last(), QStringLiteral("11 PM"));
-    EXPECT_EQ(entries("MinutesSet").size(), 60);
-    EXPECT_EQ(entries("MacroSet").first(), QStringLiteral("01"));
-    EXPECT_EQ(entries("MacroSet").size(), 90);
-    EXPECT_EQ(entries("WeekSet"), (texts({"1st", "2nd", "3rd", "4th", "5th"})));
-    EXPECT_EQ(entries("SetPointNumSet").size(), 20);
+    EXPECT_EQ(entries("DOWSet"), u"Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|"
+                                 "Weekdays|Weekends|Everyday"_s);
+    EXPECT_TRUE(entries("HoursSet").startsWith(u"Disabled|Every Hour|12 AM|1 AM|"_s));
+    EXPECT_TRUE(entries("HoursSet").contains(u"|11 AM|12 PM|1 PM|"_s));
+    EXPECT_TRUE(entries("HoursSet").endsWith(u"|10 PM|11 PM"_s));
+    EXPECT_TRUE(entries("MinutesSet").startsWith(u"00|01|"_s));
+    EXPECT_TRUE(entries("MinutesSet").endsWith(u"|59"_s));
+    EXPECT_TRUE(entries("MacroSet").startsWith(u"01|02|"_s));
+    EXPECT_TRUE(entries("MacroSet").endsWith(u"|89|90"_s));
+    EXPECT_EQ(entries("WeekSet"), u"1st|2nd|3rd|4th|5th"_s);
+    EXPECT_TRUE(entries("SetPointNumSet").endsWith(u"|19|20"_s));
 }
 
 TEST_F(SchedulerEditorTest, CaptionsAndLabelsNameEveryControl) {
-    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Scheduler/Clock Configuration"));
-    const std::pair<const char*, const char*> named[] = {{"SetPointNumSet", "Setpoint Number"},
-                                                         {"DOWSet", "Day Of The Week"},
-                                                         {"HoursSet", "Start Hours"},
-                                                         {"MinutesSet", "Start Minutes"},
-                                                         {"MacroSet", "Macro To Run"},
-                                                         {"WeekSet", "Week Of The Month"},
-                                                         {"ClockCorrectionSet", "Clock Correction"},
-                                                         {"DOMEnable", "Monthly"},
-                                                         {"SayYearSet", "Say Year"},
-                                                         {"TwentyFourSet", "24 Hour Readback"},
-                                                         {"HoursSelect", "Say Hours"},
-                                                         {"USDate", "United States"},
-                                                         {"InternationalDate", "International"},
-                                                         {"ClockSet", "Set Clock"},
-                                                         {"Apply", "&Apply"},
-                                                         {"CancelChanges", "&Cancel Changes"}};
-    for (const auto& [name, caption] : named) {
-        QWidget* control = widget<QWidget>(name);
-        if (auto* button = qobject_cast<QAbstractButton*>(control))
-            EXPECT_EQ(button->text(), QString::fromLatin1(caption)) << name;
-        else
-            EXPECT_EQ(test::accessibleName(control), QString::fromLatin1(caption)) << name;
+    EXPECT_EQ(editor->windowTitle(), u"Scheduler/Clock Configuration"_s);
+    const QString named =
+        u"SetPointNumSet=Setpoint Number|DOWSet=Day Of The Week|HoursSet=Start Hours|"
+        "MinutesSet=Start Minutes|MacroSet=Macro To Run|WeekSet=Week Of The Month|"
+        "ClockCorrectionSet=Clock Correction|DOMEnable=Monthly|SayYearSet=Say Year|"
+        "TwentyFourSet=24 Hour Readback|HoursSelect=Say Hours|USDate=United States|"
+        "InternationalDate=International|ClockSet=Set Clock|Apply=&Apply|"
+        "CancelChanges=&Cancel Changes"_s;
+    for (const QString& pair : named.split(u'|')) {
+        const QString name = pair.section(u'=', 0, 0);
+        auto* control = editor->control<QWidget>(name);
+        ASSERT_NE(control, nullptr) << name.toStdString();
+        const auto* button = qobject_cast<QAbstractButton*>(control);
+        EXPECT_EQ(button ? button->text() : test::accessibleName(control), pair.section(u'=', 1));
     }
     QStringList shown;
     for (const QLabel* label : editor->findChildren<QLabel*>())
@@ -158,13 +149,13 @@ TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) 
     auto* week = widget<QComboBox>("WeekSet");
     EXPECT_FALSE(week->isEnabled()); // Monthly is "0" by default
     EXPECT_FALSE(widget<QLabel>("WeekLabel")->isEnabled());
-    test::choose(setPoint, QStringLiteral("7"));
-    test::choose(widget<QComboBox>("MacroSet"), QStringLiteral("42"));
-    test::choose(setPoint, QStringLiteral("9"));
+    test::choose(setPoint, u"7"_s);
+    test::choose(widget<QComboBox>("MacroSet"), u"42"_s);
+    test::choose(setPoint, u"9"_s);
     widget<QCheckBox>("DOMEnable")->click();
     EXPECT_TRUE(week->isEnabled());
-    test::choose(setPoint, QStringLiteral("7"));
-    EXPECT_EQ(widget<QComboBox>("MacroSet")->currentText(), QStringLiteral("42"));
+    test::choose(setPoint, u"7"_s);
+    EXPECT_EQ(widget<QComboBox>("MacroSet")->currentText(), u"42"_s);
     EXPECT_FALSE(week->isEnabled());
 
     // "Say Hours" follows "24 Hour Readback".
@@ -176,17 +167,17 @@ TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) 
     widget<QPushButton>("Apply")->click();
     EXPECT_EQ(db.pendingNames(),
               (texts({"SetPointPending(7)", "SetPointPending(9)", "TwentyFourPending"})));
-    EXPECT_EQ(db.value(u"MacroToRun", 7), QStringLiteral("42"));
-    EXPECT_EQ(db.value(u"Monthly", 9), QStringLiteral("1"));
+    EXPECT_EQ(db.value(u"MacroToRun", 7), u"42"_s);
+    EXPECT_EQ(db.value(u"Monthly", 9), u"1"_s);
     EXPECT_TRUE(db.groupChanged(Group::Scheduler));
     EXPECT_FALSE(db.settingsSaved());
 
     // Cancel Changes puts back what was not applied and keeps the set point shown.
-    test::choose(widget<QComboBox>("HoursSet"), QStringLiteral("3 PM"));
+    test::choose(widget<QComboBox>("HoursSet"), u"3 PM"_s);
     widget<QPushButton>("CancelChanges")->click();
-    EXPECT_EQ(setPoint->currentText(), QStringLiteral("7"));
-    EXPECT_EQ(widget<QComboBox>("HoursSet")->currentText(), QStringLiteral("Disabled"));
-    EXPECT_EQ(editor->workingCopy(u"Hours", 7), QStringLiteral("25"));
+    EXPECT_EQ(setPoint->currentText(), u"7"_s);
+    EXPECT_EQ(widget<QComboBox>("HoursSet")->currentText(), u"Disabled"_s);
+    EXPECT_EQ(editor->workingCopy(u"Hours", 7), u"25"_s);
     db.setAllPending(false);
     db.setSettingsSaved(true);
     editor->apply();
@@ -196,7 +187,7 @@ TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) 
 
 TEST_F(SchedulerEditorTest, TheDateFormatIsWrittenIntoTheOpenFileAtOnce) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("site.dat"));
+    const QString path = dir.filePath(u"site.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(db, path).ok);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::Append));
@@ -209,7 +200,7 @@ TEST_F(SchedulerEditorTest, TheDateFormatIsWrittenIntoTheOpenFileAtOnce) {
 
     editor->setDatabaseFileSource([&] { return path; });
     widget<QRadioButton>("InternationalDate")->click();
-    EXPECT_EQ(db.value(u"DateFormat"), QStringLiteral("True"));
+    EXPECT_EQ(db.value(u"DateFormat"), u"True"_s);
     EXPECT_TRUE(db.settingsSaved());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QByteArray expected = before;
@@ -217,15 +208,14 @@ TEST_F(SchedulerEditorTest, TheDateFormatIsWrittenIntoTheOpenFileAtOnce) {
     EXPECT_EQ(file.readAll(), expected);
     file.close();
     SchedulerEditor reopened(db, messages);
-    EXPECT_TRUE(reopened.control<QRadioButton>(QStringLiteral("InternationalDate"))->isChecked());
+    EXPECT_TRUE(reopened.control<QRadioButton>(u"InternationalDate"_s)->isChecked());
 
     // A file that cannot be written is said so; the program still uses the choice.
-    editor->setDatabaseFileSource([&] { return dir.filePath(QStringLiteral("no/such/site.dat")); });
+    editor->setDatabaseFileSource([&] { return dir.filePath(u"no/such/site.dat"_s); });
     widget<QRadioButton>("USDate")->click();
-    EXPECT_EQ(db.value(u"DateFormat"), QStringLiteral("False"));
+    EXPECT_EQ(db.value(u"DateFormat"), u"False"_s);
     ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_TRUE(messages.calls[0].text.startsWith(
-        QStringLiteral("The date format could not be written into ")));
+    EXPECT_TRUE(messages.calls[0].text.startsWith(u"The date format could not be written into "_s));
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
 }
 
@@ -241,28 +231,25 @@ TEST_F(SchedulerEditorTest, SetClockSetsTheEmulatedTarsisFromThisPc) {
         auto emulator = std::make_shared<TarsisEmulator>();
         RecordingOperator person;
         DirectActionRunner runner(db, person);
-        runner.useSerial(std::make_unique<EmulatorChannel>(QStringLiteral("emulator"), emulator));
+        runner.useSerial(std::make_unique<EmulatorChannel>(u"emulator"_s, emulator));
         runner.setClock([] { return QDateTime(QDate(2026, 1, 5), QTime(13, 5, 9)); });
         editor = std::make_unique<SchedulerEditor>(db, messages);
         editor->setActionRunner(&runner);
         widget<QRadioButton>(c.format)->click();
         runner.setInternationalDates(db.value(u"DateFormat") == QLatin1String("True"));
         widget<QPushButton>("ClockSet")->click();
-        EXPECT_EQ(emulator->memory().keptValue(QStringLiteral("ClockDate")),
-                  QString::fromLatin1(c.date));
-        EXPECT_EQ(emulator->memory().keptValue(QStringLiteral("ClockTime")),
-                  QString::fromLatin1(c.time));
+        EXPECT_EQ(emulator->memory().keptValue(u"ClockDate"_s), QString::fromLatin1(c.date));
+        EXPECT_EQ(emulator->memory().keptValue(u"ClockTime"_s), QString::fromLatin1(c.time));
         ASSERT_FALSE(person.messages().isEmpty());
         EXPECT_EQ(person.messages().last().text,
-                  QStringLiteral("Clock and Calendar have been successfully set"));
-        EXPECT_EQ(person.messages().last().title, QStringLiteral("Done"));
+                  u"Clock and Calendar have been successfully set"_s);
+        EXPECT_EQ(person.messages().last().title, u"Done"_s);
         EXPECT_TRUE(widget<QPushButton>("ClockSet")->isEnabled());
     }
     // Without a link the button says so.
     editor->setActionRunner(nullptr);
     widget<QPushButton>("ClockSet")->click();
-    EXPECT_EQ(messages.messageTexts().last(),
-              QStringLiteral("No link to the Tarsis is available."));
+    EXPECT_EQ(messages.messageTexts().last(), u"No link to the Tarsis is available."_s);
 }
 
 } // namespace
