@@ -177,9 +177,6 @@ private:
     qint64 m_bytes = 0;
 };
 
-// A quiet gap of about three byte times at 9600 baud.
-constexpr int ShortChunkGapMs = 3;
-
 int answerDelayMs() {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("KOVO_BENCH_ANSWER_DELAY_MS", &ok);
@@ -355,8 +352,9 @@ LineRun uploadOverPty(Database db, bool complete, bool paced, TarsisMemory* memo
 }
 
 // The download of the whole memory image (no autopatch board) over the pty, with the settings
-// the programs use; `chunkGapMs` above 0 replaces their quiet gap that ends a chunk.
-LineRun downloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs = 0) {
+// the programs use and the chunks framed as `framing` says.
+LineRun downloadOverPty(const TarsisMemory& memory, bool paced,
+                        ChunkFraming framing = ChunkFraming::Positions) {
     LineRun run;
     EmulatorOnPty emulator(Line(paced));
     if (!emulator.ready()) {
@@ -377,8 +375,7 @@ LineRun downloadOverPty(const TarsisMemory& memory, bool paced, int chunkGapMs =
     DownloadSettings settings;
     settings.programFolder = folder.path();
     settings.comPort = u"1"_s;
-    if (chunkGapMs > 0)
-        settings.chunkGapMs = chunkGapMs;
+    settings.framing = framing;
     Database db;
 
     QElapsedTimer opening;
@@ -523,7 +520,7 @@ void downloadBench(const BenchOptions& options) {
         }
     }
     note(u"link.download.open-ended-chunks"_s,
-         QStringLiteral("%1 of %2 chunks end only with a quiet gap (value 1-25)")
+         QStringLiteral("%1 of %2 chunks (value 1-25) end only with a quiet gap when framed by it")
              .arg(openEndedChunks(memory))
              .arg(MemoryImageSize));
     {
@@ -537,10 +534,16 @@ void downloadBench(const BenchOptions& options) {
                          : u"the 9600-baud wire time of the same bytes (no pacing: overhead "
                            u"only)"_s);
         if (paced) {
-            // The same with a quiet gap of a few byte times: what the line itself allows.
-            const LineRun shortGap = downloadOverPty(memory, true, ShortChunkGapMs);
-            reportLine(u"link.download.paced.gap%1ms"_s.arg(ShortChunkGapMs), shortGap, true,
-                       u"the wire-time limit (the programs' gap replaced)"_s);
+            // The baseline: every chunk framed by the quiet gap, as for a controller that
+            // misbehaves on an early "OK".
+            const LineRun quietGap = downloadOverPty(memory, true, ChunkFraming::QuietGap);
+            reportLine(u"link.download.paced.quiet-gap"_s, quietGap, true,
+                       u"the wire-time limit (framed by the quiet gap)"_s);
+            if (run.ok && quietGap.ok)
+                note(u"link.download.paced.framing"_s,
+                     QStringLiteral("framing by position takes %1 of the time framing by the "
+                                    "quiet gap takes")
+                         .arg(QString::number(run.seconds / quietGap.seconds, 'f', 3)));
         }
     }
 

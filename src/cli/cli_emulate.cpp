@@ -23,8 +23,10 @@ constexpr char Usage[] =
     "        drop:K           the line drops when exchange K arrives (a pty emulator then ends)\n"
     "        pace             true 9600-baud pacing, 10/9600 s per byte each way\n"
     "        delay:MS         each answer leaves MS ms after its command arrived\n"
-    "        split:MS         answers arrive one byte at a time, MS ms apart\n"
+    "        split:MS         each answer arrives in two pieces, its last byte MS ms later\n"
     "        echo             an acknowledgement is \"+\" followed by the command line\n"
+    "        late:MS[@K]      answers from exchange K on leave MS ms after their command\n"
+    "        board-garbage    the Ostrik board sends line noise and never ends its records\n"
     "      Example: kovo-cli emulate --pty --fault pace,delay:5,nak:40";
 
 EmulatorServer* g_server = nullptr;

@@ -7,6 +7,7 @@
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
+#include "database/field_table.h"
 #include "database/program_settings.h"
 #include "link/change_marker.h"
 #include "link/dtmf_upload_job.h"
@@ -26,15 +27,49 @@ namespace {
 
 constexpr char Usage[] =
     "upload FILE.dat (--port P | --dtmf [--wav OUT.wav]) [--since OLD.dat] [--timeout MS]\n"
+    "       [--accept-defaults]\n"
     "      send the configuration over the serial link: everything, or with --since only the\n"
     "      items whose values differ from OLD.dat; progress on stderr; exit 0 only when the\n"
-    "      upload completed. --timeout sets the answer time-out (default 3000 ms).\n"
+    "      upload completed, 3 when it completed with commands the controller never confirmed\n"
+    "      (they stay pending). --timeout sets the answer time-out (default 3000 ms).\n"
+    "      A file whose load replaced more than half of its values by defaults is no\n"
+    "      configuration and is refused unless --accept-defaults is given.\n"
     "      --dtmf sends it as touch tones through the sound output, keying the transmitter\n"
     "      by DTMFComPort (kovo.ini); with --wav the whole transfer, key-up delay first, goes\n"
     "      into one WAV file to be played into the radio";
 
+// Completed, but some commands got no "+": they stay pending for the next changes-only upload.
+constexpr int ExitUnconfirmed = 3;
+
 int usageError(const QString& why) {
     return reportUsageError("upload", Usage, why);
+}
+
+// A random, empty or foreign file loads as a configuration of defaults: refused when more than
+// half of the values that have a check were replaced.
+bool mostlyDefaults(const QString& path) {
+    Database scratch;
+    ErrorLog log;
+    const LoadReport report = readDatabase(scratch, path, log);
+    int checked = 0;
+    for (const FieldSpec& field : fieldTable()) {
+        if (field.check != LoadCheck::None && field.label)
+            checked += field.isSingle() ? 1 : field.count;
+    }
+    if (2 * report.errorLines.size() <= checked)
+        return false;
+    QTextStream(stderr) << "kovo-cli upload: " << path
+                        << " is not a configuration: " << report.errorLines.size() << " of "
+                        << checked
+                        << " values were replaced by defaults; nothing was sent (give "
+                           "--accept-defaults to send it all the same)\n";
+    return true;
+}
+
+int exitStatus(const UploadResult& result) {
+    if (result.outcome != UploadOutcome::Completed)
+        return ExitFailed;
+    return result.unconfirmed.isEmpty() ? ExitDone : ExitUnconfirmed;
 }
 
 const char* outcomeText(UploadOutcome outcome) {
@@ -53,7 +88,7 @@ const char* outcomeText(UploadOutcome outcome) {
 
 // --dtmf: the upload as tones, into a WAV file (--wav) or through the sound output with the
 // transmitter keyed by DTMFComPort; DTMFDelay, TxTemp, DTMFComPort and WhichSend from kovo.ini.
-int uploadOverTheAir(CliContext& context, const QString& since) {
+int uploadOverTheAir(CliContext& context, const QString& since, bool acceptDefaults) {
     QStringList& arguments = context.arguments;
     bool missing = false;
     const QString wavPath = takeOption(arguments, QStringLiteral("--wav"), &missing);
@@ -67,6 +102,9 @@ int uploadOverTheAir(CliContext& context, const QString& since) {
     if (outputIsAnInput("upload", wavPath, {arguments.first(), since, settings.path()}))
         return ExitFailed;
 
+    if (QFileInfo::exists(arguments.first()) && !acceptDefaults &&
+        mostlyDefaults(arguments.first()))
+        return ExitFailed;
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
@@ -99,19 +137,19 @@ int uploadOverTheAir(CliContext& context, const QString& since) {
     if (!wavPath.isEmpty() && !job.soundFailed() && result.outcome != UploadOutcome::NotStarted)
         err << ", written to " << wavPath;
     err << "\n";
-    const bool done = result.outcome == UploadOutcome::Completed && !job.soundFailed();
-    return done ? ExitDone : ExitFailed;
+    return job.soundFailed() ? ExitFailed : exitStatus(result);
 }
 
 int uploadFile(CliContext& context) {
     QStringList& arguments = context.arguments;
     const bool dtmf = takeSwitch(arguments, QStringLiteral("--dtmf"));
+    const bool acceptDefaults = takeSwitch(arguments, QStringLiteral("--accept-defaults"));
     bool missing = false;
     const QString since = takeOption(arguments, QStringLiteral("--since"), &missing);
     if (missing)
         return usageError(QStringLiteral("--since needs a database file"));
     if (dtmf)
-        return uploadOverTheAir(context, since);
+        return uploadOverTheAir(context, since, acceptDefaults);
     CliLinkOptions options;
     QString error;
     if (!takeLinkOptions(arguments, context.programFolder, &options, &error))
@@ -119,6 +157,9 @@ int uploadFile(CliContext& context) {
     if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--")))
         return usageError({});
 
+    if (QFileInfo::exists(arguments.first()) && !acceptDefaults &&
+        mostlyDefaults(arguments.first()))
+        return ExitFailed;
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
@@ -137,9 +178,14 @@ int uploadFile(CliContext& context) {
     const UploadResult result =
         since.isEmpty() ? upload.sendCompleteData() : upload.sendChangesOnly();
     link->close();
-    QTextStream(stderr) << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
-                        << " command(s) sent\n";
-    return result.outcome == UploadOutcome::Completed ? ExitDone : ExitFailed;
+    QTextStream err(stderr);
+    err << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
+        << " command(s) sent";
+    if (!result.unconfirmed.isEmpty())
+        err << ", " << result.unconfirmed.size()
+            << " never confirmed: " << result.unconfirmed.join(QStringLiteral(", "));
+    err << "\n";
+    return exitStatus(result);
 }
 
 const CliCommandRegistration registration("upload", Usage, uploadFile);

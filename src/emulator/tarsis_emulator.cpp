@@ -100,6 +100,15 @@ std::optional<EmulatorFaults> EmulatorFaults::parse(const QString& faultList, QS
             if (!argument.isEmpty() || !from.isEmpty())
                 return fail(item);
             faults.echo = true;
+        } else if (name == QLatin1String("late")) {
+            if (!parseCount(argument, &value) || value < 1)
+                return fail(item);
+            faults.lateMs = value;
+            faults.lateFrom = start;
+        } else if (name == QLatin1String("board-garbage")) {
+            if (!argument.isEmpty() || !from.isEmpty())
+                return fail(item);
+            faults.boardGarbage = true;
         } else {
             return fail(item);
         }
@@ -175,12 +184,13 @@ std::vector<InProcessDevice::Delivery> TarsisEmulator::hostWrote(const QByteArra
             continue; // a bare CR is no command
         bool hangUp = false;
         std::optional<QByteArray> answer;
+        int lateMs = 0;
         if (overflow) {
             ++m_exchanges;
             m_received.append(line);
             answer = QByteArrayLiteral("-Line too long");
         } else {
-            answer = exchange(line, &hangUp);
+            answer = exchange(line, &hangUp, &lateMs);
         }
         if (m_trace)
             m_trace(line,
@@ -194,27 +204,25 @@ std::vector<InProcessDevice::Delivery> TarsisEmulator::hostWrote(const QByteArra
             break;
         }
         if (answer)
-            schedule(out, *answer, arrived);
+            schedule(out, *answer, arrived, lateMs);
     }
     return out;
 }
 
 void TarsisEmulator::schedule(std::vector<Delivery>& out, const QByteArray& answer,
-                              Clock::time_point arrived) {
+                              Clock::time_point arrived, int extraDelayMs) {
     if (answer.isEmpty())
         return;
-    auto start = arrived + std::chrono::milliseconds(m_faults.answerDelayMs);
+    auto start = arrived + std::chrono::milliseconds(m_faults.answerDelayMs + extraDelayMs);
     start = std::max(start, m_txFree);
     const auto byteTime = m_faults.paced ? wireTime(1) : Clock::duration::zero();
-    if (m_faults.splitGapMs > 0) {
-        auto at = start;
-        for (qsizetype i = 0; i < answer.size(); ++i) {
-            if (i > 0)
-                at += std::chrono::milliseconds(m_faults.splitGapMs);
-            at += byteTime;
-            out.push_back(Delivery{answer.mid(i, 1), at, false});
-        }
-        m_txFree = at;
+    if (m_faults.splitGapMs > 0 && answer.size() > 1) {
+        // All but the last byte, then the last byte after the gap.
+        const qsizetype head = answer.size() - 1;
+        const auto first = start + byteTime * head;
+        out.push_back(Delivery{answer.left(head), first, false});
+        m_txFree = first + std::chrono::milliseconds(m_faults.splitGapMs) + byteTime;
+        out.push_back(Delivery{answer.right(1), m_txFree, false});
         return;
     }
     // A paced answer is handed over whole once its last byte has crossed the line, so that one
@@ -224,7 +232,7 @@ void TarsisEmulator::schedule(std::vector<Delivery>& out, const QByteArray& answ
     m_txFree = due;
 }
 
-std::optional<QByteArray> TarsisEmulator::exchange(const QString& line, bool* hangUp) {
+std::optional<QByteArray> TarsisEmulator::exchange(const QString& line, bool* hangUp, int* lateMs) {
     ++m_exchanges;
     m_received.append(line);
     if (m_faults.dropAt > 0 && m_exchanges == m_faults.dropAt) {
@@ -233,9 +241,16 @@ std::optional<QByteArray> TarsisEmulator::exchange(const QString& line, bool* ha
     }
     if (inRange(m_faults.silenceFrom, m_faults.silenceCount))
         return std::nullopt; // not heard
+    if (inRange(m_faults.lateFrom, m_faults.lateMs > 0 ? -1 : 0))
+        *lateMs = m_faults.lateMs;
     if ((m_faults.nakAt > 0 && m_exchanges == m_faults.nakAt) ||
         inRange(m_faults.refuseFrom, m_faults.refuseCount))
         return QByteArrayLiteral("-Refused");
+    if (m_faults.boardGarbage && (line == QLatin1String("1SendAPEram") ||
+                                  (m_stream == Stream::Ostrik && line == QLatin1String("o")))) {
+        m_stream = Stream::Ostrik;
+        return Garbage;
+    }
     std::optional<QByteArray> answer = naturalAnswer(line);
     if (answer && inRange(m_faults.garbageFrom, m_faults.garbageCount))
         return Garbage;

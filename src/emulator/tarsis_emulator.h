@@ -24,8 +24,14 @@ namespace kovo {
 //   drop:K          the line drops when exchange K arrives; it gets no answer
 //   pace            true 9600-baud pacing: each byte takes 10/9600 s each way
 //   delay:MS        every answer leaves MS milliseconds after its command has arrived
-//   split:MS        answers arrive one byte at a time, MS milliseconds apart
+//   split:MS        every answer arrives in two pieces, its last byte MS milliseconds after the
+//                   rest (a USB adapter's latency cutting a chunk)
 //   echo            an acknowledgement is "+" followed by the command line
+//   late:MS[@K]     answers from exchange K (default 1) on leave MS milliseconds after their
+//                   command arrived, so that past the host's time-out each one arrives while
+//                   the host waits for the next
+//   board-garbage   the Ostrik board answers its request and every "o" with line noise and
+//                   never ends its records
 struct EmulatorFaults {
     int silenceFrom = 1;
     int silenceCount = 0;
@@ -39,6 +45,9 @@ struct EmulatorFaults {
     int answerDelayMs = 0;
     int splitGapMs = 0;
     bool echo = false;
+    int lateFrom = 1;
+    int lateMs = 0;
+    bool boardGarbage = false;
 
     static std::optional<EmulatorFaults> parse(const QString& faultList, QString* error = nullptr);
 };
@@ -90,9 +99,10 @@ private:
     enum class Stream { None, Memory, Ostrik };
 
     // Answers one complete line; empty when it gets none. Caller holds m_mutex.
-    std::optional<QByteArray> exchange(const QString& line, bool* hangUp);
+    std::optional<QByteArray> exchange(const QString& line, bool* hangUp, int* lateMs);
     std::optional<QByteArray> naturalAnswer(const QString& line);
-    void schedule(std::vector<Delivery>& out, const QByteArray& answer, Clock::time_point arrived);
+    void schedule(std::vector<Delivery>& out, const QByteArray& answer, Clock::time_point arrived,
+                  int extraDelayMs);
     bool inRange(int from, int count) const;
 
     mutable std::mutex m_mutex;

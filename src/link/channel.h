@@ -15,7 +15,7 @@ public:
     virtual QString portName() const = 0;
     virtual bool isOpen() const = 0;
     // Opens with 9600 baud, 8N1, no handshake where the transport has such settings. On failure
-    // returns false and sets *reason.
+    // returns false and sets *reason, one of the OpenFailure texts where the cause is known.
     virtual bool open(QString* reason = nullptr) = 0;
     virtual void close() = 0;
     // False when the bytes could not be handed to the transport (port gone, connection lost).
@@ -29,5 +29,19 @@ public:
     // False once the transport reported the far end gone (unplugged adapter, closed socket).
     virtual bool healthy() const { return isOpen(); }
 };
+
+// Why a port could not be opened, as the messages say it.
+namespace OpenFailure {
+inline const QString InUse = QStringLiteral("in use by another program");
+inline const QString NoSuchPort = QStringLiteral("there is no such port");
+inline const QString PermissionDenied = QStringLiteral("permission denied");
+inline const QString HostNotFound = QStringLiteral("host not found");
+inline const QString ConnectionRefused = QStringLiteral("connection refused");
+} // namespace OpenFailure
+
+// The message for a port that could not be opened: "COM3 is in use by another program. Close
+// the other program and try again" when another program holds it, otherwise the port and the
+// system's reason.
+QString portOpenFailedMessage(const QString& port, const QString& reason);
 
 } // namespace kovo

@@ -1,7 +1,9 @@
 #include "download.h"
 
 #include "channel.h"
+#include "chunk_reader.h"
 #include "database/database.h"
+#include "database/profile_file.h"
 #include "database/program_settings.h"
 #include "memory_image.h"
 #include "operator.h"
@@ -12,7 +14,6 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QThread>
-#include <deque>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -29,85 +30,11 @@ constexpr int SilenceTicks = 5;
 constexpr int PollMs = 50;
 constexpr int MemoryProgressMaximum = 4700;
 constexpr int OstrikProgressMaximum = 10;
-
-// A chunk that cannot go on: an end marker, or "position,value" whose value has three digits or
-// is too large to take another one. other chunks without a line end wait for a quiet gap.
-bool looksComplete(const QByteArray& partial) {
-    if (partial == "Complete" || partial == "+SendE" || partial == "RIComplete")
-        return true;
-    const qsizetype comma = partial.indexOf(',');
-    if (comma <= 0 || comma + 1 >= partial.size())
-        return false;
-    for (qsizetype i = 0; i < partial.size(); ++i)
-        if (i != comma && (partial[i] < '0' || partial[i] > '9'))
-            return false;
-    // A number is written without leading zeros, so "0" is complete as well.
-    const QByteArray value = partial.mid(comma + 1);
-    return value.size() >= 3 || value == "0" || value.toInt() >= 26;
-}
-
-// Cuts what the controller sends into chunks: one per line (CR and/or LF end a line), or the
-// bytes that came before a quiet gap when the controller ends its chunks with nothing.
-class ChunkReader {
-public:
-    ChunkReader(Channel& channel, int gapMs) : m_channel(channel), m_gapMs(gapMs) {}
-
-    // The next chunk, waiting at most `waitMs` for it.
-    std::optional<QString> next(int waitMs) {
-        QElapsedTimer waited;
-        waited.start();
-        while (m_ready.empty()) {
-            const qint64 left = waitMs - waited.elapsed();
-            if (left <= 0 && !quietPartial())
-                return std::nullopt;
-            int timeout = static_cast<int>(qMax<qint64>(left, 0));
-            if (!m_partial.isEmpty())
-                timeout = qMin(timeout, qMax(1, m_gapMs - static_cast<int>(m_sinceByte.elapsed())));
-            const QByteArray bytes = m_channel.isOpen() ? m_channel.read(timeout) : QByteArray();
-            if (!bytes.isEmpty()) {
-                take(bytes);
-                if (m_ready.empty() && looksComplete(m_partial)) {
-                    m_ready.push_back(QString::fromLatin1(m_partial).trimmed());
-                    m_partial.clear();
-                }
-            } else if (quietPartial()) {
-                m_ready.push_back(QString::fromLatin1(m_partial).trimmed());
-                m_partial.clear();
-            } else if (!m_channel.isOpen() || !m_channel.healthy()) {
-                // A closed or dropped line answers at once; wait as a read would have.
-                QThread::msleep(static_cast<unsigned long>(qMax(timeout, 1)));
-            }
-        }
-        const QString chunk = m_ready.front();
-        m_ready.pop_front();
-        return chunk;
-    }
-
-private:
-    bool quietPartial() const {
-        return !m_partial.isEmpty() && m_sinceByte.isValid() && m_sinceByte.elapsed() >= m_gapMs;
-    }
-
-    void take(const QByteArray& bytes) {
-        m_sinceByte.start();
-        for (char c : bytes) {
-            if (c == '\r' || c == '\n') {
-                const QString line = QString::fromLatin1(m_partial).trimmed();
-                if (!line.isEmpty())
-                    m_ready.push_back(line);
-                m_partial.clear();
-            } else {
-                m_partial.append(c);
-            }
-        }
-    }
-
-    Channel& m_channel;
-    int m_gapMs;
-    QByteArray m_partial;
-    QElapsedTimer m_sinceByte;
-    std::deque<QString> m_ready;
-};
+// A memory image is 4096 lines; a few more are let through so that the decoder names what is
+// wrong, anything beyond is no memory image and ends the download.
+constexpr int MemoryChunkLimit = MemoryImageSize + 16;
+// The board holds 200 autodial numbers, 100 toll-restrict entries and three settings.
+constexpr int OstrikRecordLimit = 200 + 100 + 3 + 17;
 
 // Throws away what the port holds before a download starts: a late answer to the last command
 // (the "+" to an upload's closing reset) would otherwise read as the end of the stream.
@@ -132,8 +59,7 @@ bool openPort(Channel& channel, Operator& person, const DownloadSettings& settin
     bool numeric = false;
     settings.comPort.toInt(&numeric);
     const QString port = numeric ? u"COM"_s + settings.comPort : channel.portName();
-    person.message(port +
-                   u" is in use by another program. Close the other program and try again"_s);
+    person.message(portOpenFailedMessage(port, reason));
     return false;
 }
 
@@ -142,6 +68,19 @@ bool openPort(Channel& channel, Operator& person, const DownloadSettings& settin
 bool endsMemory(const QString& chunk) {
     return chunk == u"Complete" || chunk == u"+SendE" || chunk.startsWith(u'+') ||
            chunk.startsWith(u'C') || chunk.startsWith(u"-K");
+}
+
+// An answer that refuses instead of sending memory; "-K" is an end marker.
+bool refusesMemory(const QString& chunk) {
+    return chunk.startsWith(u'-') && !chunk.startsWith(u"-K");
+}
+
+ChunkFraming framingFor(const DownloadSettings& settings) {
+    const QString chosen =
+        readIni(u"Main", u"DownloadFraming", QDir(settings.programFolder).filePath(u"kovo.ini"_s));
+    if (chosen.compare(u"QuietGap"_s, Qt::CaseInsensitive) == 0)
+        return ChunkFraming::QuietGap;
+    return settings.framing;
 }
 
 } // namespace
@@ -178,50 +117,63 @@ DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
     }
 
     person.progress(0, MemoryProgressMaximum, DownloadText::Receiving);
-    ChunkReader reader(channel, settings.chunkGapMs);
+    ChunkReader reader(channel, settings.chunkGapMs, framingFor(settings));
     discardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendEram\r"));
     QElapsedTimer silence;
     silence.start();
     const qint64 silenceLimit = static_cast<qint64>(SilenceTicks) * settings.silenceTickMs;
+    const auto stop = [&](DownloadOutcome outcome, const QString& text, const QString& title) {
+        memory.cancelWriting();
+        result.outcome = outcome;
+        if (outcome == DownloadOutcome::Broken)
+            result.error = text;
+        person.message(text, title);
+        return result;
+    };
 
     for (;;) {
-        const std::optional<QString> chunk = reader.next(PollMs);
-        if (chunk && endsMemory(*chunk)) {
+        const std::optional<ChunkReader::Event> event = reader.next(PollMs);
+        if (event && event->kind == ChunkReader::Event::Kind::Acknowledge) {
+            silence.restart();
+            channel.write(QByteArrayLiteral("OK\r"));
+            continue;
+        }
+        const QString chunk = event ? event->chunk : QString();
+        if (endsMemory(chunk)) {
             pause(settings.settleMs);
             channel.close();
             if (!memory.commit()) {
-                result.outcome = DownloadOutcome::Broken;
                 result.error = u"The memory image file "_s +
                                QDir::toNativeSeparators(result.memFile) +
                                u" cannot be written: "_s + memory.errorString();
-                person.message(result.error, DownloadText::ErrorTitle, MessageIcon::Critical);
-                return result;
+                return stop(DownloadOutcome::Broken, result.error, DownloadText::ErrorTitle);
             }
             person.progress(MemoryProgressMaximum, MemoryProgressMaximum, DownloadText::Receiving);
             break;
         }
-        if (silence.elapsed() >= silenceLimit) {
-            memory.cancelWriting();
-            person.message(DownloadText::TimedOut, DownloadText::TimeoutTitle);
-            result.outcome = DownloadOutcome::TimedOut;
-            return result;
-        }
-        if (chunk && !chunk->isEmpty()) {
-            memory.write(chunk->toLatin1() + "\r\n");
+        if (refusesMemory(chunk))
+            return stop(DownloadOutcome::Broken, DownloadText::Refused.arg(chunk),
+                        DownloadText::ErrorTitle);
+        if (silence.elapsed() >= silenceLimit)
+            return stop(DownloadOutcome::TimedOut, DownloadText::TimedOut,
+                        DownloadText::TimeoutTitle);
+        if (!chunk.isEmpty()) {
+            if (result.chunks >= MemoryChunkLimit)
+                return stop(DownloadOutcome::Broken, DownloadText::TooLong.arg(MemoryChunkLimit),
+                            DownloadText::ErrorTitle);
+            memory.write(chunk.toLatin1() + "\r\n");
             if (result.chunks % 32 == 0)
                 person.progress(qMin(result.chunks, MemoryProgressMaximum), MemoryProgressMaximum,
                                 DownloadText::Receiving);
             ++result.chunks;
             silence.restart();
-            channel.write(QByteArrayLiteral("OK\r"));
+            if (!event->acknowledged)
+                channel.write(QByteArrayLiteral("OK\r"));
         }
         if (person.interrupted()) {
             pause(settings.settleMs);
-            memory.cancelWriting();
-            person.message(DownloadText::Cancelled);
-            result.outcome = DownloadOutcome::Cancelled;
-            return result;
+            return stop(DownloadOutcome::Cancelled, DownloadText::Cancelled, QString());
         }
     }
 
@@ -245,6 +197,9 @@ DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
         result.ostrikComplete = records.ok;
         if (!records.ok)
             person.message(records.error, DownloadText::ErrorTitle, MessageIcon::Critical);
+    } else if (ostrik && !board.recordLines.isEmpty()) {
+        // A board download cut short still gives the records that did arrive.
+        applyOstrikRecords(board.recordLines, db);
     }
     result.outcome = DownloadOutcome::Done;
     person.message(DownloadText::SaveAdvice);
@@ -266,7 +221,7 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
         return result;
 
     person.progress(0, OstrikProgressMaximum, DownloadText::ReceivingOstrik);
-    ChunkReader reader(channel, settings.chunkGapMs);
+    ChunkReader reader(channel, settings.chunkGapMs, ChunkFraming::QuietGap);
     discardWaiting(channel, settings.drainMs);
     channel.write(QByteArrayLiteral("1SendAPEram\r"));
     QElapsedTimer silence;
@@ -274,8 +229,9 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
     const qint64 silenceLimit = static_cast<qint64>(SilenceTicks) * settings.silenceTickMs;
 
     while (!person.interrupted()) {
-        const std::optional<QString> chunk = reader.next(PollMs);
-        if (chunk && chunk->left(5) == u"RICom") {
+        const std::optional<ChunkReader::Event> event = reader.next(PollMs);
+        const QString chunk = event ? event->chunk : QString();
+        if (chunk.left(5) == u"RICom") {
             pause(settings.settleMs);
             channel.close();
             temp.write("Complete\r\n");
@@ -291,8 +247,16 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
             result.outcome = OstrikOutcome::Done;
             return result;
         }
-        if (chunk && !chunk->isEmpty() && !chunk->startsWith(u"+SendA")) {
-            temp.write(chunk->toLatin1() + "\r\n");
+        if (!chunk.isEmpty() && !chunk.startsWith(u"+SendA")) {
+            if (result.records >= OstrikRecordLimit) {
+                person.message(DownloadText::OstrikTooLong.arg(OstrikRecordLimit),
+                               DownloadText::ErrorTitle);
+                temp.cancelWriting();
+                result.outcome = OstrikOutcome::TooMany;
+                return result;
+            }
+            temp.write(chunk.toLatin1() + "\r\n");
+            result.recordLines << chunk;
             ++result.records;
             person.progress(qMin(result.records, OstrikProgressMaximum), OstrikProgressMaximum,
                             DownloadText::ReceivingOstrik);
@@ -316,8 +280,9 @@ OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel,
 }
 
 void applyOstrikRecords(const QStringList& records, Database& db) {
-    // Autodial numbers first, then the toll-restrict list (emptied, then filled), then the two
-    // settings; "RI" (the board's identity) and unknown tags are skipped.
+    // Autodial numbers first, then the toll-restrict entries, then the two settings; "RI" (the
+    // board's identity) and unknown tags are skipped. Entries the board did not send keep their
+    // values: only the editor's list starts empty.
     const auto entry = [](const QString& line, int count, int* number) {
         bool ok = false;
         *number = line.mid(2, 3).toInt(&ok);
@@ -327,8 +292,6 @@ void applyOstrikRecords(const QStringList& records, Database& db) {
     for (const QString& line : records)
         if (line.startsWith(u"RA") && entry(line, 200, &number))
             db.setValue("AutoDial", number, line.mid(5).trimmed());
-    for (int i = 1; i <= 100; ++i)
-        db.setValue("TollRestrict", i, QString());
     for (const QString& line : records)
         if (line.startsWith(u"RT") && entry(line, 100, &number))
             db.setValue("TollRestrict", number, line.mid(5).trimmed());

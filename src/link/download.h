@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chunk_reader.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,9 @@ struct DownloadSettings {
     // (an end marker, "position,value" with a value of 0, of three digits or above 25) is complete
     // at once; any other is complete once nothing more has arrived for this long.
     int chunkGapMs = 20;
+    // Positions unless kovo.ini says otherwise ([Main] DownloadFraming=QuietGap), for a
+    // controller that misbehaves on an "OK" sent before the chunk's last digit.
+    ChunkFraming framing = ChunkFraming::Positions;
 };
 
 enum class DownloadOutcome {
@@ -32,8 +37,10 @@ enum class DownloadOutcome {
     PortFailed, // the port could not be opened
     TimedOut,   // the controller fell silent (the last download.mem is kept)
     Cancelled,  // the person cancelled (the last download.mem is kept)
-    Broken,     // the image arrived but was refused by the decoder; database unchanged
-    Done,       // decoded into the database
+    // The controller refused, sent more than a memory image, or the image was refused by the
+    // decoder; database unchanged
+    Broken,
+    Done, // decoded into the database
 };
 
 struct DownloadResult {
@@ -50,21 +57,25 @@ struct DownloadResult {
 // "1SendEram", one line per chunk into download.mem (recorded as MemFile in kovo.ini), "OK" + CR
 // after each chunk, the end markers, the silence time-out and cancelling, the question about the
 // Ostrik board and its records, decoding into `db`, and the closing message. Every message and
-// question goes through `person`; its interrupted() is the Escape button.
+// question goes through `person`; its interrupted() is the Escape button. A refusal ("-"), or
+// more lines than a memory image holds, ends the download with nothing changed. Records of a
+// board download cut short are decoded all the same.
 DownloadResult runDownload(Database& db, Channel& channel, Operator& person,
                            const DownloadSettings& settings);
 
-enum class OstrikOutcome { Done, TimedOut, Cancelled, PortFailed };
+enum class OstrikOutcome { Done, TimedOut, Cancelled, TooMany, PortFailed };
 
 struct OstrikDownloadResult {
     OstrikOutcome outcome = OstrikOutcome::PortFailed;
     int records = 0;
-    QString tempFile; // Tempfile.dat in the program folder
+    QStringList recordLines; // the records received, also when the download was cut short
+    QString tempFile;        // Tempfile.dat in the program folder
 };
 
 // The second download: "1SendAPEram", each record into Tempfile.dat with "o" + CR after it,
 // until a record beginning "RICom"; then the line "Complete". On cancel the lock code and the
-// terminator (stored copies of `db`) are sent with a CR.
+// terminator (stored copies of `db`) are sent with a CR. Tempfile.dat is replaced only by a
+// download that reached its end; more records than the board holds end it (TooMany).
 OstrikDownloadResult downloadOstrikRecords(const Database& db, Channel& channel, Operator& person,
                                            const DownloadSettings& settings);
 
@@ -103,6 +114,15 @@ inline const QString AskOstrikTitle = QStringLiteral("Download from Ostrik");
 inline const QString ReceivingOstrik = QStringLiteral("Downloading From Autopatch");
 inline const QString OstrikTimedOut = QStringLiteral(
     "Data from Ostrik did not successfully download. Please try again. Press OK to continue.");
+inline const QString Refused =
+    QStringLiteral("The Tarsis refused to send its memory (it answered \"%1\"). Nothing was "
+                   "changed; please try again.");
+inline const QString TooLong =
+    QStringLiteral("The Tarsis sent more than %1 lines, more than its memory holds, so this is no "
+                   "memory image. The download was stopped and nothing was changed.");
+inline const QString OstrikTooLong =
+    QStringLiteral("The Ostrik sent more than %1 records, more than the board holds. Its records "
+                   "were not read to their end.");
 inline const QString SaveAdvice =
     QStringLiteral("You should save this download to a dat file before proceeding further");
 inline const QString ErrorTitle = QStringLiteral("Error!");

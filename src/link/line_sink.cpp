@@ -16,6 +16,10 @@ void SerialLinkLineSink::sendCommand(const QString& line) {
     m_link.sendCommand(line);
 }
 
+bool SerialLinkLineSink::lastConfirmed() const {
+    return m_link.lastOutcome() == SerialLink::Outcome::Acknowledged;
+}
+
 void SerialLinkLineSink::writeLine(const QString& line) {
     m_link.sendStr(line.toLatin1());
 }

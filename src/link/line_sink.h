@@ -18,6 +18,9 @@ public:
     // One exchange: writes the line and waits for the controller's answer. The outcome is left in
     // the link flags (refused or error limit: updateAborted; error limit also updateInterrupted).
     virtual void sendCommand(const QString& line) = 0;
+    // Whether the controller acknowledged ("+") the line of the last sendCommand; a time-out or
+    // a garbled answer leaves it unconfirmed.
+    virtual bool lastConfirmed() const { return true; }
     // Writes the line without waiting for an answer (the reset at the end of an upload).
     virtual void writeLine(const QString& line) = 0;
     // The lock code the link writes when it gives up after too many errors.
@@ -32,6 +35,7 @@ public:
     bool open() override;
     void close() override;
     void sendCommand(const QString& line) override;
+    bool lastConfirmed() const override;
     void writeLine(const QString& line) override;
     void setLockCode(const QString& lock) override;
 

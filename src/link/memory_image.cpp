@@ -87,12 +87,13 @@ constexpr int FreqStrings = 3985;
 // One CW ID: 15 codes, of which the first `length` are valid.
 QString cwId(const Image& m, int at, int length) {
     QStringList tokens;
+    QString token;
     for (int i = 0; i < qMin(length, 15); ++i) {
-        // A code outside the CW table has no character and is left out rather than repeating
-        // the one before it.
-        const QString token = cwCodeToChar(QString::number(m.byte(at + i)));
-        if (!token.isEmpty())
-            tokens << token;
+        // A code outside the CW table leaves the token as it was: the one before it repeats.
+        const QString decoded = cwCodeToChar(QString::number(m.byte(at + i)));
+        if (!decoded.isEmpty())
+            token = decoded;
+        tokens << token;
     }
     return tokens.join(u' ').trimmed();
 }

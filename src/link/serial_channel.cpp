@@ -28,6 +28,28 @@ bool SerialChannel::isOpen() const {
     return m_port && m_port->isOpen();
 }
 
+namespace {
+
+// The system's reason in the words the messages use. The serial port reports a port held by
+// another program (its lock file taken, or the device busy) as a permission error too.
+QString openFailure(QSerialPort::SerialPortError error, const QString& text) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return OpenFailure::NoSuchPort;
+    case QSerialPort::OpenError:
+        return OpenFailure::InUse;
+    case QSerialPort::PermissionError:
+        if (text.contains(QLatin1String("lock"), Qt::CaseInsensitive) ||
+            text.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+            return OpenFailure::InUse;
+        return OpenFailure::PermissionDenied;
+    default:
+        return text;
+    }
+}
+
+} // namespace
+
 bool SerialChannel::open(QString* reason) {
     if (isOpen())
         return true;
@@ -38,7 +60,7 @@ bool SerialChannel::open(QString* reason) {
                      [this](QSerialPort::SerialPortError error) { noteError(error); });
     if (!m_port->open(QIODevice::ReadWrite)) {
         if (reason)
-            *reason = m_port->errorString();
+            *reason = openFailure(m_port->error(), m_port->errorString());
         qCInfo(lcSerial) << "cannot open" << m_devicePath << m_port->errorString();
         m_port.reset();
         return false;

@@ -17,6 +17,8 @@ using Clock = std::chrono::steady_clock;
 // RefusalMaxMs in all.
 constexpr int RefusalQuietMs = 100;
 constexpr int RefusalMaxMs = 1000;
+// After a time-out the line is given at most this many time-outs to fall quiet.
+constexpr int LateAnswerLimit = 4;
 
 bool isDecimal(const QString& text) {
     if (text.isEmpty())
@@ -71,8 +73,7 @@ bool SerialLink::openSerialPort() {
     if (!m_channel->open(&reason)) {
         qCInfo(lcLink) << "opening" << portLabel() << "failed:" << reason;
         m_portOpenFailed = true;
-        m_person.message(portLabel() + QStringLiteral(" is in use by another program. Close the "
-                                                      "other program and try again"));
+        m_person.message(portOpenFailedMessage(portLabel(), reason));
         return false;
     }
     m_portOpenFailed = false;
@@ -95,6 +96,27 @@ void SerialLink::discardInput() {
         if (stale.isEmpty())
             return;
         qCDebug(lcLink) << "discarded" << stale;
+    }
+}
+
+void SerialLink::drainLateAnswer() {
+    // An answer later than the time-out would be taken for the next command's: wait until the
+    // line has been quiet for as long as an answer may take, but never for more than a few
+    // time-outs on a line that keeps chattering.
+    if (!m_channel || !m_channel->isOpen())
+        return;
+    const auto quiet = std::chrono::milliseconds(m_settings.answerTimeoutMs);
+    const auto giveUp = Clock::now() + LateAnswerLimit * quiet;
+    auto quietUntil = Clock::now() + quiet;
+    for (;;) {
+        const int left = msUntil(std::min(quietUntil, giveUp));
+        if (left <= 0 || !m_channel->healthy())
+            return;
+        const QByteArray late = m_channel->read(left);
+        if (!late.isEmpty()) {
+            qCDebug(lcLink) << "late answer dropped" << late;
+            quietUntil = Clock::now() + quiet;
+        }
     }
 }
 
@@ -171,6 +193,7 @@ void SerialLink::checkInput() {
                                             "Check your connections then try again"));
             ++m_errorCount;
             m_lastOutcome = Outcome::TimedOut;
+            drainLateAnswer();
             break;
         }
         if (m_errorCount > 2) {

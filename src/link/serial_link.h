@@ -44,7 +44,8 @@ public:
     // Writes `line` unchanged, then pauses SerialDelay ms.
     void sendStr(const QByteArray& line);
     // Waits for and judges the answer to the command just written; the outcome is left in the
-    // link flags, the error count and lastOutcome().
+    // link flags, the error count and lastOutcome(). After a time-out it waits for the line to
+    // fall quiet, so that a late answer is not taken for the next command's.
     void checkInput();
     // The exchange every command goes through: drops what is left of earlier answers, then
     // sendStr(line) and checkInput. `line` is the whole framed line, its CR included.
@@ -68,6 +69,7 @@ public:
     Channel& channel() { return *m_channel; }
 
 private:
+    void drainLateAnswer();
     void reportPercent();
     void resetProgress();
 

@@ -25,8 +25,18 @@ bool TcpChannel::open(QString* reason) {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(m_host, m_port);
     if (!socket->waitForConnected(ConnectTimeoutMs)) {
-        if (reason)
-            *reason = socket->errorString();
+        if (reason) {
+            switch (socket->error()) {
+            case QAbstractSocket::HostNotFoundError:
+                *reason = OpenFailure::HostNotFound;
+                break;
+            case QAbstractSocket::ConnectionRefusedError:
+                *reason = OpenFailure::ConnectionRefused;
+                break;
+            default:
+                *reason = socket->errorString();
+            }
+        }
         return false;
     }
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

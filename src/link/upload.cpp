@@ -1,11 +1,14 @@
 #include "upload.h"
 
 #include "database/database.h"
+#include "database/field_table.h"
 #include "digit_sink.h"
+#include "dtmf_digits.h"
 #include "line_sink.h"
 #include "link_flags.h"
 #include "operator.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -21,6 +24,29 @@ QString percentLabel(int value) {
 }
 const QString CompleteMessage = u"Complete Upload Is Complete. The Tarsis will now reset."_s;
 const QString UpdateMessage = u"Update Complete"_s;
+const QString UnconfirmedMessage =
+    u"\n\n%1 command(s) got no answer from the Tarsis and may not have been applied: %2. They "
+    u"are still marked as changed, so Update Changes Only sends them again."_s;
+const QString UnsendableMessage =
+    u"Nothing was sent. These values cannot be sent to the Tarsis; correct them and try "
+    u"again:\n%1"_s;
+
+// What a serial line may carry after its port digit: the keypad's characters.
+bool serialCarries(const QString& line) {
+    for (const QChar c : line) {
+        if (!(c.isDigit() && c.unicode() < 128) && c != u'*' && c != u'#' && (c < u'A' || c > u'D'))
+            return false;
+    }
+    return !line.isEmpty();
+}
+
+bool dtmfCarries(const QStringList& codes) {
+    for (const QString& code : codes) {
+        if (!digitCodeTones(code))
+            return false;
+    }
+    return true;
+}
 
 // The per-port timers in sending order, each with its own flag.
 struct OwnItem {
@@ -126,6 +152,12 @@ UploadResult Upload::run(bool complete) {
     m_flags.updateAborted = false;
     m_flags.updateInterrupted = false;
 
+    m_result.unsendable = findUnsendable();
+    if (!m_result.unsendable.isEmpty()) {
+        m_person.message(UnsendableMessage.arg(m_result.unsendable.join(u'\n')), u"Error!"_s,
+                         MessageIcon::Critical);
+        return m_result;
+    }
     if (m_transport == Transport::Serial) {
         if (!m_lines->open())
             return m_result;
@@ -141,8 +173,12 @@ UploadResult Upload::run(bool complete) {
 
     if (m_transport == Transport::Dtmf)
         m_digits->key(false);
+    const QString unconfirmed = m_result.unconfirmed.isEmpty()
+                                    ? QString()
+                                    : UnconfirmedMessage.arg(m_result.unconfirmed.size())
+                                          .arg(m_result.unconfirmed.join(u", "_s));
     if (m_complete) {
-        m_person.message(CompleteMessage);
+        m_person.message(CompleteMessage + unconfirmed);
         m_person.progress(0, ProgressMaximum, percentLabel(0));
         if (m_transport == Transport::Serial) {
             const Command reset = buildCommand(m_db, CommandItem::Reset);
@@ -151,7 +187,7 @@ UploadResult Upload::run(bool complete) {
             m_lines->writeLine(serialFrame(reset.serialLines.constFirst()));
         }
     } else {
-        m_person.message(UpdateMessage);
+        m_person.message(UpdateMessage + unconfirmed);
     }
     m_result.outcome = UploadOutcome::Completed;
     return m_result;
@@ -237,8 +273,10 @@ bool Upload::walk() {
     }
     // Alarms 9 and 10 exist in the configuration but the controller has no command for them:
     // there is nothing to send, so their flags must not stay set forever.
-    m_db.clearPending(u"MeterAlarmPending"_s, 9);
-    m_db.clearPending(u"MeterAlarmPending"_s, 10);
+    if (!m_checking) {
+        m_db.clearPending(u"MeterAlarmPending"_s, 9);
+        m_db.clearPending(u"MeterAlarmPending"_s, 10);
+    }
     bump();
 
     // 8. Remote base.
@@ -396,6 +434,11 @@ bool Upload::step(CommandItem item, int index, const Flags& select, const Flags&
             return true;
     }
     const Command command = buildCommand(m_db, item, index);
+    if (m_checking) {
+        if (command.sends(m_transport))
+            checkCommand(command);
+        return true;
+    }
     if (!command.sends(m_transport)) {
         // Nothing to send: the item is empty (or, over the air, an unused set point). Items the
         // transport cannot carry keep their flags for a serial upload.
@@ -412,6 +455,7 @@ bool Upload::step(CommandItem item, int index, const Flags& select, const Flags&
 }
 
 bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& clear) {
+    bool confirmed = true;
     for (qsizetype i = 0; i < command.serialLines.size(); ++i) {
         m_lines->sendCommand(serialFrame(command.serialLines.at(i)));
         ++m_result.commandsSent;
@@ -419,9 +463,14 @@ bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& c
             finish(UploadOutcome::Aborted);
             return false;
         }
+        confirmed = confirmed && m_lines->lastConfirmed();
         if (i + 1 == command.serialLines.size()) {
-            clearFlags(clear);
-            sent(item);
+            if (confirmed) {
+                clearFlags(clear);
+                sent(item);
+            } else {
+                m_result.unconfirmed << command.item;
+            }
         }
         if (interruptedNow()) {
             finish(UploadOutcome::Interrupted);
@@ -429,6 +478,35 @@ bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& c
         }
     }
     return true;
+}
+
+QStringList Upload::findUnsendable() {
+    m_unsendable.clear();
+    m_checking = true;
+    walk();
+    m_checking = false;
+    return m_unsendable;
+}
+
+// Names the field and its value where the item is one field, else the item and its command.
+void Upload::checkCommand(const Command& command) {
+    // The serial line shows the value as it is; the DTMF digits would silently drop what the
+    // keypad has not, so the line is checked for either transport.
+    const bool fits =
+        std::all_of(command.serialLines.cbegin(), command.serialLines.cend(), serialCarries) &&
+        (m_transport == Transport::Serial ||
+         (dtmfCarries(command.dtmfUnlock) && dtmfCarries(command.dtmfBody) &&
+          dtmfCarries(command.dtmfLock)));
+    if (fits)
+        return;
+    const qsizetype open = command.item.indexOf(u'(');
+    const QString name = open < 0 ? command.item : command.item.left(open);
+    const int index = open < 0 ? 0 : command.item.mid(open + 1).chopped(1).toInt();
+    if (findField(name)) {
+        m_unsendable << command.item + u" = \""_s + m_db.value(name, index) + u'"';
+        return;
+    }
+    m_unsendable << command.item + u": "_s + command.serialLines.join(u' ');
 }
 
 bool Upload::sendDtmf(CommandItem item, const Command& command, const Flags& clear) {
@@ -473,7 +551,7 @@ bool Upload::interruptedNow() {
 }
 
 void Upload::bump() {
-    if (!m_complete)
+    if (!m_complete || m_checking)
         return;
     ++m_progress;
     m_result.progress = m_progress;

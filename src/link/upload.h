@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace kovo {
@@ -25,6 +26,10 @@ struct UploadResult {
     UploadOutcome outcome = UploadOutcome::NotStarted;
     int commandsSent = 0; // serial lines written with their exchange, or DTMF units played
     int progress = 0;     // the progress value reached (complete upload only)
+    // Items whose command got no "+" (time-out, garbled answer): their flags stay set.
+    QStringList unconfirmed;
+    // Items the transport cannot carry, as "item = value": the upload sent nothing.
+    QStringList unsendable;
 };
 
 // Sends the configuration to the controller: everything (sendCompleteData) or only the items
@@ -49,6 +54,12 @@ struct UploadResult {
 // database's stored copies take the new codes, and every later command is framed with them.
 // A changes-only upload sends the lock code (LockPending) and then the terminator
 // (TerminatorPending) in the codes section.
+//
+// Before the first command goes out, every command of the upload is built and checked: a serial
+// line carries only the port digit and DTMF characters, a DTMF unit only digit codes. If any
+// cannot be carried nothing is sent (NotStarted) and the message names every offending item and
+// value. An item whose serial command got no "+" keeps its flags and is named in the closing
+// message.
 //
 // Both flags of LinkFlags are cleared when an upload starts. Progress (complete upload only) goes
 // to the Operator as (value, 724, "<percent>% Complete") after every step that counts, reaches
@@ -79,6 +90,9 @@ private:
     using Flags = QList<Flag>;
 
     UploadResult run(bool complete);
+    // Every command of the upload built and checked without sending; the offending items.
+    QStringList findUnsendable();
+    void checkCommand(const Command& command);
     bool walk();
     // Sends one item; false when the upload must end.
     bool step(CommandItem item, int index, const Flags& select);
@@ -101,6 +115,8 @@ private:
     Transport m_transport;
     std::function<void(const Command&)> m_observer;
     bool m_complete = false;
+    bool m_checking = false;
+    QStringList m_unsendable;
     int m_progress = 0;
     UploadResult m_result;
 };

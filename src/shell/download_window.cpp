@@ -3,7 +3,6 @@
 #include "gui_operator.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,11 +12,10 @@ namespace kovo {
 DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
     : QDialog(parent), m_person(person) {
     setObjectName(QStringLiteral("ProgressBar"));
-    setWindowTitle(QStringLiteral("Tarsis Data Status"));
+    // The title says what is being downloaded: "Downloading From Tarsis", then "Downloading
+    // From Autopatch".
+    setWindowTitle(QStringLiteral("Downloading From Tarsis"));
     setModal(false);
-    m_caption = new QLabel(this);
-    m_caption->setObjectName(QStringLiteral("ProgressCaption"));
-    m_caption->setAlignment(Qt::AlignCenter);
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
     m_bar->setMinimumWidth(360);
@@ -25,7 +23,6 @@ DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     m_cancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_caption);
     layout->addWidget(m_bar);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     connect(m_cancel, &QPushButton::clicked, this, &DownloadWindow::cancelDownload);
@@ -33,7 +30,7 @@ DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
 }
 
 QString DownloadWindow::caption() const {
-    return m_caption->text();
+    return windowTitle();
 }
 
 void DownloadWindow::follow() {
@@ -64,8 +61,8 @@ void DownloadWindow::closeEvent(QCloseEvent* event) {
 void DownloadWindow::progressed(int value, int maximum, const QString& label) {
     if (!m_following)
         return;
-    if (m_caption->text() != label)
-        m_caption->setText(label);
+    if (windowTitle() != label)
+        setWindowTitle(label);
     if (m_bar->maximum() != maximum)
         m_bar->setRange(0, maximum);
     m_bar->setValue(qBound(0, value, maximum));

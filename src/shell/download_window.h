@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -37,7 +36,6 @@ private:
     void progressed(int value, int maximum, const QString& label);
 
     GuiOperator& m_person;
-    QLabel* m_caption = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_cancel = nullptr;
     bool m_following = false;

@@ -52,6 +52,10 @@ TEST(EmulatorFaultsTest, Parse) {
         {"PACE, delay:15 ,split:3,echo", true, make([](auto& f) {
              f.paced = true, f.answerDelayMs = 15, f.splitGapMs = 3, f.echo = true;
          })},
+        {"late:400@7,board-garbage", true,
+         make([](auto& f) { f.lateMs = 400, f.lateFrom = 7, f.boardGarbage = true; })},
+        {"late", false, {}},
+        {"board-garbage@2", false, {}},
         {"silence", false, {}},
         {"silence:0", false, {}},
         {"silence:2@0", false, {}},
@@ -81,6 +85,9 @@ TEST(EmulatorFaultsTest, Parse) {
         EXPECT_EQ(parsed->answerDelayMs, c.expected.answerDelayMs);
         EXPECT_EQ(parsed->splitGapMs, c.expected.splitGapMs);
         EXPECT_EQ(parsed->echo, c.expected.echo);
+        EXPECT_EQ(parsed->lateMs, c.expected.lateMs);
+        EXPECT_EQ(parsed->lateFrom, c.expected.lateFrom);
+        EXPECT_EQ(parsed->boardGarbage, c.expected.boardGarbage);
     }
 }
 
@@ -126,6 +133,13 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
          {"+2*100030", "-Refused"},
          {18 * byte, 18 * byte + 8 * byte}},
         {"split", "split:4", {{{}, line}}, {"+"}, {{}}},
+        // A split answer: all but its last byte, then the last byte the gap later.
+        {"split echo", "split:4,echo", {{{}, line}}, {"+2*10003", "0"}, {{}, milliseconds(4)}},
+        {"late from the second",
+         "late:40@2",
+         {{{}, line + line}},
+         {"+", "+"},
+         {{}, milliseconds(40)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,20 +158,13 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
                 << std::chrono::duration_cast<microseconds>(error).count() << " us";
         }
     }
-    // Split answers come one byte at a time, the gap apart.
-    TarsisEmulator split(faults("split:4,echo"));
-    const auto pieces = split.hostWrote("1*100030\r", t0);
-    ASSERT_EQ(pieces.size(), 9u);
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        EXPECT_EQ(pieces[i].bytes.size(), 1);
-        EXPECT_EQ(pieces[i].due, t0 + milliseconds(4) * static_cast<int>(i));
-    }
 }
 
 // What makes a line an exchange, and how each fault answers it.
 TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     const Clock::time_point t0{};
     TarsisEmulator emulator(faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
+    TarsisEmulator refusing(faults("refuse:10@2,board-garbage"));
     const auto answer = [&](const QByteArray& bytes) {
         QByteArray all;
         for (const auto& d : emulator.hostWrote(bytes, t0))
@@ -178,6 +185,19 @@ TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     EXPECT_EQ(emulator.memory().memoryLines().at(17), QStringLiteral("17,33"));
     emulator.hostConnected();
     EXPECT_FALSE(emulator.hungUp());
+
+    // Refusing from the second exchange on, a download's "OK" included; the board only chatters.
+    const auto refused = [&](const QByteArray& bytes) {
+        QByteArray all;
+        for (const auto& d : refusing.hostWrote(bytes, t0))
+            all += d.bytes;
+        return all;
+    };
+    EXPECT_EQ(refused("1SendAPEram\r"), QByteArray(" +~#?"));
+    EXPECT_EQ(refused("o\r"), QByteArray("-Refused"));
+    refusing.setFaults(faults("board-garbage"));
+    EXPECT_EQ(refused("1SendAPEram\r"), QByteArray(" +~#?"));
+    EXPECT_EQ(refused("o\r"), QByteArray(" +~#?"));
 }
 
 // A host that opens the slave side without touching its settings still gets every byte through

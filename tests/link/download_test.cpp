@@ -2,6 +2,7 @@
 #include "database/program_settings.h"
 #include "emulator/tarsis_emulator.h"
 #include "link/channel.h"
+#include "link/chunk_reader.h"
 #include "link/download.h"
 #include "link/emulator_channel.h"
 #include "link/recording_operator.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -18,10 +20,8 @@ using namespace kovo;
 
 namespace {
 
-// Settings without pauses. The silence tick is the real one (time-out after 5 s of silence) as a
-// hang guard; the time-out tests shorten it.
-// A silence tick for the tests that wait for the time-out: 5 ticks of 100 ms.
-constexpr int ShortTick = 100;
+// The silence tick of the tests that wait for the time-out: five ticks of 80 ms.
+constexpr int Tick = 80;
 
 DownloadSettings fastSettings(const QString& folder, int silenceTickMs = 1000) {
     DownloadSettings settings;
@@ -46,19 +46,15 @@ QStringList fileLines(const QString& path) {
 }
 
 // A controller that answers from a script: the first answer follows the command, each further
-// one follows an acknowledgement. An answer is given as the pieces in which it arrives.
+// one follows an acknowledgement. An answer is given as the pieces in which it arrives; an empty
+// piece is a pause of 10 ms on the line.
 class ScriptedChannel : public Channel {
 public:
     explicit ScriptedChannel(std::vector<QByteArrayList> answers) : m_answers(std::move(answers)) {}
 
     QString portName() const override { return u"COM1"_s; }
     bool isOpen() const override { return m_open; }
-    bool open(QString* reason) override {
-        if (m_refuseOpen && reason)
-            *reason = u"busy"_s;
-        m_open = !m_refuseOpen;
-        return m_open;
-    }
+    bool open(QString*) override { return m_open = true; }
     void close() override { m_open = false; }
     bool write(const QByteArray& bytes) override {
         m_written << bytes;
@@ -70,8 +66,11 @@ public:
         return true;
     }
     QByteArray read(int timeoutMs) override {
-        if (m_pending.empty()) {
-            QThread::msleep(static_cast<unsigned long>(qMin(timeoutMs, 5)));
+        if (m_pending.empty() || m_pending.front().isEmpty()) {
+            QThread::msleep(
+                static_cast<unsigned long>(qMin(timeoutMs, m_pending.empty() ? 5 : 10)));
+            if (!m_pending.empty())
+                m_pending.pop_front();
             return {};
         }
         const QByteArray piece = m_pending.front();
@@ -82,7 +81,6 @@ public:
     bool setRts(bool) override { return true; }
 
     QByteArrayList written() const { return m_written; }
-    bool m_refuseOpen = false;
 
 private:
     std::vector<QByteArrayList> m_answers;
@@ -116,6 +114,16 @@ private:
     int m_reports = 0;
 };
 
+// A controller with an autodial number, a toll-restrict entry and the ring count.
+TarsisMemory boardMemory() {
+    TarsisMemory memory;
+    EXPECT_TRUE(memory.applySerialLine(u"2*1000123"_s).accepted);
+    EXPECT_TRUE(memory.applySerialLine(u"1*21150075551234"_s).accepted);
+    EXPECT_TRUE(memory.applySerialLine(u"1*2062001976"_s).accepted);
+    EXPECT_TRUE(memory.applySerialLine(u"1*10256"_s).accepted);
+    return memory;
+}
+
 TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
     QTemporaryDir dir;
     DownloadSettings settings = fastSettings(dir.path());
@@ -135,55 +143,14 @@ TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
     ASSERT_EQ(declining.questions().size(), 1);
     EXPECT_EQ(declining.questions()[0].text, DownloadText::Confirm);
     EXPECT_EQ(declining.questions()[0].title, u"Confirm Download"_s);
-    EXPECT_EQ(declining.questions()[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(channel.written().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
 }
 
-TEST(Download, ReadsTheWholeMemoryFromTheEmulator) {
+TEST(Download, ReadsTheMemoryAndTheBoardRecordsFromTheEmulator) {
     QTemporaryDir dir;
     auto emulator = std::make_shared<TarsisEmulator>();
-    TarsisMemory memory;
-    ASSERT_TRUE(memory.applySerialLine(u"2*1000123"_s).accepted);
-    ASSERT_TRUE(memory.applySerialLine(u"1*21150075551234"_s).accepted);
-    emulator->setMemory(memory);
-    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
-
-    Database db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
-    EXPECT_EQ(result.chunks, 4096);
-    EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
-    EXPECT_EQ(db.value("AutoDial", 7), QString()); // no board asked for
-    EXPECT_FALSE(result.ostrikFitted);
-
-    const QStringList lines = fileLines(dir.filePath(u"download.mem"_s));
-    EXPECT_EQ(lines, memory.memoryLines());
-    EXPECT_EQ(QDir::fromNativeSeparators(ProgramSettings(dir.path()).memFile()),
-              dir.filePath(u"download.mem"_s));
-
-    const QStringList received = emulator->receivedLines();
-    ASSERT_EQ(received.size(), 1 + 4096);
-    EXPECT_EQ(received.first(), u"1SendEram"_s);
-    EXPECT_EQ(received.count(u"OK"_s), 4096);
-
-    ASSERT_EQ(person.questions().size(), 2);
-    EXPECT_EQ(person.questions()[1].text, DownloadText::AskOstrik);
-    EXPECT_EQ(person.questions()[1].title, u"Download from Ostrik"_s);
-    EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::SaveAdvice});
-    EXPECT_EQ(person.lastMaximum(), 4700);
-    EXPECT_FALSE(channel.isOpen()); // the download closes the port when it ends
-}
-
-TEST(Download, ReadsTheOstrikRecordsWhenTheBoardIsFitted) {
-    QTemporaryDir dir;
-    auto emulator = std::make_shared<TarsisEmulator>();
-    TarsisMemory memory;
-    ASSERT_TRUE(memory.applySerialLine(u"1*21150075551234"_s).accepted);
-    ASSERT_TRUE(memory.applySerialLine(u"1*2062001976"_s).accepted);
-    ASSERT_TRUE(memory.applySerialLine(u"1*10256"_s).accepted);
+    const TarsisMemory memory = boardMemory();
     emulator->setMemory(memory);
     EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
 
@@ -192,211 +159,302 @@ TEST(Download, ReadsTheOstrikRecordsWhenTheBoardIsFitted) {
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::Yes});
     const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done);
+    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
+    EXPECT_EQ(result.chunks, 4096);
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), memory.memoryLines());
+    EXPECT_EQ(QDir::fromNativeSeparators(ProgramSettings(dir.path()).memFile()),
+              dir.filePath(u"download.mem"_s));
+    EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
+
     EXPECT_TRUE(result.ostrikComplete);
     EXPECT_EQ(result.ostrikRecords, 5);
     EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
     EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
-    EXPECT_EQ(db.value("TollRestrict", 50), QString()); // the list is the board's
+    EXPECT_EQ(db.value("TollRestrict", 50), u"999"_s); // not sent by the board: kept
     EXPECT_EQ(db.value("RingNumber"), u"6"_s);
     EXPECT_TRUE(db.groupChanged(Group::Autopatch));
+    EXPECT_EQ(fileLines(dir.filePath(u"Tempfile.dat"_s)).last(), u"Complete"_s);
 
-    EXPECT_EQ(fileLines(dir.filePath(u"Tempfile.dat"_s)),
-              QStringList({u"RA0075551234"_s, u"RT001976"_s, u"RS120"_s, u"RR6"_s,
-                           u"RIOstrik autopatch"_s, u"Complete"_s}));
     const QStringList received = emulator->receivedLines();
-    EXPECT_EQ(received.count(u"1SendAPEram"_s), 1);
+    EXPECT_EQ(received.first(), u"1SendEram"_s);
+    EXPECT_EQ(received.count(u"OK"_s), 4096);
     EXPECT_EQ(received.count(u"o"_s), 5);
+    EXPECT_EQ(person.questions()[1].text, DownloadText::AskOstrik);
+    EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::SaveAdvice});
+    EXPECT_EQ(person.lastMaximum(), 10);
+    EXPECT_FALSE(channel.isOpen());
 }
 
-TEST(Download, SilenceMidStreamTimesOutAndChangesNothing) {
-    QTemporaryDir dir;
-    EmulatorFaults faults;
-    faults.silenceFrom = 100;
-    faults.silenceCount = 10000;
-    auto emulator = std::make_shared<TarsisEmulator>(faults);
-    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
-    Database db;
-    db.setValue("HangTime", 1, u"7"_s);
-    const Database before = db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes});
-    const DownloadResult result =
-        runDownload(db, channel, person, fastSettings(dir.path(), ShortTick));
-    EXPECT_EQ(result.outcome, DownloadOutcome::TimedOut);
-    ASSERT_EQ(person.messages().size(), 1);
-    EXPECT_EQ(person.messages()[0].text, DownloadText::TimedOut);
-    EXPECT_EQ(person.messages()[0].title, u"Serial Timeout"_s);
-    EXPECT_TRUE(db.sameValues(before));
-    EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s))); // only a whole stream is kept
-    EXPECT_EQ(person.questions().size(), 1);                      // no Ostrik question
-}
-
-TEST(Download, ADroppedLineTimesOut) {
-    QTemporaryDir dir;
-    EmulatorFaults faults;
-    faults.dropAt = 2000;
-    auto emulator = std::make_shared<TarsisEmulator>(faults);
-    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
-    Database db;
-    const Database before = db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes});
-    EXPECT_EQ(runDownload(db, channel, person, fastSettings(dir.path(), ShortTick)).outcome,
-              DownloadOutcome::TimedOut);
-    EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::TimedOut});
-    EXPECT_TRUE(db.sameValues(before));
-}
-
-TEST(Download, CancelStopsWithNothingDecoded) {
-    QTemporaryDir dir;
-    auto emulator = std::make_shared<TarsisEmulator>();
-    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
-    Database db;
-    db.setValue("HangTime", 1, u"7"_s);
-    const Database before = db;
-    CancellingOperator person(10);
-    person.scriptAnswers({Answer::Yes});
-    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    EXPECT_EQ(result.outcome, DownloadOutcome::Cancelled);
-    EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::Cancelled});
-    EXPECT_TRUE(db.sameValues(before));
-    EXPECT_GT(result.chunks, 0);
-    EXPECT_LT(result.chunks, 4096);
-    EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
-}
-
-// How each end marker ends the memory stream, and how chunks are framed.
-TEST(Download, EndMarkersAndChunkFraming) {
+// How the stream ends: its end markers, a refusal, a stream longer than any image, a short one.
+TEST(Download, EveryStreamEnds) {
+    const auto endless = [] {
+        std::vector<QByteArrayList> answers;
+        for (int i = 0; i < 5000; ++i)
+            answers.push_back({QByteArray::number(i) + ",7"});
+        return answers;
+    };
+    const auto glued = [] {
+        std::vector<QByteArrayList> answers = imageAnswers({});
+        answers.pop_back();
+        answers.back() = {answers.back().first() + "Complete"};
+        return answers;
+    };
+    const auto shortImage = [] {
+        std::vector<QByteArrayList> answers = imageAnswers("Complete");
+        answers.erase(answers.begin() + 100);
+        return answers;
+    };
+    const auto pieces = [] {
+        std::vector<QByteArrayList> answers;
+        for (const QString& line : TarsisMemory().memoryLines()) {
+            const QByteArray bytes = line.toLatin1();
+            answers.push_back({bytes.left(1), bytes.mid(1, 2), bytes.mid(3)}); // "1", "6,", "50"
+        }
+        answers.push_back({"Comp", "lete"});
+        return answers;
+    };
     struct Case {
         const char* what;
-        QByteArray end;
-        QByteArray lineEnd;
+        std::function<std::vector<QByteArrayList>()> answers;
         DownloadOutcome outcome;
+        int chunks;
+        QString message;
     };
     const std::vector<Case> cases = {
-        {"Complete", "Complete", {}, DownloadOutcome::Done},
-        {"+SendE", "+SendE", {}, DownloadOutcome::Done},
-        {"any + chunk", "+", {}, DownloadOutcome::Done},
-        {"a C chunk", "Cxyz", {}, DownloadOutcome::Done},
-        {"-K", "-K", {}, DownloadOutcome::Done},
-        {"chunks ended by CR LF", "Complete\r\n", "\r\n", DownloadOutcome::Done},
-        {"a lone - is data, then silence", "-", {}, DownloadOutcome::TimedOut},
+        {"Complete", [] { return imageAnswers("Complete"); }, DownloadOutcome::Done, 4096, {}},
+        {"+SendE", [] { return imageAnswers("+SendE"); }, DownloadOutcome::Done, 4096, {}},
+        {"any + chunk", [] { return imageAnswers("+"); }, DownloadOutcome::Done, 4096, {}},
+        {"a C chunk", [] { return imageAnswers("Cxyz"); }, DownloadOutcome::Done, 4096, {}},
+        {"-K", [] { return imageAnswers("-K"); }, DownloadOutcome::Done, 4096, {}},
+        {"CR LF",
+         [] { return imageAnswers("Complete\r\n", "\r\n"); },
+         DownloadOutcome::Done,
+         4096,
+         {}},
+        {"chunks in pieces", pieces, DownloadOutcome::Done, 4096, {}},
+        {"a refusal", [] { return imageAnswers("-Refused"); }, DownloadOutcome::Broken, 4096,
+         DownloadText::Refused.arg(u"-Refused"_s)},
+        {"data glued to Complete is data", glued, DownloadOutcome::TimedOut, 4096,
+         DownloadText::TimedOut},
+        {"more than an image", endless, DownloadOutcome::Broken, 4112,
+         DownloadText::TooLong.arg(4112)},
+        {"a lost chunk", shortImage, DownloadOutcome::Broken, 4095, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         QTemporaryDir dir;
-        ScriptedChannel channel(imageAnswers(c.end, c.lineEnd));
+        ScriptedChannel channel(c.answers());
         Database db;
+        const Database before = db;
         RecordingOperator person;
         person.scriptAnswers({Answer::Yes, Answer::No});
-        const DownloadResult result = runDownload(
-            db, channel, person,
-            fastSettings(dir.path(), c.outcome == DownloadOutcome::TimedOut ? ShortTick : 1000));
-        EXPECT_EQ(result.outcome, c.outcome) << c.what;
-        EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r")) << c.what;
-        EXPECT_EQ(channel.written().count("OK\r"), result.chunks) << c.what;
-        if (c.outcome == DownloadOutcome::Done) {
-            EXPECT_EQ(result.chunks, 4096) << c.what;
+        const DownloadResult result =
+            runDownload(db, channel, person, fastSettings(dir.path(), Tick));
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.chunks, c.chunks);
+        EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r"));
+        // One "OK" a chunk; an endless stream had its last chunk answered before it ended.
+        EXPECT_EQ(channel.written().count("OK\r"), c.chunks + (c.chunks > 4096 ? 1 : 0));
+        if (c.outcome != DownloadOutcome::Done) {
+            EXPECT_TRUE(db.sameValues(before));
+            ASSERT_FALSE(person.messages().isEmpty());
+            if (!c.message.isEmpty()) {
+                EXPECT_EQ(person.messages()[0].text, c.message);
+            }
+            if (c.outcome == DownloadOutcome::Broken) {
+                EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
+            }
         }
     }
 }
 
-TEST(Download, ChunksArrivingInPiecesAreJoined) {
-    QTemporaryDir dir;
-    std::vector<QByteArrayList> answers;
-    const QStringList lines = TarsisMemory().memoryLines();
-    for (const QString& line : lines) {
-        const QByteArray bytes = line.toLatin1();
-        answers.push_back({bytes.left(1), bytes.mid(1, 2), bytes.mid(3)}); // "1", "6,", "50"
-    }
-    answers.push_back({"Comp", "lete"});
-    ScriptedChannel channel(answers);
-    Database db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
-    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), lines);
-}
-
-TEST(Download, DataGluedToCompleteIsWrittenAndTheImageIsRefused) {
-    // The last chunk holds its data and the end marker together: it is data, the download
-    // ends by time-out and nothing is decoded.
-    QTemporaryDir dir;
-    std::vector<QByteArrayList> answers = imageAnswers({});
-    answers.pop_back();
-    answers.back() = {answers.back().first() + "Complete"};
-    ScriptedChannel channel(answers);
-    Database db;
-    const Database before = db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes});
-    const DownloadResult result =
-        runDownload(db, channel, person, fastSettings(dir.path(), ShortTick));
-    EXPECT_EQ(result.outcome, DownloadOutcome::TimedOut);
-    EXPECT_EQ(result.chunks, 4096);
-    EXPECT_TRUE(db.sameValues(before));
-    EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
-}
-
-TEST(Download, AShortImageIsRefusedByTheDecoder) {
-    QTemporaryDir dir;
-    std::vector<QByteArrayList> answers = imageAnswers("Complete");
-    answers.erase(answers.begin() + 100); // one chunk lost on the way
-    ScriptedChannel channel(answers);
-    Database db;
-    const Database before = db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes, Answer::No});
-    const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
-    EXPECT_TRUE(result.error.contains(u"line 4096"_s)) << result.error.toStdString();
-    EXPECT_TRUE(db.sameValues(before));
-    ASSERT_EQ(person.messages().size(), 1); // the decoder's message, no save advice
-    EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
-}
-
-TEST(Download, OstrikSilenceAndCancel) {
-    // The board falls silent after one record: its time-out message, the main image is
-    // decoded all the same, the records are not.
-    {
+// The emulator's faults against both receive loops. The silence limit is five ticks: an answer
+// 4.5 ticks late is waited for, one 5.5 ticks late is not; the records a board sent before it
+// fell silent or chattered are decoded all the same.
+TEST(Download, ControllerFaultsEndWithTheirMessage) {
+    const int memoryExchanges = 1 + 4096; // "1SendEram" and an "OK" per chunk
+    const QString late45 = u"late:%1@4094"_s.arg(Tick * 9 / 2);
+    const QString late55 = u"late:%1@4094"_s.arg(Tick * 11 / 2);
+    const QString boardLate = u"late:%1@%2"_s.arg(Tick * 11 / 2).arg(memoryExchanges + 3);
+    struct Case {
+        QString faults;
+        bool board;
+        DownloadOutcome outcome;
+        QStringList messages;
+        QString autoDial; // AutoDial(7) afterwards
+    };
+    const QString save = DownloadText::SaveAdvice;
+    const std::vector<Case> cases = {
+        {u"silence:10000@100"_s, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
+        {u"drop:2000"_s, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
+        {u"refuse:10000@50"_s,
+         false,
+         DownloadOutcome::Broken,
+         {DownloadText::Refused.arg(u"-Refused"_s)},
+         {}},
+        {late45, false, DownloadOutcome::Done, {save}, {}},
+        {late55, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
+        {boardLate,
+         true,
+         DownloadOutcome::Done,
+         {DownloadText::OstrikTimedOut, save},
+         u"5551234"_s},
+        {u"board-garbage"_s,
+         true,
+         DownloadOutcome::Done,
+         {DownloadText::OstrikTooLong.arg(320), save},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults.toStdString());
         QTemporaryDir dir;
-        std::vector<QByteArrayList> answers = imageAnswers("Complete");
-        // The echo of the command is dropped without an answer; the record is acknowledged.
-        answers.push_back({"+SendAPEram\r\n", "RA0075551234\r\n"});
-        ScriptedChannel channel(answers);
+        auto emulator = std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(c.faults));
+        emulator->setMemory(boardMemory());
+        EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
         Database db;
+        const Database before = db;
         RecordingOperator person;
-        person.scriptAnswers({Answer::Yes, Answer::Yes});
+        person.scriptAnswers({Answer::Yes, c.board ? Answer::Yes : Answer::No});
         const DownloadResult result =
-            runDownload(db, channel, person, fastSettings(dir.path(), ShortTick));
-        EXPECT_EQ(result.outcome, DownloadOutcome::Done);
-        EXPECT_FALSE(result.ostrikComplete);
-        EXPECT_EQ(db.value("AutoDial", 7), QString());
-        EXPECT_EQ(db.value("HangTime", 1), u"50"_s);
-        EXPECT_EQ(person.messageTexts(),
-                  QStringList({DownloadText::OstrikTimedOut, DownloadText::SaveAdvice}));
-        EXPECT_EQ(person.messages()[0].title, u"Serial Timeout"_s);
-        EXPECT_FALSE(QFile::exists(dir.filePath(u"Tempfile.dat"_s)));
+            runDownload(db, channel, person, fastSettings(dir.path(), Tick));
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(person.messageTexts(), c.messages);
+        if (c.outcome != DownloadOutcome::Done) {
+            EXPECT_TRUE(db.sameValues(before));
+        }
+        if (c.board) {
+            EXPECT_FALSE(result.ostrikComplete);
+            EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
+            EXPECT_EQ(db.value("AutoDial", 7), c.autoDial);
+        }
     }
-    // Cancelled during the board's records: lock code, terminator and CR are sent.
-    {
+}
+
+// Escape during the memory stream changes nothing; during the board's records it sends the lock
+// code, the terminator and a CR, and the records that came are decoded.
+TEST(Download, CancelInEitherLoop) {
+    for (const bool board : {false, true}) {
+        SCOPED_TRACE(board ? "board" : "memory");
         QTemporaryDir dir;
         std::vector<QByteArrayList> answers = imageAnswers("Complete");
+        answers.push_back({"+SendAPEram\r\n", "RA0075551234\r\n"});
+        answers.push_back({"RT001976\r\n"});
         ScriptedChannel channel(answers);
         Database db;
         db.setStoredLock(u"#"_s);
         db.setStoredTerminator(u"D"_s);
-        // The memory stream reports progress 130 times; the board's first report cancels.
-        const int memoryReports = 4096 / 32 + 2;
-        CancellingOperator cancelling(memoryReports + 1);
-        cancelling.scriptAnswers({Answer::Yes, Answer::Yes});
-        const DownloadResult result =
-            runDownload(db, channel, cancelling, fastSettings(dir.path()));
+        const Database before = db;
+        // The memory stream reports progress 130 times; the board's third report cancels.
+        CancellingOperator person(board ? 4096 / 32 + 2 + 3 : 10);
+        person.scriptAnswers({Answer::Yes, Answer::Yes});
+        const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
+        if (!board) {
+            EXPECT_EQ(result.outcome, DownloadOutcome::Cancelled);
+            EXPECT_GT(result.chunks, 0);
+            EXPECT_LT(result.chunks, 4096);
+            EXPECT_TRUE(db.sameValues(before));
+            EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
+            EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::Cancelled});
+            continue;
+        }
         EXPECT_EQ(result.outcome, DownloadOutcome::Done);
         EXPECT_EQ(channel.written().last(), QByteArray("#D\r"));
-        EXPECT_EQ(cancelling.messageTexts(),
+        EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
+        EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
+        EXPECT_EQ(person.messageTexts(),
                   QStringList({DownloadText::Cancelled, DownloadText::SaveAdvice}));
+    }
+}
+
+// A chunk cut by the adapter: framed by position its late digit joins it, framed by the quiet gap
+// (kovo.ini DownloadFraming=QuietGap) it becomes a line of its own and the image is refused.
+TEST(Download, FramingByPositionJoinsLateDigits) {
+    std::vector<QByteArrayList> answers = imageAnswers("Complete");
+    for (size_t i = 7; i < 4096; i += 512) {
+        const QByteArray chunk = answers[i].first();
+        answers[i] = {chunk.chopped(1), {}, chunk.right(1)};
+    }
+    for (const QString& framing : {u"Positions"_s, u"QuietGap"_s}) {
+        SCOPED_TRACE(framing.toStdString());
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(u"kovo.ini"_s));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Main]\r\nDownloadFraming=" + framing.toLatin1() + "\r\n");
+        ini.close();
+        ScriptedChannel channel(answers);
+        Database db;
+        RecordingOperator person;
+        person.scriptAnswers({Answer::Yes, Answer::No});
+        const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
+        if (framing == u"Positions") {
+            EXPECT_EQ(result.outcome, DownloadOutcome::Done);
+            EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), TarsisMemory().memoryLines());
+        } else {
+            EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
+            EXPECT_EQ(result.chunks, 4096 + 8);
+        }
+    }
+}
+
+// The emulator cuts every chunk in two: the image still arrives whole, one line per byte.
+TEST(Download, EveryChunkSplitInTwoStillMakesTheImage) {
+    QTemporaryDir dir;
+    auto emulator = std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(u"split:2"_s));
+    const TarsisMemory memory = boardMemory();
+    emulator->setMemory(memory);
+    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
+    Database db;
+    RecordingOperator person;
+    person.scriptAnswers({Answer::Yes, Answer::No});
+    DownloadSettings settings = fastSettings(dir.path());
+    settings.chunkGapMs = 1; // shorter than the cut: only the positions can join the pieces
+    const DownloadResult result = runDownload(db, channel, person, settings);
+    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
+    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), memory.memoryLines());
+}
+
+// Where the framing by position cuts a burst, and when it gives up for the quiet gap.
+TEST(Download, ChunkReaderCutsByPosition) {
+    struct Case {
+        const char* what;
+        QByteArrayList bursts;
+        QStringList chunks; // "!" before a chunk: it was acknowledged before it ended
+        ChunkFraming after;
+    };
+    const std::vector<Case> cases = {
+        {"next position ends a chunk", {"0,1", "21,5"}, {u"!0,12"_s}, ChunkFraming::Positions},
+        {"three-digit value", {"0,25", "51,0"}, {u"!0,255"_s}, ChunkFraming::Positions},
+        {"value then marker",
+         {"0,7", "Complete"},
+         {u"!0,7"_s, u"Complete"_s},
+         ChunkFraming::Positions},
+        {"marker glued in one burst", {"0,7Complete"}, {u"0,7Complete"_s}, ChunkFraming::Positions},
+        {"lines", {"0,7\r\n1,8\r\n"}, {u"!0,7"_s, u"!1,8"_s}, ChunkFraming::Positions},
+        {"not counting from 0", {"5,7"}, {}, ChunkFraming::QuietGap},
+        {"a position skipped", {"0,7", "2,9"}, {u"!0,7"_s}, ChunkFraming::QuietGap},
+        {"four digits", {"0,1234"}, {}, ChunkFraming::QuietGap},
+        {"another position", {"0,1", "23,7"}, {u"!0,1"_s}, ChunkFraming::QuietGap},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedChannel idle({});
+        ChunkReader reader(idle, 1000, ChunkFraming::Positions);
+        QStringList chunks;
+        bool acknowledged = false;
+        for (const QByteArray& burst : c.bursts) {
+            reader.take(burst);
+            while (const auto event = reader.next(0)) {
+                if (event->kind == ChunkReader::Event::Kind::Acknowledge) {
+                    acknowledged = true;
+                    continue;
+                }
+                EXPECT_EQ(event->acknowledged, acknowledged);
+                chunks << (event->acknowledged ? u"!"_s : QString()) + event->chunk;
+                acknowledged = false;
+            }
+        }
+        EXPECT_EQ(chunks, c.chunks);
+        EXPECT_EQ(reader.framing(), c.after);
     }
 }
 
@@ -408,9 +466,9 @@ TEST(Download, OstrikRecordFilesMustBeComplete) {
     file.write("RA0075551234\r\nRT001976\r\n");
     file.close();
     Database db;
+    db.setValue("TollRestrict", 2, u"555"_s);
     const Database before = db;
-    const OstrikDecodeResult result = decodeOstrikRecords(path, db);
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(decodeOstrikRecords(path, db).ok);
     EXPECT_TRUE(db.sameValues(before));
     EXPECT_FALSE(db.groupChanged(Group::Autopatch));
 
@@ -420,6 +478,7 @@ TEST(Download, OstrikRecordFilesMustBeComplete) {
     ASSERT_TRUE(decodeOstrikRecords(path, db).ok);
     EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
     EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
+    EXPECT_EQ(db.value("TollRestrict", 2), u"555"_s);
     EXPECT_EQ(db.value("APTimeOut"), u"45"_s);
     EXPECT_TRUE(db.groupChanged(Group::Autopatch));
 }

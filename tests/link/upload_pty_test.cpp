@@ -189,22 +189,23 @@ TEST(UploadPtyTest, FaultsOfTheLine) {
     };
     const QStringList errorLimit = {TimeoutText, TimeoutText, TimeoutText, ErrorLimitText};
     const QList<Case> cases = {
+        // Commands that got no "+" keep their flags.
         {"silence",
          QStringLiteral("silence:100000"),
          4,
          errorLimit,
          QStringLiteral("Error!"),
+         {},
          {QStringLiteral("TerminatorPending"), QStringLiteral("HangTimePending(1)"),
-          QStringLiteral("TimeOutPending(1)")},
-         {QStringLiteral("PIDTimePending(1)"), QStringLiteral("HangTimePending(2)")}},
+          QStringLiteral("TimeOutPending(1)"), QStringLiteral("PIDTimePending(1)")}},
         {"garbage",
          QStringLiteral("garbage"),
          4,
          errorLimit,
          QStringLiteral("Error!"),
+         {},
          {QStringLiteral("TerminatorPending"), QStringLiteral("HangTimePending(1)"),
-          QStringLiteral("TimeOutPending(1)")},
-         {QStringLiteral("PIDTimePending(1)"), QStringLiteral("HangTimePending(2)")}},
+          QStringLiteral("TimeOutPending(1)"), QStringLiteral("HangTimePending(2)")}},
         {"refused at port 2's third timer",
          QStringLiteral("nak:%1").arg(iid2),
          iid2,
@@ -287,6 +288,61 @@ TEST(UploadPtyTest, EmulatorKilledMidUpload) {
     for (const QString& flag : after)
         EXPECT_TRUE(upload.before.contains(flag)) << flag.toStdString();
     EXPECT_LT(after.size(), upload.before.size());
+}
+
+// What kovo-cli upload says and how it exits: unconfirmed commands (exit 3, named), a file
+// that is no configuration, values the controller cannot take (nothing sent, each named).
+TEST(UploadPtyTest, CliUploadSaysWhatHappened) {
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("empty.dat"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    Database bad = loadSample();
+    bad.setValue("HangTime", 2, QStringLiteral("xyz!@#"));
+    bad.setValue("TimeOut", 3, QStringLiteral("1e3"));
+    const QString badPath = dir.filePath(QStringLiteral("bad.dat"));
+    ASSERT_TRUE(saveWholeDatabase(bad, badPath).ok);
+    struct Case {
+        const char* name;
+        QStringList arguments;
+        QString faults;
+        int exitCode;
+        QStringList told;
+        bool sent;
+    };
+    const QList<Case> cases = {
+        {"one answer lost",
+         {Sample},
+         QStringLiteral("silence:1@3"),
+         3,
+         {QStringLiteral("1 never confirmed: HangTime(1)")},
+         true},
+        {"one answer garbled",
+         {Sample},
+         QStringLiteral("garbage:1@3"),
+         3,
+         {QStringLiteral("1 never confirmed: HangTime(1)")},
+         true},
+        {"an empty file", {empty}, {}, 1, {QStringLiteral("is not a configuration")}, false},
+        {"an empty file, accepted", {empty, QStringLiteral("--accept-defaults")}, {}, 0, {}, true},
+        {"values it cannot take",
+         {badPath},
+         {},
+         1,
+         {QStringLiteral("HangTime(2) = \"xyz!@#\""), QStringLiteral("TimeOut(3) = \"1e3\"")},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyEmulator emulator(faults(c.faults));
+        const CliRun run =
+            runCli(QStringList{QStringLiteral("upload")} + c.arguments +
+                   QStringList{QStringLiteral("--port"), emulator.port(), QStringLiteral("--home"),
+                               dir.path(), QStringLiteral("--timeout"), QStringLiteral("300")});
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        for (const QString& text : c.told)
+            EXPECT_TRUE(run.err.contains(text)) << run.err.toStdString();
+        EXPECT_EQ(emulator.emulator().exchangeCount() > 0, c.sent);
+    }
 }
 
 } // namespace

@@ -409,16 +409,26 @@ void fillAwkwardValues(Database& db) {
 }
 
 // The whole road over the serial link to the emulated controller in this process: every line
-// the upload writes is one the controller accepts, and a refusal stops the upload.
+// the upload writes is one the controller accepts; a refusal stops the upload; a command whose
+// answer was lost or garbled keeps its flag and is named, and the upload goes on.
 TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
-    for (int refuseAt : {0, 18}) {
-        SCOPED_TRACE(refuseAt);
-        auto emulator = std::make_shared<TarsisEmulator>();
-        if (refuseAt) {
-            EmulatorFaults faults;
-            faults.nakAt = refuseAt;
-            emulator->setFaults(faults);
-        }
+    struct Case {
+        const char* faults;
+        UploadOutcome outcome;
+        int received;
+        QStringList unconfirmed;
+    };
+    // Exchange 18 is port 2's IID timer.
+    const QList<Case> cases = {
+        {"", UploadOutcome::Completed, 0, {}},
+        {"nak:18", UploadOutcome::Aborted, 18, {}},
+        {"silence:1@18", UploadOutcome::Completed, 0, {u"IIDTime(2)"_s}},
+        {"garbage:1@18", UploadOutcome::Completed, 0, {u"IIDTime(2)"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        auto emulator =
+            std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(QString::fromLatin1(c.faults)));
         Database db;
         fillAwkwardValues(db);
         db.setAllPending(true);
@@ -426,27 +436,71 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
         LinkFlags flags;
         SerialLink::Settings settings;
         settings.comPort = u"Built-in Tarsis emulator"_s;
+        settings.answerTimeoutMs = 200;
         SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person,
                         flags, settings);
         SerialLinkLineSink lines(link);
         Upload upload(db, flags, person, lines);
         QStringList observed;
-        upload.setCommandObserver([&](const Command& c) { observed += c.serialLines; });
+        upload.setCommandObserver([&](const Command& command) { observed += command.serialLines; });
         const UploadResult result = upload.sendCompleteData();
 
-        if (refuseAt == 0) {
-            EXPECT_EQ(result.outcome, UploadOutcome::Completed);
-            EXPECT_EQ(emulator->receivedLines(), observed);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.unconfirmed, c.unconfirmed);
+        EXPECT_EQ(emulator->receivedLines(), observed);
+        EXPECT_FALSE(db.pending(u"TimeOutPending", 2));
+        EXPECT_EQ(db.pending(u"IIDTimePending", 2),
+                  c.outcome == UploadOutcome::Aborted || !c.unconfirmed.isEmpty());
+        if (c.outcome == UploadOutcome::Aborted) {
+            EXPECT_EQ(emulator->receivedLines().size(), c.received);
+            EXPECT_EQ(emulator->acceptedLines().size(), c.received - 1);
+            EXPECT_TRUE(db.pending(u"PIDTimePending", 2));
+        } else if (c.unconfirmed.isEmpty()) {
             EXPECT_EQ(emulator->acceptedLines(), observed);
             EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
         } else {
-            EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
-            EXPECT_EQ(emulator->receivedLines(), observed);
-            EXPECT_EQ(emulator->receivedLines().size(), refuseAt);
-            EXPECT_EQ(emulator->acceptedLines().size(), refuseAt - 1);
-            EXPECT_FALSE(db.pending(u"TimeOutPending", 2));
-            EXPECT_TRUE(db.pending(u"IIDTimePending", 2));
+            EXPECT_FALSE(db.pending(u"PIDTimePending", 2));
+            ASSERT_FALSE(person.messages().isEmpty());
+            const QString closing = person.messages().last().text;
+            EXPECT_TRUE(closing.startsWith(CompleteMessage));
+            EXPECT_TRUE(closing.contains(u"1 command(s) got no answer"_s));
+            EXPECT_TRUE(closing.contains(u"IIDTime(2)"_s));
         }
+    }
+}
+
+// Values the controller cannot take: nothing goes out over either transport, and the message
+// names every one; one that is not to be sent does not stop a changes-only upload.
+TEST(UploadTest, UnsendableValuesSendNothing) {
+    for (const bool serial : {true, false}) {
+        SCOPED_TRACE(serial ? "serial" : "dtmf");
+        Database db;
+        db.setValue(u"HangTime", 2, u"xyz!@#"_s);
+        db.setValue(u"TimeOut", 1, u"-5"_s);
+        db.setValue(u"IIDTime", 3, u"1e3"_s);
+        db.setAllPending(true);
+        LinkFlags flags;
+        RecordingOperator person;
+        FakeLines lines(flags);
+        FakeDigits digits;
+        Upload upload =
+            serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
+        const UploadResult result = upload.sendCompleteData();
+        EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
+        EXPECT_EQ(result.unsendable,
+                  QStringList({u"HangTime(2) = \"xyz!@#\""_s, u"TimeOut(1) = \"-5\""_s,
+                               u"IIDTime(3) = \"1e3\""_s}));
+        EXPECT_TRUE(lines.commands.isEmpty());
+        EXPECT_TRUE(digits.events.isEmpty());
+        ASSERT_EQ(person.messages().size(), 1);
+        EXPECT_TRUE(person.messages()[0].text.contains(u"HangTime(2) = \"xyz!@#\""_s));
+        EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
+        EXPECT_TRUE(db.pending(u"HangTimePending", 1));
+
+        db.setAllPending(false);
+        db.setPending(u"HangTimePending", 1);
+        EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
+        EXPECT_FALSE(db.pending(u"HangTimePending", 1));
     }
 }
 

@@ -57,7 +57,7 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
     EXPECT_EQ(caption, QStringLiteral("Downloading From Tarsis"));
     EXPECT_EQ(maximum, 4700);
     EXPECT_GE(highest, 4000);
-    EXPECT_EQ(progress->windowTitle(), QStringLiteral("Tarsis Data Status"));
+    EXPECT_EQ(progress->windowTitle(), QStringLiteral("Downloading From Tarsis"));
     EXPECT_FALSE(progress->isVisible());
     ASSERT_EQ(messages.calls.size(), 3);
     EXPECT_EQ(messages.calls[0].text, DownloadText::Confirm);

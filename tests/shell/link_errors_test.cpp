@@ -23,9 +23,8 @@ TEST_F(LinkErrorsTest, APortThatCannotBeOpenedIsNamedAndNothingChanges) {
     settings->setComPort(port);
     changeHangTimers(db);
     const Database before = db;
-    const QString inUse =
-        port +
-        QStringLiteral(" is in use by another program. Close the other program and try again");
+    const QString inUse = port + QStringLiteral(" cannot be opened: there is no such port. Check "
+                                                "the port and your connections, then try again");
 
     UploadWindow& upload = openUploadWindow();
     EXPECT_EQ(messages.messageTexts(), QStringList{inUse});

@@ -95,7 +95,7 @@ public:
     bool isOpen() const override { return false; }
     bool open(QString* reason) override {
         if (reason)
-            *reason = QStringLiteral("Permission denied");
+            *reason = OpenFailure::InUse;
         return false;
     }
     void close() override {}
