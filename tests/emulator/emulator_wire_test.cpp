@@ -228,34 +228,6 @@ QByteArray readChunk(Channel& channel) {
     return channel.read(5000);
 }
 
-TEST(EmulatorWireTest, MemoryStreamOnePositionPerOk) {
-    test::ensureCoreApplication();
-    PtyEmulator emulator;
-    SerialChannel host(emulator.port(), emulator.port());
-    ASSERT_TRUE(host.open());
-    ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-    const QStringList expected = emulator.emulator().memory().memoryLines();
-    ASSERT_EQ(expected.size(), 4096);
-    EXPECT_EQ(expected.at(17), QStringLiteral("17,30"));
-
-    ASSERT_TRUE(host.write("1SendEram\r"));
-    QStringList received;
-    for (;;) {
-        const QByteArray chunk = readChunk(host);
-        ASSERT_FALSE(chunk.isEmpty()) << "stream stopped after " << received.size();
-        if (chunk == "Complete")
-            break;
-        received << QString::fromLatin1(chunk);
-        ASSERT_LE(received.size(), 4096);
-        ASSERT_TRUE(host.write("OK\r"));
-    }
-    EXPECT_EQ(received, expected);
-    // After the stream "OK" is no command.
-    ASSERT_TRUE(host.write("OK\r"));
-    EXPECT_TRUE(readChunk(host).startsWith('-'));
-}
-
 TEST(EmulatorWireTest, OstrikStreamOneRecordPerO) {
     test::ensureCoreApplication();
     PtyEmulator emulator(faults(""), PtyEmulator::Transport::Tcp);

@@ -366,8 +366,8 @@ TEST(Download, CancelInEitherLoop) {
     }
 }
 
-// A chunk cut by the adapter: framed by position its late digit joins it, framed by the quiet gap
-// (kovo.ini DownloadFraming=QuietGap) it becomes a line of its own and the image is refused.
+// A chunk cut by the adapter: framed by position its late digit joins it; framed by the quiet gap
+// (kovo.ini DownloadFraming=QuietGap) it is cut off and the image is refused.
 TEST(Download, FramingByPositionJoinsLateDigits) {
     std::vector<QByteArrayList> answers = imageAnswers("Complete");
     for (size_t i = 7; i < 4096; i += 512) {
@@ -391,7 +391,6 @@ TEST(Download, FramingByPositionJoinsLateDigits) {
             EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), TarsisMemory().memoryLines());
         } else {
             EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
-            EXPECT_EQ(result.chunks, 4096 + 8);
         }
     }
 }
@@ -432,7 +431,7 @@ TEST(Download, ChunkReaderCutsByPosition) {
         {"lines", {"0,7\r\n1,8\r\n"}, {u"!0,7"_s, u"!1,8"_s}, ChunkFraming::Positions},
         {"not counting from 0", {"5,7"}, {}, ChunkFraming::QuietGap},
         {"a position skipped", {"0,7", "2,9"}, {u"!0,7"_s}, ChunkFraming::QuietGap},
-        {"four digits", {"0,1234"}, {}, ChunkFraming::QuietGap},
+        {"four digits", {"0,1234"}, {u"0,1234"_s}, ChunkFraming::QuietGap},
         {"another position", {"0,1", "23,7"}, {u"!0,1"_s}, ChunkFraming::QuietGap},
     };
     for (const Case& c : cases) {

@@ -18,7 +18,6 @@
 namespace kovo {
 namespace {
 
-using test::EmulatorProcess;
 using test::PtyEmulator;
 
 constexpr int ShortTimeoutMs = 300;
@@ -226,29 +225,6 @@ TEST(SerialLinkTest, LineDroppedDuringTheWait) {
         EXPECT_TRUE(h.flags.updateInterrupted);
         EXPECT_FALSE(h.link->isOpen());
     }
-}
-
-// The emulator process killed while the link waits for an answer.
-TEST(SerialLinkTest, EmulatorKilledDuringTheWait) {
-    test::ensureCoreApplication();
-    EmulatorProcess emulator({QStringLiteral("--fault"), QStringLiteral("silence:1@2")});
-    ASSERT_FALSE(emulator.port().isEmpty());
-    Harness h(emulator.port(), LongTimeoutMs);
-    ASSERT_TRUE(h.link->openSerialPort());
-    h.link->sendCommand(QStringLiteral("2*100030\r"));
-    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
-    std::thread killer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        ::kill(static_cast<pid_t>(emulator.process().processId()), SIGKILL);
-    });
-    h.link->sendCommand(QStringLiteral("2*100031\r"));
-    killer.join();
-    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ChannelLost);
-    EXPECT_EQ(h.person.messageTexts(),
-              QStringList{QStringLiteral("The connection to %1 was lost. Check your connections "
-                                         "then try again")
-                              .arg(emulator.port())});
-    EXPECT_TRUE(h.flags.updateAborted);
 }
 
 // An answer nobody read before the port was opened (the reset at the end of an earlier upload)

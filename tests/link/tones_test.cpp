@@ -289,29 +289,6 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
     }
 }
 
-TEST(DtmfPlayer, KeyingFailureIsReportedAndNothingPlays) {
-    RecordingAudioOutput output;
-    DtmfPlayer player(output);
-    QList<bool> keying;
-    player.setKeyer([&](bool on, QString* reason) {
-        keying.append(on);
-        if (on && reason)
-            *reason = u"COM5 cannot drive DTR"_s;
-        return !on;
-    });
-    player.setTxTemp(500);
-    EXPECT_FALSE(player.keyUp());
-    EXPECT_EQ(player.errorText(), u"COM5 cannot drive DTR"_s);
-    EXPECT_FALSE(player.keyed());
-    EXPECT_EQ(keying, (QList<bool>{true, false}));
-    EXPECT_TRUE(output.events().isEmpty());
-
-    // An output that cannot play: the digit fails, the next one is still tried.
-    output.setFailPlay(true);
-    EXPECT_FALSE(player.sendDigitString(u"12"_s));
-    EXPECT_EQ(player.digitsPlayed(), 2);
-}
-
 TEST(DtmfPlayer, AsAnUploadsDigitSinkTellsKeyingFailures) {
     struct Case {
         const char* name;
@@ -546,56 +523,6 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
         EXPECT_EQ(digits, cases[i].expected);
     }
-}
-
-// Passes an upload's digits to the player and keeps them as keypad characters.
-class TappedDigits : public DigitSink {
-public:
-    explicit TappedDigits(DtmfPlayer& player) : m_player(player) {}
-    void sendDigit(const QString& code) override {
-        if (const char c = digitCodeCharacter(code))
-            m_digits.append(QLatin1Char(c));
-        m_player.sendDigit(code);
-    }
-    bool key(bool on) override { return m_player.key(on); }
-    QString digits() const { return m_digits; }
-
-private:
-    DtmfPlayer& m_player;
-    QString m_digits;
-};
-
-TEST(DtmfOverTheAir, CompleteUploadIsHeardDigitForDigit) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(u"upload.wav"_s);
-    Database db;
-    LinkFlags flags;
-    RecordingOperator person;
-    WavFileOutput output(path);
-    DtmfPlayer player(output);
-    player.setTxTemp(500);
-    TappedDigits tap(player);
-    Upload upload(db, flags, person, tap);
-    const UploadResult result = upload.sendCompleteData();
-    ASSERT_EQ(result.outcome, UploadOutcome::Completed);
-    ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
-    ASSERT_GT(tap.digits().size(), 1000);
-    EXPECT_DOUBLE_EQ(output.durationMs(), DtmfPlayer::transferScheduleMs(
-                                              player.codesSent(), player.digitsPlayed(), 0, 500));
-
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(file.readAll());
-    ASSERT_TRUE(ours.ok);
-    EXPECT_TRUE(ours.digits == tap.digits())
-        << "our decoder heard " << ours.digits.size() << " digits of " << tap.digits().size();
-    if (!haveMultimon())
-        GTEST_SKIP() << "multimon-ng or sox is not installed";
-    QString problem;
-    const QString heard = multimonDigits(path, &problem);
-    EXPECT_TRUE(heard == tap.digits()) << "multimon-ng heard " << heard.size() << " digits of "
-                                       << tap.digits().size() << " " << problem.toStdString();
 }
 
 // --- kovo-cli dtmf -------------------------------------------------------------------------------

@@ -488,7 +488,7 @@ TEST(UploadTest, UnsendableValuesSendNothing) {
         const UploadResult result = upload.sendCompleteData();
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
         EXPECT_EQ(result.unsendable,
-                  QStringList({u"HangTime(2) = \"xyz!@#\""_s, u"TimeOut(1) = \"-5\""_s,
+                  QStringList({u"TimeOut(1) = \"-5\""_s, u"HangTime(2) = \"xyz!@#\""_s,
                                u"IIDTime(3) = \"1e3\""_s}));
         EXPECT_TRUE(lines.commands.isEmpty());
         EXPECT_TRUE(digits.events.isEmpty());
