@@ -4,7 +4,6 @@
 #include "emulator/tarsis_emulator.h"
 #include "link/pty_emulator.h"
 #include "link/serial_channel.h"
-#include "link/tcp_channel.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -228,40 +227,6 @@ QByteArray readChunk(Channel& channel) {
     return channel.read(5000);
 }
 
-TEST(EmulatorWireTest, OstrikStreamOneRecordPerO) {
-    test::ensureCoreApplication();
-    PtyEmulator emulator(faults(""), PtyEmulator::Transport::Tcp);
-    TcpChannel host(emulator.port(), QStringLiteral("127.0.0.1"),
-                    static_cast<quint16>(emulator.port().section(u':', -1).toUInt()));
-    ASSERT_TRUE(host.open());
-    for (const QByteArray& line :
-         {QByteArray("1*21150075551234\r"), QByteArray("1*2062002976\r")}) {
-        ASSERT_TRUE(host.write(line));
-        EXPECT_EQ(readChunk(host), QByteArray("+"));
-    }
-    ASSERT_TRUE(host.write("1SendAPEram\r"));
-    QStringList records;
-    for (;;) {
-        const QByteArray chunk = readChunk(host);
-        ASSERT_FALSE(chunk.isEmpty());
-        records << QString::fromLatin1(chunk);
-        if (chunk.startsWith("RICom"))
-            break;
-        ASSERT_LE(records.size(), 400);
-        ASSERT_TRUE(host.write("o\r"));
-    }
-    EXPECT_EQ(records, emulator.emulator().memory().ostrikRecords());
-    EXPECT_TRUE(records.contains(QStringLiteral("RA0075551234")));
-    EXPECT_TRUE(records.contains(QStringLiteral("RT002976")));
-    EXPECT_EQ(records.last(), QStringLiteral("RIComplete"));
-
-    // The server keeps listening for the next host.
-    host.close();
-    ASSERT_TRUE(host.open());
-    ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-}
-
 // The message recorder's marks are single characters between command lines.
 TEST(EmulatorWireTest, RecordingMarks) {
     test::ensureCoreApplication();
@@ -280,21 +245,6 @@ TEST(EmulatorWireTest, RecordingMarks) {
                            QStringLiteral("G"), QStringLiteral("S"), QStringLiteral("2*100030")}));
 }
 
-TEST(EmulatorWireTest, DroppedLineIsSeenByTheHost) {
-    test::ensureCoreApplication();
-    PtyEmulator emulator(faults("drop:2"));
-    SerialChannel host(emulator.port(), emulator.port());
-    ASSERT_TRUE(host.open());
-    ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-    host.write("2*100031\r");
-    EXPECT_EQ(host.read(5000), QByteArray());
-    EXPECT_FALSE(host.healthy());
-    EXPECT_EQ(emulator.stop(), EmulatorServer::End::Dropped);
-}
-
-// `kovo-cli emulate --memory` keeps what it was told between runs; `kovo-cli send` prints the
-// answer and tells by its exit status whether the command was taken.
 TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     test::ensureCoreApplication();
     QTemporaryDir dir;

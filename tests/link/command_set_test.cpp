@@ -1,3 +1,4 @@
+#include "cli_runner.h"
 #include "database/database.h"
 #include "link/command_set.h"
 
@@ -5,13 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-static void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '{' << list.join(u"\", \""_s).prepend(u'"').append(u'"').toStdString() << '}';
-}
 
 namespace kovo {
 namespace {

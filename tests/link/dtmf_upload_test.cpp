@@ -1,6 +1,7 @@
 // Uploads over the air: kovo-cli's WAV rendering heard by an independent decoder, the emulated
 // controller programmed by the tones of a complete upload exactly as by the serial lines,
 // transmitter keying around the transfer, and what the person is told when sound or keying fail.
+#include "cli_runner.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
@@ -36,47 +37,12 @@ using namespace Qt::StringLiterals;
 namespace kovo {
 namespace {
 
+using test::CliRun;
+using test::haveMultimon;
+using test::multimonDigits;
+using test::runCli;
+
 // --- Helpers --------------------------------------------------------------------------------
-
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliRun runCli(const QStringList& arguments, const QString& home) {
-    QProcess process;
-    process.start(QString::fromUtf8(KOVO_CLI_PATH), arguments + QStringList{u"--home"_s, home});
-    CliRun run;
-    if (!process.waitForFinished(240000)) { // a hang guard only
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-bool haveMultimon() {
-    return !QStandardPaths::findExecutable(u"multimon-ng"_s).isEmpty() &&
-           !QStandardPaths::findExecutable(u"sox"_s).isEmpty();
-}
-
-QString multimonDigits(const QString& wavPath, QString* problem) {
-    QProcess process;
-    process.start(u"multimon-ng"_s, {u"-q"_s, u"-t"_s, u"wav"_s, u"-a"_s, u"DTMF"_s, wavPath});
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        *problem = QString::fromLocal8Bit(process.readAllStandardError());
-        return {};
-    }
-    QString digits;
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
-        if (line.startsWith("DTMF: ") && line.size() > 6)
-            digits.append(QLatin1Char(line.at(6)));
-    }
-    return digits;
-}
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -224,29 +190,6 @@ TEST(CliUploadDtmf, RefusesWhatItCannotDo) {
 
 // --- The proof: the tones program the controller as the serial lines do ------------------------
 
-// Applies every serial line to the memory, answering as the controller would.
-class MemoryLineSink : public LineSink {
-public:
-    MemoryLineSink(TarsisMemory& memory, LinkFlags& flags) : m_memory(memory), m_flags(flags) {}
-    bool open() override { return true; }
-    void close() override {}
-    void sendCommand(const QString& line) override {
-        const CommandOutcome outcome = m_memory.applySerialLine(line);
-        if (outcome.accepted)
-            m_flags.commandAcknowledged = true;
-        else
-            m_refused << line.trimmed() + u" -> "_s + outcome.reason;
-    }
-    void writeLine(const QString& line) override { m_memory.applySerialLine(line); }
-    void setLockCode(const QString&) override {}
-    QStringList refused() const { return m_refused; }
-
-private:
-    TarsisMemory& m_memory;
-    LinkFlags& m_flags;
-    QStringList m_refused;
-};
-
 // Set points whose day is 10: a DTMF upload skips them.
 constexpr int UnusedSetPoints[] = {4, 17};
 
@@ -351,7 +294,7 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     {
         LinkFlags flags;
         RecordingOperator person;
-        MemoryLineSink sink(serialMemory, flags);
+        roundtrip::MemoryLineSink sink(serialMemory, flags);
         Upload upload(serialDb, flags, person, sink);
         ASSERT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Completed);
         ASSERT_TRUE(sink.refused().isEmpty()) << sink.refused().join(u'\n').toStdString();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "database/database.h"
+#include "emulator/tarsis_memory.h"
+#include "link/line_sink.h"
+#include "link/link_flags.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>
@@ -66,5 +69,36 @@ const std::vector<Loss>& losses();
 // What a download must give back after `config` was uploaded onto a controller whose memory
 // decoded to `before`: `config` with every loss of the table applied.
 Database Expected(const Database& config, const Database& before);
+
+// The serial link straight into the controller's memory: every line applied as the controller
+// would, a refusal recorded and reported to the upload as the link does.
+class MemoryLineSink : public LineSink {
+public:
+    MemoryLineSink(TarsisMemory& memory, LinkFlags& flags) : m_memory(memory), m_flags(flags) {}
+
+    bool open() override { return true; }
+    void close() override {}
+    void sendCommand(const QString& line) override {
+        ++m_lines;
+        const CommandOutcome outcome = m_memory.applySerialLine(line);
+        if (outcome.accepted) {
+            m_flags.commandAcknowledged = true;
+        } else {
+            m_flags.updateAborted = true;
+            m_refused << line.trimmed() + QStringLiteral(" -> ") + outcome.reason;
+        }
+    }
+    void writeLine(const QString& line) override { m_memory.applySerialLine(line); }
+    void setLockCode(const QString&) override {}
+
+    QStringList refused() const { return m_refused; }
+    int lines() const { return m_lines; }
+
+private:
+    TarsisMemory& m_memory;
+    LinkFlags& m_flags;
+    QStringList m_refused;
+    int m_lines = 0;
+};
 
 } // namespace kovo::roundtrip

@@ -1,3 +1,4 @@
+#include "cli_runner.h"
 #include "database/database.h"
 #include "emulator/dtmf_decoder.h"
 #include "link/digit_sink.h"
@@ -27,15 +28,14 @@
 
 using namespace Qt::StringLiterals;
 
-// Readable failures for QString comparisons.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kovo {
 namespace {
 
 using Kind = RecordingAudioOutput::Event::Kind;
+using test::CliRun;
+using test::haveMultimon;
+using test::multimonDigits;
+using test::runCli;
 
 quint32 u32(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint32>(bytes.constData() + at);
@@ -401,27 +401,6 @@ TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
 
 // --- An independent decoder: multimon-ng ------------------------------------------------------
 
-QString multimonDigits(const QString& wavPath, QString* problem) {
-    QProcess process;
-    process.start(u"multimon-ng"_s, {u"-q"_s, u"-t"_s, u"wav"_s, u"-a"_s, u"DTMF"_s, wavPath});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        *problem = QString::fromLocal8Bit(process.readAllStandardError());
-        return {};
-    }
-    QString digits;
-    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("DTMF: ") && line.size() > 6)
-            digits.append(QLatin1Char(line.at(6)));
-    }
-    return digits;
-}
-
-bool haveMultimon() {
-    return !QStandardPaths::findExecutable(u"multimon-ng"_s).isEmpty() &&
-           !QStandardPaths::findExecutable(u"sox"_s).isEmpty();
-}
-
 // The shortest run of silent frames between two tones of an image (tones may pass through 0
 // for a frame or two).
 qint64 shortestGapFrames(const QByteArray& image) {
@@ -526,26 +505,6 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
 }
 
 // --- kovo-cli dtmf -------------------------------------------------------------------------------
-
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliRun runCli(const QStringList& arguments, const QString& home) {
-    QProcess process;
-    process.start(QString::fromUtf8(KOVO_CLI_PATH), arguments + QStringList{u"--home"_s, home});
-    CliRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
 
 TEST(CliDtmf, WritesTheDigitsIntoAWavFile) {
     QTemporaryDir dir;

@@ -1,5 +1,6 @@
 // kovo-cli upload over real pseudo-terminals against the emulated Tarsis: what it sends is what
 // `kovo-cli commands` lists, and what it says and how it exits when the line or the file is bad.
+#include "cli_runner.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
@@ -15,7 +16,9 @@
 namespace kovo {
 namespace {
 
+using test::CliRun;
 using test::PtyEmulator;
+using test::runCli;
 
 const QString Sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
 
@@ -23,29 +26,6 @@ EmulatorFaults faults(const QString& faultList) {
     const auto faults = EmulatorFaults::parse(faultList);
     EXPECT_TRUE(faults.has_value()) << faultList.toStdString();
     return faults.value_or(EmulatorFaults{});
-}
-
-struct CliRun {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments) {
-    test::ensureCoreApplication();
-    QProcess cli;
-    cli.start(QStringLiteral(KOVO_CLI_PATH), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(300000)) {
-        cli.kill();
-        cli.waitForFinished();
-        ADD_FAILURE() << "kovo-cli " << arguments.join(u' ').toStdString() << " did not finish";
-        return run;
-    }
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromLatin1(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
 }
 
 // Waits (as a hang guard only) until the emulator has read `count` lines.
@@ -99,10 +79,10 @@ TEST(UploadPtyTest, CompleteAndChangesOnlyUploadsSendWhatCommandsLists) {
         EXPECT_EQ(uploaded.exitCode, 0) << uploaded.err.toStdString();
         EXPECT_FALSE(uploaded.err.contains(QLatin1String("There has been an error")))
             << uploaded.err.toStdString();
-        const QStringList received = receivedLines(emulator.emulator(), listed.out.size());
-        EXPECT_EQ(received, listed.out);
+        const QStringList received = receivedLines(emulator.emulator(), listed.outLines().size());
+        EXPECT_EQ(received, listed.outLines());
         // The controller took every line, the closing reset included.
-        EXPECT_EQ(emulator.emulator().acceptedLines(), listed.out);
+        EXPECT_EQ(emulator.emulator().acceptedLines(), listed.outLines());
     }
 }
 

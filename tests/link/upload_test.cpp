@@ -1,3 +1,4 @@
+#include "cli_runner.h"
 #include "database/database.h"
 #include "emulator/tarsis_emulator.h"
 #include "link/change_marker.h"
@@ -14,13 +15,6 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-static void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '{' << list.join(u"\", \""_s).prepend(u'"').append(u'"').toStdString() << '}';
-}
 
 namespace kovo {
 namespace {
@@ -370,21 +364,6 @@ TEST(UploadTest, PortThatCannotOpenSendsNothing) {
     EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::NotStarted);
     EXPECT_TRUE(lines.commands.isEmpty());
     EXPECT_TRUE(db.pending(u"HangTimePending", 1));
-}
-
-TEST(UploadTest, ObserverSeesWhatIsSent) {
-    Database db;
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeLines lines(flags);
-    Upload upload(db, flags, person, lines);
-    QStringList observed;
-    upload.setCommandObserver([&](const Command& c) {
-        for (const QString& line : c.serialLines)
-            observed << serialFrame(line);
-    });
-    upload.sendCompleteData();
-    EXPECT_EQ(observed, lines.commands + lines.written);
 }
 
 // A configuration with a value of every awkward kind.
