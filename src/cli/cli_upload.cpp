@@ -50,7 +50,7 @@ int usageError(const QString& why) {
 bool mostlyDefaults(const QString& path) {
     Database scratch;
     ErrorLog log;
-    const LoadReport report = readDatabase(scratch, path, log);
+    const LoadReport report = readDatabase(scratch, path, log, PreAccessWriteBack::No);
     int checked = 0;
     for (const FieldSpec& field : fieldTable()) {
         if (field.check != LoadCheck::None && field.label)

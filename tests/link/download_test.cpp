@@ -321,6 +321,7 @@ TEST(Download, ControllerFaultsEndWithTheirMessage) {
         EXPECT_EQ(person.messageTexts(), c.messages);
         if (c.outcome != DownloadOutcome::Done) {
             EXPECT_TRUE(db.sameValues(before));
+            EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
         }
         if (c.board) {
             EXPECT_FALSE(result.ostrikComplete);
