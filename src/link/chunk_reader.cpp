@@ -47,7 +47,7 @@ std::optional<ChunkReader::Event> ChunkReader::next(int waitMs) {
         if (left <= 0 && !quietPartial())
             return std::nullopt;
         int timeout = static_cast<int>(qMax<qint64>(left, 0));
-        if (!m_partial.isEmpty())
+        if (endsByQuietGap())
             timeout = qMin(timeout, qMax(1, m_gapMs - static_cast<int>(m_sinceByte.elapsed())));
         const QByteArray bytes = m_channel.isOpen() ? m_channel.read(timeout) : QByteArray();
         if (!bytes.isEmpty()) {
@@ -67,9 +67,12 @@ std::optional<ChunkReader::Event> ChunkReader::next(int waitMs) {
 // Whether the partial chunk is ended by the quiet gap. Framed by position, a chunk that began
 // with its position is ended by what follows it instead.
 bool ChunkReader::quietPartial() const {
-    if (m_partial.isEmpty() || !m_sinceByte.isValid() || m_sinceByte.elapsed() < m_gapMs)
-        return false;
-    return m_framing == ChunkFraming::QuietGap || !isDigit(m_partial.front());
+    return endsByQuietGap() && m_sinceByte.isValid() && m_sinceByte.elapsed() >= m_gapMs;
+}
+
+bool ChunkReader::endsByQuietGap() const {
+    return !m_partial.isEmpty() &&
+           (m_framing == ChunkFraming::QuietGap || !isDigit(m_partial.front()));
 }
 
 void ChunkReader::take(const QByteArray& bytes) {

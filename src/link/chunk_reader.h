@@ -44,6 +44,7 @@ public:
 
 private:
     bool quietPartial() const;
+    bool endsByQuietGap() const;
     void frame();
     bool frameByPosition();
     void fallBack();
