@@ -1,5 +1,7 @@
 #include "editor_window.h"
 
+#include "control_names.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -157,6 +159,15 @@ void EditorWindow::updateColour(const Binding& binding) {
     box->setPalette(palette);
 }
 
+void EditorWindow::showEvent(QShowEvent* event) {
+    // Controls an editor adds after its first load are named before anyone sees them.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        nameControls(this);
+    }
+    QWidget::showEvent(event);
+}
+
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -215,6 +226,10 @@ void EditorWindow::setControlFromDatabase(Binding& binding) {
 }
 
 void EditorWindow::loadFromDatabase() {
+    if (!m_controlsNamed) {
+        m_controlsNamed = true;
+        nameControls(this);
+    }
     for (const auto& binding : m_bindings)
         setControlFromDatabase(*binding);
     for (const auto& binding : m_bindings)

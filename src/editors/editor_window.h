@@ -26,7 +26,9 @@ class ControllerActionRunner;
 //
 // An editor builds its controls, then binds each to its field element in the order Apply walks
 // them, then calls loadFromDatabase(). Controls carry their control names as objectName
-// ("HangTimer(2)" for element 2 of a control array).
+// ("HangTimer(2)" for element 2 of a control array). Laid out with each box's label left of it
+// (or a frame caption over a group), the boxes get their buddy labels and accessible names
+// without more code (see nameControls).
 class EditorWindow : public QWidget {
     Q_OBJECT
 
@@ -134,6 +136,7 @@ protected:
     void updateColour(const Binding& binding);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     Database& m_db;
     MessageService& m_messages;
@@ -147,6 +150,10 @@ private:
     QHash<QObject*, Binding*> m_byControl;
     bool m_inLeaveCheck = false;
     bool m_leaveChecksSuspended = false;
+    // Every box and list is named for screen readers from its label and frame (nameControls) at
+    // the first load and again when first shown.
+    bool m_controlsNamed = false;
+    bool m_shownOnce = false;
     ControllerActionRunner* m_actionRunner = nullptr;
 };
 

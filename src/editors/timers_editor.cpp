@@ -140,11 +140,12 @@ QWidget* TimersEditor::buildGlobalTab() {
     auto* fan = new QGroupBox(QStringLiteral("Fan"), page);
     fan->setObjectName(QStringLiteral("FanFrame"));
     auto* fanGrid = new QGridLayout(fan);
-    fanGrid->addWidget(newBox(QStringLiteral("FanTimer"), fan), 0, 0);
-    fanGrid->addWidget(newLabel("minutes", fan), 0, 1);
+    fanGrid->addWidget(newLabel("Timer", fan), 0, 0);
+    fanGrid->addWidget(newBox(QStringLiteral("FanTimer"), fan), 0, 1);
+    fanGrid->addWidget(newLabel("minutes", fan), 0, 2);
     auto* fanSelect = new QCheckBox(QStringLiteral("All Xmt Activity"), fan);
     fanSelect->setObjectName(QStringLiteral("FanSelect"));
-    fanGrid->addWidget(fanSelect, 1, 0, 1, 2);
+    fanGrid->addWidget(fanSelect, 1, 0, 1, 3);
     grid->addWidget(fan, 0, 1);
 
     auto* delay = new QGroupBox(QStringLiteral("Speech/CW Delay"), page);
