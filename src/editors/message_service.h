@@ -22,6 +22,12 @@ public:
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                          const QString& defaultText) = 0;
 
+    // A Yes/No question whose default button (the one Enter presses) is No: for questions where
+    // Yes destroys something.
+    virtual Answer askDefaultNo(const QString& text, const QString& title) {
+        return show(text, title, MessageIcon::None, Buttons::YesNo);
+    }
+
     void message(const QString& text, const QString& title, MessageIcon icon = MessageIcon::None) {
         show(text, title, icon, Buttons::Ok);
     }

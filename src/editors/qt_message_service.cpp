@@ -28,6 +28,13 @@ QMessageBox::Icon toQtIcon(MessageIcon icon) {
 
 } // namespace
 
+Answer QtMessageService::askDefaultNo(const QString& text, const QString& title) {
+    m_defaultNo = true;
+    const Answer answer = show(text, title, MessageIcon::None, Buttons::YesNo);
+    m_defaultNo = false;
+    return answer;
+}
+
 Answer QtMessageService::show(const QString& text, const QString& title, MessageIcon icon,
                               Buttons buttons) {
     QMessageBox box(QApplication::activeWindow());
@@ -41,7 +48,7 @@ Answer QtMessageService::show(const QString& text, const QString& title, Message
         break;
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(m_defaultNo ? QMessageBox::No : QMessageBox::Yes);
         break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

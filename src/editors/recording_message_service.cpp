@@ -2,9 +2,17 @@
 
 namespace kovo {
 
+Answer RecordingMessageService::askDefaultNo(const QString& text, const QString& title) {
+    m_defaultNo = true;
+    const Answer answer = show(text, title, MessageIcon::None, Buttons::YesNo);
+    m_defaultNo = false;
+    return answer;
+}
+
 Answer RecordingMessageService::show(const QString& text, const QString& title, MessageIcon icon,
                                      Buttons buttons) {
     Call call;
+    call.defaultNo = m_defaultNo;
     call.text = text;
     call.title = title;
     call.icon = icon;

@@ -23,11 +23,13 @@ public:
         QString title;
         MessageIcon icon = MessageIcon::None;
         Buttons buttons = Buttons::Ok;
-        QString defaultText; // input boxes only
+        QString defaultText;    // input boxes only
+        bool defaultNo = false; // a Yes/No box whose default button is No
     };
 
     Answer show(const QString& text, const QString& title, MessageIcon icon,
                 Buttons buttons) override;
+    Answer askDefaultNo(const QString& text, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
 
@@ -42,6 +44,9 @@ public:
     // The texts of the message boxes (not input boxes), in order.
     QStringList messageTexts() const;
     void clear();
+
+private:
+    bool m_defaultNo = false;
 };
 
 } // namespace kovo

@@ -79,7 +79,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     main.tabStrip()->setCurrentIndex(4);
     main.fileSaveAs();
     EXPECT_EQ(main.currentDatabaseFile(), other);
-    EXPECT_EQ(main.windowTitle(), titleBarText(other));
+    EXPECT_EQ(shownTitle(main), titleBarText(other));
     EXPECT_TRUE(db.settingsSaved());
     const QByteArray written = readFile(QStringLiteral("other.dat"));
     EXPECT_TRUE(written.contains("ControlPort=2\r\n"));
@@ -176,11 +176,26 @@ TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
     EXPECT_FALSE(db.loadErrors());
 }
 
-TEST_F(FileCommandsTest, CancellingTheOpenDialogEndsTheProgram) {
+// Only the start-up dialog ends the program when cancelled; from the File menu the
+// configuration in use, its editors and its unsaved state stay.
+TEST_F(FileCommandsTest, CancellingOpenOrNewKeepsTheConfigurationAndTheProgram) {
     KovoMain& main = startWithSample();
-    main.fileOpen();
-    EXPECT_EQ(dialogs.calls.size(), 1);
-    EXPECT_TRUE(main.programEnded());
+    const QString file = main.currentDatabaseFile();
+    EditorWindow* timers = main.editor(0);
+    db.setValue(u"HangTime", 2, QStringLiteral("77"));
+    db.setSettingsSaved(false);
+    for (const auto command : {&KovoMain::fileOpen, &KovoMain::fileNew}) {
+        messages.clear();
+        messages.answers.append(Answer::No);
+        dialogs.calls.clear();
+        (main.*command)();
+        EXPECT_EQ(dialogs.calls.size(), 1);
+        EXPECT_FALSE(main.programEnded());
+        EXPECT_EQ(main.currentDatabaseFile(), file);
+        EXPECT_EQ(db.value(u"HangTime", 2), QStringLiteral("77"));
+        EXPECT_FALSE(db.settingsSaved());
+        EXPECT_EQ(main.editor(0), timers);
+    }
 }
 
 TEST_F(FileCommandsTest, NewLoadsAChosenFileAndShowsTheTimersEditor) {

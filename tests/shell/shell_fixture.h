@@ -16,6 +16,13 @@
 
 namespace kovo::testing {
 
+// The title as the window shows it: "[*]" is the unsaved-changes mark.
+inline QString shownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    return title.replace(QStringLiteral("[*]"),
+                         window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 // A main window over a temporary program folder, with recorded message boxes, scripted file
 // dialogs and a port test that opens nothing.
 class ShellTest : public ::testing::Test {
