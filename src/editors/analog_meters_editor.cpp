@@ -99,9 +99,9 @@ QWidget* AnalogMetersEditor::buildMeter(int meter) {
     grid->addWidget(newBuddyLabel(QStringLiteral("Meter Type"), type, frame), 0, 0);
     grid->addWidget(type, 0, 1);
     int row = 1;
-    for (const CalibrationBox& spec : CalibrationBoxes) {
-        auto* box = newBox(indexedName(spec.control, meter), frame, 70);
-        const QString caption = QString::fromLatin1(spec.caption);
+    for (const CalibrationBox& calibration : CalibrationBoxes) {
+        auto* box = newBox(indexedName(calibration.control, meter), frame, 70);
+        const QString caption = QString::fromLatin1(calibration.caption);
         box->setAccessibleName(prefix + caption);
         grid->addWidget(newBuddyLabel(caption, box, frame), row, 0);
         grid->addWidget(box, row, 1);
@@ -149,9 +149,9 @@ void AnalogMetersEditor::bindAll() {
     const QString meterFlag = QStringLiteral("MeterPending");
     for (int meter = 1; meter <= Meters; ++meter) {
         m_copies.add(Meter, meter, meterFlag, meter, Group::Analog);
-        for (const CalibrationBox& spec : CalibrationBoxes)
-            bind(Kind::Numeric, control<QLineEdit>(indexedName(spec.control, meter)),
-                 QString::fromLatin1(spec.field), meter, meterFlag, Group::Analog);
+        for (const CalibrationBox& calibration : CalibrationBoxes)
+            bind(Kind::Numeric, control<QLineEdit>(indexedName(calibration.control, meter)),
+                 QString::fromLatin1(calibration.field), meter, meterFlag, Group::Analog);
     }
     m_copies.add(Vref, 0, meterFlag, VrefFlag, Group::Analog);
     const QString alarmFlag = QStringLiteral("MeterAlarmPending");

@@ -42,8 +42,8 @@ const QString TollListFull = QStringLiteral("The toll restrict list holds at mos
 
 // The group write flag of the file section a field is written in, so that Save writes it.
 Group groupOf(const QString& field) {
-    const FieldSpec* spec = findField(field);
-    return spec ? spec->group : Group::Autopatch;
+    const FieldSpec* found = findField(field);
+    return found ? found->group : Group::Autopatch;
 }
 
 void addPortEntries(QComboBox* list) {
