@@ -81,6 +81,11 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
 TEST_F(DownloadTest, EscapeCancelsAndLeavesTheDatabaseAlone) {
     KovoMain& main = startOnEmulator();
     controllerHangTime(2, 77);
+    // Paced, so the download is still running when the queued Cancel click is handled: an
+    // unpaced download can end first on a busy machine.
+    EmulatorFaults paced;
+    paced.paced = true;
+    emulator->setFaults(paced);
     db.setPending(u"HangTimePending", 1);
     const Database before = db;
     const QStringList pendingBefore = db.pendingNames();
