@@ -152,9 +152,9 @@ TEST_F(StartUpTest, TheWindowTitleFollowsTheRuleAt20And21Characters) {
     dialogs.answers.append(twentyOne);
     main.fileSaveAs();
     EXPECT_EQ(shownTitle(main), QStringLiteral("Veltrane Kovo Programmer   ") +
-                                      QDir::toNativeSeparators(twentyOne).left(20) +
-                                      QStringLiteral("....") + QDir::separator() +
-                                      QFileInfo(twentyOne).fileName());
+                                    QDir::toNativeSeparators(twentyOne).left(20) +
+                                    QStringLiteral("....") + QDir::separator() +
+                                    QFileInfo(twentyOne).fileName());
 }
 
 TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
