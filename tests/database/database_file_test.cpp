@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -76,6 +77,7 @@ TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
         {"ID", "VoiceID1(2)", "hello world", "VoiceID1", 2, "HELLO WORLD", nullptr},
         {"ID", "VoiceID1(3)", "caf\xc3\xa9 \xe0", "VoiceID1", 3, "CAF\xc3\xa9 \xe0", nullptr},
         {"ID", "CWSpeed(3)", "4", "CWSpeed", 3, "20", "Ram_CwSpeed 3"},
+        {"ID", "CWSpeed(2)", "5", "CWSpeed", 2, "5", nullptr}, // the lowest speed is allowed
         {"Scheduler", "Hours(1)", "0A", "Hours", 1, "0A", nullptr},
         {"Scheduler", "Hours(2)", "26", "Hours", 2, "25", "Ram_Hours 2"},
         {"Scheduler", "DOW(3)", "", "DOW", 3, "0", "Ram_DOW3"},
@@ -120,22 +122,17 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
     EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
     EXPECT_EQ(report.errorLines.size(), labelledElementCount() - 1);
     ASSERT_GE(report.errorLines.size(), 20);
-    const QStringList expectedStart = {
-        QStringLiteral("Ram_TimeOut 1"),           QStringLiteral("Ram_IIDTime 1"),
-        QStringLiteral("Ram_PIDTime 1"),           QStringLiteral("Ram_InActiveTime 1"),
-        QStringLiteral("Ram_InActivityMacro 1"),   QStringLiteral("Ram_DTMFTime 1"),
-        QStringLiteral("Ram_CTCSSTime 1"),         QStringLiteral("Ram_KerchunkTime 1"),
-        QStringLiteral("Ram_IDSpeakTime 1"),       QStringLiteral("Ram_AnnounceTime 1"),
-        QStringLiteral("Ram_AuxTime 1"),           QStringLiteral("Ram_GeneralTimer 1"),
-        QStringLiteral("Ram_GeneralTimerMacro 1"), QStringLiteral("Ram_HangTime 2")};
-    EXPECT_EQ(report.errorLines.mid(0, expectedStart.size()), expectedStart);
+    EXPECT_EQ(
+        report.errorLines.mid(0, 14).join(u','),
+        QStringLiteral("Ram_TimeOut 1,Ram_IIDTime 1,Ram_PIDTime 1,Ram_InActiveTime 1,"
+                       "Ram_InActivityMacro 1,Ram_DTMFTime 1,Ram_CTCSSTime 1,"
+                       "Ram_KerchunkTime 1,Ram_IDSpeakTime 1,Ram_AnnounceTime 1,Ram_AuxTime 1,"
+                       "Ram_GeneralTimer 1,Ram_GeneralTimerMacro 1,Ram_HangTime 2"));
     EXPECT_EQ(report.errorLines.last(), QStringLiteral("Ram_AllowTerminatorSpeech"));
-    for (const QString& line : report.errorLines) {
-        EXPECT_FALSE(line.startsWith(u'P') || line.startsWith(QStringLiteral("Ram_P1Message")) ||
-                     line.startsWith(QStringLiteral("Ram_P2Message")) ||
-                     line.startsWith(QStringLiteral("Ram_P3Message")))
-            << line.toStdString();
-    }
+    // The port switches' message numbers are never logged.
+    const QRegularExpression portMessage(QStringLiteral("^(P|Ram_P[123]Message)"));
+    for (const QString& line : report.errorLines)
+        EXPECT_FALSE(portMessage.match(line).hasMatch()) << line.toStdString();
     // The pre-access prefix is written into the file during the load, before any save.
     EXPECT_EQ(readIni(u"PreAccess", u"PreAccessPrefix", file), QStringLiteral("0"));
     // The macros, message macros and short macros follow the unlock and autopatch sections.
@@ -153,46 +150,26 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
     EXPECT_FALSE(QFile::exists(none));
 }
 
+// A lock equal to the terminator is a clash; a refused terminator sets only the working copy, a
+// refused lock both.
 TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
-    {
-        const QString file = completeFileWith({{"Unlock", "Lock", "D"}});
-        Database db;
-        const LoadReport report = readDatabase(db, file, m_log);
-        EXPECT_TRUE(report.clash);
-        EXPECT_TRUE(db.lockTerminatorClash());
-        EXPECT_EQ(db.storedLock(), QStringLiteral("D"));
-    }
-    {
-        // A refused terminator sets only the working copy; the stored one keeps what it had.
-        const QString file = completeFileWith({{"Unlock", "Terminator", "AB"}});
-        Database db;
-        db.setStoredTerminator(QStringLiteral("C"));
-        readDatabase(db, file, m_log);
-        EXPECT_EQ(db.value(u"Terminator"), QStringLiteral("D"));
-        EXPECT_EQ(db.storedTerminator(), QStringLiteral("C"));
-        EXPECT_FALSE(db.lockTerminatorClash());
-    }
-    {
-        // A refused lock sets both copies.
-        const QString file = completeFileWith({{"Unlock", "Lock", "12345"}});
-        Database db;
-        db.setStoredLock(QStringLiteral("9"));
-        readDatabase(db, file, m_log);
-        EXPECT_EQ(db.value(u"Lock"), QStringLiteral("#"));
-        EXPECT_EQ(db.storedLock(), QStringLiteral("#"));
-    }
-}
+    Database clash;
+    EXPECT_TRUE(readDatabase(clash, completeFileWith({{"Unlock", "Lock", "D"}}), m_log).clash);
+    EXPECT_TRUE(clash.lockTerminatorClash());
+    EXPECT_EQ(clash.storedLock(), QStringLiteral("D"));
 
-TEST_F(DatabaseFileTest, DefaultsRoundTripWithoutErrors) {
-    Database written;
-    const QString file = path("defaults.dat");
-    ASSERT_TRUE(saveWholeDatabase(written, file).ok);
-    Database read;
-    read.setValue(u"HangTime", 1, QStringLiteral("7"));
-    const LoadReport report = readDatabase(read, file, m_log);
-    EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u',').toStdString();
-    EXPECT_TRUE(read.sameValues(written)) << read.differences(written).join(u'\n').toStdString();
-    EXPECT_TRUE(read.settingsSaved());
+    Database terminator;
+    terminator.setStoredTerminator(QStringLiteral("C"));
+    readDatabase(terminator, completeFileWith({{"Unlock", "Terminator", "AB"}}), m_log);
+    EXPECT_EQ(terminator.value(u"Terminator"), QStringLiteral("D"));
+    EXPECT_EQ(terminator.storedTerminator(), QStringLiteral("C"));
+    EXPECT_FALSE(terminator.lockTerminatorClash());
+
+    Database lock;
+    lock.setStoredLock(QStringLiteral("9"));
+    readDatabase(lock, completeFileWith({{"Unlock", "Lock", "12345"}}), m_log);
+    EXPECT_EQ(lock.value(u"Lock"), QStringLiteral("#"));
+    EXPECT_EQ(lock.storedLock(), QStringLiteral("#"));
 }
 
 TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
@@ -212,10 +189,18 @@ TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
     EXPECT_EQ(readIni(u"Mine", u"Note", file), QStringLiteral("hello"));
 }
 
-TEST_F(DatabaseFileTest, GroupFlagsLimitWhatIsWritten) {
+// Defaults read back without a log line; afterwards only changed groups are written.
+TEST_F(DatabaseFileTest, DefaultsRoundTripAndGroupFlagsLimitWhatIsWritten) {
     const QString file = path("groups.dat");
     Database db;
     ASSERT_TRUE(saveWholeDatabase(db, file).ok);
+    Database read;
+    read.setValue(u"HangTime", 1, QStringLiteral("7"));
+    const LoadReport report = readDatabase(read, file, m_log);
+    EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u',').toStdString();
+    EXPECT_TRUE(read.sameValues(db)) << read.differences(db).join(u'\n').toStdString();
+    EXPECT_TRUE(read.settingsSaved());
+
     db.setValue(u"HangTime", 1, QStringLiteral("77"));
     db.setValue(u"Vref", QStringLiteral("400")); // no group flag: not written
     db.setValue(u"Lock", QStringLiteral("*"));   // working copy: the file gets the stored one
@@ -276,22 +261,19 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
     }
     for (int round = 0; round < 60; ++round) {
         QByteArray bytes;
-        if (round % 3 == 0) {
+        for (int line = 0; line < (round % 3 == 0 ? 0 : 400); ++line) {
+            const QStringList parts = keys.at(random.bounded(keys.size())).split(u'|');
+            if (random.bounded(8) == 0)
+                bytes += '[' + parts[0].toLatin1() + "]\r\n";
+            QByteArray value(random.bounded(8) == 0 ? 10000 : random.bounded(12), '7');
+            for (char& c : value)
+                c = "0123456789 ABCD*#-.x\xe9"[random.bounded(21)];
+            bytes += parts[1].toLatin1() + (random.bounded(10) ? "=" : "") + value + "\r\n";
+        }
+        if (round % 3 == 0) { // bytes of any value
             bytes.resize(random.bounded(1, 20000));
             for (char& c : bytes)
                 c = static_cast<char>(random.bounded(256));
-        } else {
-            for (int line = 0; line < 400; ++line) {
-                const QStringList parts = keys.at(random.bounded(keys.size())).split(u'|');
-                if (random.bounded(8) == 0)
-                    bytes += '[' + parts[0].toLatin1() + "]\r\n";
-                QByteArray value;
-                const int length = random.bounded(8) == 0 ? 10000 : random.bounded(12);
-                for (int i = 0; i < length; ++i)
-                    value += "0123456789 ABCD*#-.x\xe9"[random.bounded(21)];
-                bytes += parts[1].toLatin1() + (random.bounded(10) ? "=" : "") +
-                         (length > 200 ? QByteArray(length, '7') : value) + "\r\n";
-            }
         }
         const QString file = writeFile("garbage.dat", bytes);
         Database db;

@@ -50,7 +50,7 @@ const QByteArray Refused = "(the save is refused)";
 // bytes after the load) and saved with HangTime(1)=9 (the bytes after the save).
 TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
     const QByteArray x300(300, 'x');
-    const char nul[] = "[Timers]\r\nK=\x0b\x0c 12\0 34\x1a\r\n";
+    const char nul[] = "[Timers]\r\nK=\x1a\x0b\x0c 12\0 34\x1a\r\n";
     struct Case {
         const char* what;
         QByteArray in;

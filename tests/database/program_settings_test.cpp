@@ -24,32 +24,26 @@ TEST(ProgramSettings, FirstStartSelectsTheToneLinkAndNoFile) {
     EXPECT_FALSE(settings.placement(QStringLiteral("Main")).present);
 }
 
-TEST(ProgramSettings, NumericKeysAndPortNames) {
+TEST(ProgramSettings, NumericKeysPortNamesAndSettersThatWriteAtOnce) {
     QTemporaryDir dir;
     const QString ini = QDir(dir.path()).filePath(QStringLiteral("kovo.ini"));
-    struct Case {
-        const char* stored;
-        const char* comPort;
-    };
-    const Case cases[] = {{"3", "3"},
-                          {" 5abc", "5"},
-                          {"Default", "0"},
-                          {"", "0"},
-                          {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-                          {"tcp://127.0.0.1:4001", "tcp://127.0.0.1:4001"},
-                          {"COM3", "COM3"}};
-    for (const Case& c : cases) {
-        ASSERT_TRUE(writeIni(u"Main", u"ComPort", QLatin1String(c.stored), ini));
+    const std::pair<const char*, const char*> ports[] = {
+        {"3", "3"},
+        {" 5abc", "5"},
+        {"Default", "0"},
+        {"", "0"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"tcp://127.0.0.1:4001", "tcp://127.0.0.1:4001"},
+        {"COM3", "COM3"}};
+    for (const auto& [stored, comPort] : ports) {
+        ASSERT_TRUE(writeIni(u"Main", u"ComPort", QLatin1String(stored), ini));
         ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", QStringLiteral(" 1 20ms"), ini));
         ProgramSettings settings(dir.path());
         settings.load();
-        EXPECT_EQ(settings.comPort(), QLatin1String(c.comPort)) << c.stored;
+        EXPECT_EQ(settings.comPort(), QLatin1String(comPort)) << stored;
         EXPECT_EQ(settings.dtmfDelay(), QStringLiteral("120"));
     }
-}
 
-TEST(ProgramSettings, SettersWriteAtOnceAndPlacementsRoundTrip) {
-    QTemporaryDir dir;
     {
         ProgramSettings settings(dir.path());
         settings.load();

@@ -77,7 +77,8 @@ TEST(DtmfDecoder, HearsDigitsAndTheirPauses) {
          }(),
          u"123A456B789C*0#D"_s},
         {"a change of digit without pause", Signal().digit('1', 80).digit('2', 80), u"12"_s},
-        {"too short to count", Signal().silence(50).digit('7', 15).silence(50), u""_s},
+        {"too short to count", Signal().silence(50).digit('7', 20).silence(50), u""_s},
+        {"just long enough", Signal().silence(50).digit('7', 26).silence(50), u"7"_s},
         {"one frequency only", Signal().tone(697, 4000, 0, 0, 200), u""_s},
         {"two low frequencies", Signal().tone(697, 4000, 852, 4000, 200), u""_s},
         {"twist of 20 dB", Signal().tone(697, 4000, 1209, 400, 200), u""_s},
@@ -138,18 +139,10 @@ QByteArray wav(const std::vector<std::int16_t>& left, int rate, int channels, in
     return buildWavHeader(std::uint32_t(data.size()), rate, bits, channels == 1 ? 0 : 1) + data;
 }
 
-TEST(DtmfDecoder, ReadsWavImagesOfEveryCommonLayout) {
-    // The tone images exactly as the program plays them, one after another.
-    QByteArray ours = buildWavHeader(0);
-    for (const auto& [low, high] : {std::pair{697, 1209}, {941, 1633}, {941, 1633}, {941, 1477}}) {
-        ours += buildTonePairWav(low, high, 0.06).mid(44) + buildSilenceWav(40).mid(44);
-    }
-    qToLittleEndian<quint32>(quint32(ours.size() - 44), ours.data() + 40);
-    qToLittleEndian<quint32>(quint32(ours.size() - 8), ours.data() + 4);
-
-    Signal s22(22050), s11(11025), left(8000);
+// The program's own 8000 Hz 16-bit stereo tones are heard in the listener's test.
+TEST(DtmfDecoder, ReadsWavImagesOfOtherLayouts) {
+    Signal s11(11025), left(8000);
     for (const char c : std::string_view("1DD#")) {
-        s22.digit(c, 60).silence(40);
         s11.digit(c, 60).silence(40);
         left.digit(c, 60).silence(40);
     }
@@ -159,8 +152,6 @@ TEST(DtmfDecoder, ReadsWavImagesOfEveryCommonLayout) {
         const char* name;
         QByteArray image;
     } cases[] = {
-        {"program tones, 8000 Hz 16-bit stereo", ours},
-        {"22050 Hz 16-bit mono", wav(s22.samples(), 22050, 1, 16)},
         {"11025 Hz 8-bit mono", wav(s11.samples(), 11025, 1, 8)},
         {"stereo, the right channel ignored", wav(left.samples(), 8000, 2, 16, &right.samples())},
     };

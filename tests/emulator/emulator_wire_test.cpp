@@ -5,12 +5,12 @@
 #include "link/pty_emulator.h"
 #include "link/serial_channel.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace kovo {
@@ -31,8 +31,12 @@ EmulatorFaults faults(const char* faultList) {
 TEST(EmulatorFaultsTest, Parse) {
     struct Case {
         const char* faultList;
-        bool valid;
         EmulatorFaults expected;
+    };
+    const auto fields = [](const EmulatorFaults& f) {
+        return std::tuple(f.silenceFrom, f.silenceCount, f.nakAt, f.refuseFrom, f.refuseCount,
+                          f.garbageFrom, f.garbageCount, f.dropAt, f.paced, f.answerDelayMs,
+                          f.splitGapMs, f.echo, f.lateFrom, f.lateMs, f.boardGarbage);
     };
     const auto make = [](auto change) {
         EmulatorFaults faults;
@@ -40,61 +44,41 @@ TEST(EmulatorFaultsTest, Parse) {
         return faults;
     };
     const QList<Case> cases = {
-        {"", true, {}},
-        {"silence:4", true, make([](auto& f) { f.silenceCount = 4; })},
-        {"silence:2@7", true, make([](auto& f) { f.silenceCount = 2, f.silenceFrom = 7; })},
-        {"nak:3", true, make([](auto& f) { f.nakAt = 3; })},
-        {"garbage", true, make([](auto& f) { f.garbageCount = -1; })},
-        {"garbage@5", true, make([](auto& f) { f.garbageCount = -1, f.garbageFrom = 5; })},
-        {"garbage:2@5", true, make([](auto& f) { f.garbageCount = 2, f.garbageFrom = 5; })},
-        {"drop:9", true, make([](auto& f) { f.dropAt = 9; })},
-        {"PACE, delay:15 ,split:3,echo", true, make([](auto& f) {
+        {"", {}},
+        {"silence:4", make([](auto& f) { f.silenceCount = 4; })},
+        {"silence:2@7", make([](auto& f) { f.silenceCount = 2, f.silenceFrom = 7; })},
+        {"nak:3", make([](auto& f) { f.nakAt = 3; })},
+        {"garbage", make([](auto& f) { f.garbageCount = -1; })},
+        {"garbage@5", make([](auto& f) { f.garbageCount = -1, f.garbageFrom = 5; })},
+        {"garbage:2@5", make([](auto& f) { f.garbageCount = 2, f.garbageFrom = 5; })},
+        {"drop:9", make([](auto& f) { f.dropAt = 9; })},
+        {"refuse:10@2", make([](auto& f) { f.refuseCount = 10, f.refuseFrom = 2; })},
+        {"PACE, delay:15 ,split:3,echo", make([](auto& f) {
              f.paced = true, f.answerDelayMs = 15, f.splitGapMs = 3, f.echo = true;
          })},
-        {"late:400@7,board-garbage", true,
+        {"late:400@7,board-garbage",
          make([](auto& f) { f.lateMs = 400, f.lateFrom = 7, f.boardGarbage = true; })},
-        {"late", false, {}},
-        {"board-garbage@2", false, {}},
-        {"silence", false, {}},
-        {"silence:0", false, {}},
-        {"silence:2@0", false, {}},
-        {"nak:x", false, {}},
-        {"nak:3@2", false, {}},
-        {"drop", false, {}},
-        {"delay:-1", false, {}},
-        {"pace:1", false, {}},
-        {"thunder", false, {}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.faultList);
+        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.faultList));
+        ASSERT_TRUE(parsed.has_value()) << c.faultList;
+        EXPECT_EQ(fields(*parsed), fields(c.expected)) << c.faultList;
+    }
+    for (const char* faultList : {"late", "board-garbage@2", "silence", "silence:0", "silence:2@0",
+                                  "nak:x", "nak:3@2", "drop", "delay:-1", "pace:1", "thunder"}) {
         QString error;
-        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.faultList), &error);
-        ASSERT_EQ(parsed.has_value(), c.valid);
-        if (!c.valid) {
-            EXPECT_FALSE(error.isEmpty());
-            continue;
-        }
-        EXPECT_EQ(parsed->silenceCount, c.expected.silenceCount);
-        EXPECT_EQ(parsed->silenceFrom, c.expected.silenceFrom);
-        EXPECT_EQ(parsed->nakAt, c.expected.nakAt);
-        EXPECT_EQ(parsed->garbageCount, c.expected.garbageCount);
-        EXPECT_EQ(parsed->garbageFrom, c.expected.garbageFrom);
-        EXPECT_EQ(parsed->dropAt, c.expected.dropAt);
-        EXPECT_EQ(parsed->paced, c.expected.paced);
-        EXPECT_EQ(parsed->answerDelayMs, c.expected.answerDelayMs);
-        EXPECT_EQ(parsed->splitGapMs, c.expected.splitGapMs);
-        EXPECT_EQ(parsed->echo, c.expected.echo);
-        EXPECT_EQ(parsed->lateMs, c.expected.lateMs);
-        EXPECT_EQ(parsed->lateFrom, c.expected.lateFrom);
-        EXPECT_EQ(parsed->boardGarbage, c.expected.boardGarbage);
+        EXPECT_FALSE(EmulatorFaults::parse(QString::fromLatin1(faultList), &error).has_value())
+            << faultList;
+        EXPECT_FALSE(error.isEmpty()) << faultList;
     }
 }
 
 // The line's timing is computed, not slept: a synthetic clock shows exactly when each answer
 // reaches the host.
 TEST(TarsisEmulatorTest, PacedLineTiming) {
-    const auto byte = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(TarsisEmulator::ByteSeconds));
+    // 9600 baud, a start and a stop bit around each byte.
+    const auto byte =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / 9600.0));
     const Clock::time_point t0{std::chrono::seconds(1000)};
     struct Write {
         Clock::duration at;
@@ -185,6 +169,15 @@ TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     emulator.hostConnected();
     EXPECT_FALSE(emulator.hungUp());
 
+    // The message recorder's marks are single characters between command lines, never answered.
+    TarsisEmulator recorder;
+    for (const QByteArray& bytes :
+         {QByteArray("1*70017\rG"), QByteArray("S"), QByteArray("2*100030\r")})
+        recorder.hostWrote(bytes, t0);
+    EXPECT_EQ(recorder.receivedLines(),
+              (QStringList{QStringLiteral("1*70017"), QStringLiteral("G"), QStringLiteral("S"),
+                           QStringLiteral("2*100030")}));
+
     // Refusing from the second exchange on, a download's "OK" included; the board only chatters.
     const auto refused = [&](const QByteArray& bytes) {
         QByteArray all;
@@ -222,52 +215,20 @@ TEST(EmulatorWireTest, PseudoTerminalIsRaw) {
               (QStringList{QStringLiteral("2*100030"), QStringLiteral("3*100031")}));
 }
 
-// Reads one chunk of a stream: everything that arrives in one burst.
-QByteArray readChunk(Channel& channel) {
-    return channel.read(5000);
-}
-
-// The message recorder's marks are single characters between command lines.
-TEST(EmulatorWireTest, RecordingMarks) {
-    test::ensureCoreApplication();
-    PtyEmulator emulator;
-    SerialChannel host(emulator.port(), emulator.port());
-    ASSERT_TRUE(host.open());
-    ASSERT_TRUE(host.write("1*70027\r"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-    ASSERT_TRUE(host.write("1*70017\rG"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-    ASSERT_TRUE(host.write("S"));
-    ASSERT_TRUE(host.write("2*100030\r"));
-    EXPECT_EQ(readChunk(host), QByteArray("+"));
-    EXPECT_EQ(emulator.emulator().receivedLines(),
-              (QStringList{QStringLiteral("1*70027"), QStringLiteral("1*70017"),
-                           QStringLiteral("G"), QStringLiteral("S"), QStringLiteral("2*100030")}));
-}
-
+// `kovo-cli emulate --memory FILE` keeps what it was sent when it ends and serves it next time.
 TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     test::ensureCoreApplication();
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString memoryFile = dir.filePath(QStringLiteral("tarsis.mem"));
-    const auto send = [&](const QString& port, const QString& line, QByteArray* out) {
-        QProcess cli;
-        cli.start(QStringLiteral(KOVO_CLI_PATH),
-                  {QStringLiteral("send"), QStringLiteral("--port"), port, line,
-                   QStringLiteral("--timeout"), QStringLiteral("2000"), QStringLiteral("--home"),
-                   dir.path()});
-        EXPECT_TRUE(cli.waitForFinished(30000));
-        *out = cli.readAllStandardOutput();
-        return cli.exitCode();
-    };
-    QByteArray out;
     {
         EmulatorProcess emulator({QStringLiteral("--memory"), memoryFile});
-        ASSERT_FALSE(emulator.port().isEmpty());
-        EXPECT_EQ(send(emulator.port(), QStringLiteral("2*100030"), &out), 0);
-        EXPECT_EQ(out, QByteArray("+\n"));
-        EXPECT_EQ(send(emulator.port(), QStringLiteral("2*1000"), &out), 1);
-        EXPECT_TRUE(out.startsWith('-'));
+        SerialChannel host(emulator.port(), emulator.port());
+        ASSERT_TRUE(host.open());
+        ASSERT_TRUE(host.write("2*100030\r"));
+        EXPECT_EQ(host.read(5000), QByteArray("+"));
+        ASSERT_TRUE(host.write("2*1000\r"));
+        EXPECT_TRUE(host.read(5000).startsWith('-'));
+        host.close();
         emulator.process().terminate();
         EXPECT_TRUE(emulator.process().waitForFinished(10000));
         EXPECT_EQ(emulator.process().exitCode(), 0);
@@ -285,7 +246,7 @@ TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     ASSERT_TRUE(host.write("1SendEram\r"));
     QByteArray chunk;
     for (int i = 0; i < 18; ++i) {
-        chunk = readChunk(host);
+        chunk = host.read(5000);
         ASSERT_TRUE(host.write("OK\r"));
     }
     EXPECT_EQ(chunk, QByteArray("17,30"));

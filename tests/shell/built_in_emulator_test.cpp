@@ -45,7 +45,7 @@ TEST_F(BuiltInEmulatorTest, AFirstStartChoosesTheEmulatorWhenTheProgramAsks) {
 
 TEST_F(BuiltInEmulatorTest, TheConfigureItemSelectsItBesideTheRealPorts) {
     KovoMain& main = startWithSample();
-    main.menuAction(QStringLiteral("mnuCom3"))->trigger();
+    main.menuAction(QStringLiteral("mnuDTMFCom6"))->trigger(); // the tone link, keyed on Com6
     QAction* item = main.menuAction(QStringLiteral("mnuBuiltInEmulator"));
     // It sits in the serial port menu with Com1 to Com8.
     auto* serial = main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"));
@@ -54,7 +54,7 @@ TEST_F(BuiltInEmulatorTest, TheConfigureItemSelectsItBesideTheRealPorts) {
     EXPECT_EQ(settings->comPort(), QStringLiteral("Built-in Tarsis emulator"));
     EXPECT_EQ(settings->dtmfComPort(), QStringLiteral("0"));
     EXPECT_TRUE(item->isChecked());
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom3"))->isChecked());
+    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuDTMFCom6"))->isChecked());
     EXPECT_EQ(testedPorts.constLast(), QStringLiteral("Built-in Tarsis emulator"));
     EXPECT_TRUE(readFile(QStringLiteral("kovo.ini")).contains("ComPort=Built-in Tarsis emulator"));
     main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->trigger();
