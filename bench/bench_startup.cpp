@@ -1,5 +1,6 @@
-// Start-up of the desktop program, offscreen, to the main window shown with all eleven editors,
-// against an empty QMainWindow shown in the same process (the program measures both itself).
+// Start-up of the desktop program, offscreen, to the main window shown with the editor in front,
+// and the first showing of the heaviest editor (macros), each against an empty QMainWindow shown
+// in the same process (the program measures them itself).
 #include "bench.h"
 
 #include <QProcess>
@@ -14,6 +15,7 @@ namespace {
 struct StartupFigures {
     double startupMs = 0;
     double emptyWindowMs = 0;
+    double macrosFirstMs = 0;
     int editors = 0;
     bool ok = false;
 };
@@ -33,13 +35,15 @@ StartupFigures measureOnce() {
         return figures;
     }
     static const QRegularExpression line(QStringLiteral(
-        R"(startup_ms=([0-9.]+) empty_window_ms=([0-9.]+) ratio=[0-9.]+ editors=(\d+))"));
+        R"(startup_ms=([0-9.]+) empty_window_ms=([0-9.]+) ratio=[0-9.]+ editors=(\d+) )"
+        R"(macros_first_ms=([0-9.]+))"));
     const auto match = line.match(QString::fromLatin1(kovo.readAllStandardOutput()));
     if (!match.hasMatch())
         return figures;
     figures.startupMs = match.captured(1).toDouble();
     figures.emptyWindowMs = match.captured(2).toDouble();
     figures.editors = match.captured(3).toInt();
+    figures.macrosFirstMs = match.captured(4).toDouble();
     figures.ok = true;
     return figures;
 }
@@ -56,7 +60,9 @@ void startupBench(const BenchOptions& options) {
         note(QStringLiteral("startup"), QStringLiteral("kovo did not report its start-up time"));
         return;
     }
-    note(QStringLiteral("startup.editors"), QString::number(best.editors));
+    note(QStringLiteral("startup.editors-built"),
+         QString::number(best.editors) + QStringLiteral(" of 11 (the rest wait for "
+                                                        "their tabs)"));
     report(QStringLiteral("startup.main-window"), best.startupMs, QStringLiteral("ms"), 500.0,
            QStringLiteral("the limit (goal ratio <= 1.0)"));
     report(QStringLiteral("startup.against-empty-window"), best.startupMs, QStringLiteral("ms"),
@@ -64,6 +70,9 @@ void startupBench(const BenchOptions& options) {
            QStringLiteral("five times an empty QMainWindow shown in the same run (goal ratio <= "
                           "1.0; the empty window took ") +
                QString::number(best.emptyWindowMs, 'f', 1) + QStringLiteral(" ms)"));
+    report(QStringLiteral("startup.macros-tab-first-shown"), best.macrosFirstMs,
+           QStringLiteral("ms"), 5.0 * best.emptyWindowMs,
+           QStringLiteral("five times the same empty window (goal ratio <= 1.0)"));
 }
 
 const BenchRegistration registration("startup", startupBench);

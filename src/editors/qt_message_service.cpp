@@ -1,10 +1,13 @@
 #include "qt_message_service.h"
 
 #include "program_info.h"
+#include "title_width.h"
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QStyle>
 
 namespace kovo {
 
@@ -56,6 +59,7 @@ Answer QtMessageService::show(const QString& text, const QString& title, Message
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
+    fitMessageBoxToTitle(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
@@ -76,13 +80,18 @@ Answer QtMessageService::show(const QString& text, const QString& title, Message
 
 std::optional<QString> QtMessageService::input(const QString& prompt, const QString& title,
                                                const QString& defaultText) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(),
-                                               title.isEmpty() ? programTitle() : title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title.isEmpty() ? programTitle() : title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    // The dialog takes its width from its layout, so the box is what is widened to the title.
+    if (auto* box = dialog.findChild<QLineEdit*>()) {
+        const int margins = 2 * dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+        box->setMinimumWidth(widthForTitle(dialog.windowTitle()) - margins);
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 } // namespace kovo

@@ -360,10 +360,24 @@ CommandOutcome TarsisCommands::alarmSwitch(int alarm, QStringView value) {
     return accepted();
 }
 
+namespace {
+
+// Why a number did not fit: a person typing a line by hand learns what to change.
+CommandOutcome valueRefused(QStringView args, int max) {
+    if (args.isEmpty())
+        return refused(u"missing value"_s);
+    for (QChar c : args)
+        if (c < u'0' || c > u'9')
+            return refused(u"malformed value"_s);
+    return refused(u"value above "_s + QString::number(max));
+}
+
+} // namespace
+
 CommandOutcome TarsisCommands::portByte(int at, QStringView args, int max) {
     const auto v = parseNumber(args, max);
     if (!v)
-        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return valueRefused(args, max);
     setByte(at + portIndex(), *v);
     return accepted();
 }
@@ -376,7 +390,7 @@ CommandOutcome TarsisCommands::portWord(int at, QStringView args, int max) {
 CommandOutcome TarsisCommands::globalByte(int at, QStringView args, int max) {
     const auto v = parseNumber(args, max);
     if (!v)
-        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return valueRefused(args, max);
     setByte(at, *v);
     return accepted();
 }
@@ -384,7 +398,7 @@ CommandOutcome TarsisCommands::globalByte(int at, QStringView args, int max) {
 CommandOutcome TarsisCommands::globalWord(int at, QStringView args, int max) {
     const auto v = parseNumber(args, max);
     if (!v)
-        return refused(args.isEmpty() ? u"missing value"_s : u"malformed value"_s);
+        return valueRefused(args, max);
     setWord(at, *v);
     return accepted();
 }

@@ -1,6 +1,7 @@
 #include "about_window.h"
 
 #include "editors/program_info.h"
+#include "editors/title_width.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -27,6 +28,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     layout->addWidget(title);
     layout->addWidget(version);
     layout->addWidget(buttons);
+    fitDialogToTitle(*this);
 }
 
 } // namespace kovo

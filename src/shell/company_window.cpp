@@ -1,5 +1,7 @@
 #include "company_window.h"
 
+#include "editors/title_width.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -23,6 +25,7 @@ CompanyWindow::CompanyWindow(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(text);
     layout->addWidget(buttons);
+    fitDialogToTitle(*this);
 }
 
 } // namespace kovo

@@ -2,6 +2,7 @@
 #include "database/error_log.h"
 #include "database/program_folder.h"
 #include "database/program_settings.h"
+#include "editor_area.h"
 #include "editors/program_info.h"
 #include "editors/qt_message_service.h"
 #include "kovo_main.h"
@@ -9,10 +10,13 @@
 #include "splash_window.h"
 #include "upload_benchmark.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -30,7 +34,9 @@ void showAndSettle(QWidget& widget) {
 }
 
 // Start-up time against an empty main window in the same process; the empty window goes first
-// and so carries the one-time costs of the first window (fonts, style, platform).
+// and so carries the one-time costs of the first window (fonts, style, platform). The start-up
+// builds only the editor in front, as a person's start-up does; the heaviest editor, the macros,
+// is then timed when its tab is first shown, against the same baseline.
 int measureStartUp(const ShellServices& services, const QString& databaseFile) {
     QElapsedTimer clock;
     clock.start();
@@ -49,12 +55,36 @@ int measureStartUp(const ShellServices& services, const QString& databaseFile) {
     }
     showAndSettle(window);
     const double startMs = clock.nsecsElapsed() / 1e6;
-    int editors = 0;
+    int built = 0;
     for (int tab = 0; tab < KovoMain::EditorCount; ++tab)
-        editors += window.editor(tab) != nullptr;
-    std::printf("startup_ms=%.1f empty_window_ms=%.1f ratio=%.2f editors=%d\n", startMs, emptyMs,
-                emptyMs > 0 ? startMs / emptyMs : 0.0, editors);
-    return editors == KovoMain::EditorCount ? 0 : 1;
+        built += window.editorArea().isBuilt(tab);
+
+    clock.restart();
+    window.editorArea().selectTab(MacrosTab);
+    QCoreApplication::processEvents();
+    window.repaint();
+    QCoreApplication::processEvents();
+    const double macrosMs = clock.nsecsElapsed() / 1e6;
+    const bool macrosShown = window.frontEditor() == window.editor(MacrosTab);
+
+    const auto ratio = [emptyMs](double ms) { return emptyMs > 0 ? ms / emptyMs : 0.0; };
+    std::printf("startup_ms=%.1f empty_window_ms=%.1f ratio=%.2f editors=%d macros_first_ms=%.1f "
+                "macros_ratio=%.2f\n",
+                startMs, emptyMs, ratio(startMs), built, macrosMs, ratio(macrosMs));
+    return built >= 1 && macrosShown ? 0 : 1;
+}
+
+// The main window alone, or with `wholeScreen` the screen as the window system shows it (frames,
+// title bars and dialogs), where the platform can take it.
+QPixmap takeScreenshot(QWidget& window, bool wholeScreen) {
+    if (wholeScreen) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QPixmap shot = screen->grabWindow(0);
+            if (!shot.isNull())
+                return shot;
+        }
+    }
+    return window.grab();
 }
 
 } // namespace
@@ -78,10 +108,17 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot"),
         QStringLiteral("Write a PNG of the main window once it is shown, then quit."),
         QStringLiteral("FILE"));
+    const QCommandLineOption showItem(
+        QStringLiteral("show"),
+        QStringLiteral("With --screenshot: run the menu item of this name (for example mnuAbout) "
+                       "once the main window is shown, and take the whole screen, window frames "
+                       "and dialogs included."),
+        QStringLiteral("ITEM"));
     const QCommandLineOption measure(
         QStringLiteral("measure-startup"),
-        QStringLiteral("Without the splash window: time an empty window and the start-up to the "
-                       "main window shown with every editor, print both, then quit."));
+        QStringLiteral("Without the splash window: time an empty window, the start-up to the main "
+                       "window shown, and the macros editor's first showing; print them, then "
+                       "quit."));
     const QCommandLineOption measureUploadOption(
         QStringLiteral("measure-upload"),
         QStringLiteral("Without the splash window: a complete upload to the built-in emulator at "
@@ -90,6 +127,7 @@ int main(int argc, char** argv) {
                        "then quit."));
     parser.addOption(home);
     parser.addOption(screenshot);
+    parser.addOption(showItem);
     parser.addOption(measure);
     parser.addOption(measureUploadOption);
     parser.addPositionalArgument(QStringLiteral("file.dat"),
@@ -128,12 +166,22 @@ int main(int argc, char** argv) {
         window.showAsPlaced();
         splash.close();
         if (!shotPath.isEmpty()) {
-            QTimer::singleShot(700, &window, [&window, shotPath] {
-                const bool saved = window.grab().save(shotPath, "PNG");
+            const QString item = parser.value(showItem);
+            QTimer::singleShot(item.isEmpty() ? 700 : 1500, &window, [&window, shotPath, item] {
+                const bool saved = takeScreenshot(window, !item.isEmpty()).save(shotPath, "PNG");
                 if (!saved)
                     std::fprintf(stderr, "kovo: cannot write %s\n", qPrintable(shotPath));
-                QCoreApplication::exit(saved ? 0 : 1);
+                QCoreApplication::exit(saved ? 0 : 1); // leaves a dialog's loop too
             });
+            // A dialog the item opens runs its own loop; the picture is taken from inside it.
+            if (!item.isEmpty()) {
+                QTimer::singleShot(500, &window, [&window, item] {
+                    if (QAction* action = window.menuAction(item))
+                        action->trigger();
+                    else
+                        std::fprintf(stderr, "kovo: no menu item %s\n", qPrintable(item));
+                });
+            }
         }
     });
     splash.start();

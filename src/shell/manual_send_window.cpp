@@ -8,10 +8,12 @@
 #include "window_placement.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <chrono>
@@ -137,6 +139,41 @@ ManualSendResult sendManualLine(const ManualSendRequest& request, SerialLink* se
     return sendAsTones(request, audio, person, keyingChannels);
 }
 
+QString transcriptLine(const ManualSendRequest& request, const ManualSendResult& result) {
+    using Status = ManualSendResult::Status;
+    QString outcome;
+    switch (result.status) {
+    case Status::Acknowledged:
+    case Status::Refused:
+        // The controller's own words: "+", or "-" and its reason.
+        outcome = QString::fromLatin1(result.answer).trimmed();
+        break;
+    case Status::TimedOut:
+        outcome = QStringLiteral("no answer within the time-out");
+        break;
+    case Status::ErrorLimit:
+        outcome = QStringLiteral("no answer within the time-out; too many errors, port closed");
+        break;
+    case Status::ChannelLost:
+        outcome = QStringLiteral("the port went away before the answer");
+        break;
+    case Status::PortNotOpen:
+        outcome = QStringLiteral("not sent: the port cannot be opened");
+        break;
+    case Status::Played:
+        outcome = QStringLiteral("played as DTMF tones");
+        break;
+    case Status::SoundFailed:
+    case Status::KeyingFailed:
+        outcome = QStringLiteral("not played: ") + result.error;
+        break;
+    case Status::NotStarted:
+        outcome = QStringLiteral("not sent: the link is busy");
+        break;
+    }
+    return request.line + QStringLiteral("   ") + outcome;
+}
+
 // --- MessageServiceOperator -------------------------------------------------------------------
 
 void MessageServiceOperator::message(const QString& text, const QString& title, MessageIcon icon) {
@@ -156,11 +193,17 @@ ManualSendWindow::ManualSendWindow(ProgramSettings& settings, ManualSendRunner r
     setObjectName(QStringLiteral("ManualSendData"));
     setWindowTitle(caption());
 
+    auto* prompt = new QLabel(
+        QStringLiteral("&Type the port digit and the command (for example 2*100030), then press "
+                       "Enter:"),
+        this);
+    prompt->setObjectName(QStringLiteral("lblManualSendData"));
+    prompt->setWordWrap(true);
     m_box = new QLineEdit(this);
     m_box->setObjectName(QStringLiteral("ManualSendData"));
     m_box->setMinimumWidth(260);
-    m_box->setToolTip(QStringLiteral("Type the port digit and the command, then press Enter"));
     m_box->installEventFilter(this);
+    prompt->setBuddy(m_box);
     connect(m_box, &QLineEdit::textChanged, this, &ManualSendWindow::onTextChanged);
 
     m_close = new QPushButton(QStringLiteral("&Close"), this);
@@ -168,9 +211,21 @@ ManualSendWindow::ManualSendWindow(ProgramSettings& settings, ManualSendRunner r
     m_close->setAutoDefault(false);
     connect(m_close, &QPushButton::clicked, this, &ManualSendWindow::closeWindow);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_box, 1);
-    layout->addWidget(m_close);
+    auto* sent = new QLabel(QStringLiteral("&Lines sent and the controller's answers:"), this);
+    sent->setObjectName(QStringLiteral("lblTranscript"));
+    m_transcript = new QPlainTextEdit(this);
+    m_transcript->setObjectName(QStringLiteral("Transcript"));
+    m_transcript->setReadOnly(true);
+    m_transcript->setLineWrapMode(QPlainTextEdit::NoWrap);
+    sent->setBuddy(m_transcript);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(prompt, 0, 0, 1, 2);
+    layout->addWidget(m_box, 1, 0);
+    layout->addWidget(m_close, 1, 1);
+    layout->addWidget(sent, 2, 0, 1, 2);
+    layout->addWidget(m_transcript, 3, 0, 1, 2);
+    layout->setRowStretch(3, 1);
 }
 
 ManualSendWindow::~ManualSendWindow() = default;
@@ -211,7 +266,7 @@ int ManualSendWindow::applyPlacement() {
         setGeometry(*rect);
         return placement.state;
     }
-    resize(sizeHint().expandedTo(QSize(480, 0)));
+    resize(sizeHint().expandedTo(QSize(520, 260)));
     const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
     QRect area;
     if (over && over->isVisible())
@@ -253,6 +308,20 @@ bool ManualSendWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void ManualSendWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape closes this window as it closes every other one.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        closeWindow();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QString ManualSendWindow::transcript() const {
+    return m_transcript->toPlainText();
+}
+
 void ManualSendWindow::sendTypedLine() {
     // One line at a time; an empty line sends nothing.
     if (m_sending || m_pending.isEmpty() || !m_runner)
@@ -284,6 +353,7 @@ void ManualSendWindow::exchangeEnded(const ManualSendRequest& request,
     if (result.status != ManualSendResult::Status::NotStarted) {
         m_pending.clear();
         m_box->clear();
+        m_transcript->appendPlainText(transcriptLine(request, result));
     }
     emit lineSent(request, result);
 }

@@ -10,7 +10,9 @@
 #include <QWidget>
 #include <functional>
 
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace kovo {
@@ -86,13 +88,18 @@ private:
     MessageService& m_messages;
 };
 
+// How one ended exchange reads in the window's transcript: the line, then the controller's answer
+// or what became of the line.
+QString transcriptLine(const ManualSendRequest& request, const ManualSendResult& result);
+
 // The manual send window `ManualSendWindow`, captioned "Manual Send Data To Tarsis": one text box
-// `ManualSendWindow` and a `Close` button. Enter sends the typed line over the configured link
-// (serial line + CR, or DTMF tones with the transmitter keyed) and clears the box once the
-// exchange has ended; Enter on an empty box sends nothing. While a line is out the box is read
-// only, so nothing typed then is lost when the box is cleared. Close (and closing the window)
-// hides it, writes its placement to section "Manualsend" of kovo.ini and closes the serial port;
-// open() reads the placement back.
+// `ManualSendData` under a label saying what to type, a `Close` button, and under them the
+// transcript `Transcript` of every line sent with its answer. Enter sends the typed line over the
+// configured link (serial line + CR, or DTMF tones with the transmitter keyed) and clears the box
+// once the exchange has ended; Enter on an empty box sends nothing. Escape closes the window. While
+// a line is out the box is read only, so nothing typed then is lost when the box is cleared. Close
+// (and closing the window) hides it, writes its placement to section "Manualsend" of kovo.ini and
+// closes the serial port; open() reads the placement back.
 //
 // Wiring it into the main window (`MnuManualData` "&Manual Data Send"), with the link thread
 // (LinkWorker) running the exchange:
@@ -165,6 +172,8 @@ public:
     bool sending() const { return m_sending; }
     // The text typed so far, as the box's change handler copied it.
     QString pending() const { return m_pending; }
+    // Every line sent since the window was made, one per exchange, as transcriptLine gives it.
+    QString transcript() const;
 
 signals:
     // An exchange has ended (after the box was cleared).
@@ -175,6 +184,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -190,6 +200,7 @@ private:
     std::function<void()> m_closePort;
     QLineEdit* m_box = nullptr;
     QPushButton* m_close = nullptr;
+    QPlainTextEdit* m_transcript = nullptr;
     QString m_pending;
     bool m_sending = false;
     bool m_closing = false;

@@ -105,6 +105,11 @@ void TouchTonePad::pressDigit(int index) {
 }
 
 void TouchTonePad::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) { // closes the pad as Exit does
+        event->accept();
+        exitPad();
+        return;
+    }
     const QString typed = event->text();
     // One printable character is a key of the pad; control keys (Enter, Backspace, Escape) and
     // keys with no character (Shift, the arrows) are not.

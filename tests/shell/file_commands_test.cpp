@@ -70,6 +70,7 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
               QStringLiteral("File Already Exists! Are you sure you want to overwrite?"));
     EXPECT_EQ(messages.calls[0].title, QStringLiteral("Save Database"));
     EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
+    EXPECT_TRUE(messages.calls[0].defaultNo); // Enter keeps the file
     EXPECT_EQ(readFile(QStringLiteral("other.dat")), "[Foreign]\r\nKeep=1\r\n");
     EXPECT_EQ(main.currentDatabaseFile(), original);
     EXPECT_FALSE(db.settingsSaved());
@@ -106,38 +107,45 @@ TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
     EXPECT_EQ(messages.calls.size(), 1);
 }
 
-TEST_F(FileCommandsTest, OpenAsksAboutUnsavedChangesThenReloadsTheEditors) {
+// Open and New ask about unsaved changes first; Cancel there leaves everything as it was.
+TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
     KovoMain& main = startWithSample();
     Database other;
     other.setValue(u"HangTime", 3, QStringLiteral("99"));
     const QString otherPath = path(QStringLiteral("second.dat"));
     ASSERT_TRUE(saveWholeDatabase(other, otherPath).ok);
+    for (const char* item : {"mnuFileOpen", "mnuFileNew"}) {
+        SCOPED_TRACE(item);
+        const QString before = main.currentDatabaseFile();
+        EditorWindow* timers = main.editor(0);
+        main.tabStrip()->setCurrentIndex(5);
+        db.setSettingsSaved(false);
+        messages.clear();
+        dialogs.calls.clear();
+        messages.answers.append(Answer::Cancel);
+        main.menuAction(QString::fromLatin1(item))->trigger();
+        EXPECT_TRUE(dialogs.calls.isEmpty());
+        EXPECT_EQ(messages.calls.size(), 1);
+        EXPECT_EQ(main.currentDatabaseFile(), before);
+        EXPECT_EQ(main.editor(0), timers);
 
-    db.setSettingsSaved(false);
-    messages.answers.append(Answer::Cancel);
-    main.fileOpen();
-    EXPECT_TRUE(dialogs.calls.isEmpty());
-    EXPECT_EQ(messages.calls.size(), 1);
-    EXPECT_NE(main.editor(0), nullptr);
-
-    EditorWindow* before = main.editor(0);
-    messages.clear();
-    messages.answers.append(Answer::No);
-    dialogs.answers.append(otherPath);
-    main.menuAction(QStringLiteral("mnuFileOpen"))->trigger();
-    ASSERT_EQ(dialogs.calls.size(), 1);
-    EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Open Controller Database File"));
-    EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
-    EXPECT_EQ(main.currentDatabaseFile(), otherPath);
-    EXPECT_EQ(db.value(u"HangTime", 3), QStringLiteral("99"));
-    EXPECT_TRUE(db.settingsSaved());
-    // The editors were closed and opened again on the new values.
-    ASSERT_NE(main.editor(0), nullptr);
-    EXPECT_NE(main.editor(0), before);
-    EXPECT_EQ(main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(3)"))->text(),
-              QStringLiteral("99"));
-    EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
-    EXPECT_FALSE(main.programEnded());
+        messages.answers.append(Answer::No);
+        dialogs.answers.append(otherPath);
+        main.menuAction(QString::fromLatin1(item))->trigger();
+        ASSERT_EQ(dialogs.calls.size(), 1);
+        EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Open Controller Database File"));
+        EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
+        EXPECT_EQ(main.currentDatabaseFile(), otherPath);
+        EXPECT_EQ(db.value(u"HangTime", 3), QStringLiteral("99"));
+        EXPECT_TRUE(db.settingsSaved());
+        // The editors were closed and opened again on the new values, the timers in front.
+        EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
+        ASSERT_EQ(main.frontEditor(), main.editor(0));
+        EXPECT_NE(main.editor(0), timers);
+        EXPECT_EQ(main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(3)"))->text(),
+                  QStringLiteral("99"));
+        EXPECT_FALSE(main.programEnded());
+    }
 }
 
 TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
@@ -164,18 +172,6 @@ TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
     EXPECT_TRUE(messages.calls.isEmpty());
 }
 
-TEST_F(FileCommandsTest, OpeningABrokenFileReportsLoadErrorsOnce) {
-    KovoMain& main = startWithSample();
-    writeFile(QStringLiteral("broken.dat"), "[Timers]\r\nHangTime(1)=30\r\n");
-    dialogs.answers.append(path(QStringLiteral("broken.dat")));
-    main.fileOpen();
-    EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, LoadErrorsMessage);
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Error!"));
-    EXPECT_FALSE(db.loadErrors());
-}
-
 // Only the start-up dialog ends the program when cancelled; from the File menu the
 // configuration in use, its editors and its unsaved state stay.
 TEST_F(FileCommandsTest, CancellingOpenOrNewKeepsTheConfigurationAndTheProgram) {
@@ -196,30 +192,6 @@ TEST_F(FileCommandsTest, CancellingOpenOrNewKeepsTheConfigurationAndTheProgram) 
         EXPECT_FALSE(db.settingsSaved());
         EXPECT_EQ(main.editor(0), timers);
     }
-}
-
-TEST_F(FileCommandsTest, NewLoadsAChosenFileAndShowsTheTimersEditor) {
-    KovoMain& main = startWithSample();
-    const QString second = writeSampleDat(QStringLiteral("new.dat"));
-    main.tabStrip()->setCurrentIndex(5);
-    db.setSettingsSaved(false);
-    messages.answers.append(Answer::No);
-    dialogs.answers.append(second);
-    main.menuAction(QStringLiteral("mnuFileNew"))->trigger();
-    EXPECT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(main.currentDatabaseFile(), second);
-    EXPECT_EQ(main.frontEditor(), main.editor(0));
-
-    // Cancel in the question leaves everything as it was, editors open.
-    db.setSettingsSaved(false);
-    messages.clear();
-    dialogs.calls.clear();
-    messages.answers.append(Answer::Cancel);
-    main.fileNew();
-    EXPECT_TRUE(dialogs.calls.isEmpty());
-    EXPECT_EQ(main.currentDatabaseFile(), second);
-    for (int tab = 0; tab < KovoMain::EditorCount; ++tab)
-        EXPECT_NE(main.editor(tab), nullptr) << tab;
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "link/pty_emulator.h"
 #include "link/recording_audio_output.h"
 #include "link_fixture.h"
 #include "shell/manual_send_window.h"
@@ -5,47 +6,46 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QSignalSpy>
 
 namespace kovo::testing {
 namespace {
 
 using LinkMenusTest = LinkWindowTest;
 
+// The line goes from the menu's window through the link thread and a real pseudo-terminal to
+// the emulated controller, and its answer comes back into the transcript.
 TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
-    KovoMain& main = startOnEmulator();
+    test::PtyEmulator pty;
+    KovoMain& main = startWithSample();
+    settings->setComPort(pty.port());
+    main.linkWorker().setAnswerTimeoutMs(5000);
     main.menuAction(QStringLiteral("MnuManualData"))->trigger();
     ManualSendWindow* manual = main.manualSendWindow();
     ASSERT_TRUE(manual->isVisible());
-    EXPECT_EQ(manual->windowTitle(), QStringLiteral("Manual Send Data To Tarsis"));
     auto* box = manual->findChild<QLineEdit*>(QStringLiteral("ManualSendData"));
     ASSERT_NE(box, nullptr);
-    QTest::keyClicks(box, QStringLiteral("1*1000500"));
-    QTest::keyClick(box, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
-    ASSERT_TRUE(waitIdle());
-
-    // Received exactly as typed; the controller refuses a hang time of 500 (0 to 255), and the
-    // answer is judged and told.
-    EXPECT_EQ(emulator->receivedLines(), QStringList{QStringLiteral("1*1000500")});
-    EXPECT_TRUE(emulator->acceptedLines().isEmpty());
-    ASSERT_EQ(messages.messageTexts().size(), 1);
-    EXPECT_TRUE(messages.messageTexts()[0].startsWith(
-        QStringLiteral("There has been an error. The Tarsis returned -")));
+    for (const char* line : {"1*1000500", "2*100030"}) {
+        QTest::keyClicks(box, QString::fromLatin1(line));
+        QTest::keyClick(box, Qt::Key_Return);
+        // Enter returned at once: the answer can only come through the event queue.
+        EXPECT_TRUE(manual->sending());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
+        ASSERT_TRUE(waitIdle());
+    }
+    EXPECT_EQ(pty.emulator().receivedLines(),
+              (QStringList{QStringLiteral("1*1000500"), QStringLiteral("2*100030")}));
+    EXPECT_EQ(manual->transcript(), QStringLiteral("1*1000500   -value above 255\n2*100030   +"));
+    EXPECT_EQ(messages.messageTexts(),
+              QStringList{QStringLiteral(
+                  "There has been an error. The Tarsis returned -value above 255    ")});
     EXPECT_EQ(box->text(), QString());
     EXPECT_TRUE(main.linkWorker().portOpen());
 
-    // An acceptable line is acknowledged without a word.
-    messages.clear();
-    QTest::keyClicks(box, QStringLiteral("1*100050"));
-    QTest::keyClick(box, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
+    // Escape closes the window and the port, and keeps the placement in section Manualsend.
+    QTest::keyClick(box, Qt::Key_Escape);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(emulator->acceptedLines(), QStringList{QStringLiteral("1*100050")});
-    EXPECT_TRUE(messages.calls.isEmpty()) << qPrintable(messages.messageTexts().join(u'|'));
-
-    // Close closes the port and keeps the placement in section Manualsend.
-    manual->findChild<QPushButton*>(QStringLiteral("Close"))->click();
-    ASSERT_TRUE(waitIdle());
+    EXPECT_FALSE(manual->isVisible());
     EXPECT_FALSE(main.linkWorker().portOpen());
     EXPECT_TRUE(settings->placement(QStringLiteral("Manualsend")).present);
 }
@@ -74,8 +74,27 @@ TEST_F(LinkMenusTest, ThePadPlaysItsKeysOnTheChosenOutput) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pad->playing(); }, 10000));
     for (const RecordingAudioOutput::Event& event : output->events())
         EXPECT_NE(event.kind, RecordingAudioOutput::Event::Kind::TonePair);
-    // The pad plays locally: nothing goes over the link.
+    // The pad plays locally: nothing goes over the link. Escape closes it.
     EXPECT_FALSE(main.linkWorker().portOpen());
+    QTest::keyClick(pad, Qt::Key_Escape);
+    EXPECT_FALSE(pad->isVisible());
+}
+
+// What was downloaded is in no file yet: the title marks it and Exit asks before it is lost.
+TEST_F(LinkMenusTest, ADownloadCountsAsUnsaved) {
+    KovoMain& main = startOnEmulator();
+    ASSERT_FALSE(main.isWindowModified());
+    QSignalSpy finished(&main, &KovoMain::downloadFinished);
+    messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
+    main.menuAction(QStringLiteral("mnuTarsisDownload"))->trigger();
+    ASSERT_TRUE(finished.wait(60000) || finished.count() > 0);
+    EXPECT_FALSE(db.settingsSaved());
+    EXPECT_TRUE(main.isWindowModified());
+    messages.clear();
+    main.close(); // Cancel (the unscripted answer) keeps the program
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(messages.calls[0].text, KovoMain::saveQuestion());
+    EXPECT_FALSE(main.programEnded());
 }
 
 } // namespace

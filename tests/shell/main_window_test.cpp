@@ -23,42 +23,16 @@ namespace {
 
 using MainWindowTest = ShellTest;
 
-TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndOrder) {
+TEST_F(MainWindowTest, MenusCarryTheirShortcutsAndOrder) {
     KovoMain& main = makeWindow();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Veltrane Kovo Programmer"));
-    struct Item {
-        const char* name;
-        const char* caption;
-        const char* shortcut;
+    const std::pair<const char*, const char*> shortcuts[] = {
+        {"mnuFileNew", "Ctrl+N"},    {"mnuFileOpen", "Ctrl+O"}, {"mnuFileSave", "Ctrl+S"},
+        {"mnuFileSaveAs", "Ctrl+A"}, {"mnuFileExit", "Ctrl+X"},
     };
-    const Item items[] = {
-        {"mnuFileNew", "&New", "Ctrl+N"},
-        {"mnuFileOpen", "&Open", "Ctrl+O"},
-        {"mnuFileSave", "&Save", "Ctrl+S"},
-        {"mnuFileSaveAs", "Save &As", "Ctrl+A"},
-        {"mnuFileExit", "E&xit", "Ctrl+X"},
-        {"mnuSerialDelay", "DelayTime", ""},
-        {"mnuCom1", "Com1", ""},
-        {"mnuCom8", "Com8", ""},
-        {"mnuDTMFDelay", "Set Interdigit Delay", ""},
-        {"mnuConfigureTXDelay", "Set KeyUp Delay", ""},
-        {"mnuDTMFCom1", "Use Com1 for PTT", ""},
-        {"mnuDTMFCom8", "Use Com8 for PTT", ""},
-        {"mnuUseDTMFRTS", "RTS for PTT", ""},
-        {"mnuUseDTMFDTR", "DTR for PTT", ""},
-        {"MnuTestPad", "&DTMF Test Pad", ""},
-        {"MnuManualData", "&Manual Data Send", ""},
-        {"mnuTarsisUpload", "Upload to Tarsis", ""},
-        {"mnuTarsisDownload", "Download from Tarsis", ""},
-        {"mnuAbout", "&About", ""},
-        {"mnuCompany", "&Company Information", ""},
-    };
-    for (const Item& item : items) {
-        QAction* action = main.menuAction(QString::fromLatin1(item.name));
-        ASSERT_NE(action, nullptr) << item.name;
-        EXPECT_EQ(action->text(), QString::fromLatin1(item.caption)) << item.name;
-        EXPECT_EQ(action->shortcut().toString(), QString::fromLatin1(item.shortcut)) << item.name;
-    }
+    for (const auto& [name, shortcut] : shortcuts)
+        EXPECT_EQ(main.menuAction(QString::fromLatin1(name))->shortcut().toString(),
+                  QString::fromLatin1(shortcut));
     QStringList topLevel;
     for (QAction* action : main.menuBar()->actions())
         topLevel << action->text();
@@ -66,14 +40,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsShortcutsAndOrder) {
               (QStringList{QStringLiteral("&File"), QStringLiteral("Con&figure Kovo"),
                            QStringLiteral("&DTMF Test Pad"), QStringLiteral("&Manual Data Send"),
                            QStringLiteral("&Tarsis"), QStringLiteral("&Help")}));
-    auto* config = main.findChild<QMenu*>(QStringLiteral("mnuFileConfig"));
-    ASSERT_NE(config, nullptr);
-    EXPECT_EQ(config->actions().at(0)->text(), QStringLiteral("&Use Serial Port"));
-    EXPECT_EQ(config->actions().at(1)->text(), QStringLiteral("&Use DTMF"));
     // The machine's own ports follow Com1 to Com8 when the menu opens, then "Other port…".
-    auto* serial = main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"));
-    ASSERT_NE(serial, nullptr);
-    emit serial->aboutToShow();
+    emit main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
     EXPECT_NE(main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)")), nullptr);
     EXPECT_EQ(main.menuAction(QStringLiteral("mnuOtherPort"))->text(),
               QStringLiteral("Other port…"));
@@ -104,21 +72,35 @@ TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndFrontsTheNewOne) {
     EXPECT_EQ(scheduler.size(), 1);
     EXPECT_EQ(dtmf.size(), 0);
     EXPECT_EQ(main.frontEditor(), main.editor(7));
+    // Closing the editor window in front leaves it there: never an empty area.
+    main.frontEditor()->parentWidget()->close();
+    EXPECT_EQ(main.frontEditor(), main.editor(7));
+    EXPECT_TRUE(main.editor(7)->isVisibleTo(&main));
 }
 
 TEST_F(MainWindowTest, SerialPortItemsCheckOnlyTheChosenPort) {
     KovoMain& main = startWithSample();
+    const auto status = [&main] {
+        return main.findChild<QLabel*>(QStringLiteral("LinkStatus"))->text();
+    };
+    main.menuAction(QStringLiteral("mnuBuiltInEmulator"))->trigger();
+    EXPECT_EQ(status(), QStringLiteral("Built-in Tarsis emulator (no radio)"));
+    main.menuAction(QStringLiteral("mnuDTMFCom3"))->trigger();
     main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->trigger();
     main.menuAction(QStringLiteral("mnuCom2"))->trigger();
     portExists = false;
     main.menuAction(QStringLiteral("mnuCom5"))->trigger();
 
+    // The serial port clears the PTT port, and no PTT mark stays.
     EXPECT_EQ(settings->comPort(), QStringLiteral("5"));
     EXPECT_EQ(settings->dtmfComPort(), QStringLiteral("0"));
-    for (int n = 1; n <= 8; ++n)
+    for (int n = 1; n <= 8; ++n) {
         EXPECT_EQ(main.menuAction(QStringLiteral("mnuCom%1").arg(n))->isChecked(), n == 5) << n;
+        EXPECT_FALSE(main.menuAction(QStringLiteral("mnuDTMFCom%1").arg(n))->isChecked()) << n;
+    }
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
+    EXPECT_EQ(status(), QStringLiteral("Serial COM5 (9600 8N1)"));
     EXPECT_EQ(testedPorts.last(), QStringLiteral("5"));
     // A port the machine lacks is reported, and the choice stays.
     ASSERT_EQ(messages.calls.size(), 1);
@@ -162,6 +144,8 @@ TEST_F(MainWindowTest, PttItemsChooseTheToneLink) {
     EXPECT_TRUE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom3"))->isChecked());
+    EXPECT_EQ(main.findChild<QLabel*>(QStringLiteral("LinkStatus"))->text(),
+              QStringLiteral("DTMF tones, transmitter keyed by RTS on COM2"));
     main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->trigger();
     EXPECT_EQ(settings->whichSend(), QStringLiteral("1"));
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
@@ -170,6 +154,11 @@ TEST_F(MainWindowTest, PttItemsChooseTheToneLink) {
     EXPECT_TRUE(ini.contains("DTMFComPort=2\r\n"));
     EXPECT_TRUE(ini.contains("ComPort=0\r\n"));
     EXPECT_TRUE(messages.calls.isEmpty());
+    // A tone delay chooses the tone link: the marks follow at once.
+    main.menuAction(QStringLiteral("mnuCom3"))->trigger();
+    main.menuAction(QStringLiteral("mnuDTMFDelay"))->trigger();
+    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom3"))->isChecked());
+    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
 }
 
 TEST_F(MainWindowTest, DelayPromptsStoreNumbersAndLimitTheSerialDelay) {

