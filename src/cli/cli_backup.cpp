@@ -1,6 +1,5 @@
 #include "cli_backup.h"
 
-#include <QFile>
 #include <QTextStream>
 
 namespace kovo::cli {
@@ -9,17 +8,10 @@ void backUpFile(const CliContext& context, BackupKind kind, const QString& file,
                 const QString& port, const QString& about) {
     if (!context.backUp)
         return;
-    QFile input(file);
-    QTextStream err(stderr);
-    if (!input.open(QIODevice::ReadOnly)) {
-        err << "kovo-cli: no backup of " << file << ": " << input.errorString() << "\n";
-        return;
-    }
     const BackupResult result =
-        BackupStore(context.programFolder)
-            .save(kind, input.readAll(), port, about.isEmpty() ? file : about);
+        BackupStore(context.programFolder).saveFile(kind, file, port, about);
     if (!result.ok)
-        err << "kovo-cli: " << result.error << "; going on without it\n";
+        QTextStream(stderr) << "kovo-cli: " << result.error << "; going on without it\n";
 }
 
 } // namespace kovo::cli

@@ -77,8 +77,10 @@ bool parseName(const QFileInfo& info, BackupEntry* entry) {
     return known;
 }
 
-QString headerFor(BackupKind kind, const QString& port, const QString& file) {
+QString headerFor(BackupKind kind, const QString& port, const QString& file, const QString& note) {
     QString line = Header + QLatin1String(infoOf(kind).name);
+    if (!note.isEmpty())
+        line += QStringLiteral(" (") + note + u')';
     if (!port.isEmpty())
         line += QStringLiteral(" on ") + port;
     if (!file.isEmpty())
@@ -86,16 +88,31 @@ QString headerFor(BackupKind kind, const QString& port, const QString& file) {
     return line;
 }
 
-// The file a configuration backup came from, from its comment line.
-QString fileFromHeader(const QString& path) {
-    QFile file(path);
+// The note, port and file of a configuration backup, from its comment line
+// "; Kovo backup: <kind>[ (<note>)][ on <port>][ of <file>]".
+void readHeader(BackupEntry* entry) {
+    QFile file(entry->path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return;
     const QString line = QString::fromLatin1(file.readLine(1024)).trimmed();
-    if (!line.startsWith(Header))
-        return {};
-    const qsizetype of = line.indexOf(QStringLiteral(" of "));
-    return of < 0 ? QString() : line.mid(of + 4);
+    const QString kind = Header + QLatin1String(infoOf(entry->kind).name);
+    if (!line.startsWith(kind))
+        return;
+    QString rest = line.mid(kind.size());
+    if (rest.startsWith(QStringLiteral(" ("))) {
+        const qsizetype close = rest.indexOf(u')');
+        if (close > 0) {
+            entry->note = rest.mid(2, close - 2);
+            rest = rest.mid(close + 1);
+        }
+    }
+    const qsizetype of = rest.indexOf(QStringLiteral(" of "));
+    if (of >= 0) {
+        entry->file = rest.mid(of + 4);
+        rest.truncate(of);
+    }
+    if (rest.startsWith(QStringLiteral(" on ")))
+        entry->port = rest.mid(4);
 }
 
 } // namespace
@@ -109,7 +126,7 @@ QString BackupStore::kindName(BackupKind kind) {
 }
 
 BackupResult BackupStore::save(BackupKind kind, const QByteArray& content, const QString& port,
-                               const QString& file) {
+                               const QString& file, const QString& note) {
     BackupResult result;
     if (!QDir().mkpath(m_folder)) {
         result.error = QStringLiteral("The backup folder %1 cannot be created").arg(m_folder);
@@ -124,7 +141,7 @@ BackupResult BackupStore::save(BackupKind kind, const QByteArray& content, const
 
     QByteArray bytes;
     if (QLatin1String(info.extension) == QLatin1String("dat"))
-        bytes = headerFor(kind, port, file).toLatin1() + "\r\n";
+        bytes = headerFor(kind, port, file, note).toLatin1() + "\r\n";
     bytes += content;
 
     QSaveFile out(path);
@@ -148,10 +165,22 @@ QList<BackupEntry> BackupStore::list() const {
         if (!parseName(info, &entry))
             continue;
         if (info.suffix() == QLatin1String("dat"))
-            entry.file = fileFromHeader(entry.path);
+            readHeader(&entry);
         entries.append(entry);
     }
     return entries;
+}
+
+BackupResult BackupStore::saveFile(BackupKind kind, const QString& source, const QString& port,
+                                   const QString& file) {
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly)) {
+        BackupResult result;
+        result.error = QStringLiteral("%1 could not be read for its backup: %2")
+                           .arg(QDir::toNativeSeparators(source), input.errorString());
+        return result;
+    }
+    return save(kind, input.readAll(), port, file.isEmpty() ? source : file);
 }
 
 void BackupStore::rotate(BackupKind kind) const {

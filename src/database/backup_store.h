@@ -17,6 +17,7 @@ struct BackupEntry {
     BackupKind kind = BackupKind::Upload;
     QString port; // the port of the transfer; empty for a save
     QString file; // the configuration file it came from or went to; may be empty
+    QString note; // what else the comment line says ("complete", "changes only"); may be empty
     QString path; // the backup itself
 };
 
@@ -40,7 +41,10 @@ public:
     QString folder() const { return m_folder; }
 
     BackupResult save(BackupKind kind, const QByteArray& content, const QString& port = {},
-                      const QString& file = {});
+                      const QString& file = {}, const QString& note = {});
+    // A copy of the file at `source`; `file` names it in the comment line (`source` when empty).
+    BackupResult saveFile(BackupKind kind, const QString& source, const QString& port = {},
+                          const QString& file = {});
     // Every backup, newest first.
     QList<BackupEntry> list() const;
 

@@ -57,9 +57,12 @@ QList<FieldDifference> compareConfigurations(const Database& ours, const Databas
             const QString& b = theirs.value(field, index);
             if (a == b)
                 continue;
-            found.append({editorRank(field.group),
+            const int rank = editorRank(field.group);
+            found.append({rank,
                           {editorForGroup(field.group), QString::fromLatin1(field.section),
-                           fieldKey(field, index), a, b}});
+                           fieldKey(field, index), a, b,
+                           rank < static_cast<int>(std::size(Editors)) ? rank : -1,
+                           QString::fromLatin1(field.name), index}});
         }
     }
     std::stable_sort(found.begin(), found.end(),

@@ -14,6 +14,9 @@ struct FieldDifference {
     QString key;     // its file key ("HangTime(2)")
     QString ours;
     QString theirs;
+    int editorIndex = -1; // the editor's place in the main window's tab order
+    QString field;        // the field's name in the database ("HangTime")
+    int index = 0;        // the element (1-based; 0 for a single field)
 };
 
 // The editor window that edits the fields of a write group, by its caption.

@@ -169,11 +169,10 @@ LoadReport readDatabase(Database& db, const QString& path, ErrorLog& log,
     return report;
 }
 
-SaveResult writeDatabase(Database& db, const QString& path) {
-    ProfileFile file = ProfileFile::load(path);
-    if (!file.ok())
-        return {false, QStringLiteral("Cannot read \"%1\" to update it.").arg(path)};
+namespace {
 
+// Writes the groups whose write flags are set (Unlock always) into `file` in the writing order.
+void writeChangedGroups(Database& db, ProfileFile& file) {
     if (db.groupChanged(Group::PortSwitches)) {
         for (int port = 1; port <= 3; ++port) {
             for (const char* name : {"P1MessageNum", "P2MessageNum", "P3MessageNum"}) {
@@ -197,6 +196,15 @@ SaveResult writeDatabase(Database& db, const QString& path) {
         file.write(QLatin1String(field.section), QLatin1String(fieldKeyLatin1(field, index)),
                    value);
     });
+}
+
+} // namespace
+
+SaveResult writeDatabase(Database& db, const QString& path) {
+    ProfileFile file = ProfileFile::load(path);
+    if (!file.ok())
+        return {false, QStringLiteral("Cannot read \"%1\" to update it.").arg(path)};
+    writeChangedGroups(db, file);
 
     QString reason;
     if (!file.save(path, &reason)) {
@@ -211,6 +219,14 @@ SaveResult writeDatabase(Database& db, const QString& path) {
 SaveResult saveWholeDatabase(Database& db, const QString& path) {
     db.setAllGroupsChanged(true);
     return writeDatabase(db, path);
+}
+
+QByteArray wholeDatabaseBytes(const Database& db) {
+    Database copy = db;
+    copy.setAllGroupsChanged(true);
+    ProfileFile file;
+    writeChangedGroups(copy, file);
+    return file.toBytes();
 }
 
 } // namespace kovo

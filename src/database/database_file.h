@@ -46,5 +46,7 @@ struct SaveResult {
 SaveResult writeDatabase(Database& db, const QString& path);
 // save and save As: every group written.
 SaveResult saveWholeDatabase(Database& db, const QString& path);
+// The bytes saveWholeDatabase() would write into a new file, leaving `db` as it is.
+QByteArray wholeDatabaseBytes(const Database& db);
 
 } // namespace kovo

@@ -69,6 +69,16 @@ EditorWindow::Binding* EditorWindow::findBinding(QStringView field, int index) c
     return nullptr;
 }
 
+QWidget* EditorWindow::controlFor(QStringView field, int index) const {
+    if (const Binding* binding = findBinding(field, index))
+        return binding->control;
+    for (const auto& binding : m_bindings) {
+        if (binding->field == field)
+            return binding->control;
+    }
+    return nullptr;
+}
+
 QString EditorWindow::databaseValue(const Binding& binding) const {
     return m_db.value(binding.field, binding.index);
 }

@@ -57,6 +57,10 @@ public:
     static QColor unchangedColour() { return QColor(0, 0, 0); }
     static QColor textColour(const QLineEdit* box);
 
+    // The control that edits one field element: its own, else the one control that shows every
+    // element of the field (a list chooses which); nullptr when this editor shows none.
+    QWidget* controlFor(QStringView field, int index = 0) const;
+
     // A control of this editor by its control name; nullptr when there is none.
     template <typename T> T* control(const QString& name) const { return findChild<T*>(name); }
 

@@ -71,10 +71,29 @@ void LinkTrace::beginJob(const QString& title) {
     m_title = title;
     m_entries.clear();
     m_clock.start();
+    m_armed = false;
+}
+
+void LinkTrace::armJob(const QString& title) {
+    QMutexLocker lock(&m_mutex);
+    m_armedTitle = title;
+    m_armedClock.start();
+    m_armed = true;
+}
+
+bool LinkTrace::hasEntries() const {
+    QMutexLocker lock(&m_mutex);
+    return !m_entries.isEmpty();
 }
 
 void LinkTrace::record(Event event, const QString& port, const QByteArray& data) {
     QMutexLocker lock(&m_mutex);
+    if (m_armed) {
+        m_armed = false;
+        m_title = m_armedTitle;
+        m_entries.clear();
+        m_clock = m_armedClock;
+    }
     if (!m_clock.isValid())
         m_clock.start();
     m_entries.append({m_clock.nsecsElapsed() / 1000, event, port, data});

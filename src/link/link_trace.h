@@ -33,6 +33,12 @@ public:
 
     // Forgets the previous job and starts the clock again; `title` heads the saved trace.
     void beginJob(const QString& title);
+    // A job begins whose trace replaces the previous one at its first entry, so a job that
+    // never talks to the controller (closing a port) keeps the last conversation; its clock
+    // runs from now.
+    void armJob(const QString& title);
+    // Whether any job has recorded anything since the trace was made.
+    bool hasEntries() const;
     void record(Event event, const QString& port, const QByteArray& data);
 
     QList<Entry> entries() const;
@@ -45,6 +51,9 @@ private:
     mutable QMutex m_mutex;
     QElapsedTimer m_clock;
     QString m_title;
+    QElapsedTimer m_armedClock;
+    QString m_armedTitle;
+    bool m_armed = false;
     QList<Entry> m_entries;
 };
 

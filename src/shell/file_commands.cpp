@@ -57,7 +57,8 @@ void FileCommands::showSavedState() {
 
 void FileCommands::setCurrentFile(const QString& path) {
     m_currentFile = path;
-    m_window->setWindowTitle(titleBarText(path) + QLatin1String("[*]"));
+    m_window->setWindowTitle(titleBarText(path.isEmpty() ? untitledName() : path) +
+                             QLatin1String("[*]"));
     showSavedState();
 }
 
@@ -135,6 +136,8 @@ bool FileCommands::writeDatabase() {
     m_saving->move(m_window->geometry().center() - m_saving->rect().center());
     m_saving->show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (QFileInfo::exists(m_currentFile))
+        emit aboutToOverwrite(m_currentFile);
     const SaveResult result = saveWholeDatabase(m_services.db, m_currentFile);
     m_saving->hide();
     if (result.ok) {
@@ -149,7 +152,35 @@ bool FileCommands::writeDatabase() {
     return false;
 }
 
+bool FileCommands::openAsUnsaved(const QString& path) {
+    Database loaded;
+    const LoadReport report =
+        readDatabase(loaded, path, m_services.errorLog, PreAccessWriteBack::No);
+    if (!QFileInfo::exists(path) || !report.fileReadable || !report.configuration) {
+        m_services.messages.message(QStringLiteral("%1 holds no configuration to open.")
+                                        .arg(QDir::toNativeSeparators(path)),
+                                    programTitle(), MessageIcon::Warning);
+        return false;
+    }
+    if (!askToSaveFirst())
+        return false;
+    m_editors.closeEditors();
+    m_services.db = loaded;
+    if (report.clash)
+        m_services.messages.message(LockTerminatorClashMessage, programTitle());
+    m_services.db.setSettingsSaved(false);
+    setCurrentFile(QString());
+    reportLoadErrors();
+    m_editors.openEditors(TimersTab);
+    return true;
+}
+
 void FileCommands::fileSave() {
+    // A configuration that no file holds yet is saved under a name.
+    if (m_currentFile.isEmpty()) {
+        fileSaveAs();
+        return;
+    }
     m_services.settings.setLastRCFile(m_currentFile);
     writeDatabase();
 }

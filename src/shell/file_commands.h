@@ -33,6 +33,10 @@ public:
     void fileOpen();
     void fileSave();
     void fileSaveAs();
+    // Loads `path` (a backup) as a new configuration that no file holds yet: the title marks it
+    // unsaved and Save asks for a name. `path` itself is never written. False when the person
+    // cancelled or the file holds no configuration.
+    bool openAsUnsaved(const QString& path);
 
     // Where the file dialogs open: the folder of the last file chosen.
     QString dialogFolder() const;
@@ -42,6 +46,12 @@ public:
 
     static QString saveQuestion();
     static QString saveTitle();
+    // The title bar's name for a configuration that no file holds.
+    static QString untitledName() { return QStringLiteral("Untitled"); }
+
+signals:
+    // Save is about to overwrite the existing file `path`.
+    void aboutToOverwrite(const QString& path);
 
 private:
     void setCurrentFile(const QString& path);

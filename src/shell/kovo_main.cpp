@@ -12,6 +12,7 @@
 #include "editors/scheduler_editor.h"
 #include "editors/timers_editor.h"
 #include "file_commands.h"
+#include "history_commands.h"
 #include "link_commands.h"
 #include "link_description.h"
 #include "link_worker.h"
@@ -57,6 +58,7 @@ KovoMain::KovoMain(const ShellServices& services, QWidget* parent)
     m_editors = new EditorArea(m_services.db, m_services.messages, m_link->actionRunner(), this);
     setCentralWidget(m_editors);
     m_files = new FileCommands(m_services, *m_editors, this);
+    m_history = new HistoryCommands(m_services, *m_editors, *m_files, *m_link, this);
 
     buildMenus();
     buildToolbar();
@@ -114,6 +116,7 @@ void KovoMain::buildMenus() {
                 ReportExporter(m_services.db, m_services.dialogs, m_services.messages)
                     .exportReport(m_files->dialogFolder(), m_files->currentFile());
             });
+    m_history->addFileItems(file);
     connect(
         addItem(file, "mnuFileExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
         &QAction::triggered, this, [this] { fileExit(); });
@@ -134,6 +137,7 @@ void KovoMain::buildMenus() {
                 company->setAttribute(Qt::WA_DeleteOnClose);
                 company->open();
             });
+    m_history->addHelpItems(help);
 }
 
 void KovoMain::buildToolbar() {

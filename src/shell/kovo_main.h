@@ -21,6 +21,7 @@ class DownloadWindow;
 class EditorArea;
 class EditorWindow;
 class FileCommands;
+class HistoryCommands;
 class LinkCommands;
 class LinkWorker;
 class PortTimerCoupling;
@@ -55,6 +56,8 @@ public:
     EditorWindow* editor(int tab) const;
     EditorWindow* frontEditor() const;
     EditorArea& editorArea() const { return *m_editors; }
+    // Backups, Compare With and the link trace.
+    HistoryCommands& history() const { return *m_history; }
     QTabBar* tabStrip() const;
     QAction* menuAction(const QString& name) const;
     SavingWindow* savingWindow() const;
@@ -118,6 +121,7 @@ private:
     EditorArea* m_editors = nullptr;
     LinkCommands* m_link = nullptr;
     FileCommands* m_files = nullptr;
+    HistoryCommands* m_history = nullptr;
     ConfigureMenu* m_configure = nullptr;
     PortTimerCoupling* m_portTimers = nullptr;
     QLabel* m_linkStatus = nullptr;

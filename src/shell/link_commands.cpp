@@ -63,9 +63,11 @@ const std::shared_ptr<TarsisEmulator>& LinkCommands::builtInEmulator() const {
 }
 
 UploadWindow* LinkCommands::uploadWindow() {
-    if (!m_upload)
+    if (!m_upload) {
         m_upload = new UploadWindow(m_services.db, m_services.settings, m_services.messages,
                                     *m_link, m_window);
+        connect(m_upload, &UploadWindow::uploadStarting, this, &LinkCommands::uploadStarting);
+    }
     return m_upload;
 }
 

@@ -51,6 +51,8 @@ public:
     void shutDown();
 
 signals:
+    // An upload is about to send the configuration (complete or changes only).
+    void uploadStarting(bool complete);
     // A download has ended; `result` says how.
     void downloadEnded(const DownloadResult& result);
 

@@ -2,10 +2,12 @@
 
 #include "gui_operator.h"
 #include "link/channel_factory.h"
+#include "link/link_trace.h"
 #include "link/qt_audio_output.h"
 #include "link/serial_link.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 namespace kovo {
 
@@ -41,6 +43,10 @@ bool LinkWorker::start(Job job, std::function<void()> done) {
     QMetaObject::invokeMethod(
         m_context,
         [this, job = std::move(job), done = std::move(done)] {
+            // Support sees the last job that talked to the controller.
+            if (const std::shared_ptr<LinkTrace> trace = LinkTrace::installed())
+                trace->armJob(QStringLiteral("Kovo link job of %1")
+                                  .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
             job();
             noteState();
             if (m_afterEachJob)

@@ -143,6 +143,7 @@ void UploadWindow::updateChangesOnly() {
 }
 
 void UploadWindow::runUpload(bool complete) {
+    emit uploadStarting(complete);
     UploadSettings settings;
     settings.comPort = m_settings.comPort();
     settings.serialDelay = m_settings.serialDelay();

@@ -47,6 +47,8 @@ public slots:
     void closeWindow();
 
 signals:
+    // An upload is about to start here: the configuration is as it will be sent.
+    void uploadStarting(bool complete);
     // An upload started here has ended (on the GUI thread).
     void uploadFinished();
 
