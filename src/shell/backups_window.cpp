@@ -1,5 +1,7 @@
 #include "backups_window.h"
 
+#include "editors/control_names.h"
+
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -44,6 +46,8 @@ BackupsWindow::BackupsWindow(BackupStore& store, QWidget* parent)
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->header()->setStretchLastSection(true);
     caption->setBuddy(m_list);
+    // A list is otherwise read by the entry it shows.
+    m_list->setAccessibleName(QStringLiteral("Backups, newest first"));
     auto* folder =
         new QLabel(QStringLiteral("Folder: ") + QDir::toNativeSeparators(store.folder()), this);
     folder->setObjectName(QStringLiteral("lblFolder"));
@@ -87,6 +91,7 @@ BackupsWindow::BackupsWindow(BackupStore& store, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     resize(820, 460);
+    nameControls(this);
     refresh();
 }
 

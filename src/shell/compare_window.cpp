@@ -1,5 +1,7 @@
 #include "compare_window.h"
 
+#include "editors/control_names.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -86,6 +88,7 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     resize(800, 520);
+    nameControls(this);
 }
 
 void CompareWindow::compare(const Database& ours, const Database& theirs,

@@ -172,6 +172,8 @@ bool FileCommands::openAsUnsaved(const QString& path) {
     setCurrentFile(QString());
     reportLoadErrors();
     m_editors.openEditors(TimersTab);
+    // Bringing an editor to the front resets the window's unsaved mark.
+    showSavedState();
     return true;
 }
 
