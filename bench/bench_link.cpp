@@ -19,6 +19,7 @@
 #include "link/channel_factory.h"
 #include "link/download.h"
 #include "link/line_sink.h"
+#include "link/link_trace.h"
 #include "link/memory_image.h"
 #include "link/recording_operator.h"
 #include "link/serial_link.h"
@@ -568,7 +569,52 @@ void downloadBench(const BenchOptions& options) {
         report(u"link.decode"_s, decodeMs, u"ms"_s, 5.0, u"the limit (goal ratio <= 1.0)"_s);
 }
 
+// The link trace records every byte of every job in memory; with it on, a complete upload to the
+// paced controller must take no longer than without it. The runs alternate, off first, and the
+// best of each counts, so a slow moment of the machine does not land on one side only.
+void traceBench(const BenchOptions& options) {
+    Database sample;
+    if (!loadSample(sample)) {
+        note(u"link.trace"_s, u"FAILED: examples/sample.dat not found"_s);
+        return;
+    }
+    const UploadCount count = countCompleteUpload(sample);
+    const double expected =
+        wireSeconds(count.bytes + count.exchanges, count.exchanges, answerDelayMs());
+    const int rounds = options.quick ? 1 : 3;
+    double off = 0;
+    double on = 0;
+    qsizetype entries = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool traced : {false, true}) {
+            auto trace = traced ? std::make_shared<LinkTrace>() : nullptr;
+            if (trace)
+                trace->beginJob(u"kovo-bench"_s);
+            LinkTrace::install(trace);
+            Deadline deadline(u"the paced complete upload"_s, 120 + 3 * expected);
+            const LineRun run = uploadOverPty(sample, true, true, nullptr);
+            LinkTrace::install(nullptr);
+            if (!run.ok) {
+                note(u"link.trace"_s, u"FAILED: "_s + run.problem);
+                return;
+            }
+            double& best = traced ? on : off;
+            best = best == 0 ? run.seconds : qMin(best, run.seconds);
+            if (trace)
+                entries = trace->entries().size();
+        }
+    }
+    note(u"link.trace.entries"_s,
+         QStringLiteral("%1 entries for %2 commands of examples/sample.dat, best of %3 run(s) each")
+             .arg(entries)
+             .arg(count.commands)
+             .arg(rounds));
+    report(u"link.trace.upload.paced"_s, on, u"s"_s, off,
+           u"the same upload with no trace installed (goal ratio <= 1.01)"_s);
+}
+
 const BenchRegistration uploadRegistration("upload", uploadBench);
+const BenchRegistration traceRegistration("trace", traceBench);
 const BenchRegistration downloadRegistration("download", downloadBench);
 
 } // namespace

@@ -44,7 +44,7 @@ TEST(BackupStore, KeepsTheNewestFiftyOfEachKindAndReadsBackAsTheConfiguration) {
     EXPECT_EQ(entries.first().port, u"COM5"_s);
     const BackupEntry& upload = entries.at(1);
     EXPECT_EQ(upload.kind, BackupKind::Upload);
-    EXPECT_EQ(upload.port, u"dev-ttyUSB0"_s);
+    EXPECT_EQ(upload.port, u"/dev/ttyUSB0"_s); // as its comment line names it
     EXPECT_EQ(upload.file, source);
     EXPECT_EQ(upload.when, QDateTime(QDate(2026, 12, 5), QTime(22, 50)));
 
