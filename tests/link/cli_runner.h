@@ -3,6 +3,7 @@
 // Shared by the link tests: kovo-cli as a child process, multimon-ng as the independent DTMF
 // decoder, and readable QString values in failure messages.
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -28,6 +29,12 @@ struct CliRun {
 
 // kovo-cli with `arguments`, and --home `home` when given; the wait is a hang guard only.
 inline CliRun runCli(const QStringList& arguments, const QString& home = {}) {
+    if (!QCoreApplication::instance()) { // QProcess wants an application object
+        static int argc = 1;
+        static char name[] = "kovo-tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
     QProcess process;
     process.start(QStringLiteral(KOVO_CLI_PATH),
                   home.isEmpty() ? arguments

@@ -187,25 +187,29 @@ TEST(Download, ReadsTheMemoryAndTheBoardRecordsFromTheEmulator) {
 
 // How the stream ends: its end markers, a refusal, a stream longer than any image, a short one.
 TEST(Download, EveryStreamEnds) {
+    using Answers = std::vector<QByteArrayList>;
+    const auto ending = [](const QByteArray& end, const QByteArray& lineEnd = {}) {
+        return [=] { return imageAnswers(end, lineEnd); };
+    };
     const auto endless = [] {
-        std::vector<QByteArrayList> answers;
+        Answers answers;
         for (int i = 0; i < 5000; ++i)
             answers.push_back({QByteArray::number(i) + ",7"});
         return answers;
     };
     const auto glued = [] {
-        std::vector<QByteArrayList> answers = imageAnswers({});
+        Answers answers = imageAnswers({});
         answers.pop_back();
         answers.back() = {answers.back().first() + "Complete"};
         return answers;
     };
     const auto shortImage = [] {
-        std::vector<QByteArrayList> answers = imageAnswers("Complete");
+        Answers answers = imageAnswers("Complete");
         answers.erase(answers.begin() + 100);
         return answers;
     };
     const auto pieces = [] {
-        std::vector<QByteArrayList> answers;
+        Answers answers;
         for (const QString& line : TarsisMemory().memoryLines()) {
             const QByteArray bytes = line.toLatin1();
             answers.push_back({bytes.left(1), bytes.mid(1, 2), bytes.mid(3)}); // "1", "6,", "50"
@@ -215,24 +219,19 @@ TEST(Download, EveryStreamEnds) {
     };
     struct Case {
         const char* what;
-        std::function<std::vector<QByteArrayList>()> answers;
+        std::function<Answers()> answers;
         DownloadOutcome outcome;
         int chunks;
         QString message;
     };
     const std::vector<Case> cases = {
-        {"Complete", [] { return imageAnswers("Complete"); }, DownloadOutcome::Done, 4096, {}},
-        {"+SendE", [] { return imageAnswers("+SendE"); }, DownloadOutcome::Done, 4096, {}},
-        {"any + chunk", [] { return imageAnswers("+"); }, DownloadOutcome::Done, 4096, {}},
-        {"a C chunk", [] { return imageAnswers("Cxyz"); }, DownloadOutcome::Done, 4096, {}},
-        {"-K", [] { return imageAnswers("-K"); }, DownloadOutcome::Done, 4096, {}},
-        {"CR LF",
-         [] { return imageAnswers("Complete\r\n", "\r\n"); },
-         DownloadOutcome::Done,
-         4096,
-         {}},
+        {"Complete", ending("Complete"), DownloadOutcome::Done, 4096, {}},
+        {"any + chunk", ending("+"), DownloadOutcome::Done, 4096, {}},
+        {"a C chunk", ending("Cxyz"), DownloadOutcome::Done, 4096, {}},
+        {"-K", ending("-K"), DownloadOutcome::Done, 4096, {}},
+        {"CR LF", ending("Complete\r\n", "\r\n"), DownloadOutcome::Done, 4096, {}},
         {"chunks in pieces", pieces, DownloadOutcome::Done, 4096, {}},
-        {"a refusal", [] { return imageAnswers("-Refused"); }, DownloadOutcome::Broken, 4096,
+        {"a refusal", ending("-Refused"), DownloadOutcome::Broken, 4096,
          DownloadText::Refused.arg(u"-Refused"_s)},
         {"data glued to Complete is data", glued, DownloadOutcome::TimedOut, 4096,
          DownloadText::TimedOut},
@@ -255,15 +254,15 @@ TEST(Download, EveryStreamEnds) {
         EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r"));
         // One "OK" a chunk; an endless stream had its last chunk answered before it ended.
         EXPECT_EQ(channel.written().count("OK\r"), c.chunks + (c.chunks > 4096 ? 1 : 0));
-        if (c.outcome != DownloadOutcome::Done) {
-            EXPECT_TRUE(db.sameValues(before));
-            ASSERT_FALSE(person.messages().isEmpty());
-            if (!c.message.isEmpty()) {
-                EXPECT_EQ(person.messages()[0].text, c.message);
-            }
-            if (c.outcome == DownloadOutcome::Broken) {
-                EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
-            }
+        if (c.outcome == DownloadOutcome::Done)
+            continue;
+        EXPECT_TRUE(db.sameValues(before));
+        ASSERT_FALSE(person.messages().isEmpty());
+        if (!c.message.isEmpty()) {
+            EXPECT_EQ(person.messages()[0].text, c.message);
+        }
+        if (c.outcome == DownloadOutcome::Broken) {
+            EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
         }
     }
 }
@@ -394,23 +393,6 @@ TEST(Download, FramingByPositionJoinsLateDigits) {
             EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
         }
     }
-}
-
-// The emulator cuts every chunk in two: the image still arrives whole, one line per byte.
-TEST(Download, EveryChunkSplitInTwoStillMakesTheImage) {
-    QTemporaryDir dir;
-    auto emulator = std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(u"split:2"_s));
-    const TarsisMemory memory = boardMemory();
-    emulator->setMemory(memory);
-    EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
-    Database db;
-    RecordingOperator person;
-    person.scriptAnswers({Answer::Yes, Answer::No});
-    DownloadSettings settings = fastSettings(dir.path());
-    settings.chunkGapMs = 1; // shorter than the cut: only the positions can join the pieces
-    const DownloadResult result = runDownload(db, channel, person, settings);
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
-    EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), memory.memoryLines());
 }
 
 // Where the framing by position cuts a burst, and when it gives up for the quiet gap.

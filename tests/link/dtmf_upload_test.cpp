@@ -1,6 +1,6 @@
-// Uploads over the air: kovo-cli's WAV rendering heard by an independent decoder, the emulated
-// controller programmed by the tones of a complete upload exactly as by the serial lines,
-// transmitter keying around the transfer, and what the person is told when sound or keying fail.
+// Uploads over the air: the emulated controller programmed by the tones of a complete upload
+// exactly as by the serial lines, transmitter keying around the transfer, and what the person is
+// told when sound or keying fail.
 #include "cli_runner.h"
 #include "database/database.h"
 #include "database/database_file.h"
@@ -8,12 +8,10 @@
 #include "database/field_table.h"
 #include "database/program_settings.h"
 #include "emulator/dtmf_command_listener.h"
-#include "emulator/dtmf_decoder.h"
 #include "emulator/tarsis_memory.h"
 #include "link/command_set.h"
 #include "link/dtmf_player.h"
 #include "link/dtmf_upload_job.h"
-#include "link/line_sink.h"
 #include "link/link_flags.h"
 #include "link/qt_audio_output.h"
 #include "link/recording_audio_output.h"
@@ -24,8 +22,6 @@
 #include "round_trip_support.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -38,8 +34,6 @@ namespace kovo {
 namespace {
 
 using test::CliRun;
-using test::haveMultimon;
-using test::multimonDigits;
 using test::runCli;
 
 // --- Helpers --------------------------------------------------------------------------------
@@ -79,113 +73,6 @@ qint64 firstSoundFrame(const QByteArray& image) {
             return (at - layout->dataOffset) / 4;
     }
     return -1;
-}
-
-// --- kovo-cli upload --dtmf --wav, heard by multimon-ng ------------------------------------------
-
-// A few changes, so the audio is short: the units are exactly those `kovo-cli commands --dtmf`
-// lists, whatever the inter-digit delay.
-TEST(CliUploadDtmf, ChangesOnlyWavIsHeardAsTheCommandsList) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString oldPath = dir.filePath(u"old.dat"_s);
-    const QString newPath = dir.filePath(u"new.dat"_s);
-    Database db = load(QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat"));
-    ASSERT_TRUE(save(db, oldPath));
-    db.setValue(u"HangTime", 2, u"200"_s);
-    db.setValue(u"DTMF", 3, u"1 0 0 0 *"_s); // runs of one digit inside a body
-    db.setValue(u"MacroCode", 7, u"1DD7"_s); // "D" is the terminator
-    db.setValue(u"TxEnable", 3, u"0"_s);
-    ASSERT_TRUE(save(db, newPath));
-
-    const CliRun listed =
-        runCli({u"commands"_s, newPath, u"--dtmf"_s, u"--since"_s, oldPath}, dir.path());
-    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    const QStringList units = listed.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(units.size(), 4) << listed.out.toStdString();
-    const QString expected = QString(units.join(QString())).remove(u' ');
-    EXPECT_TRUE(expected.contains(u"000"_s));
-    EXPECT_TRUE(expected.contains(u"DD"_s));
-
-    struct Case {
-        int dtmfDelay;
-        int txTemp;
-    };
-    const Case cases[] = {{0, 0}, {50, 400}, {100, 1000}};
-    QStringList wavs;
-    for (const Case& c : cases) {
-        SCOPED_TRACE("DTMFDelay " + std::to_string(c.dtmfDelay));
-        const QString home = dir.filePath(u"home%1"_s.arg(c.dtmfDelay));
-        ASSERT_TRUE(QDir().mkpath(home));
-        writeSettings(home, c.dtmfDelay, c.txTemp);
-        // Plain file names: multimon-ng hands the name to sox through a shell.
-        const QString wav = dir.filePath(u"since%1.wav"_s.arg(c.dtmfDelay));
-        const CliRun run = runCli(
-            {u"upload"_s, newPath, u"--dtmf"_s, u"--wav"_s, wav, u"--since"_s, oldPath}, home);
-        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(u"Update Complete"_s)) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(u"4 command(s)"_s)) << run.err.toStdString();
-        wavs << wav;
-
-        const QByteArray image = readFile(wav);
-        const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(image);
-        ASSERT_TRUE(ours.ok) << ours.error.toStdString();
-        EXPECT_EQ(ours.digits, expected);
-        // The key-up delay, then the first digit's delay, then the first tone (whose first
-        // sample, sin 0, is silent too).
-        EXPECT_EQ(firstSoundFrame(image), 8 * (c.txTemp + c.dtmfDelay) + 1);
-        // Every code here is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail.
-        const std::optional<WavPcmLayout> layout = parseWavImage(image);
-        ASSERT_TRUE(layout.has_value());
-        EXPECT_EQ(
-            layout->dataSize / 4,
-            qsizetype(8 * DtmfPlayer::transferScheduleMs(int(expected.size()), int(expected.size()),
-                                                         c.dtmfDelay, c.txTemp)));
-    }
-    if (!haveMultimon())
-        GTEST_SKIP() << "multimon-ng or sox is not installed";
-    for (qsizetype i = 0; i < wavs.size(); ++i) {
-        SCOPED_TRACE(wavs[i].toStdString());
-        QString problem;
-        EXPECT_EQ(multimonDigits(wavs[i], &problem), expected) << problem.toStdString();
-    }
-}
-
-TEST(CliUploadDtmf, RefusesWhatItCannotDo) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
-    struct Case {
-        const char* name;
-        QStringList arguments;
-        int exitCode;
-        QString message;
-    };
-    const Case cases[] = {
-        {"--wav without a name",
-         {u"upload"_s, sample, u"--dtmf"_s, u"--wav"_s},
-         2,
-         u"--wav needs a file name"_s},
-        {"both links",
-         {u"upload"_s, sample, u"--dtmf"_s, u"--port"_s, u"COM1"_s},
-         2,
-         u"give either --port or --dtmf, not both"_s},
-        {"no file", {u"upload"_s, u"--dtmf"_s}, 2, u"usage"_s},
-        {"missing file",
-         {u"upload"_s, dir.filePath(u"none.dat"_s), u"--dtmf"_s},
-         1,
-         u"does not exist"_s},
-        {"unwritable WAV",
-         {u"upload"_s, sample, u"--dtmf"_s, u"--wav"_s, dir.filePath(u"no/such/dir/a.wav"_s)},
-         1,
-         u"Cannot write"_s},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const CliRun run = runCli(c.arguments, dir.path());
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
-    }
 }
 
 // --- The proof: the tones program the controller as the serial lines do ------------------------
@@ -300,12 +187,18 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
         ASSERT_TRUE(sink.refused().isEmpty()) << sink.refused().join(u'\n').toStdString();
     }
 
-    // The same file as tones, rendered by kovo-cli and heard by the emulated controller.
+    // The same file as tones, rendered by kovo-cli with the key-up and inter-digit delays of
+    // kovo.ini, and heard by the emulated controller.
     const QString wav = dir.filePath(u"complete.wav"_s);
-    writeSettings(dir.path(), 0, 500);
+    constexpr int DtmfDelay = 1, TxTemp = 500;
+    writeSettings(dir.path(), DtmfDelay, TxTemp);
     const CliRun run = runCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"Complete Upload Is Complete. The Tarsis will now reset."_s));
+    // The key-up delay, the first digit's delay, then the first tone (whose first sample, sin 0,
+    // is silent too).
+    const QByteArray image = readFile(wav);
+    EXPECT_EQ(firstSoundFrame(image), 8 * (TxTemp + DtmfDelay) + 1);
 
     // The controller answers to the codes the configuration's owner has given it.
     const Database db = load(config);
@@ -325,7 +218,12 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     // Every digit the upload lists was heard.
     const CliRun listed = runCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    EXPECT_EQ(listener.digitsHeard(), QString(listed.out).remove(u' ').remove(u'\n').size());
+    const qsizetype digits = QString(listed.out).remove(u' ').remove(u'\n').size();
+    EXPECT_EQ(listener.digitsHeard(), digits);
+    // Every code is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail.
+    EXPECT_EQ(
+        parseWavImage(image)->dataSize / 4,
+        qsizetype(8 * DtmfPlayer::transferScheduleMs(int(digits), int(digits), DtmfDelay, TxTemp)));
 
     std::vector<bool> excluded(TarsisMemory::Size, false);
     int excludedBytes = 0;
@@ -566,40 +464,37 @@ public:
     QString errorText() const override { return QtAudioOutput::noDeviceText(); }
 };
 
-TEST(DtmfUploadJob, NoSoundDeviceIsToldAndTheTransmitterStaysUnkeyed) {
-    FakePort port;
-    Database db = twoChanges();
-    LinkFlags flags;
-    RecordingOperator person;
-    NoSoundOutput output;
-    DtmfUploadJob job(db, flags, person, output);
-    job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"1"_s, makerFor(port)));
-    EXPECT_EQ(job.run(true).outcome, UploadOutcome::NotStarted);
-    EXPECT_EQ(person.messageTexts(),
-              QStringList{u"No sound output device: the tones cannot be played"_s});
-    EXPECT_TRUE(job.soundFailed());
-    EXPECT_EQ(port.made, 0) << "the transmitter is never keyed for a silent transfer";
-    EXPECT_TRUE(output.events().isEmpty() ||
-                output.events().last().kind == RecordingAudioOutput::Event::Kind::Finish);
-    EXPECT_FALSE(flags.updateInterrupted);
-}
-
-TEST(DtmfUploadJob, SoundLostMidwayStopsAfterTheCommandAndUnkeys) {
-    FakePort port;
-    Database db;
-    LinkFlags flags;
-    RecordingOperator person;
-    WatchingOutput output(port);
-    output.failFromTone(40); // inside the second command
-    DtmfUploadJob job(db, flags, person, output);
-    job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"2"_s, makerFor(port)));
-    const UploadResult result = job.run(true);
-    EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
-    EXPECT_LE(result.commandsSent, 3);
-    EXPECT_EQ(person.messageTexts(), QStringList{u"The sound device went away"_s});
-    EXPECT_TRUE(job.soundFailed());
-    EXPECT_EQ(output.states(), std::set<QString>{u"dtr RTS"_s});
-    EXPECT_EQ(port.state(), u"closed"_s);
+// No sound device: told, and the transmitter never keyed. Sound lost midway: the upload stops
+// after the command and unkeys.
+TEST(DtmfUploadJob, SoundFailuresAreToldAndTheTransmitterReleased) {
+    for (const bool midway : {false, true}) {
+        SCOPED_TRACE(midway ? "lost midway" : "no device");
+        FakePort port;
+        Database db;
+        LinkFlags flags;
+        RecordingOperator person;
+        WatchingOutput watching(port);
+        watching.failFromTone(40); // inside the second command
+        NoSoundOutput silent;
+        RecordingAudioOutput& output =
+            midway ? static_cast<RecordingAudioOutput&>(watching) : silent;
+        DtmfUploadJob job(db, flags, person, output);
+        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"2"_s, makerFor(port)));
+        const UploadResult result = job.run(true);
+        EXPECT_EQ(result.outcome, midway ? UploadOutcome::Interrupted : UploadOutcome::NotStarted);
+        EXPECT_EQ(person.messageTexts(),
+                  QStringList{midway ? u"The sound device went away"_s
+                                     : u"No sound output device: the tones cannot be played"_s});
+        EXPECT_TRUE(job.soundFailed());
+        EXPECT_EQ(port.made, midway ? 1 : 0);
+        EXPECT_EQ(port.state(), u"closed"_s);
+        if (!midway) {
+            EXPECT_FALSE(flags.updateInterrupted);
+        } else {
+            EXPECT_LE(result.commandsSent, 3);
+            EXPECT_EQ(watching.states(), std::set<QString>{u"dtr RTS"_s});
+        }
+    }
 }
 
 } // namespace

@@ -55,6 +55,24 @@ struct Harness {
     std::unique_ptr<SerialLink> link;
 };
 
+// A link to the emulated controller in this process.
+struct InProcess {
+    InProcess(const char* faultList, int timeoutMs, const QString& name = {})
+        : emulator(std::make_shared<TarsisEmulator>(faults(faultList))) {
+        SerialLink::Settings settings;
+        settings.comPort = name.isEmpty() ? ChannelFactory::builtInEmulatorName() : name;
+        if (timeoutMs > 0)
+            settings.answerTimeoutMs = timeoutMs;
+        link = std::make_unique<SerialLink>(
+            std::make_unique<EmulatorChannel>(settings.comPort, emulator), person, flags, settings);
+        EXPECT_TRUE(link->openSerialPort());
+    }
+    std::shared_ptr<TarsisEmulator> emulator;
+    RecordingOperator person;
+    LinkFlags flags;
+    std::unique_ptr<SerialLink> link;
+};
+
 struct AnswerCase {
     const char* name;
     const char* faults;
@@ -118,20 +136,11 @@ TEST(SerialLinkTest, TimeOutsAndLateAnswers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
-        auto emulator = std::make_shared<TarsisEmulator>(faults(c.faults));
-        RecordingOperator person;
-        LinkFlags flags;
-        SerialLink::Settings settings;
-        settings.comPort = ChannelFactory::builtInEmulatorName();
-        if (c.timeoutMs > 0)
-            settings.answerTimeoutMs = c.timeoutMs;
-        SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person,
-                        flags, settings);
-        ASSERT_TRUE(link.openSerialPort());
+        InProcess h(c.faults, c.timeoutMs);
         QList<Outcome> outcomes;
         for (qsizetype i = 0; i < c.outcomes.size(); ++i) {
-            link.sendCommand(QStringLiteral("2*10003%1\r").arg(i));
-            outcomes << link.lastOutcome();
+            h.link->sendCommand(QStringLiteral("2*10003%1\r").arg(i));
+            outcomes << h.link->lastOutcome();
         }
         EXPECT_EQ(outcomes, c.outcomes);
     }
@@ -178,23 +187,15 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
 
 // The error-limit test comes after the read: an answer already waiting is judged first.
 TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
-    auto emulator = std::make_shared<TarsisEmulator>(faults("silence:3"));
-    RecordingOperator person;
-    LinkFlags flags;
-    SerialLink::Settings settings;
-    settings.comPort = ChannelFactory::builtInEmulatorName();
-    settings.answerTimeoutMs = ShortTimeoutMs;
-    SerialLink link(std::make_unique<EmulatorChannel>(settings.comPort, emulator), person, flags,
-                    settings);
-    ASSERT_TRUE(link.openSerialPort());
+    InProcess h("silence:3", ShortTimeoutMs);
     for (int i = 0; i < 3; ++i)
-        link.sendCommand(QStringLiteral("2*100030\r"));
-    EXPECT_EQ(link.errorCount(), 3);
+        h.link->sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(h.link->errorCount(), 3);
     // The in-process line answers at once, so the "+" is waiting on the first pass.
-    link.sendCommand(QStringLiteral("2*100030\r"));
-    EXPECT_EQ(link.lastOutcome(), SerialLink::Outcome::Acknowledged);
-    EXPECT_EQ(link.errorCount(), 0);
-    EXPECT_EQ(person.messageTexts(), QStringList(3, TimeoutText));
+    h.link->sendCommand(QStringLiteral("2*100030\r"));
+    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
+    EXPECT_EQ(h.link->errorCount(), 0);
+    EXPECT_EQ(h.person.messageTexts(), QStringList(3, TimeoutText));
 }
 
 // A line that goes away while the link waits ends the wait with a message naming the port
@@ -304,24 +305,19 @@ TEST(SerialLinkTest, DtmfModeOpensNothing) {
     EXPECT_TRUE(person.messages().isEmpty());
 }
 
+// The percentage shown after each answer: value / 7.24, rounded half to even.
 TEST(SerialLinkTest, PercentOfTheUploadAfterEachAnswer) {
-    struct Case {
-        int value;
-        const char* label;
-    };
-    auto emulator = std::make_shared<TarsisEmulator>();
-    RecordingOperator person;
-    LinkFlags flags;
-    SerialLink link(std::make_unique<EmulatorChannel>(QStringLiteral("emulator"), emulator), person,
-                    flags, {QStringLiteral("emulator"), 0, ShortTimeoutMs});
-    ASSERT_TRUE(link.openSerialPort());
-    for (const Case c : {Case{0, "0% Complete"}, Case{3, "0% Complete"}, Case{4, "1% Complete"},
-                         Case{362, "50% Complete"}, Case{722, "100% Complete"}}) {
-        link.setProgressSource([&] { return c.value; });
-        link.sendCommand(QStringLiteral("2*100030\r"));
-        ASSERT_FALSE(person.progressReports().isEmpty());
-        EXPECT_EQ(person.progressReports().last().label, QString::fromLatin1(c.label));
-        EXPECT_EQ(person.progressReports().last().maximum, 724);
+    InProcess h("", ShortTimeoutMs, QStringLiteral("emulator"));
+    for (const auto& [value, label] : {std::pair{0, "0% Complete"},
+                                       {3, "0% Complete"},
+                                       {4, "1% Complete"},
+                                       {362, "50% Complete"},
+                                       {722, "100% Complete"}}) {
+        h.link->setProgressSource([value = value] { return value; });
+        h.link->sendCommand(QStringLiteral("2*100030\r"));
+        ASSERT_FALSE(h.person.progressReports().isEmpty());
+        EXPECT_EQ(h.person.progressReports().last().label, QString::fromLatin1(label));
+        EXPECT_EQ(h.person.progressReports().last().maximum, 724);
     }
 }
 

@@ -1,23 +1,16 @@
 #include "cli_runner.h"
-#include "database/database.h"
 #include "emulator/dtmf_decoder.h"
-#include "link/digit_sink.h"
 #include "link/dtmf_digits.h"
 #include "link/dtmf_player.h"
-#include "link/link_flags.h"
 #include "link/qt_audio_output.h"
 #include "link/recording_audio_output.h"
-#include "link/recording_operator.h"
 #include "link/tone_synthesizer.h"
-#include "link/upload.h"
 #include "link/wav_file_output.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
@@ -32,50 +25,33 @@ namespace kovo {
 namespace {
 
 using Kind = RecordingAudioOutput::Event::Kind;
-using test::CliRun;
 using test::haveMultimon;
 using test::multimonDigits;
-using test::runCli;
 
-quint32 u32(const QByteArray& bytes, int at) {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
-}
-quint16 u16(const QByteArray& bytes, int at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
-}
 qint16 sample(const QByteArray& image, qint64 frame, int channel) {
     return qFromLittleEndian<qint16>(image.constData() + 44 + frame * 4 + channel * 2);
 }
 
+// The 44-byte header of an 8000 Hz, 16-bit stereo PCM image with `dataSize` bytes of samples.
 void expectToneHeader(const QByteArray& image, quint32 dataSize) {
+    QByteArray header = "RIFF" + QByteArray(4, 0) + "WAVEfmt " +
+                        QByteArray::fromHex("10000000"
+                                            "0100"
+                                            "0200"
+                                            "401f0000"
+                                            "007d0000"
+                                            "0400"
+                                            "1000") + // PCM, 2 channels, 8000 Hz, 4-byte frames
+                        "data" +
+                        QByteArray(4, 0);
+    qToLittleEndian<quint32>(dataSize + 36, header.data() + 4);
+    qToLittleEndian<quint32>(dataSize, header.data() + 40);
     ASSERT_EQ(image.size(), qsizetype(44 + dataSize));
-    EXPECT_EQ(image.left(4), "RIFF");
-    EXPECT_EQ(u32(image, 4), dataSize + 36);
-    EXPECT_EQ(image.mid(8, 8), "WAVEfmt ");
-    EXPECT_EQ(u32(image, 16), 16u);
-    EXPECT_EQ(u16(image, 20), 1u);     // PCM
-    EXPECT_EQ(u16(image, 22), 2u);     // stereo
-    EXPECT_EQ(u32(image, 24), 8000u);  // sample rate
-    EXPECT_EQ(u32(image, 28), 32000u); // byte rate
-    EXPECT_EQ(u16(image, 32), 4u);     // block align
-    EXPECT_EQ(u16(image, 34), 16u);    // bits
-    EXPECT_EQ(image.mid(36, 4), "data");
-    EXPECT_EQ(u32(image, 40), dataSize);
+    EXPECT_EQ(image.left(44).toHex(), header.toHex());
 }
 
-TEST(TonePairImage, HeaderIsTheStandardTwoChunkLayout) {
-    const QByteArray image = buildTonePairWav(697, 1209, 0.06);
-    // 480 frames of 4 bytes: a 1964-byte image; the header as raw bytes.
-    const unsigned char header[44] = {'R', 'I', 'F',  'F',  0xA4, 0x07, 0,    0,    'W',  'A', 'V',
-                                      'E', 'f', 'm',  't',  ' ',  16,   0,    0,    0,    1,   0,
-                                      2,   0,   0x40, 0x1F, 0,    0,    0x00, 0x7D, 0,    0,   4,
-                                      0,   16,  0,    'd',  'a',  't',  'a',  0x80, 0x07, 0,   0};
-    ASSERT_EQ(image.size(), 1964);
-    EXPECT_EQ(image.left(44), QByteArray(reinterpret_cast<const char*>(header), 44));
-    expectToneHeader(buildSilenceWav(60), 1920);
-    EXPECT_EQ(buildSilenceWav(60).mid(44), QByteArray(1920, '\0'));
-}
-
+// Each frame is the floor of the weighted sum of the two sines, the same on both channels; a
+// frequency of 0 plays as 1 Hz.
 TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
     struct Case {
         int f1, f2;
@@ -110,17 +86,10 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
         if (c.f1 != 0 && c.f2 != 0) {
             EXPECT_GT(peak, 7900); // two tones peak near a quarter of full scale
         }
-        EXPECT_LE(peak, 8192);
     }
-}
-
-TEST(TonePairImage, ZeroFrequencyBecomesAOneHertzPartner) {
-    EXPECT_EQ(buildTonePairWav(1000, 0, 0.5), buildTonePairWav(1000, 1, 0.5));
-    EXPECT_EQ(buildTonePairWav(0, 1000, 0.5), buildTonePairWav(1, 1000, 0.5));
     EXPECT_EQ(buildTonePairWav(0, 0, 0.1), buildTonePairWav(1, 1, 0.1));
-    const QByteArray image = buildTonePairWav(1000, 0, 0.5);
-    EXPECT_EQ(u32(image, 40), 4000u * 4);
-    EXPECT_EQ(u32(image, 4), 4000u * 4 + 36);
+    expectToneHeader(buildSilenceWav(60), 1920);
+    EXPECT_EQ(buildSilenceWav(60).mid(44), QByteArray(1920, '\0'));
 }
 
 TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
@@ -129,21 +98,9 @@ TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
         qint64 frames;
     };
     const Case cases[] = {
-        {0.06, 480},
-        {0.5, 4000},
-        {0.0, 0},
-        {6.25e-05, 0}, // 0.5 frames
-        {0.0001875, 2},
-        {0.0003125, 2},
-        {0.0004375, 4},
-        {0.0005625, 4},
-        {0.0600625, 480},
-        {0.0601875, 482},
-        {0.00007, 1},
-        {0.00005, 0},
-        {-0.001, -1},
-        {std::numeric_limits<double>::quiet_NaN(), -1},
-        {std::numeric_limits<double>::infinity(), -1},
+        {0.06, 480},    {0.0, 0},       {6.25e-05, 0}, // 0.5 frames
+        {0.0001875, 2}, {0.0003125, 2}, {0.0601875, 482},
+        {0.00007, 1},   {-0.001, -1},   {std::numeric_limits<double>::quiet_NaN(), -1},
         {1e9, -1},
     };
     for (const Case& c : cases) {
@@ -154,7 +111,6 @@ TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
             EXPECT_TRUE(image.isEmpty());
         } else {
             EXPECT_EQ(image.size(), 44 + c.frames * 4);
-            EXPECT_EQ(u32(image, 40), quint32(c.frames * 4));
         }
     }
     EXPECT_TRUE(buildSilenceWav(std::numeric_limits<int>::max()).isEmpty());
@@ -166,8 +122,6 @@ TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
     auto layout = parseWavImage(tone);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->sampleRate, 8000);
-    EXPECT_EQ(layout->channels, 2);
-    EXPECT_EQ(layout->bitsPerSample, 16);
     EXPECT_EQ(layout->dataOffset, 44);
     EXPECT_EQ(layout->dataSize, 1920);
 
@@ -180,7 +134,6 @@ TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
     EXPECT_EQ(layout->dataSize, 1920);
 
     const QByteArray bad[] = {
-        QByteArray(),
         tone.left(20),
         QByteArray("RIFX") + tone.mid(4),
         tone.left(22) + QByteArray("\3\0", 2) + tone.mid(24),   // three channels
@@ -192,76 +145,31 @@ TEST(WavImageReader, FindsTheSamplesOrRefusesTheImage) {
         EXPECT_FALSE(parseWavImage(image)) << image.left(40).toHex().constData();
 }
 
-TEST(DtmfDigits, CodesMapToTheKeypadPairs) {
-    struct Case {
-        const char* code;
-        int low, high;
-    };
-    const Case cases[] = {
-        {"1", 697, 1209},  {"2", 697, 1336},  {"3", 697, 1477},  {"A", 697, 1633},
-        {"4", 770, 1209},  {"5", 770, 1336},  {"6", 770, 1477},  {"B", 770, 1633},
-        {"7", 852, 1209},  {"8", 852, 1336},  {"9", 852, 1477},  {"C", 852, 1633},
-        {"*", 941, 1209},  {"0", 941, 1336},  {"#", 941, 1477},  {"D", 941, 1633},
-        {"11", 941, 1209}, {"12", 941, 1477}, {"13", 697, 1633}, {"14", 770, 1633},
-        {"15", 852, 1633}, {"16", 941, 1633},
-    };
-    for (const Case& c : cases) {
-        const auto tones = digitCodeTones(QString::fromLatin1(c.code));
-        ASSERT_TRUE(tones) << c.code;
-        EXPECT_EQ(*tones, (DtmfTonePair{c.low, c.high})) << c.code;
-        EXPECT_EQ(dtmfCharacterForTones(c.low, c.high),
-                  digitCodeCharacter(QString::fromLatin1(c.code)));
-    }
-    for (const char* code : {"10", "17", "", " 1", "1 ", "a", "d", "E", "01", "111", "**", "e"})
+// The keypad's pairs are proven by the independent decoder below; here the numbered codes of
+// the symbols and letters, and what is no code at all.
+TEST(DtmfDigits, CodesNameTheirKeys) {
+    const char* const codes[] = {"11", "12", "13", "14", "15", "16"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(digitCodeCharacter(QLatin1String(codes[i])), "*#ABCD"[i]) << codes[i];
+    for (const char* code : {"10", "17", "", " 1", "a", "E", "01", "111", "**"})
         EXPECT_FALSE(digitCodeTones(QString::fromLatin1(code))) << '"' << code << '"';
-    EXPECT_FALSE(digitCodeTones(u"\u00e9"_s));
+    EXPECT_EQ(dtmfCharacterForTones(941, 1633), 'D');
     EXPECT_EQ(dtmfCharacterForTones(697, 697), '\0');
 }
 
-TEST(DtmfPlayer, EachDigitIsDelayToneAndPause) {
-    RecordingAudioOutput output;
-    DtmfPlayer player(output);
-    player.setDtmfDelay(50);
-    EXPECT_TRUE(player.sendDigitString(u"  1 x#  "_s));
-    // "1", " ", "x", "#": the blank and the x keep their delay and play nothing.
-    const QList<RecordingAudioOutput::Event>& events = output.events();
-    struct Expected {
-        Kind kind;
-        int a, b; // frequencies, or the pause in ms
-    };
-    const Expected expected[] = {
-        {Kind::Pause, 50, 0},        {Kind::TonePair, 697, 1209}, {Kind::Pause, 40, 0},
-        {Kind::Pause, 50, 0},        {Kind::Pause, 50, 0},        {Kind::Pause, 50, 0},
-        {Kind::TonePair, 941, 1477}, {Kind::Pause, 40, 0},
-    };
-    ASSERT_EQ(events.size(), qsizetype(std::size(expected)));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(events[i].kind, expected[i].kind);
-        if (expected[i].kind == Kind::Pause) {
-            EXPECT_EQ(events[i].milliseconds, expected[i].a);
-        } else {
-            EXPECT_EQ(events[i].frequency1, expected[i].a);
-            EXPECT_EQ(events[i].frequency2, expected[i].b);
-            EXPECT_EQ(events[i].seconds, 0.06);
-            EXPECT_EQ(events[i].image, buildTonePairWav(expected[i].a, expected[i].b, 0.06));
-        }
-    }
-    EXPECT_EQ(player.codesSent(), 4);
-    EXPECT_EQ(player.digitsPlayed(), 2);
-    EXPECT_DOUBLE_EQ(output.durationMs(), 4 * 50 + 2 * 100);
-}
-
+// Each code is its delay, then a digit's 60 ms tone and 40 ms pause; a keyed transfer begins
+// with the key-up delay and ends with the tail, and lasts what its schedule says.
 TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
     struct Case {
         int delay, txTemp;
         QStringList codes;
+        QList<int> pauses; // every pause, in order
     };
+    constexpr int Tail = 200; // the transmitter stays keyed this long after the last tone
     const Case cases[] = {
-        {0, 0, {u"1"_s, u"1"_s, u"1"_s}},
-        {50, 300, {u"11"_s, u"10"_s, u"16"_s, u"D"_s}},
-        {100, 1000, {u"5"_s, u""_s, u"0"_s}},
-        {-20, -5, {u"0"_s}}, // negative settings count as 0
+        {50, 300, {u"1"_s, u"x"_s, u"#"_s}, {300, 50, 40, 50, 50, 40, Tail}},
+        {0, 0, {u"11"_s, u"10"_s, u"16"_s}, {0, 0, 40, 0, 0, 40, Tail}},
+        {-20, -5, {u"0"_s}, {0, 0, 40, Tail}}, // negative settings count as 0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.codes.join(u',').toStdString());
@@ -275,14 +183,18 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
         player.setDtmfDelay(c.delay);
         player.setTxTemp(c.txTemp);
         ASSERT_TRUE(player.keyUp());
-        EXPECT_TRUE(player.keyed());
         EXPECT_TRUE(player.sendDigitCodes(c.codes));
         EXPECT_TRUE(player.unkey());
-        EXPECT_FALSE(player.keyed());
         EXPECT_EQ(keying, (QList<bool>{true, false}));
-        EXPECT_EQ(output.events().first().kind, Kind::Pause);
-        EXPECT_EQ(output.events().first().milliseconds, std::max(c.txTemp, 0));
-        EXPECT_EQ(output.events().last().milliseconds, DtmfPlayer::UnkeyTailMs);
+        QList<int> pauses;
+        for (const auto& event : output.events()) {
+            if (event.kind == Kind::Pause) {
+                pauses << event.milliseconds;
+            } else {
+                EXPECT_EQ(event.image, buildTonePairWav(event.frequency1, event.frequency2, 0.06));
+            }
+        }
+        EXPECT_EQ(pauses, c.pauses);
         EXPECT_DOUBLE_EQ(output.durationMs(),
                          DtmfPlayer::transferScheduleMs(player.codesSent(), player.digitsPlayed(),
                                                         c.delay, c.txTemp));
@@ -376,27 +288,22 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
         << broken.errorText().toStdString();
 }
 
-void ensureApplication() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "link_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-}
-
 TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
-    ensureApplication();
+    test::runCli({}); // makes the application object the audio classes need
     if (QtAudioOutput::deviceAvailable())
         GTEST_SKIP() << "this machine has a sound output";
+    const QString noDevice = u"No sound output device: the tones cannot be played"_s;
     QStringList reports;
     QtAudioOutput output([&](const QString& text) { reports.append(text); });
     EXPECT_FALSE(output.ready());
     EXPECT_FALSE(output.playTonePair(697, 1209, 0.06));
     EXPECT_FALSE(output.playTonePair(697, 1209, 0.06));
-    EXPECT_EQ(reports, QStringList{u"No sound output device: the tones cannot be played"_s});
-    EXPECT_EQ(output.errorText(), u"No sound output device: the tones cannot be played"_s);
+    EXPECT_EQ(reports, QStringList{noDevice});
+    EXPECT_EQ(output.errorText(), noDevice);
     EXPECT_FALSE(output.finish());
+    const test::CliRun run = test::runCli({u"dtmf"_s, u"123"_s});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(u"kovo-cli: "_s + noDevice + u'\n')) << run.err.toStdString();
 }
 
 // --- An independent decoder: multimon-ng ------------------------------------------------------
@@ -421,65 +328,46 @@ qint64 shortestGapFrames(const QByteArray& image) {
     return shortest;
 }
 
-struct DecodeCase {
-    const char* name;
-    QStringList codes;
-    int delay;
-    int txTemp;
-    bool keyed;
-    QString expected;
-};
-
-QStringList Codes(const char* text) {
-    QStringList codes;
+QStringList codes(const char* text) {
+    QStringList list;
     for (const char* c = text; *c; ++c)
-        codes.append(QString(QLatin1Char(*c)));
-    return codes;
+        list.append(QString(QLatin1Char(*c)));
+    return list;
 }
 
-// An unlock, a command body and a lock, as digit codes: port unlock "1234" and terminator D,
-// "*1000" with value 500 and D, lock 9 and D.
-QStringList commandUnit() {
-    return {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"16"_s, u"11"_s, u"1"_s, u"0"_s,
-            u"0"_s, u"0"_s, u"5"_s, u"0"_s, u"0"_s,  u"16"_s, u"9"_s, u"16"_s};
-}
-
+// Every key, repeated keys, the numbered codes and an unlock-body-lock unit at several delays,
+// heard by our decoder and by multimon-ng.
 TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
-    const QString unit = u"1234D*1000500D9D"_s;
-    const DecodeCase cases[] = {
-        {"all sixteen", Codes("123A456B789C*0#D"), 0, 0, false, u"123A456B789C*0#D"_s},
-        {"sixteen as codes",
-         {u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s},
-         0,
-         0,
-         false,
-         u"*#ABCD"_s},
-        {"000", Codes("000"), 0, 0, false, u"000"_s},
-        {"**", Codes("**"), 0, 0, false, u"**"_s},
-        {"DDD", Codes("DDD"), 0, 0, false, u"DDD"_s},
-        {"unit, delay 0", commandUnit(), 0, 0, true, unit},
-        {"unit, delay 50", commandUnit(), 50, 0, true, unit},
-        {"unit, delay 100", commandUnit(), 100, 300, true, unit},
-        {"not digits between", {u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, false, u"777"_s},
+    struct Case {
+        QStringList codes;
+        int delay;
+        int txTemp;
+        QString expected;
+    };
+    const QStringList unit = codes("1234") + QStringList{u"16"_s, u"11"_s} + codes("1000500") +
+                             QStringList{u"16"_s, u"9"_s, u"16"_s};
+    const Case cases[] = {
+        {codes("123A456B789C*0#D"), 0, 0, u"123A456B789C*0#D"_s},
+        {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s},
+        {codes("000**DDD"), 0, 0, u"000**DDD"_s},
+        {unit, 50, 0, u"1234D*1000500D9D"_s},
+        {unit, 100, 300, u"1234D*1000500D9D"_s},
+        {{u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, u"777"_s},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList files;
-    for (const DecodeCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
         // Plain file names: multimon-ng hands the name to sox through a shell.
         const QString path = dir.filePath(u"case%1.wav"_s.arg(files.size()));
         WavFileOutput output(path);
         DtmfPlayer player(output);
         player.setDtmfDelay(c.delay);
         player.setTxTemp(c.txTemp);
-        if (c.keyed) {
-            ASSERT_TRUE(player.keyUp());
-        }
+        ASSERT_TRUE(player.keyUp());
         ASSERT_TRUE(player.sendDigitCodes(c.codes));
-        if (c.keyed) {
-            ASSERT_TRUE(player.unkey());
-        }
+        ASSERT_TRUE(player.unkey());
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
         files.append(path);
 
@@ -495,52 +383,10 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
     }
     if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].name);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(cases[i].expected.toStdString());
         QString problem;
-        const QString digits = multimonDigits(files[qsizetype(i)], &problem);
-        EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
-        EXPECT_EQ(digits, cases[i].expected);
-    }
-}
-
-// --- kovo-cli dtmf -------------------------------------------------------------------------------
-
-TEST(CliDtmf, WritesTheDigitsIntoAWavFile) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString wav = dir.filePath(u"pad.wav"_s);
-    CliRun run = runCli({u"dtmf"_s, u"0#D*"_s, u"--wav"_s, wav}, dir.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QFile file(wav);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(file.readAll());
-    EXPECT_EQ(ours.digits, u"0#D*"_s);
-
-    struct Case {
-        QStringList arguments;
-        int exitCode;
-    };
-    const Case cases[] = {
-        {{u"dtmf"_s}, 2},
-        {{u"dtmf"_s, u"12"_s, u"--wav"_s}, 2},
-        {{u"dtmf"_s, u"12"_s, u"34"_s}, 2},
-        {{u"dtmf"_s, u"12E"_s, u"--wav"_s, wav}, 2},
-        {{u"dtmf"_s, u"--bogus"_s, u"--wav"_s, wav}, 2},
-        {{u"dtmf"_s, u"12"_s, u"--wav"_s, dir.filePath(u"no/such/folder.wav"_s)}, 1},
-    };
-    for (const Case& c : cases) {
-        run = runCli(c.arguments, dir.path());
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(u' ').toStdString();
-        EXPECT_FALSE(run.err.isEmpty()) << c.arguments.join(u' ').toStdString();
-    }
-
-    ensureApplication();
-    if (!QtAudioOutput::deviceAvailable()) {
-        run = runCli({u"dtmf"_s, u"123"_s}, dir.path());
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.contains(u"No sound output device: the tones cannot be played"_s))
-            << run.err.toStdString();
+        EXPECT_EQ(multimonDigits(files[i], &problem), cases[i].expected) << problem.toStdString();
     }
 }
 
@@ -558,19 +404,23 @@ TEST(CliDtmf, PlaysThroughASoundServer) {
     environment.insert(u"HOME"_s, dir.path());
     environment.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(u"run"_s));
     environment.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
+    const auto start = [&](QProcess& process, const QString& program, const QStringList& args) {
+        process.setProcessEnvironment(environment);
+        process.start(program, args);
+        return process.waitForStarted(10000);
+    };
 
     QProcess server;
-    server.setProcessEnvironment(environment);
-    server.start(u"pulseaudio"_s,
-                 {u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disallow-exit"_s,
-                  u"-L"_s, u"module-null-sink sink_name=kovo rate=8000"_s, u"-L"_s,
-                  u"module-native-protocol-unix socket="_s + socket + u" auth-anonymous=1"_s});
+    ASSERT_TRUE(
+        start(server, u"pulseaudio"_s,
+              {u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--disallow-exit"_s,
+               u"-L"_s, u"module-null-sink sink_name=kovo rate=8000"_s, u"-L"_s,
+               u"module-native-protocol-unix socket="_s + socket + u" auth-anonymous=1"_s}));
     auto stopServer = qScopeGuard([&] {
         server.terminate();
         if (!server.waitForFinished(5000))
             server.kill();
     });
-    ASSERT_TRUE(server.waitForStarted(10000));
     for (int i = 0; i < 200 && !QFile::exists(socket); ++i)
         QThread::msleep(50);
     if (!QFile::exists(socket))
@@ -579,15 +429,13 @@ TEST(CliDtmf, PlaysThroughASoundServer) {
 
     const QString recording = dir.filePath(u"heard.wav"_s);
     QProcess recorder;
-    recorder.setProcessEnvironment(environment);
-    recorder.start(u"parec"_s, {u"-d"_s, u"kovo.monitor"_s, u"--rate=8000"_s, u"--channels=1"_s,
-                                u"--format=s16le"_s, u"--file-format=wav"_s, recording});
-    ASSERT_TRUE(recorder.waitForStarted(10000));
+    ASSERT_TRUE(start(recorder, u"parec"_s,
+                      {u"-d"_s, u"kovo.monitor"_s, u"--rate=8000"_s, u"--channels=1"_s,
+                       u"--format=s16le"_s, u"--file-format=wav"_s, recording}));
     QThread::msleep(300);
-
     QProcess cli;
-    cli.setProcessEnvironment(environment);
-    cli.start(QString::fromUtf8(KOVO_CLI_PATH), {u"dtmf"_s, u"1*00#DD"_s, u"--home"_s, dir.path()});
+    ASSERT_TRUE(start(cli, QString::fromUtf8(KOVO_CLI_PATH),
+                      {u"dtmf"_s, u"1*00#DD"_s, u"--home"_s, dir.path()}));
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
     QThread::msleep(300);

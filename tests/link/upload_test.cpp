@@ -1,15 +1,20 @@
 #include "cli_runner.h"
 #include "database/database.h"
+#include "database/database_file.h"
+#include "database/error_log.h"
 #include "emulator/tarsis_emulator.h"
 #include "link/change_marker.h"
 #include "link/digit_sink.h"
 #include "link/emulator_channel.h"
 #include "link/line_sink.h"
 #include "link/link_flags.h"
+#include "link/pty_emulator.h"
 #include "link/recording_operator.h"
 #include "link/serial_link.h"
 #include "link/upload.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -27,14 +32,8 @@ class FakeLines : public LineSink {
 public:
     explicit FakeLines(LinkFlags& flags) : m_flags(flags) {}
 
-    bool open() override {
-        isOpen = openSucceeds;
-        return openSucceeds;
-    }
-    void close() override {
-        isOpen = false;
-        ++closes;
-    }
+    bool open() override { return openSucceeds; }
+    void close() override { ++closes; }
     void sendCommand(const QString& line) override {
         commands << line;
         if (onCommand)
@@ -44,7 +43,6 @@ public:
     void setLockCode(const QString& lock) override { lockCode = lock; }
 
     bool openSucceeds = true;
-    bool isOpen = false;
     int closes = 0;
     QStringList commands;
     QStringList written;
@@ -66,6 +64,27 @@ public:
     QStringList digits;
     QStringList events;
 };
+
+// Calls `set` with each name, index and value of "HangTime(2)=30;Lock=*" (or of flag names
+// without values).
+void forEachKey(const QString& keys, const std::function<void(QString, int, QString)>& set) {
+    for (const QString& key : keys.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = key.section(u'=', 0, 0);
+        const qsizetype open = name.indexOf(u'(');
+        set(name.left(open), open < 0 ? 0 : name.mid(open + 1).chopped(1).toInt(),
+            key.section(u'=', 1));
+    }
+}
+void setPending(Database& db, const QString& flags) {
+    forEachKey(flags,
+               [&](const QString& flag, int index, const QString&) { db.setPending(flag, index); });
+}
+void configure(Database& db, const char* values) {
+    forEachKey(QString::fromLatin1(values),
+               [&](const QString& field, int index, const QString& value) {
+                   db.setValue(field, index, value);
+               });
+}
 
 TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
     Database db;
@@ -90,9 +109,9 @@ TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
 
     EXPECT_EQ(person.highestProgress(), 722);
     EXPECT_EQ(person.lastMaximum(), Upload::ProgressMaximum);
-    EXPECT_EQ(person.progressReports().last().value, 0);
-    EXPECT_EQ(person.progressReports().last().label, u"0% Complete"_s);
     const auto reports = person.progressReports();
+    EXPECT_EQ(reports.last().value, 0);
+    EXPECT_EQ(reports.last().label, u"0% Complete"_s);
     const auto top =
         std::find_if(reports.begin(), reports.end(), [](const auto& r) { return r.value == 722; });
     ASSERT_NE(top, reports.end());
@@ -126,19 +145,30 @@ TEST(UploadTest, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     EXPECT_EQ(digits.digits.mid(13, 16).join(QString()), u"16470D*100050D#D"_s);
     EXPECT_EQ(person.highestProgress(), 722);
     EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"AlarmLowMacroNumPending(1)"_s, u"AlarmLowMacroNumPending(2)"_s,
-                           u"AlarmLowMacroNumPending(3)"_s, u"AlarmLowMacroNumPending(4)"_s,
-                           u"AlarmLowMacroNumPending(5)"_s, u"AlarmHighMacroNumPending(1)"_s,
-                           u"AlarmHighMacroNumPending(2)"_s, u"AlarmHighMacroNumPending(3)"_s,
-                           u"AlarmHighMacroNumPending(4)"_s, u"AlarmHighMacroNumPending(5)"_s,
-                           u"CurrentPortUnlockPending(1)"_s, u"CurrentPortUnlockPending(2)"_s,
-                           u"CurrentPortUnlockPending(3)"_s, u"LockPending"_s}));
+    QStringList serialOnly;
+    for (const char* flag : {"AlarmLowMacroNumPending", "AlarmHighMacroNumPending"})
+        for (int n = 1; n <= 5; ++n)
+            serialOnly << u"%1(%2)"_s.arg(QLatin1String(flag)).arg(n);
+    for (int p = 1; p <= 3; ++p)
+        serialOnly << u"CurrentPortUnlockPending(%1)"_s.arg(p);
+    EXPECT_EQ(db.pendingNames(), serialOnly + QStringList{u"LockPending"_s});
 }
 
-TEST(UploadTest, RefusalAtTheThirdTimerOfPort2StopsAndKeepsLaterFlags) {
-    for (bool complete : {true, false}) {
-        SCOPED_TRACE(complete ? "complete" : "changes only");
+// A refusal, or the error limit, at port 2's third timer ends the upload there: the flags of
+// what was sent are cleared, the rest stay set, nothing more is written.
+TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
+    struct Case {
+        const char* name;
+        bool complete;
+        bool errorLimit;
+    };
+    const Case cases[] = {
+        {"refused, complete", true, false},
+        {"refused, changes only", false, false},
+        {"error limit", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Database db;
         db.setAllPending(true);
         const qsizetype allFlags = db.pendingNames().size();
@@ -146,13 +176,16 @@ TEST(UploadTest, RefusalAtTheThirdTimerOfPort2StopsAndKeepsLaterFlags) {
         RecordingOperator person;
         FakeLines lines(flags);
         // Complete: the terminator, 14 commands of port 1, then port 2's *1000, *1001, *1002.
-        const int refused = 1 + 14 + 3 - (complete ? 0 : 1);
+        const int refused = 1 + 14 + 3 - (c.complete ? 0 : 1);
         lines.onCommand = [&](int number, LinkFlags& f) {
-            if (number == refused)
+            if (number == refused) {
                 f.updateAborted = true;
+                f.updateInterrupted = c.errorLimit; // what the link does at its error limit
+            }
         };
         Upload upload(db, flags, person, lines);
-        const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
+        const UploadResult result =
+            c.complete ? upload.sendCompleteData() : upload.sendChangesOnly();
 
         EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
         EXPECT_EQ(lines.commands.size(), refused);
@@ -160,9 +193,7 @@ TEST(UploadTest, RefusalAtTheThirdTimerOfPort2StopsAndKeepsLaterFlags) {
         EXPECT_FALSE(flags.updateAborted);
         EXPECT_TRUE(lines.written.isEmpty());
         EXPECT_TRUE(person.messageTexts().isEmpty());
-        EXPECT_FALSE(db.pending(u"HangTimePending", 1));
         EXPECT_FALSE(db.pending(u"GeneralTimerPending", 1));
-        EXPECT_FALSE(db.pending(u"HangTimePending", 2));
         EXPECT_FALSE(db.pending(u"TimeOutPending", 2));
         EXPECT_TRUE(db.pending(u"IIDTimePending", 2));
         EXPECT_TRUE(db.pending(u"PIDTimePending", 2));
@@ -170,70 +201,42 @@ TEST(UploadTest, RefusalAtTheThirdTimerOfPort2StopsAndKeepsLaterFlags) {
         EXPECT_TRUE(db.pending(u"ShortMacroPending", 50));
         // Cleared: the terminator (complete only), port 1's twelve timers and general timer,
         // port 2's first two timers.
-        EXPECT_EQ(db.pendingNames().size(), allFlags - (complete ? 1 : 0) - 13 - 2);
+        EXPECT_EQ(db.pendingNames().size(), allFlags - (c.complete ? 1 : 0) - 13 - 2);
     }
 }
 
+// An interrupt ends the upload after the command under way; over the air the controller is
+// locked and the transmitter unkeyed.
 TEST(UploadTest, InterruptEndsAfterTheCurrentCommand) {
     Database db;
-    db.setPending(u"HangTimePending", 1);
-    db.setPending(u"RemoteMemoriesPending");
-    db.setPending(u"AutoDialPending", 3);
+    setPending(db, u"HangTimePending(1);RemoteMemoriesPending;AutoDialPending(3)"_s);
     LinkFlags flags;
     RecordingOperator person;
     FakeLines lines(flags);
     // The interrupt comes during the second line of the first remote-base memory.
-    lines.onCommand = [](int number, LinkFlags& f) {
-        if (number == 3)
-            f.updateInterrupted = true;
-    };
+    lines.onCommand = [](int number, LinkFlags& f) { f.updateInterrupted = number == 3; };
     Upload upload(db, flags, person, lines);
-    const UploadResult result = upload.sendChangesOnly();
-    EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
+    EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(lines.commands.size(), 3);
     EXPECT_EQ(lines.closes, 1);
     EXPECT_FALSE(db.pending(u"HangTimePending", 1));
     EXPECT_TRUE(db.pending(u"RemoteMemoriesPending")); // the memories were cut short
     EXPECT_TRUE(db.pending(u"AutoDialPending", 3));
     EXPECT_TRUE(person.messageTexts().isEmpty());
-}
 
-TEST(UploadTest, InterruptOverTheAirLocksAndUnkeys) {
-    Database db;
-    db.setPending(u"FanTimePending");
-    db.setPending(u"XmtDelayPending");
-    LinkFlags flags;
-    RecordingOperator person;
+    Database air;
+    setPending(air, u"FanTimePending;XmtDelayPending"_s);
     FakeDigits digits;
-    Upload upload(db, flags, person, digits);
+    Upload overTheAir(air, flags, person, digits);
     person.setInterrupted(true);
-    const UploadResult result = upload.sendChangesOnly();
-    EXPECT_EQ(result.outcome, UploadOutcome::Interrupted);
+    EXPECT_EQ(overTheAir.sendChangesOnly().outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(digits.digits.join(QString()), u"16470D*10041D#D"_s);
     EXPECT_EQ(digits.events, (QStringList{u"key"_s, u"unkey"_s}));
-    EXPECT_FALSE(db.pending(u"FanTimePending"));
-    EXPECT_TRUE(db.pending(u"XmtDelayPending"));
+    EXPECT_FALSE(air.pending(u"FanTimePending"));
+    EXPECT_TRUE(air.pending(u"XmtDelayPending"));
 }
 
-TEST(UploadTest, ErrorLimitEndsTheUpload) {
-    Database db;
-    db.setAllPending(true);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeLines lines(flags);
-    lines.onCommand = [](int number, LinkFlags& f) {
-        if (number == 4) { // what the link does at its error limit
-            f.updateAborted = true;
-            f.updateInterrupted = true;
-        }
-    };
-    Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Aborted);
-    EXPECT_EQ(lines.commands.size(), 4);
-    EXPECT_TRUE(lines.written.isEmpty());
-}
-
-TEST(UploadTest, ChangesOnlyWithNothingPendingSendsNothing) {
+TEST(UploadTest, NothingPendingOrNoPortSendsNothing) {
     for (bool serial : {true, false}) {
         SCOPED_TRACE(serial ? "serial" : "dtmf");
         Database db;
@@ -253,71 +256,51 @@ TEST(UploadTest, ChangesOnlyWithNothingPendingSendsNothing) {
         EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
         EXPECT_TRUE(person.progressReports().isEmpty());
     }
+    Database db;
+    db.setAllPending(true);
+    LinkFlags flags;
+    RecordingOperator person;
+    FakeLines lines(flags);
+    lines.openSucceeds = false;
+    Upload upload(db, flags, person, lines);
+    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::NotStarted);
+    EXPECT_TRUE(lines.commands.isEmpty());
+    EXPECT_TRUE(db.pending(u"HangTimePending", 1));
 }
 
+// Each flag sends its item's lines once and is cleared; "|" between lines.
 TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
-    struct PendingCase {
-        const char* name;
-        std::function<void(Database&)> mark;
-        QStringList lines;
+    struct Case {
+        const char* flags;
+        const char* lines;
     };
-    const std::vector<PendingCase> cases = {
-        {"hang time of port 2",
-         [](Database& db) {
-             db.setValue(u"HangTime", 2, u"30"_s);
-             db.setPending(u"HangTimePending", 2);
-         },
-         {u"2*100030\r"_s}},
-        {"general timer with its macro",
-         [](Database& db) { db.setPending(u"GeneralTimerPending", 3); },
-         {u"1*101730\r"_s, u"1*209231\r"_s}},
-        {"CW tones by either flag",
-         [](Database& db) { db.setPending(u"CWTone2Pending", 1); },
-         {u"1*80010500\r"_s}},
-        {"radio type with the Yaesu type",
-         [](Database& db) { db.setPending(u"RadioTypePending"); },
-         {u"1*20834\r"_s, u"1*20841\r"_s}},
-        {"meter alarm with its enable",
-         [](Database& db) { db.setPending(u"MeterAlarmPending", 2); },
-         {u"1*20662*0*0*0*01*\r"_s, u"1160020\r"_s}},
-        {"meter alarms without a command only lose their flags",
-         [](Database& db) {
-             db.setPending(u"MeterAlarmPending", 9);
-             db.setPending(u"MeterAlarmPending", 10);
-         },
-         {}},
-        {"reference voltage",
-         [](Database& db) { db.setPending(u"MeterPending", 9); },
-         {u"1*2065500\r"_s}},
-        {"user DTMF settings",
-         [](Database& db) { db.setPending(u"UserDTMFPending"); },
-         {u"1*210490417\r"_s, u"1*21171\r"_s, u"1*21180\r"_s}},
-        {"courtesy segment",
-         [](Database& db) { db.setPending(u"CourtesyPending", Database::courtesyIndex(2, 3, 4)); },
-         {u"2*3304250*250*0*0*\r"_s}},
-        {"empty message macro is not sent",
-         [](Database& db) { db.setPending(u"MessageMacroPending", 5); },
-         {}},
-        {"short macro code and short macro",
-         [](Database& db) {
-             db.setPending(u"ShortMacroCodePending", 2);
-             db.setPending(u"ShortMacroPending", 2);
-         },
-         {u"1*205042109051\r"_s, u"1*400342\r"_s}},
-        {"tail message numbers",
-         [](Database& db) { db.setPending(u"PortMessageNumPending", 1); },
-         {u"1*211011\r"_s, u"1*211021\r"_s, u"1*211031\r"_s}},
+    const Case cases[] = {
+        {"HangTimePending(2)", "2*100050"},
+        {"GeneralTimerPending(3)", "1*101730|1*209231"}, // the timer with its macro
+        {"CWTone2Pending(1)", "1*80010500"},             // CW tones by either flag
+        {"RadioTypePending", "1*20834|1*20841"},         // with the Yaesu type
+        {"MeterAlarmPending(2)", "1*20662*0*0*0*01*|1160020"},
+        {"MeterAlarmPending(9);MeterAlarmPending(10)", ""}, // no command: the flags only clear
+        {"MeterPending(9)", "1*2065500"},                   // the reference voltage
+        {"UserDTMFPending", "1*210490417|1*21171|1*21180"},
+        {"CourtesyPending(64)", "2*3304250*250*0*0*"}, // port 2, segment 3, tone 4
+        {"MessageMacroPending(5)", ""},                // an empty message is not sent
+        {"ShortMacroCodePending(2);ShortMacroPending(2)", "1*205042109051|1*400342"},
+        {"PortMessageNumPending(1)", "1*211011|1*211021|1*211031"},
     };
-    for (const PendingCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags);
         Database db;
-        c.mark(db);
+        setPending(db, QString::fromLatin1(c.flags));
         LinkFlags flags;
         RecordingOperator person;
         FakeLines lines(flags);
         Upload upload(db, flags, person, lines);
         EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
-        EXPECT_EQ(lines.commands, c.lines);
+        QStringList expected = QString::fromLatin1(c.lines).split(u'|', Qt::SkipEmptyParts);
+        for (QString& line : expected)
+            line += u'\r';
+        EXPECT_EQ(lines.commands, expected);
         EXPECT_FALSE(db.anyPending()) << db.pendingNames().join(u", "_s).toStdString();
     }
 }
@@ -326,9 +309,7 @@ TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     Database db;
     db.setValue(u"Lock", u"*"_s);
     db.setValue(u"Terminator", u"C"_s);
-    db.setPending(u"LockPending");
-    db.setPending(u"TerminatorPending");
-    db.setPending(u"RingNumberPending");
+    setPending(db, u"LockPending;TerminatorPending;RingNumberPending"_s);
     LinkFlags flags;
     RecordingOperator person;
     FakeDigits digits;
@@ -353,40 +334,6 @@ TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     EXPECT_EQ(lines.lockCode, u"*"_s); // the error-limit path locks with the new code
 }
 
-TEST(UploadTest, PortThatCannotOpenSendsNothing) {
-    Database db;
-    db.setAllPending(true);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeLines lines(flags);
-    lines.openSucceeds = false;
-    Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::NotStarted);
-    EXPECT_TRUE(lines.commands.isEmpty());
-    EXPECT_TRUE(db.pending(u"HangTimePending", 1));
-}
-
-// A configuration with a value of every awkward kind.
-void fillAwkwardValues(Database& db) {
-    db.setValue(u"MessageMacro", 3, u"HELLO T A"_s);
-    db.setValue(u"DTMF", 2, u"1 2 A #"_s);
-    db.setValue(u"Macro", 4, u"001 002"_s);
-    db.setValue(u"ShortMacro", 5, u"123"_s);
-    db.setValue(u"Monthly", 5, u"1"_s);
-    db.setValue(u"Week", 5, u"2"_s);
-    db.setValue(u"Hours", 5, u"0A"_s);
-    db.setValue(u"AlarmLowMacroNum", 2, u"0"_s);
-    db.setValue(u"YaesuType", u"4"_s);
-    db.setValue(u"FreqString", 3, u"146520"_s);
-    db.setValue(u"AutoDial", 200, u"5551212"_s);
-    db.setValue(u"TollRestrict", 1, u"900"_s);
-    db.setValue(u"CWTone2", 2, u"1200"_s);
-    db.setValue(u"TailMessageNum", 2, u"2"_s);
-    db.setValue(u"P3MessageNum", 2, u"45"_s);
-    db.setValue(u"CurrentPortUnlock", 3, u"3A47"_s);
-    db.setMeterAlarmOn(4, true);
-}
-
 // The whole road over the serial link to the emulated controller in this process: every line
 // the upload writes is one the controller accepts; a refusal stops the upload; a command whose
 // answer was lost or garbled keeps its flag and is named, and the upload goes on.
@@ -409,7 +356,13 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
         auto emulator =
             std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(QString::fromLatin1(c.faults)));
         Database db;
-        fillAwkwardValues(db);
+        // A value of every awkward kind.
+        configure(db, "MessageMacro(3)=HELLO T A;DTMF(2)=1 2 A #;Macro(4)=001 002;"
+                      "ShortMacro(5)=123;Monthly(5)=1;Week(5)=2;Hours(5)=0A;"
+                      "AlarmLowMacroNum(2)=0;YaesuType=4;FreqString(3)=146520;"
+                      "AutoDial(200)=5551212;TollRestrict(1)=900;CWTone2(2)=1200;"
+                      "TailMessageNum(2)=2;P3MessageNum(2)=45;CurrentPortUnlock(3)=3A47");
+        db.setMeterAlarmOn(4, true);
         db.setAllPending(true);
         RecordingOperator person;
         LinkFlags flags;
@@ -439,11 +392,11 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
             EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
         } else {
             EXPECT_FALSE(db.pending(u"PIDTimePending", 2));
-            ASSERT_FALSE(person.messages().isEmpty());
-            const QString closing = person.messages().last().text;
-            EXPECT_TRUE(closing.startsWith(CompleteMessage));
-            EXPECT_TRUE(closing.contains(u"1 command(s) got no answer"_s));
-            EXPECT_TRUE(closing.contains(u"IIDTime(2)"_s));
+            EXPECT_EQ(person.messageTexts().value(person.messageTexts().size() - 1),
+                      CompleteMessage +
+                          u"\n\n1 command(s) got no answer from the Tarsis and may not have been "
+                          u"applied: IIDTime(2). They are still marked as changed, so Update "
+                          u"Changes Only sends them again."_s);
         }
     }
 }
@@ -483,73 +436,79 @@ TEST(UploadTest, UnsendableValuesSendNothing) {
     }
 }
 
-// Every DTMF body of a complete upload is one the controller's digit interpreter accepts.
-TEST(UploadTest, EmulatedControllerAcceptsEveryDtmfBody) {
-    Database db;
-    fillAwkwardValues(db);
-    // Over the air the four message numbers of a port run together; the controller tells them
-    // apart only when they have one width.
-    db.setValue(u"P1MessageNum", 2, u"12"_s);
-    db.setValue(u"P2MessageNum", 2, u"34"_s);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeDigits digits;
-    Upload upload(db, flags, person, digits);
-    TarsisMemory memory;
-    int bodies = 0;
-    upload.setCommandObserver([&](const Command& c) {
-        // The terminator (D here) ends each body; the remote-base memories carry two, and the
-        // terminator command carries the new terminator as its value.
-        const QString text = digitCodesText(c.dtmfBody);
-        const QStringList parts = c.item.startsWith(u"Terminator")
-                                      ? QStringList{text.chopped(1)}
-                                      : text.split(u'D', Qt::SkipEmptyParts);
-        for (const QString& body : parts) {
-            const CommandOutcome outcome = memory.applyDtmfBody(c.port, body);
-            EXPECT_TRUE(outcome.accepted) << c.item.toStdString() << " " << body.toStdString()
-                                          << ": " << outcome.reason.toStdString();
-            ++bodies;
-        }
-    });
-    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::Completed);
-    // The 912 units of the defaults, a message macro and a DTMF memory more, and the second
-    // body of each remote-base memory.
-    EXPECT_EQ(bodies, 912 + 2 + 10);
+// What kovo-cli upload says over a real pseudo-terminal and how it exits: unconfirmed commands
+// (exit 3, named), a file that is no configuration, values the controller cannot take (nothing
+// sent, each named).
+TEST(UploadTest, CliUploadSaysWhatHappened) {
+    QTemporaryDir dir;
+    const QString sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
+    const QString empty = dir.filePath(u"empty.dat"_s);
+    QFile(empty).open(QIODevice::WriteOnly);
+    Database bad;
+    ErrorLog log;
+    ASSERT_TRUE(readDatabase(bad, sample, log).fileReadable);
+    bad.setValue("HangTime", 2, u"xyz!@#"_s);
+    bad.setValue("TimeOut", 3, u"1e3"_s);
+    const QString badPath = dir.filePath(u"bad.dat"_s);
+    ASSERT_TRUE(saveWholeDatabase(bad, badPath).ok);
+    struct Case {
+        QStringList arguments;
+        const char* faults;
+        int exitCode;
+        QStringList told;
+        bool sent;
+    };
+    const Case cases[] = {
+        {{sample}, "silence:1@3", 3, {u"1 never confirmed: TimeOut(1)"_s}, true},
+        {{empty}, "", 1, {u"is not a configuration"_s}, false},
+        {{empty, u"--accept-defaults"_s}, "", 0, {}, true},
+        {{badPath}, "", 1, {u"HangTime(2) = \"xyz!@#\""_s, u"TimeOut(3) = \"1e3\""_s}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults + c.arguments.join(u' ').toStdString());
+        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(c.faults)));
+        const test::CliRun run =
+            test::runCli(QStringList{u"upload"_s} + c.arguments +
+                             QStringList{u"--port"_s, emulator.port(), u"--timeout"_s, u"300"_s},
+                         dir.path());
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        for (const QString& text : c.told)
+            EXPECT_TRUE(run.err.contains(text)) << run.err.toStdString();
+        EXPECT_EQ(emulator.emulator().exchangeCount() > 0, c.sent);
+    }
 }
 
 TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
-    struct MarkCase {
+    struct Case {
         const char* field;
         int index;
-        QString value;
-        QStringList flags;
+        const char* value;
+        const char* flags;
     };
-    const std::vector<MarkCase> cases = {
-        {"HangTime", 2, u"30"_s, {u"HangTimePending(2)"_s}},
-        {"GeneralTimerMacro", 3, u"9"_s, {u"GeneralTimerPending(3)"_s}},
-        {"P2Tone5", 4, u"800"_s, {u"CourtesyPending(64)"_s}}, // port 2, segment 3, tone 4
-        {"P3Delay1", 10, u"1"_s, {u"CourtesyPending(90)"_s}},
-        {"Hours", 7, u"0A"_s, {u"SetPointPending(7)"_s}},
-        {"Vref", 0, u"600"_s, {u"MeterPending(9)"_s}},
-        {"MeterHigh", 8, u"5"_s, {u"MeterPending(8)"_s}},
-        {"MeterAlarmType", 4, u"2"_s, {u"MeterAlarmPending(4)"_s}},
-        {"YaesuType", 0, u"3"_s, {u"RadioTypePending"_s}},
-        {"CTCSSMode", 9, u"2"_s, {u"RemoteMemoriesPending"_s}},
-        {"DTMFSpeech", 0, u"5"_s, {u"UserDTMFPending"_s}},
-        {"P3MessageNum", 2, u"45"_s, {u"PortMessageNumPending(2)"_s}},
-        {"ShortMacro", 50, u"123"_s, {u"ShortMacroPending(50)"_s}},
-        {"DTMF", 20, u"1 2"_s, {u"DTMFPending(20)"_s}},
-        {"CurrentPortUnlock", 3, u"999"_s, {u"CurrentPortUnlockPending(3)"_s}},
-        {"DisableTimeout", 1, u"1"_s, {}},
-        {"DateFormat", 0, u"True"_s, {}},
+    const Case cases[] = {
+        {"HangTime", 2, "30", "HangTimePending(2)"},
+        {"GeneralTimerMacro", 3, "9", "GeneralTimerPending(3)"},
+        {"P2Tone5", 4, "800", "CourtesyPending(64)"}, // port 2, segment 3, tone 4
+        {"P3Delay1", 10, "1", "CourtesyPending(90)"},
+        {"Hours", 7, "0A", "SetPointPending(7)"},
+        {"Vref", 0, "600", "MeterPending(9)"},
+        {"MeterAlarmType", 4, "2", "MeterAlarmPending(4)"},
+        {"YaesuType", 0, "3", "RadioTypePending"},
+        {"CTCSSMode", 9, "2", "RemoteMemoriesPending"},
+        {"DTMFSpeech", 0, "5", "UserDTMFPending"},
+        {"P3MessageNum", 2, "45", "PortMessageNumPending(2)"},
+        {"ShortMacro", 50, "123", "ShortMacroPending(50)"},
+        {"CurrentPortUnlock", 3, "999", "CurrentPortUnlockPending(3)"},
+        {"DisableTimeout", 1, "1", ""},
+        {"DateFormat", 0, "True", ""},
     };
-    for (const MarkCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         Database old;
         Database db;
-        db.setValue(QLatin1StringView(c.field), c.index, c.value);
-        EXPECT_EQ(markChangedSince(db, old), c.flags.size());
-        EXPECT_EQ(db.pendingNames(), c.flags);
+        db.setValue(QLatin1StringView(c.field), c.index, QLatin1String(c.value));
+        markChangedSince(db, old);
+        EXPECT_EQ(db.pendingNames().join(u';'), QLatin1String(c.flags));
     }
 
     Database old;
