@@ -1,137 +1,85 @@
-#include "database/database_file.h"
-#include "database/error_log.h"
+#include "editor_test_support.h"
 #include "editors/message_macros_editor.h"
-#include "editors/recording_message_service.h"
-#include "word_editor_support.h"
 
-#include <QComboBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 namespace kovo {
 namespace {
 
-using namespace kovo::testing;
+using namespace kovo::test;
+using MessageMacrosEditorTest = EditorTest<MessageMacrosEditor>;
 
-const QString NotAWord = QStringLiteral("That is not a valid vocabulary word. Please try again");
-const QString NineWords = QStringLiteral("You can only use 9 words for this message!");
-
-class MessageMacrosEditorTest : public ::testing::Test {
-protected:
-    QLineEdit* box(int i) const {
-        return editor->control<QLineEdit>(QStringLiteral("MessageSet(%1)").arg(i));
-    }
-    void open() { editor = std::make_unique<MessageMacrosEditor>(db, messages); }
-
-    Database db;
-    RecordingMessageService messages;
-    std::unique_ptr<MessageMacrosEditor> editor;
-};
+const char* const NotAWord = "That is not a valid vocabulary word. Please try again";
 
 TEST_F(MessageMacrosEditorTest, WordsAreCheckedCountedAndLimitedAsTheyAreTypedOrPicked) {
-    struct Case {
+    const char* nine = "ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE";
+    const struct {
         const char* stored;
         const char* typed;  // typed at the end of the box
         const char* picked; // then double-clicked in the vocabulary
         bool left;          // then the box is left
         const char* shown;
         const char* count;
-        QStringList messages;
+        bool refused; // a word the controller cannot say
+    } cases[] = {
+        {"NONE STORED", "thank_you ", nullptr, false, "THANK_YOU ", "2", false},
+        {"NONE STORED", "thank ", nullptr, false, "", "1", true},
+        {"HELLO", " stand", nullptr, true, "HELLO", "2", true},
+        {"HELLO", "  all", nullptr, false, "HELLO  ALL", "3", false},
+        {"HELLO", "  all", nullptr, true, "HELLO ALL", "3", false},
+        {"HELLO", " none ", nullptr, true, "HELLO", "3", true},
+        {nine, " ", nullptr, false, nine, "9", false},
+        {"NONE STORED", "", "SILENCE(PAUSE)", false, "SILENCE(PAUSE)", "1", false},
+        {"HELLO", "", "DVR20", false, "HELLO DVR20", "2", false},
+        {nine, "", "TEN", false, nine, "9", false},
+        {"NONE STORED", "", nullptr, true, "NONE STORED", "1", false},
     };
-    const QString nine = QStringLiteral("ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE");
-    const Case cases[] = {
-        {"NONE STORED", "thank_you ", nullptr, false, "THANK_YOU ", "2", {}},
-        {"NONE STORED", "thank ", nullptr, false, "", "1", {NotAWord}},
-        {"HELLO", " stand", nullptr, true, "HELLO", "2", {NotAWord}},
-        {"HELLO", "  all", nullptr, false, "HELLO  ALL", "3", {}},
-        {"HELLO", "  all", nullptr, true, "HELLO ALL", "3", {}},
-        {"HELLO", " none ", nullptr, true, "HELLO", "3", {NotAWord}},
-        {"ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE",
-         " ",
-         nullptr,
-         false,
-         "ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE",
-         "9",
-         {NineWords}},
-        {"NONE STORED", "", "SILENCE(PAUSE)", false, "SILENCE(PAUSE)", "1", {}},
-        {"HELLO", "", "DVR20", false, "HELLO DVR20", "2", {}},
-        {"ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE",
-         "",
-         "TEN",
-         false,
-         "ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE",
-         "9",
-         {NineWords}},
-        {"NONE STORED", "", nullptr, true, "NONE STORED", "1", {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.stored) + " + " + c.typed);
         db.setValue(u"MessageMacro", 3, QString::fromLatin1(c.stored));
         open();
-        messages.clear();
-        EXPECT_FALSE(editor->control<QListWidget>(QStringLiteral("VocabList"))->isEnabled());
-        typeAtEnd(box(3), QString::fromLatin1(c.typed));
-        EXPECT_TRUE(editor->control<QListWidget>(QStringLiteral("VocabList"))->isEnabled());
+        auto* vocabulary = get<QListWidget>(u"VocabList"_s);
+        EXPECT_FALSE(vocabulary->isEnabled());
+        QLineEdit* box = get(u"MessageSet(3)"_s);
+        typeAtEnd(box, QString::fromLatin1(c.typed));
+        EXPECT_TRUE(vocabulary->isEnabled());
         if (c.picked)
-            pick(editor->control<QListWidget>(QStringLiteral("VocabList")),
-                 QString::fromLatin1(c.picked));
-        const QString count = editor->control<QLineEdit>(QStringLiteral("CharCounter"))->text();
+            pick(vocabulary, QString::fromLatin1(c.picked));
+        const QString count = shown(u"CharCounter"_s);
         if (c.left)
-            leave(box(3));
-        EXPECT_EQ(box(3)->text(), QString::fromLatin1(c.shown));
+            leave(box);
+        EXPECT_EQ(box->text(), QString::fromLatin1(c.shown));
         EXPECT_EQ(count, QString::fromLatin1(c.count));
-        EXPECT_EQ(messages.messageTexts(), c.messages);
-        if (c.messages.value(0) == NineWords) {
-            EXPECT_EQ(messages.calls[0].title, QStringLiteral("Try Again!"));
-            EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
-        }
+        if (c.refused)
+            expectBoxes(messages, NotAWord);
+        else
+            expectBoxes(messages,
+                        c.stored == nine ? "You can only use 9 words for this message!" : nullptr,
+                        "Try Again!");
     }
 }
 
 TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
-    db.setValue(u"MessageMacro", 4, QStringLiteral("GOOD  MORNING"));
+    db.setValue(u"MessageMacro", 4, u"GOOD  MORNING"_s);
     open();
-    EXPECT_EQ(box(4)->text(), QStringLiteral("GOOD MORNING"));
-    typeAtEnd(box(3), QStringLiteral("weather alert stand"));
-    box(4)->clear();
+    EXPECT_EQ(shown(u"MessageSet(4)"_s), u"GOOD MORNING"_s);
+    typeAtEnd(get(u"MessageSet(3)"_s), u"weather alert stand"_s);
+    get(u"MessageSet(4)"_s)->clear();
     editor->apply(); // with message 3 still focused
-    EXPECT_EQ(messages.messageTexts(), QStringList{NotAWord});
-    EXPECT_EQ(db.pendingNames(), (QStringList{QStringLiteral("MessageMacroPending(3)"),
-                                              QStringLiteral("MessageMacroPending(4)")}));
+    expectBoxes(messages, NotAWord);
+    EXPECT_EQ(db.pendingNames(),
+              (QStringList{u"MessageMacroPending(3)"_s, u"MessageMacroPending(4)"_s}));
     EXPECT_TRUE(db.groupChanged(Group::MessageMacros));
     EXPECT_FALSE(db.settingsSaved());
-    EXPECT_EQ(box(4)->text(), QStringLiteral("NONE STORED"));
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("words.dat"));
-    ASSERT_TRUE(saveWholeDatabase(db, path).ok);
-    Database loaded;
-    ErrorLog log;
-    EXPECT_TRUE(readDatabase(loaded, path, log).errorLines.isEmpty());
-    EXPECT_EQ(loaded.value(u"MessageMacro", 3), QStringLiteral("WEATHER ALERT"));
-    EXPECT_EQ(loaded.value(u"MessageMacro", 4), QStringLiteral("NONE STORED"));
-}
-
-TEST_F(MessageMacrosEditorTest, AnAppliedMessageReachesTheControllerAndComesBack) {
-    EmulatedTarsis tarsis;
-    open();
-    typeAtEnd(box(12), QStringLiteral("the_time_is thank_you dvr7"));
-    editor->apply();
-    ASSERT_TRUE(tarsis.updateChangesOnly(db)) << tarsis.refused.join(u'\n').toStdString();
-    EXPECT_FALSE(db.anyPending());
-
-    Database back = tarsis.download(Database());
-    MessageMacrosEditor reopened(back, messages);
-    EXPECT_EQ(reopened.control<QLineEdit>(QStringLiteral("MessageSet(12)"))->text(),
-              QStringLiteral("THE_TIME_IS THANK_YOU DVR7"));
+    EXPECT_EQ(shown(u"MessageSet(4)"_s), u"NONE STORED"_s);
+    const Database loaded = saved(db);
+    EXPECT_EQ(loaded.value(u"MessageMacro", 3), u"WEATHER ALERT"_s);
+    EXPECT_EQ(loaded.value(u"MessageMacro", 4), u"NONE STORED"_s);
 }
 
 TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
-    open();
-    editor->control<QPushButton>(QStringLiteral("SendToTarsis"))->click();
-    EXPECT_EQ(messages.messageTexts(),
-              QStringList{QStringLiteral("No link to the Tarsis is available.")});
-
+    edit({u"SendToTarsis"_s});
+    EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
     for (const bool overTheAir : {false, true}) {
         SCOPED_TRACE(overTheAir ? "over the air" : "serial");
         TarsisMemory memory;
@@ -143,16 +91,12 @@ TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
             asked << title << filter;
             return std::optional<QString>(rig.silentWav());
         });
-        editor->control<QPushButton>(QStringLiteral("GetFile"))->click();
-        EXPECT_EQ(asked, (QStringList{QStringLiteral("Open Wav File"),
-                                      QStringLiteral("Wav Files (*.wav)")}));
-        editor->control<QComboBox>(QStringLiteral("DVRTrackSet"))->setCurrentIndex(6);
-        editor->control<QPushButton>(QStringLiteral("SendToTarsis"))->click();
+        edit({u"GetFile"_s, u"DVRTrackSet=7"_s, u"SendToTarsis"_s});
+        EXPECT_EQ(asked, (QStringList{u"Open Wav File"_s, u"Wav Files (*.wav)"_s}));
         rig.hear();
-        EXPECT_EQ(memory.keptValue(QStringLiteral("DVRTrack(7)")), QStringLiteral("1"));
-        EXPECT_EQ(rig.person.messageTexts(),
-                  QStringList{QStringLiteral("Wav File Upload Complete.")});
-        EXPECT_TRUE(editor->control<QPushButton>(QStringLiteral("SendToTarsis"))->isEnabled());
+        EXPECT_EQ(memory.keptValue(u"DVRTrack(7)"_s), u"1"_s);
+        EXPECT_EQ(rig.person.messageTexts(), QStringList{u"Wav File Upload Complete."_s});
+        EXPECT_TRUE(get<QPushButton>(u"SendToTarsis"_s)->isEnabled());
     }
 }
 

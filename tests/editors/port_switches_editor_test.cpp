@@ -1,135 +1,60 @@
-#include "database/database.h"
-#include "database/database_file.h"
-#include "database/error_log.h"
 #include "editor_test_support.h"
 #include "editors/port_switches_editor.h"
 #include "editors/port_timer_coupling.h"
-#include "editors/recording_message_service.h"
 #include "editors/timers_editor.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
 
 namespace kovo {
 namespace {
 
-using test::choose;
-using test::leaveBox;
-using test::typeInto;
-
-class PortSwitchesEditorTest : public ::testing::Test {
-protected:
-    void SetUp() override { editor = std::make_unique<PortSwitchesEditor>(db, messages); }
-
-    template <typename T> T* widget(const QString& name) const {
-        auto* found = editor->control<T>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
-    }
-
-    Database db;
-    RecordingMessageService messages;
-    std::unique_ptr<PortSwitchesEditor> editor;
-};
+using namespace kovo::test;
+using PortSwitchesEditorTest = EditorTest<PortSwitchesEditor>;
 
 TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
-    struct Case {
-        const char* control; // clicked (check box, option) or chosen in (list: `entry`)
-        const char* entry;
+    const struct {
+        const char* step; // a button clicked or "List=entry" chosen
         const char* field;
         int index;
         const char* stored;
         const char* flag;
-    };
-    const Case cases[] = {
-        {"TxEnable(1)", nullptr, "TxEnable", 1, "0", "TxEnablePending"},
-        {"RxEnable(2)", nullptr, "RxEnable", 2, "0", "RxEnablePending"},
-        {"FDup(3)", nullptr, "FDup", 3, "0", "FDupPending"},
-        {"DTMFNeedPL(1)", nullptr, "DTMFNeedPL", 1, "1", "DTMFNeedPLPending"},
-        {"Kerchunk(2)", nullptr, "Kerchunk", 2, "1", "KerchunkPending"},
-        {"SpeechIDOverride(1)", nullptr, "SpeechIDOverride", 1, "0", "SpeechIDOverridePending"},
-        {"PLID(3)", nullptr, "CTCSSID", 3, "1", "CTCSSIDPending"},
-        {"PLCOS(2)", nullptr, "CTCSSCT", 2, "0", "CTCSSCTPending"},
-        {"PLHigh(1)", nullptr, "PLEncodePolarity", 1, "1", "PLEncodePolarityPending"},
-        {"PLCloseSet(3)", nullptr, "COSClose", 3, "1", "COSClosePending"},
-        {"Alarm(4)", nullptr, "Alarm", 4, "0", "AlarmPending"},
-        {"AllowTerminatorSpeechSet", nullptr, "AllowTerminatorSpeech", 0, "1",
+    } cases[] = {
+        {"TxEnable(1)", "TxEnable", 1, "0", "TxEnablePending(1)"},
+        {"RxEnable(2)", "RxEnable", 2, "0", "RxEnablePending(2)"},
+        {"FDup(3)", "FDup", 3, "0", "FDupPending(3)"},
+        {"DTMFNeedPL(1)", "DTMFNeedPL", 1, "1", "DTMFNeedPLPending(1)"},
+        {"Kerchunk(2)", "Kerchunk", 2, "1", "KerchunkPending(2)"},
+        {"SpeechIDOverride(1)", "SpeechIDOverride", 1, "0", "SpeechIDOverridePending(1)"},
+        {"PLID(3)", "CTCSSID", 3, "1", "CTCSSIDPending(3)"},
+        {"PLCOS(2)", "CTCSSCT", 2, "0", "CTCSSCTPending(2)"},
+        {"PLHigh(1)", "PLEncodePolarity", 1, "1", "PLEncodePolarityPending(1)"},
+        {"PLCloseSet(3)", "COSClose", 3, "1", "COSClosePending(3)"},
+        {"Alarm(4)", "Alarm", 4, "0", "AlarmPending(4)"},
+        {"AllowTerminatorSpeechSet", "AllowTerminatorSpeech", 0, "1",
          "AllowTerminatorSpeechPending"},
-        {"AccessMode(2)", "Tone Only", "PLAccess", 2, "2", "PLAccessPending"},
-        {"AccessMode(3)", "Tone & Carrier", "PLAccess", 3, "1", "PLAccessPending"},
-        {"TailMessageNumSet(1)", "3", "TailMessageNum", 1, "3", "TailMessageNumPending"},
+        {"AccessMode(2)=Tone Only", "PLAccess", 2, "2", "PLAccessPending(2)"},
+        {"AccessMode(3)=Tone & Carrier", "PLAccess", 3, "1", "PLAccessPending(3)"},
+        {"TailMessageNumSet(1)=3", "TailMessageNum", 1, "3", "TailMessageNumPending(1)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.control);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
         db.setAllPending(false);
-        editor = std::make_unique<PortSwitchesEditor>(db, messages);
-        const QString name = QString::fromLatin1(c.control);
-        if (c.entry)
-            choose(widget<QComboBox>(name), QString::fromLatin1(c.entry));
-        else
-            widget<QAbstractButton>(name)->click();
-        EXPECT_EQ(editor->workingCopy(QString::fromLatin1(c.field), c.index),
-                  QString::fromLatin1(c.stored));
+        open();
+        edit({QString::fromLatin1(c.step)});
+        const QString field = QString::fromLatin1(c.field);
+        EXPECT_EQ(editor->workingCopy(field, c.index), QString::fromLatin1(c.stored));
         editor->apply();
-        EXPECT_EQ(db.value(QString::fromLatin1(c.field), c.index), QString::fromLatin1(c.stored));
-        const QString flag = c.index ? u"%1(%2)"_s.arg(QLatin1String(c.flag)).arg(c.index)
-                                     : QString::fromLatin1(c.flag);
-        EXPECT_EQ(db.pendingNames(), QStringList{flag});
+        EXPECT_EQ(db.value(field, c.index), QString::fromLatin1(c.stored));
+        EXPECT_EQ(db.pendingNames(), QStringList{QString::fromLatin1(c.flag)});
     }
-    // An option pair shows the stored value: "1" selects the second button, anything else the
-    // first; the access mode shows its entry.
+    // An option pair shows "1" as its second button and anything else as its first.
     db.setValue(u"CTCSSCT", 1, u"1"_s);
     db.setValue(u"PLEncodePolarity", 1, u"7"_s);
     db.setValue(u"PLAccess", 1, u"1"_s);
-    editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    EXPECT_TRUE(widget<QRadioButton>(u"PLCT(1)"_s)->isChecked());
-    EXPECT_TRUE(widget<QRadioButton>(u"PLLow(1)"_s)->isChecked());
-    EXPECT_EQ(widget<QComboBox>(u"AccessMode(1)"_s)->currentText(), u"Tone & Carrier"_s);
-}
-
-TEST_F(PortSwitchesEditorTest, CaptionsAndLabelsNameEveryControl) {
-    EXPECT_EQ(editor->windowTitle(), u"Port Switches"_s);
-    QStringList texts;
-    for (const QAbstractButton* button : editor->findChildren<QAbstractButton*>())
-        texts << button->text();
-    for (const QGroupBox* frame : editor->findChildren<QGroupBox*>())
-        texts << frame->title();
-    const QString perPort =
-        u"Transmitter Enable|Receiver Enable|Repeater Mode|DTMF Enable|"
-        "DTMF Require Tone|DTMF Mute|DTMF Covertone|Monitor Mix|Kerchunk Filter|"
-        "Speech Override|Speech ID Override|Disable Inactivity Timer|"
-        "ON During ID/Speech|Timer Starts After COS|Timer Starts After CT|Lo|"
-        "Hi|COS|Tone|Tone Encode Control|Tone Encode Polarity|"
-        "DTMF Evaluate On Closure"_s;
-    for (const QString& caption : perPort.split(u'|'))
-        EXPECT_EQ(texts.count(caption), 3) << caption.toStdString();
-    for (const QString& caption :
-         u"Port 1|Port 3|Alarms|Alarm 5|Allow Speech w/Terminator|&Apply"_s.split(u'|'))
-        EXPECT_EQ(texts.count(caption), 1) << caption.toStdString();
-    EXPECT_EQ(widget<QPushButton>(u"Cancel"_s)->text(), u"C&ancel Changes"_s);
-    auto* mode = widget<QComboBox>(u"AccessMode(2)"_s);
-    ASSERT_EQ(mode->count(), 3);
-    EXPECT_EQ(mode->itemText(0) + u'|' + mode->itemText(1) + u'|' + mode->itemText(2),
-              u"Carrier|Tone & Carrier|Tone Only"_s);
-    auto* tail = widget<QComboBox>(u"TailMessageNumSet(2)"_s);
-    EXPECT_EQ(tail->itemText(0), u"NONE"_s);
-    EXPECT_EQ(tail->count(), 4);
-    EXPECT_EQ(widget<QComboBox>(u"MessageNumSet(2)"_s)->count(), 90);
-    const std::pair<const char*, const char*> named[] = {{"AccessMode(3)", "Access Mode"},
-                                                         {"TailMessageNumSet(3)", "Tail Message"},
-                                                         {"MessageNumSet(3)", "Macro To Use"},
-                                                         {"TailCounterSet(3)", "Tail Counter"}};
-    for (const auto& [name, caption] : named)
-        EXPECT_EQ(test::accessibleName(widget<QWidget>(QString::fromLatin1(name))),
-                  QString::fromLatin1(caption));
+    open();
+    EXPECT_EQ(shown(u"PLCT(1)"_s) + shown(u"PLLow(1)"_s), u"onon"_s);
+    EXPECT_EQ(shown(u"AccessMode(1)"_s), u"Tone & Carrier"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
@@ -138,32 +63,27 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     db.setValue(u"AnnounceTime", 1, u"120"_s);
     db.setValue(u"P1MessageNum", 2, u"17"_s);
     db.setValue(u"P3MessageNum", 2, u"5"_s);
-    editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    auto* macro1 = widget<QComboBox>(u"MessageNumSet(1)"_s);
-    auto* macro3 = widget<QComboBox>(u"MessageNumSet(3)"_s);
+    open();
+    auto* macro1 = get<QComboBox>(u"MessageNumSet(1)"_s);
+    auto* macro3 = get<QComboBox>(u"MessageNumSet(3)"_s);
     EXPECT_TRUE(macro1->isVisibleTo(editor.get()));
     EXPECT_EQ(macro1->currentText(), u"17"_s);
     EXPECT_FALSE(macro3->isVisibleTo(editor.get())); // the default tail message is NONE
-    EXPECT_FALSE(widget<QLineEdit>(u"TailCounterSet(3)"_s)->isVisibleTo(editor.get()));
+    EXPECT_FALSE(get(u"TailCounterSet(3)"_s)->isVisibleTo(editor.get()));
 
     // Tail message 2 on port 3, then macro 45: P3MessageNum(2), shown red until applied.
-    choose(widget<QComboBox>(u"TailMessageNumSet(3)"_s), u"2"_s);
+    edit({u"TailMessageNumSet(3)=2"_s});
     EXPECT_EQ(editor->currentTailMessage(), 2);
     EXPECT_TRUE(macro3->isVisibleTo(editor.get()));
     EXPECT_EQ(macro3->currentText(), u"5"_s);
-    choose(macro3, u"45"_s);
+    edit({u"MessageNumSet(3)=45"_s});
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::changedColour());
 
     // NONE on port 1 hides its list and counter; Apply zeroes counter and tail-message timer.
-    choose(widget<QComboBox>(u"TailMessageNumSet(1)"_s), u"NONE"_s);
+    edit({u"TailMessageNumSet(1)=NONE"_s});
     EXPECT_FALSE(macro1->isVisibleTo(editor.get()));
-    EXPECT_FALSE(widget<QLabel>(u"TailCounterLabel(1)"_s)->isVisibleTo(editor.get()));
-    editor->apply();
-    EXPECT_EQ(db.value(u"P3MessageNum", 2), u"45"_s);
-    EXPECT_EQ(db.value(u"TailMessageNum", 3), u"2"_s);
-    EXPECT_EQ(db.value(u"TailMessageNum", 1), u"0"_s);
-    EXPECT_EQ(db.value(u"TailCounter", 1), u"0"_s);
-    EXPECT_EQ(db.value(u"AnnounceTime", 1), u"0"_s);
+    EXPECT_FALSE(get<QLabel>(u"TailCounterLabel(1)"_s)->isVisibleTo(editor.get()));
+    get<QPushButton>(u"Apply"_s)->click();
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::unchangedColour());
     EXPECT_EQ(db.pendingNames(),
               (QStringList{u"AnnounceTimePending(1)"_s, u"TailMessageNumPending(1)"_s,
@@ -171,23 +91,25 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
                            u"TailCounterPending(1)"_s}));
     EXPECT_TRUE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
-}
+    EXPECT_FALSE(db.settingsSaved());
+    const Database loaded = saved(db);
+    EXPECT_EQ(loaded.value(u"P3MessageNum", 2), u"45"_s);
+    EXPECT_EQ(loaded.value(u"TailMessageNum", 3), u"2"_s);
+    EXPECT_EQ(loaded.value(u"TailMessageNum", 1), u"0"_s);
+    EXPECT_EQ(loaded.value(u"TailCounter", 1), u"0"_s);
+    EXPECT_EQ(loaded.value(u"AnnounceTime", 1), u"0"_s);
 
-TEST_F(PortSwitchesEditorTest, TailCounterAcceptsUpTo254) {
-    db.setValue(u"TailMessageNum", 2, u"1"_s);
-    editor = std::make_unique<PortSwitchesEditor>(db, messages);
-    auto* counter = widget<QLineEdit>(u"TailCounterSet(2)"_s);
-    EXPECT_TRUE(EditorWindow::isDigitsOnly(counter));
-    typeInto(counter, u"254"_s);
-    leaveBox(counter);
-    EXPECT_TRUE(messages.calls.isEmpty());
-    typeInto(counter, u"255"_s);
-    leaveBox(counter);
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, u"The Tail Counter value must be between 0 and 254"_s);
-    EXPECT_EQ(messages.calls[0].title, u"Try Again!"_s);
-    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
-    EXPECT_EQ(counter->text(), db.value(u"TailCounter", 2));
+    // The tail counter takes up to 254; Cancel Changes puts back what was not applied.
+    edit({u"TailCounterSet(3)=254"_s, u"AccessMode(1)=Tone Only"_s});
+    leave(get(u"TailCounterSet(3)"_s));
+    EXPECT_EQ(messages.messageTexts(), QStringList());
+    edit({u"TailCounterSet(3)=255"_s});
+    leave(get(u"TailCounterSet(3)"_s));
+    expectOneBox(messages, u"The Tail Counter value must be between 0 and 254"_s, u"Try Again!"_s);
+    EXPECT_EQ(shown(u"TailCounterSet(3)"_s), db.value(u"TailCounter", 3));
+    get<QPushButton>(u"Cancel"_s)->click();
+    EXPECT_EQ(shown(u"AccessMode(1)"_s), u"Carrier"_s);
+    EXPECT_EQ(editor->workingCopy(u"PLAccess", 1), u"0"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
@@ -213,7 +135,7 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     editor.reset();
     PortSwitchesEditor* switches = coupling.portSwitches();
     ASSERT_EQ(timers, nullptr);
-    widget<QCheckBox>(u"DisableTimeout(2)"_s)->click();
+    get<QCheckBox>(u"DisableTimeout(2)"_s)->click();
     switches->apply();
     ASSERT_NE(timers, nullptr);
     EXPECT_EQ(db.value(u"InActiveTime", 2), u"0"_s);
@@ -225,14 +147,13 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     EXPECT_EQ(EditorWindow::textColour(inactive), EditorWindow::unchangedColour());
     db.setAllPending(false);
     timers->apply();
-    EXPECT_TRUE(db.pendingNames().isEmpty());
+    EXPECT_EQ(db.pendingNames(), QStringList());
     EXPECT_EQ(db.value(u"DisableTimeout", 2), u"1"_s);
 
     // Timers to port switches: the check box follows, so its Apply keeps the derived value.
     typeInto(inactive, u"15"_s);
     timers->apply();
-    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
-    EXPECT_FALSE(widget<QCheckBox>(u"DisableTimeout(2)"_s)->isChecked());
+    EXPECT_EQ(shown(u"DisableTimeout(2)"_s), u"off"_s);
     switches->apply();
     EXPECT_EQ(db.value(u"InActiveTime", 2), u"15"_s);
     EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
@@ -244,33 +165,8 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     timers->cancelChanges();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_TRUE(widget<QCheckBox>(u"DisableTimeout(1)"_s)->isChecked());
+    EXPECT_EQ(shown(u"DisableTimeout(1)"_s), u"on"_s);
     EXPECT_EQ(editor->workingCopy(u"DisableTimeout", 1), u"1"_s);
-}
-
-TEST_F(PortSwitchesEditorTest, ApplyMarksOnlyWhatChangedAndTheFileKeepsIt) {
-    editor->apply();
-    EXPECT_TRUE(db.pendingNames().isEmpty());
-    EXPECT_TRUE(db.settingsSaved());
-
-    widget<QCheckBox>(u"SpeechIDOverride(1)"_s)->click();
-    widget<QPushButton>(u"Apply"_s)->click();
-    EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
-    EXPECT_FALSE(db.settingsSaved());
-    EXPECT_EQ(db.pendingNames(), QStringList{u"SpeechIDOverridePending(1)"_s});
-
-    // Cancel Changes puts back what was not applied.
-    choose(widget<QComboBox>(u"AccessMode(1)"_s), u"Tone Only"_s);
-    widget<QPushButton>(u"Cancel"_s)->click();
-    EXPECT_EQ(widget<QComboBox>(u"AccessMode(1)"_s)->currentText(), u"Carrier"_s);
-    EXPECT_EQ(editor->workingCopy(u"PLAccess", 1), u"0"_s);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"switches.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(db, path).ok);
-    Database loaded = test::reloaded(path);
-    PortSwitchesEditor reopened(loaded, messages);
-    EXPECT_FALSE(reopened.control<QCheckBox>(u"SpeechIDOverride(1)"_s)->isChecked());
 }
 
 } // namespace
