@@ -1,5 +1,6 @@
 #include "editors/editor_window.h"
 #include "link/link_trace.h"
+#include "link/recording_audio_output.h"
 #include "link_fixture.h"
 #include "shell/history_commands.h"
 
@@ -51,6 +52,27 @@ TEST_F(HistoryTraceTest, SaveLinkTraceWritesTheLastJobsLinesAndAnswersInOrder) {
         expected << QStringLiteral("out ") + sent + QStringLiteral("<CR>")
                  << QStringLiteral("in +");
     EXPECT_EQ(exchanges, expected);
+
+    // Over the air: the keying line and every digit played reach the trace too.
+    main.linkWorker().setAudioFactory([] { return std::make_shared<RecordingAudioOutput>(); });
+    settings->setComPort(QStringLiteral("0"));
+    settings->setDtmfComPort(ChannelFactory::builtInEmulatorName());
+    settings->setWhichSend(QStringLiteral("2"));
+    timers->control<QLineEdit>(QStringLiteral("HangTimer(1)"))->setText(QStringLiteral("44"));
+    timers->control<QPushButton>(QStringLiteral("Apply"))->click();
+    openUploadWindow();
+    clickAndWait(QStringLiteral("Update"));
+    QStringList events;
+    QString digits;
+    for (const LinkTrace::Entry& entry : main.history().linkTrace()->entries()) {
+        if (entry.event == LinkTrace::Event::Digit)
+            digits += QString::fromLatin1(entry.data);
+        else if (entry.event == LinkTrace::Event::Keying)
+            events << QString::fromLatin1(entry.data);
+    }
+    EXPECT_EQ(events, (QStringList{QStringLiteral("RTS on"), QStringLiteral("DTR off"),
+                                   QStringLiteral("RTS off")}));
+    EXPECT_TRUE(digits.contains(QStringLiteral("*100044"))) << qPrintable(digits);
 }
 
 } // namespace
