@@ -52,6 +52,7 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_table->horizontalHeader()->setStretchLastSection(true);
     // Unsorted until a heading is clicked: the rows stand by editor, in the tab order.
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);

@@ -11,11 +11,6 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
-// Failures show texts as text.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kovo::testing {
 namespace {
 

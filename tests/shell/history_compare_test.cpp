@@ -11,11 +11,6 @@
 #include <QTableView>
 #include <QTest>
 
-// Failures show texts as text.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kovo::testing {
 namespace {
 

@@ -7,11 +7,6 @@
 #include <QAction>
 #include <QLineEdit>
 
-// Failures show texts as text.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kovo::testing {
 namespace {
 
