@@ -107,7 +107,8 @@ TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
     EXPECT_EQ(messages.calls.size(), 1);
 }
 
-// Open and New ask about unsaved changes first; Cancel there leaves everything as it was.
+// Open and New ask about unsaved changes first; Cancel there, or in the file dialog, leaves
+// everything as it was (only the start-up dialog ends the program when cancelled).
 TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
     KovoMain& main = startWithSample();
     Database other;
@@ -129,6 +130,15 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
         EXPECT_EQ(main.currentDatabaseFile(), before);
         EXPECT_EQ(main.editor(0), timers);
 
+        // A cancelled dialog keeps the configuration, its editors and the program.
+        messages.answers.append(Answer::No);
+        main.menuAction(QString::fromLatin1(item))->trigger();
+        EXPECT_EQ(main.currentDatabaseFile(), before);
+        EXPECT_FALSE(db.settingsSaved());
+        EXPECT_EQ(main.editor(0), timers);
+        EXPECT_FALSE(main.programEnded());
+
+        dialogs.calls.clear();
         messages.answers.append(Answer::No);
         dialogs.answers.append(otherPath);
         main.menuAction(QString::fromLatin1(item))->trigger();
@@ -170,28 +180,6 @@ TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
     QTest::keyClicks(hang, QStringLiteral("9"));
     window.reset();
     EXPECT_TRUE(messages.calls.isEmpty());
-}
-
-// Only the start-up dialog ends the program when cancelled; from the File menu the
-// configuration in use, its editors and its unsaved state stay.
-TEST_F(FileCommandsTest, CancellingOpenOrNewKeepsTheConfigurationAndTheProgram) {
-    KovoMain& main = startWithSample();
-    const QString file = main.currentDatabaseFile();
-    EditorWindow* timers = main.editor(0);
-    db.setValue(u"HangTime", 2, QStringLiteral("77"));
-    db.setSettingsSaved(false);
-    for (const auto command : {&KovoMain::fileOpen, &KovoMain::fileNew}) {
-        messages.clear();
-        messages.answers.append(Answer::No);
-        dialogs.calls.clear();
-        (main.*command)();
-        EXPECT_EQ(dialogs.calls.size(), 1);
-        EXPECT_FALSE(main.programEnded());
-        EXPECT_EQ(main.currentDatabaseFile(), file);
-        EXPECT_EQ(db.value(u"HangTime", 2), QStringLiteral("77"));
-        EXPECT_FALSE(db.settingsSaved());
-        EXPECT_EQ(main.editor(0), timers);
-    }
 }
 
 } // namespace

@@ -50,7 +50,7 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     EXPECT_TRUE(settings->placement(QStringLiteral("Manualsend")).present);
 }
 
-TEST_F(LinkMenusTest, ThePadPlaysItsKeysOnTheChosenOutput) {
+TEST_F(LinkMenusTest, ThePadPlaysOnTheChosenOutputAndEscapeClosesIt) {
     KovoMain& main = startWithSample();
     auto output = std::make_shared<RecordingAudioOutput>();
     main.setPadAudioOutput(output);
@@ -58,7 +58,6 @@ TEST_F(LinkMenusTest, ThePadPlaysItsKeysOnTheChosenOutput) {
     TouchTonePad* pad = main.touchTonePad();
     ASSERT_TRUE(pad->isVisible());
     EXPECT_EQ(pad->windowTitle(), QStringLiteral("DTMF Dialer"));
-
     pad->findChild<QPushButton*>(QStringLiteral("cmdNum(12)"))->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pad->playing(); }, 10000));
     QList<QPair<int, int>> tones;
@@ -67,14 +66,7 @@ TEST_F(LinkMenusTest, ThePadPlaysItsKeysOnTheChosenOutput) {
             tones.append({event.frequency1, event.frequency2});
     }
     EXPECT_EQ(tones, (QList<QPair<int, int>>{{941, 1477}}));
-    EXPECT_EQ(pad->display(), QStringLiteral("#"));
-
-    output->clear();
-    QTest::keyClick(pad, Qt::Key_X);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pad->playing(); }, 10000));
-    for (const RecordingAudioOutput::Event& event : output->events())
-        EXPECT_NE(event.kind, RecordingAudioOutput::Event::Kind::TonePair);
-    // The pad plays locally: nothing goes over the link. Escape closes it.
+    // The pad plays locally: nothing goes over the link.
     EXPECT_FALSE(main.linkWorker().portOpen());
     QTest::keyClick(pad, Qt::Key_Escape);
     EXPECT_FALSE(pad->isVisible());
