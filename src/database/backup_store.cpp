@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -160,13 +161,24 @@ QList<BackupEntry> BackupStore::list() const {
     QList<BackupEntry> entries;
     const QFileInfoList files =
         QDir(m_folder).entryInfoList(QDir::Files, QDir::Name | QDir::Reversed);
+    // A memory image has no comment line; its port is named as the configurations of the same
+    // port name it, rather than in its file-name form.
+    QHash<QString, QString> portNames;
     for (const QFileInfo& info : files) {
         BackupEntry entry;
         if (!parseName(info, &entry))
             continue;
-        if (info.suffix() == QLatin1String("dat"))
+        if (info.suffix() == QLatin1String("dat")) {
+            const QString namePart = entry.port;
             readHeader(&entry);
+            if (!namePart.isEmpty())
+                portNames.insert(namePart, entry.port);
+        }
         entries.append(entry);
+    }
+    for (BackupEntry& entry : entries) {
+        if (entry.kind == BackupKind::DownloadImage)
+            entry.port = portNames.value(entry.port, entry.port);
     }
     return entries;
 }

@@ -58,6 +58,8 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
     tableLabel->setBuddy(m_table);
+    // A table is otherwise read by the cell it shows.
+    m_table->setAccessibleName(QStringLiteral("Differences"));
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));

@@ -57,8 +57,9 @@ TEST_F(HistoryCompareTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) 
                   db.value(QLatin1String(row.field), row.index));
         EXPECT_EQ(model->index(r, 3).data().toString(), QLatin1String(row.value));
     }
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(compare->filterBox())->text(QAccessible::Name),
-              QStringLiteral("Filter:"));
+    for (QWidget* box : {static_cast<QWidget*>(compare->filterBox()), static_cast<QWidget*>(table)})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+                  box == table ? QStringLiteral("Differences") : QStringLiteral("Filter:"));
 
     compare->filterBox()->setText(QStringLiteral("dtmf"));
     ASSERT_EQ(model->rowCount(), 1);
