@@ -178,6 +178,10 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     EXPECT_EQ(reports.at(3).label, QStringLiteral("0% Complete"));
     EXPECT_EQ(reports.at(3).value, 0);
 
+    // The lock line went out just before the port closed: wait (a hang guard only) until the
+    // controller has read it.
+    for (int i = 0; i < 2000 && emulator.emulator().receivedLines().size() < 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     emulator.stop();
     const QStringList received = emulator.emulator().receivedLines();
     ASSERT_EQ(received.size(), 5);

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -432,13 +433,19 @@ TEST(CliDtmf, PlaysThroughASoundServer) {
     ASSERT_TRUE(start(recorder, u"parec"_s,
                       {u"-d"_s, u"kovo.monitor"_s, u"--rate=8000"_s, u"--channels=1"_s,
                        u"--format=s16le"_s, u"--file-format=wav"_s, recording}));
-    QThread::msleep(300);
+    // Readiness, not timing: the recording has begun before the tones play, and goes on for half
+    // a second of sound after them (16000 bytes a second).
+    const auto recordedAtLeast = [&](qint64 bytes) {
+        for (int i = 0; i < 400 && QFileInfo(recording).size() < bytes; ++i)
+            QThread::msleep(50);
+    };
+    recordedAtLeast(44 + 1600);
     QProcess cli;
     ASSERT_TRUE(start(cli, QString::fromUtf8(KOVO_CLI_PATH),
                       {u"dtmf"_s, u"1*00#DD"_s, u"--home"_s, dir.path()}));
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
-    QThread::msleep(300);
+    recordedAtLeast(QFileInfo(recording).size() + 8000);
     recorder.terminate();
     ASSERT_TRUE(recorder.waitForFinished(10000));
 
