@@ -131,13 +131,14 @@ TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
         EXPECT_EQ(titleBarText(c.path), c.title) << c.path.toStdString();
 }
 
-TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
+// A start-up on a file whose lock equals its terminator, with the serial link in kovo.ini.
+TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodesAndTheMarksShowTheLink) {
     Database clashing;
     clashing.setStoredLock(QStringLiteral("D"));
     clashing.setStoredTerminator(QStringLiteral("D"));
     const QString dat = path(QStringLiteral("clash.dat"));
     ASSERT_TRUE(saveWholeDatabase(clashing, dat).ok);
-    writeIni("LastRCFile=" + dat.toUtf8() + "\r\n");
+    writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=4\r\nDTMFComPort=0\r\nWhichSend=1\r\n");
     KovoMain& main = makeWindow();
     ASSERT_TRUE(main.startUp());
     ASSERT_EQ(messages.calls.size(), 1);
@@ -146,13 +147,6 @@ TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodes) {
     EXPECT_EQ(main.tabStrip()->currentIndex(), 9);
     EXPECT_EQ(main.frontEditor(), main.editor(9));
     EXPECT_FALSE(db.lockTerminatorClash());
-}
-
-TEST_F(StartUpTest, LinkSettingsSetTheCheckMarks) {
-    const QString dat = writeSampleDat(QStringLiteral("s.dat"));
-    writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=4\r\nDTMFComPort=0\r\nWhichSend=1\r\n");
-    KovoMain& main = makeWindow();
-    ASSERT_TRUE(main.startUp());
     for (int n = 1; n <= 8; ++n) {
         EXPECT_EQ(main.menuAction(QStringLiteral("mnuCom%1").arg(n))->isChecked(), n == 4) << n;
         EXPECT_FALSE(main.menuAction(QStringLiteral("mnuDTMFCom%1").arg(n))->isChecked()) << n;
