@@ -17,6 +17,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace kovo;
+namespace Text = kovo::DownloadText;
+using O = kovo::DownloadOutcome;
 
 namespace {
 
@@ -131,17 +133,17 @@ TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
     ScriptedChannel channel({});
     Database db;
     RecordingOperator person;
-    EXPECT_EQ(runDownload(db, channel, person, settings).outcome, DownloadOutcome::Refused);
+    EXPECT_EQ(runDownload(db, channel, person, settings).outcome, O::Refused);
     ASSERT_EQ(person.messages().size(), 1);
-    EXPECT_EQ(person.messages()[0].text, DownloadText::DtmfMode);
+    EXPECT_EQ(person.messages()[0].text, Text::DtmfMode);
     EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
     EXPECT_TRUE(person.questions().isEmpty());
 
     settings.comPort = u"1"_s;
     RecordingOperator declining; // answers No
-    EXPECT_EQ(runDownload(db, channel, declining, settings).outcome, DownloadOutcome::Declined);
+    EXPECT_EQ(runDownload(db, channel, declining, settings).outcome, O::Declined);
     ASSERT_EQ(declining.questions().size(), 1);
-    EXPECT_EQ(declining.questions()[0].text, DownloadText::Confirm);
+    EXPECT_EQ(declining.questions()[0].text, Text::Confirm);
     EXPECT_EQ(declining.questions()[0].title, u"Confirm Download"_s);
     EXPECT_TRUE(channel.written().isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
@@ -159,7 +161,7 @@ TEST(Download, ReadsTheMemoryAndTheBoardRecordsFromTheEmulator) {
     RecordingOperator person;
     person.scriptAnswers({Answer::Yes, Answer::Yes});
     const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << result.error.toStdString();
+    ASSERT_EQ(result.outcome, O::Done) << result.error.toStdString();
     EXPECT_EQ(result.chunks, 4096);
     EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), memory.memoryLines());
     EXPECT_EQ(QDir::fromNativeSeparators(ProgramSettings(dir.path()).memFile()),
@@ -179,13 +181,12 @@ TEST(Download, ReadsTheMemoryAndTheBoardRecordsFromTheEmulator) {
     EXPECT_EQ(received.first(), u"1SendEram"_s);
     EXPECT_EQ(received.count(u"OK"_s), 4096);
     EXPECT_EQ(received.count(u"o"_s), 5);
-    EXPECT_EQ(person.questions()[1].text, DownloadText::AskOstrik);
-    EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::SaveAdvice});
+    EXPECT_EQ(person.questions()[1].text, Text::AskOstrik);
+    EXPECT_EQ(person.messageTexts(), QStringList{Text::SaveAdvice});
     EXPECT_EQ(person.lastMaximum(), 10);
     EXPECT_FALSE(channel.isOpen());
 }
 
-// How the stream ends: its end markers, a refusal, a stream longer than any image, a short one.
 TEST(Download, EveryStreamEnds) {
     using Answers = std::vector<QByteArrayList>;
     const auto ending = [](const QByteArray& end, const QByteArray& lineEnd = {}) {
@@ -225,19 +226,16 @@ TEST(Download, EveryStreamEnds) {
         QString message;
     };
     const std::vector<Case> cases = {
-        {"Complete", ending("Complete"), DownloadOutcome::Done, 4096, {}},
-        {"any + chunk", ending("+"), DownloadOutcome::Done, 4096, {}},
-        {"a C chunk", ending("Cxyz"), DownloadOutcome::Done, 4096, {}},
-        {"-K", ending("-K"), DownloadOutcome::Done, 4096, {}},
-        {"CR LF", ending("Complete\r\n", "\r\n"), DownloadOutcome::Done, 4096, {}},
-        {"chunks in pieces", pieces, DownloadOutcome::Done, 4096, {}},
-        {"a refusal", ending("-Refused"), DownloadOutcome::Broken, 4096,
-         DownloadText::Refused.arg(u"-Refused"_s)},
-        {"data glued to Complete is data", glued, DownloadOutcome::TimedOut, 4096,
-         DownloadText::TimedOut},
-        {"more than an image", endless, DownloadOutcome::Broken, 4112,
-         DownloadText::TooLong.arg(4112)},
-        {"a lost chunk", shortImage, DownloadOutcome::Broken, 4095, {}},
+        {"Complete", ending("Complete"), O::Done, 4096, {}},
+        {"any + chunk", ending("+"), O::Done, 4096, {}},
+        {"a C chunk", ending("Cxyz"), O::Done, 4096, {}},
+        {"-K", ending("-K"), O::Done, 4096, {}},
+        {"CR LF", ending("Complete\r\n", "\r\n"), O::Done, 4096, {}},
+        {"chunks in pieces", pieces, O::Done, 4096, {}},
+        {"a refusal", ending("-Refused"), O::Broken, 4096, Text::Refused.arg(u"-Refused"_s)},
+        {"data glued to Complete is data", glued, O::TimedOut, 4096, Text::TimedOut},
+        {"more than an image", endless, O::Broken, 4112, Text::TooLong.arg(4112)},
+        {"a lost chunk", shortImage, O::Broken, 4095, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -254,14 +252,14 @@ TEST(Download, EveryStreamEnds) {
         EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r"));
         // One "OK" a chunk; an endless stream had its last chunk answered before it ended.
         EXPECT_EQ(channel.written().count("OK\r"), c.chunks + (c.chunks > 4096 ? 1 : 0));
-        if (c.outcome == DownloadOutcome::Done)
+        if (c.outcome == O::Done)
             continue;
         EXPECT_TRUE(db.sameValues(before));
         ASSERT_FALSE(person.messages().isEmpty());
         if (!c.message.isEmpty()) {
             EXPECT_EQ(person.messages()[0].text, c.message);
         }
-        if (c.outcome == DownloadOutcome::Broken) {
+        if (c.outcome == O::Broken) {
             EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
         }
     }
@@ -282,27 +280,15 @@ TEST(Download, ControllerFaultsEndWithTheirMessage) {
         QStringList messages;
         QString autoDial; // AutoDial(7) afterwards
     };
-    const QString save = DownloadText::SaveAdvice;
+    const QString save = Text::SaveAdvice;
     const std::vector<Case> cases = {
-        {u"silence:10000@100"_s, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
-        {u"drop:2000"_s, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
-        {u"refuse:10000@50"_s,
-         false,
-         DownloadOutcome::Broken,
-         {DownloadText::Refused.arg(u"-Refused"_s)},
-         {}},
-        {late45, false, DownloadOutcome::Done, {save}, {}},
-        {late55, false, DownloadOutcome::TimedOut, {DownloadText::TimedOut}, {}},
-        {boardLate,
-         true,
-         DownloadOutcome::Done,
-         {DownloadText::OstrikTimedOut, save},
-         u"5551234"_s},
-        {u"board-garbage"_s,
-         true,
-         DownloadOutcome::Done,
-         {DownloadText::OstrikTooLong.arg(320), save},
-         {}},
+        {u"silence:10000@100"_s, false, O::TimedOut, {Text::TimedOut}, {}},
+        {u"drop:2000"_s, false, O::TimedOut, {Text::TimedOut}, {}},
+        {u"refuse:10000@50"_s, false, O::Broken, {Text::Refused.arg(u"-Refused"_s)}, {}},
+        {late45, false, O::Done, {save}, {}},
+        {late55, false, O::TimedOut, {Text::TimedOut}, {}},
+        {boardLate, true, O::Done, {Text::OstrikTimedOut, save}, u"5551234"_s},
+        {u"board-garbage"_s, true, O::Done, {Text::OstrikTooLong.arg(320), save}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults.toStdString());
@@ -318,7 +304,7 @@ TEST(Download, ControllerFaultsEndWithTheirMessage) {
             runDownload(db, channel, person, fastSettings(dir.path(), Tick));
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(person.messageTexts(), c.messages);
-        if (c.outcome != DownloadOutcome::Done) {
+        if (c.outcome != O::Done) {
             EXPECT_TRUE(db.sameValues(before));
             EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
         }
@@ -349,20 +335,19 @@ TEST(Download, CancelInEitherLoop) {
         person.scriptAnswers({Answer::Yes, Answer::Yes});
         const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
         if (!board) {
-            EXPECT_EQ(result.outcome, DownloadOutcome::Cancelled);
+            EXPECT_EQ(result.outcome, O::Cancelled);
             EXPECT_GT(result.chunks, 0);
             EXPECT_LT(result.chunks, 4096);
             EXPECT_TRUE(db.sameValues(before));
             EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
-            EXPECT_EQ(person.messageTexts(), QStringList{DownloadText::Cancelled});
+            EXPECT_EQ(person.messageTexts(), QStringList{Text::Cancelled});
             continue;
         }
-        EXPECT_EQ(result.outcome, DownloadOutcome::Done);
+        EXPECT_EQ(result.outcome, O::Done);
         EXPECT_EQ(channel.written().last(), QByteArray("#D\r"));
         EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
         EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
-        EXPECT_EQ(person.messageTexts(),
-                  QStringList({DownloadText::Cancelled, DownloadText::SaveAdvice}));
+        EXPECT_EQ(person.messageTexts(), QStringList({Text::Cancelled, Text::SaveAdvice}));
     }
 }
 
@@ -387,15 +372,14 @@ TEST(Download, FramingByPositionJoinsLateDigits) {
         person.scriptAnswers({Answer::Yes, Answer::No});
         const DownloadResult result = runDownload(db, channel, person, fastSettings(dir.path()));
         if (framing == u"Positions") {
-            EXPECT_EQ(result.outcome, DownloadOutcome::Done);
+            EXPECT_EQ(result.outcome, O::Done);
             EXPECT_EQ(fileLines(dir.filePath(u"download.mem"_s)), TarsisMemory().memoryLines());
         } else {
-            EXPECT_EQ(result.outcome, DownloadOutcome::Broken);
+            EXPECT_EQ(result.outcome, O::Broken);
         }
     }
 }
 
-// Where the framing by position cuts a burst, and when it gives up for the quiet gap.
 TEST(Download, ChunkReaderCutsByPosition) {
     struct Case {
         const char* what;
@@ -403,19 +387,17 @@ TEST(Download, ChunkReaderCutsByPosition) {
         QStringList chunks; // "!" before a chunk: it was acknowledged before it ended
         ChunkFraming after;
     };
+    using F = ChunkFraming;
     const std::vector<Case> cases = {
-        {"next position ends a chunk", {"0,1", "21,5"}, {u"!0,12"_s}, ChunkFraming::Positions},
-        {"three-digit value", {"0,25", "51,0"}, {u"!0,255"_s}, ChunkFraming::Positions},
-        {"value then marker",
-         {"0,7", "Complete"},
-         {u"!0,7"_s, u"Complete"_s},
-         ChunkFraming::Positions},
-        {"marker glued in one burst", {"0,7Complete"}, {u"0,7Complete"_s}, ChunkFraming::Positions},
-        {"lines", {"0,7\r\n1,8\r\n"}, {u"!0,7"_s, u"!1,8"_s}, ChunkFraming::Positions},
-        {"not counting from 0", {"5,7"}, {}, ChunkFraming::QuietGap},
-        {"a position skipped", {"0,7", "2,9"}, {u"!0,7"_s}, ChunkFraming::QuietGap},
-        {"four digits", {"0,1234"}, {u"0,1234"_s}, ChunkFraming::QuietGap},
-        {"another position", {"0,1", "23,7"}, {u"!0,1"_s}, ChunkFraming::QuietGap},
+        {"next position ends a chunk", {"0,1", "21,5"}, {u"!0,12"_s}, F::Positions},
+        {"three-digit value", {"0,25", "51,0"}, {u"!0,255"_s}, F::Positions},
+        {"value then marker", {"0,7", "Complete"}, {u"!0,7"_s, u"Complete"_s}, F::Positions},
+        {"marker glued in one burst", {"0,7Complete"}, {u"0,7Complete"_s}, F::Positions},
+        {"lines", {"0,7\r\n1,8\r\n"}, {u"!0,7"_s, u"!1,8"_s}, F::Positions},
+        {"not counting from 0", {"5,7"}, {}, F::QuietGap},
+        {"a position skipped", {"0,7", "2,9"}, {u"!0,7"_s}, F::QuietGap},
+        {"four digits", {"0,1234"}, {u"0,1234"_s}, F::QuietGap},
+        {"another position", {"0,1", "23,7"}, {u"!0,1"_s}, F::QuietGap},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

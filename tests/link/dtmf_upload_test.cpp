@@ -1,6 +1,3 @@
-// Uploads over the air: the emulated controller programmed by the tones of a complete upload
-// exactly as by the serial lines, transmitter keying around the transfer, and what the person is
-// told when sound or keying fail.
 #include "cli_runner.h"
 #include "database/database.h"
 #include "database/database_file.h"
@@ -35,8 +32,6 @@ namespace {
 
 using test::CliRun;
 using test::runCli;
-
-// --- Helpers --------------------------------------------------------------------------------
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -75,17 +70,12 @@ qint64 firstSoundFrame(const QByteArray& image) {
     return -1;
 }
 
-// --- The proof: the tones program the controller as the serial lines do ------------------------
-
 // Set points whose day is 10: a DTMF upload skips them.
 constexpr int UnusedSetPoints[] = {4, 17};
 
-// A configuration with a value in every item, drawn across the fields' ranges, kept to what both
-// transports carry alike. Over the air a code's "#" goes as "0" and its "D" as the terminator
-// (which ends the command there), an unlock code's "*" as "0", a Yaesu type above 2 as 2, and the
-// four message numbers of a port run together without separators; a serial line carries them as
-// they are. Those are properties of the DTMF encodings, not of one upload, so the values here
-// avoid them and the comparison shows every other difference.
+// A value in every item, kept to what both transports carry alike: over the air a code's "#"
+// goes as "0" and its "D" as the terminator, an unlock code's "*" as "0", a Yaesu type above 2 as
+// 2, and a port's message numbers run together without separators.
 Database proofConfiguration() {
     roundtrip::Generator generator(5150, 2);
     Database db = generator.configuration();
@@ -127,45 +117,27 @@ Database proofConfiguration() {
 // Where the controller keeps what a DTMF upload does not send: memory positions, and the settings
 // it keeps outside its image.
 struct Exclusion {
-    const char* item;
     int first; // memory position
     int count;
     QStringList kept;
-    const char* reason;
 };
 std::vector<Exclusion> exclusions() {
-    const char* remote = "over the air a remote-base memory is set up with its frequency only "
-                         "(prefix + \"1\"); the tone and mode lines (prefix + \"2\", \"3\") "
-                         "go by serial only, so \"*2086\" stores the radio's tone and mode as "
-                         "they were";
+    // Over the air a remote-base memory is set up with its frequency only (prefix + "1"); its
+    // tone and mode lines go by serial only, so "*2086" stores the radio's tone and mode as
+    // they were.
     std::vector<Exclusion> list = {
-        {"CurrentPortUnlock(1-3)",
-         79,
-         27,
-         {},
-         "\"*9000\" goes by serial only: over the air the unlock code is changed from the "
-         "special-codes editor"},
-        {"AlarmLowMacroNum(1-5)", 180, 5, {}, "\"*2101\" is sent by serial only"},
-        {"AlarmHighMacroNum(1-5)", 185, 5, {}, "\"*2102\" is sent by serial only"},
-        {"Lock",
-         3954,
-         5,
-         {},
-         "a complete upload sends \"*9010\" by serial only (over the air the lock code is the "
-         "one that ends every command)"},
-        {"RadioMode(1-10)", 2070, 10, {u"RadioMode"_s}, remote},
-        {"CTCSS(1-10)", 4065, 10, {u"RadioTone"_s}, remote},
-        {"CTCSSMode(1-10)", 4075, 10, {u"RadioToneMode"_s}, remote},
+        {79, 27, {}},                     // CurrentPortUnlock(1-3): "*9000" is serial only
+        {180, 5, {}},                     // AlarmLowMacroNum(1-5): "*2101" is serial only
+        {185, 5, {}},                     // AlarmHighMacroNum(1-5): "*2102" is serial only
+        {3954, 5, {}},                    // Lock: a complete upload sends "*9010" by serial only
+        {2070, 10, {u"RadioMode"_s}},     // RadioMode(1-10)
+        {4065, 10, {u"RadioTone"_s}},     // CTCSS(1-10)
+        {4075, 10, {u"RadioToneMode"_s}}, // CTCSSMode(1-10)
     };
-    // A set point's day, hours, minutes and macro.
-    for (const int s : UnusedSetPoints) {
+    // A DTMF upload skips a set point whose day is 10: its day, hours, minutes and macro.
+    for (const int s : UnusedSetPoints)
         for (const int block : {650, 670, 690, 710})
-            list.push_back({"SetPoint with DOW 10",
-                            block + s - 1,
-                            1,
-                            {},
-                            "a DTMF upload skips a set point whose day is 10"});
-    }
+            list.push_back({block + s - 1, 1, {}});
     return list;
 }
 
@@ -267,9 +239,6 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_TRUE(keptDifferences.isEmpty()) << keptDifferences.join(u'\n').toStdString();
 }
 
-// --- Keying
-// ---------------------------------------------------------------------------------------
-
 // A port whose handshake lines are watched. Opening raises both lines, as serial drivers do.
 struct FakePort {
     bool canOpen = true;
@@ -352,14 +321,22 @@ private:
     int m_tones = 0;
 };
 
-Database twoChanges() {
+// An upload of two changes over the air, keyed through `whichSend` of a watched COM4.
+struct KeyRig {
+    explicit KeyRig(const QString& whichSend) {
+        db.setValue(u"HangTime", 2, u"30"_s);
+        db.setPending(u"HangTimePending", 2);
+        db.setValue(u"CWSpeed", 1, u"25"_s);
+        db.setPending(u"CWSpeedPending", 1);
+        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, whichSend, makerFor(port)));
+    }
+    FakePort port;
     Database db;
-    db.setValue(u"HangTime", 2, u"30"_s);
-    db.setPending(u"HangTimePending", 2);
-    db.setValue(u"CWSpeed", 1, u"25"_s);
-    db.setPending(u"CWSpeedPending", 1);
-    return db;
-}
+    LinkFlags flags;
+    RecordingOperator person;
+    WatchingOutput output{port};
+    DtmfUploadJob job{db, flags, person, output};
+};
 
 TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
     struct Case {
@@ -374,14 +351,9 @@ TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.whichSend.toStdString());
-        FakePort port;
-        Database db = twoChanges();
-        LinkFlags flags;
-        RecordingOperator person;
-        WatchingOutput output(port);
-        DtmfUploadJob job(db, flags, person, output);
+        KeyRig r(c.whichSend);
+        auto& [port, db, flags, person, output, job] = r;
         job.setTxTemp(300);
-        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, c.whichSend, makerFor(port)));
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 2);
@@ -413,15 +385,10 @@ TEST(TransmitterKeying, FailuresAreToldAndNothingIsPlayed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakePort port;
+        KeyRig r(u"1"_s);
+        auto& [port, db, flags, person, output, job] = r;
         port.canOpen = c.canOpen;
         port.canDrive = c.canDrive;
-        Database db = twoChanges();
-        LinkFlags flags;
-        RecordingOperator person;
-        WatchingOutput output(port);
-        DtmfUploadJob job(db, flags, person, output);
-        job.setKeyer(TransmitterKeying::makeKeyer(u"COM4"_s, u"1"_s, makerFor(port)));
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
         EXPECT_EQ(person.messageTexts(), QStringList{c.message});
@@ -455,8 +422,6 @@ TEST(TransmitterKeying, PortZeroKeysNothing) {
     EXPECT_TRUE(keyer(false, nullptr));
     EXPECT_EQ(port.made, 0);
 }
-
-// --- Sound failures --------------------------------------------------------------------------
 
 class NoSoundOutput : public RecordingAudioOutput {
 public:

@@ -136,14 +136,13 @@ const std::vector<Generator::Rule>& Generator::rules() {
     // Timers and general timers.
     add("HangTime", 3, range(0, 255));
     add("TimeOut", 3, range(0, 32767));
-    add("IIDTime", 3, range(0, 255));
-    add("PIDTime", 3, range(0, 255));
-    add("InActiveTime", 3, range(0, 255));
+    for (const char* field : {"IIDTime", "PIDTime", "InActiveTime"})
+        add(field, 3, range(0, 255));
     add("InActivityMacro", 3, range(1, 90));
-    add("DTMFTime", 3, range(0, 255));
-    add("CTCSSTime", 3, range(0, 255));
-    add("KerchunkTime", 3, range(0, 32000));
-    add("IDSpeakTime", 3, range(0, 32000));
+    for (const char* field : {"DTMFTime", "CTCSSTime"})
+        add(field, 3, range(0, 255));
+    for (const char* field : {"KerchunkTime", "IDSpeakTime"})
+        add(field, 3, range(0, 32000));
     add("AnnounceTime", 3, range(0, 3600));
     add("AuxTime", 3, range(0, 32767));
     add("FanTime", 0, range(0, 255));
@@ -172,9 +171,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
     });
     add("Minutes", 20, [this](int) { return padded(0, 59); });
     add("MacroToRun", 20, [this](int) { return padded(1, 90); });
-    add("SayYear", 0, flag);
-    add("TwentyFour", 0, flag);
-    add("SayHour", 0, flag);
+    for (const char* field : {"SayYear", "TwentyFour", "SayHour"})
+        add(field, 0, flag);
     add("ClockCorrection", 0, [this](int) {
         return m_variant > 1 && chance(30) ? u"A"_s + number(1, 99) : number(0, 99);
     });
@@ -182,10 +180,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
 
     // Analog meters.
     add("Meter", 8, range(0, 6));
-    add("RealLow", 8, range(0, 32767));
-    add("MeterLow", 8, range(0, 32767));
-    add("RealHigh", 8, range(0, 32767));
-    add("MeterHigh", 8, range(0, 32767));
+    for (const char* field : {"RealLow", "MeterLow", "RealHigh", "MeterHigh"})
+        add(field, 8, range(0, 32767));
     add("Vref", 0, range(0, 32767));
     add("MeterAlarmType", 10, range(0, 2));
     add("MeterNum", 10, range(1, 8));
@@ -222,9 +218,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
     add("CWTone1", 3, [this](int) { return tone(false); });
     add("CWTone2", 3, [this](int) { return tone(true); });
     add("SpeechEnable", 3, flag);
-    add("ID1Extras", 3, range(0, 11));
-    add("ID2Extras", 3, range(0, 11));
-    add("ID3Extras", 3, range(0, 11));
+    for (const char* field : {"ID1Extras", "ID2Extras", "ID3Extras"})
+        add(field, 3, range(0, 11));
 
     // Macros.
     add("Macro", 40, [this](int index) {
@@ -281,8 +276,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
             spaced << QString(c);
         return spaced.join(u' ');
     });
-    add("DTMFDur", 0, range(0, 255));
-    add("DTMFDelay", 0, range(0, 255));
+    for (const char* field : {"DTMFDur", "DTMFDelay"})
+        add(field, 0, range(0, 255));
 
     // Codes and prefixes.
     add("CurrentPortUnlock", 3, [this](int) { return characters(Dtmf, 1, 8); });
@@ -327,9 +322,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
         add(sw, 3, flag);
     add("PLAccess", 3, range(0, 2));
     add("TailMessageNum", 3, range(0, 3));
-    add("P1MessageNum", 3, range(1, 90));
-    add("P2MessageNum", 3, range(1, 90));
-    add("P3MessageNum", 3, range(1, 90));
+    for (const char* field : {"P1MessageNum", "P2MessageNum", "P3MessageNum"})
+        add(field, 3, range(1, 90));
     add("TailCounter", 3, range(0, 254));
     add("Alarm", 5, flag);
     add("AllowTerminatorSpeech", 0, flag);
@@ -401,113 +395,90 @@ QStringList Generator::edit(Database& db, int count) {
 const std::vector<Loss>& losses() {
     static const std::vector<Loss> losses = [] {
         std::vector<Loss> l;
-        // Fields the image and the Ostrik records do not carry: the decoded database keeps
-        // its own value.
-        const auto kept = [](const char* field) {
-            return [field](const QString&, int i, const Database&, const Database&,
-                           const Database& b) { return b.value(field, i); };
+        const auto add = [&l](std::initializer_list<const char*> fields, const char* reason,
+                              const Loss::Back& back) {
+            for (const char* field : fields)
+                l.push_back({field, reason, back});
         };
-        for (const char* field : {"Monthly", "DateFormat"})
-            l.push_back({field, "the image holds only the set point's day byte", kept(field)});
-        for (const char* field : {"MeterAlarmType", "MeterNum", "MeterSetPoint", "MeterMacro"})
-            l.push_back({field, "the meter alarm area (272-361) is not decoded", kept(field)});
-        l.push_back({"RouteAuxPort", "no command and no place in the image", kept("RouteAuxPort")});
-        for (const char* field : {"RxEnable", "COSClose"})
-            l.push_back({field, "sent, but the image has no byte for it", kept(field)});
-        for (const char* field :
-             {"CommandPrefix", "AnswerCode", "PreProgramPrefix", "DTMFMuteDigitSelect"})
-            l.push_back({field, "sent, but neither the image nor the Ostrik records carry it",
-                         kept(field)});
-        l.push_back({"ControlPort", "in the image, but no command programs it",
-                     [](const QString&, int, const Database&, const Database& before,
-                        const Database&) { return before.value("ControlPort"); }});
-        l.push_back({"Week",
-                     "a weekly set point sends its day alone; one digit leaves the week as it was",
-                     [](const QString& sent, int i, const Database& config, const Database&,
-                        const Database& b) {
-                         return config.value("Monthly", i) == u"1" ? sent : b.value("Week", i);
-                     }});
-        const auto plain = [](const QString& sent, int, const Database&, const Database&,
-                              const Database&) { return plainText(sent); };
-        for (const char* field : {"InActivityMacro", "CWTone1"})
-            l.push_back({field, "held as a number: leading zeros are lost", plain});
-        l.push_back(
-            {"CWTone2", "held as a number: 0 reads back as 0000, leading zeros are lost",
-             [](const QString& sent, int, const Database&, const Database&, const Database&) {
-                 return numericInt(sent) == 0 ? u"0000"_s : plainText(sent);
-             }});
-        for (const char* field : {"AlarmLowMacroNum", "AlarmHighMacroNum"})
-            l.push_back({field,
-                         "held as a number (leading zeros lost); macro 0 is not sent, so the "
-                         "controller keeps what it had",
-                         [field](const QString& sent, int i, const Database&,
-                                 const Database& before, const Database&) {
-                             return sent == u"0" ? before.value(field, i) : plainText(sent);
-                         }});
-        l.push_back(
-            {"ClockCorrection",
-             "the word holds no sign: a negative correction (A5) reads back as its "
-             "16-bit two's complement (65531)",
-             [](const QString& sent, int, const Database&, const Database&, const Database&) {
-                 return sent.startsWith(u'A') ? QString::number(65536 - numericInt(sent.mid(1)))
-                                              : plainText(sent);
-             }});
-        l.push_back({"Meter",
-                     "type 0 is the word 0, which names no type: the field keeps its value",
-                     [](const QString& sent, int i, const Database&, const Database&,
-                        const Database& b) { return sent == u"0" ? b.value("Meter", i) : sent; }});
-        for (const char* field : {"VoiceID1", "VoiceID2", "VoiceID3"})
-            l.push_back({field,
-                         "NONE STORED has no speech codes: an ID of no words reads back empty",
-                         [](const QString& sent, int, const Database&, const Database&,
-                            const Database&) { return sent == NoneStored ? QString() : sent; }});
-        for (const char* field : {"CWID1", "CWID2"})
-            l.push_back(
-                {field, "the dash and the period have no sending code and are left out",
-                 [](const QString& sent, int, const Database&, const Database&, const Database&) {
-                     QStringList tokens = sent.split(u' ', Qt::SkipEmptyParts);
-                     tokens.removeAll(u"-"_s);
-                     tokens.removeAll(u"."_s);
-                     return tokens.join(u' ');
-                 }});
-        l.push_back({"MessageMacro",
-                     "NONE STORED is not sent (the controller keeps its message); DVR20 is code "
-                     "255, which a message reads as nothing; 0 is the end mark: the message ends "
-                     "before the first ZERO (the word or an unused code), one that begins with "
-                     "it reads back NONE STORED",
-                     [](const QString& sent, int i, const Database&, const Database& before,
-                        const Database&) {
-                         if (sent == NoneStored)
-                             return before.value("MessageMacro", i);
-                         // The codes: the words, then zeros; the tenth never adds a word.
-                         const QStringList sentWords = sent.split(u' ');
-                         QStringList words;
-                         for (qsizetype w = 0; w < 9; ++w) {
-                             const QString word = sentWords.value(w, u"ZERO"_s);
-                             if (word != u"DVR20")
-                                 words << word;
-                         }
-                         const qsizetype zero = words.indexOf(u"ZERO"_s, 1);
-                         if (zero > 0)
-                             words = words.mid(0, zero);
-                         if (words.isEmpty())
-                             return QString();
-                         return words.first() == u"ZERO" ? NoneStored : words.join(u' ');
-                     }});
-        l.push_back(
-            {"DTMF", "NONE STORED is not sent: the controller keeps its memory",
-             [](const QString& sent, int i, const Database&, const Database& before,
-                const Database&) { return sent == NoneStored ? before.value("DTMF", i) : sent; }});
-        l.push_back({"DTMFDur", "255 is the unset byte (Be): it reads back empty",
-                     [](const QString& sent, int, const Database&, const Database&,
-                        const Database&) { return sent == u"255" ? QString() : sent; }});
-        l.push_back({"FreqString", "an empty frequency reads back as NONE STORED",
-                     [](const QString& sent, int, const Database&, const Database&,
-                        const Database&) { return sent.isEmpty() ? NoneStored : sent; }});
-        for (const char* field : {"CTCSS", "CTCSSMode"})
-            l.push_back({field, "held as a byte: empty reads back as 0",
-                         [](const QString& sent, int, const Database&, const Database&,
-                            const Database&) { return sent.isEmpty() ? u"0"_s : sent; }});
+        // What the decoded database already held; what the controller held before the upload.
+        const auto base = [](const Sent& s) { return s.base.value(s.field, s.index); };
+        const auto before = [](const Sent& s) { return s.before.value(s.field, s.index); };
+        const auto plain = [](const Sent& s) { return plainText(s.value); };
+        const auto replace = [](const QString& from, const QString& to) {
+            return [from, to](const Sent& s) { return s.value == from ? to : s.value; };
+        };
+        const auto unlessSent = [](const QString& unsent, const Loss::Back& instead) {
+            return [unsent, instead](const Sent& s) {
+                return s.value == unsent ? instead(s) : s.value;
+            };
+        };
+        add({"Monthly", "DateFormat"}, "the image holds only the set point's day byte", base);
+        add({"MeterAlarmType", "MeterNum", "MeterSetPoint", "MeterMacro"},
+            "the meter alarm area (272-361) is not decoded", base);
+        add({"RouteAuxPort"}, "no command and no place in the image", base);
+        add({"RxEnable", "COSClose"}, "sent, but the image has no byte for it", base);
+        add({"CommandPrefix", "AnswerCode", "PreProgramPrefix", "DTMFMuteDigitSelect"},
+            "sent, but neither the image nor the Ostrik records carry it", base);
+        add({"ControlPort"}, "in the image, but no command programs it", before);
+        add({"Week"}, "a weekly set point sends its day alone; one digit leaves the week as it was",
+            [base](const Sent& s) {
+                return s.config.value("Monthly", s.index) == u"1" ? s.value : base(s);
+            });
+        add({"InActivityMacro", "CWTone1"}, "held as a number: leading zeros are lost", plain);
+        add({"CWTone2"}, "held as a number: 0 reads back as 0000, leading zeros are lost",
+            [plain](const Sent& s) { return numericInt(s.value) == 0 ? u"0000"_s : plain(s); });
+        add({"AlarmLowMacroNum", "AlarmHighMacroNum"},
+            "held as a number (leading zeros lost); macro 0 is not sent, so the controller keeps "
+            "what it had",
+            [before, plain](const Sent& s) { return s.value == u"0" ? before(s) : plain(s); });
+        add({"ClockCorrection"},
+            "the word holds no sign: a negative correction (A5) reads back as its 16-bit two's "
+            "complement (65531)",
+            [plain](const Sent& s) {
+                return s.value.startsWith(u'A')
+                           ? QString::number(65536 - numericInt(s.value.mid(1)))
+                           : plain(s);
+            });
+        add({"Meter"}, "type 0 is the word 0, which names no type: the field keeps its value",
+            unlessSent(u"0"_s, base));
+        add({"VoiceID1", "VoiceID2", "VoiceID3"},
+            "NONE STORED has no speech codes: an ID of no words reads back empty",
+            replace(NoneStored, QString()));
+        add({"CWID1", "CWID2"}, "the dash and the period have no sending code and are left out",
+            [](const Sent& s) {
+                QStringList tokens = s.value.split(u' ', Qt::SkipEmptyParts);
+                tokens.removeAll(u"-"_s);
+                tokens.removeAll(u"."_s);
+                return tokens.join(u' ');
+            });
+        add({"MessageMacro"},
+            "NONE STORED is not sent (the controller keeps its message); DVR20 is code 255, which "
+            "a message reads as nothing; 0 is the end mark: the message ends before the first ZERO "
+            "(the word or an unused code), one that begins with it reads back NONE STORED",
+            [before](const Sent& s) {
+                if (s.value == NoneStored)
+                    return before(s);
+                // The codes: the words, then zeros; the tenth never adds a word.
+                const QStringList sent = s.value.split(u' ');
+                QStringList words;
+                for (qsizetype w = 0; w < 9; ++w)
+                    if (sent.value(w, u"ZERO"_s) != u"DVR20")
+                        words << sent.value(w, u"ZERO"_s);
+                const qsizetype zero = words.indexOf(u"ZERO"_s, 1);
+                if (zero > 0)
+                    words = words.mid(0, zero);
+                if (words.isEmpty())
+                    return QString();
+                return words.first() == u"ZERO" ? NoneStored : words.join(u' ');
+            });
+        add({"DTMF"}, "NONE STORED is not sent: the controller keeps its memory",
+            unlessSent(NoneStored, before));
+        add({"DTMFDur"}, "255 is the unset byte (Be): it reads back empty",
+            replace(u"255"_s, QString()));
+        add({"FreqString"}, "an empty frequency reads back as NONE STORED",
+            replace(QString(), NoneStored));
+        add({"CTCSS", "CTCSSMode"}, "held as a byte: empty reads back as 0",
+            replace(QString(), u"0"_s));
         return l;
     }();
     return losses;
@@ -520,8 +491,9 @@ Database Expected(const Database& config, const Database& before) {
         const FieldSpec* field = findField(QString::fromLatin1(loss.field));
         Q_ASSERT(field);
         for (int i = field->firstIndex(); i <= field->lastIndex(); ++i)
-            expected.setValue(loss.field, i,
-                              loss.back(config.value(loss.field, i), i, config, before, base));
+            expected.setValue(
+                loss.field, i,
+                loss.back({loss.field, i, config.value(loss.field, i), config, before, base}));
     }
     return expected;
 }

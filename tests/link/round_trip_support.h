@@ -53,16 +53,23 @@ private:
     std::vector<Rule> m_rules;
 };
 
+// A value as uploaded: its field and element, the whole uploaded configuration, what the
+// controller held before this upload (decoded), and the database the image was decoded into.
+struct Sent {
+    const char* field;
+    int index;
+    QString value;
+    const Database& config;
+    const Database& before;
+    const Database& base;
+};
+
 // One loss the formats force: the field, why, and what comes back instead of what was sent.
 struct Loss {
+    using Back = std::function<QString(const Sent&)>;
     const char* field;
     const char* reason;
-    // sent: the value uploaded; index: its element; config: the whole uploaded configuration;
-    // before: what the controller held before this upload (decoded); base: the database the
-    // image was decoded into.
-    std::function<QString(const QString& sent, int index, const Database& config,
-                          const Database& before, const Database& base)>
-        back;
+    Back back;
 };
 const std::vector<Loss>& losses();
 

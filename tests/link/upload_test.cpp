@@ -86,18 +86,24 @@ void configure(Database& db, const char* values) {
                });
 }
 
-TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
+// A database, the person and both transports, with an upload over either.
+struct Rig {
     Database db;
-    db.setAllPending(true);
     LinkFlags flags;
     RecordingOperator person;
-    FakeLines lines(flags);
-    Upload upload(db, flags, person, lines);
-    const UploadResult result = upload.sendCompleteData();
+    FakeLines lines{flags};
+    FakeDigits digits;
+    Upload over(bool serial) {
+        return serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
+    }
+};
+class SingleUpload : public testing::Test, public Rig {};
+
+TEST_F(SingleUpload, CompleteSerialUploadSendsEverythingInOrder) {
+    db.setAllPending(true);
+    const UploadResult result = over(true).sendCompleteData();
 
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
-    // 962 exchanges for the defaults: every item, the three lines of each port's message
-    // numbers and the four of each remote-base memory; empty messages and memories skipped.
     EXPECT_EQ(lines.commands.size(), 962);
     EXPECT_EQ(result.commandsSent, 962);
     EXPECT_EQ(lines.commands.first(), u"1*9020D\r"_s);
@@ -124,19 +130,11 @@ TEST(UploadTest, CompleteSerialUploadSendsEverythingInOrder) {
     EXPECT_EQ(lines.lockCode, u"#"_s);
 }
 
-TEST(UploadTest, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
-    Database db;
+TEST_F(SingleUpload, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     db.setAllPending(true);
-    db.setValue(u"DOW", 4, u"10"_s);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeDigits digits;
-    Upload upload(db, flags, person, digits);
-    const UploadResult result = upload.sendCompleteData();
-
+    db.setValue(u"DOW", 4, u"10"_s); // a set point of day 10 is skipped
+    const UploadResult result = over(false).sendCompleteData();
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
-    // No port unlock codes, alarm macros, lock code or reset; one unit per remote-base memory;
-    // set point 4 (day 10) skipped.
     EXPECT_EQ(result.commandsSent, 911);
     EXPECT_EQ(digits.events, (QStringList{u"key"_s, u"unkey"_s}));
     // The terminator start step: port 1 unlocked, "*9020", the terminator twice, no lock.
@@ -154,8 +152,6 @@ TEST(UploadTest, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     EXPECT_EQ(db.pendingNames(), serialOnly + QStringList{u"LockPending"_s});
 }
 
-// A refusal, or the error limit, at port 2's third timer ends the upload there: the flags of
-// what was sent are cleared, the rest stay set, nothing more is written.
 TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
     struct Case {
         const char* name;
@@ -169,12 +165,10 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Database db;
+        Rig r;
+        auto& [db, flags, person, lines, digits] = r;
         db.setAllPending(true);
         const qsizetype allFlags = db.pendingNames().size();
-        LinkFlags flags;
-        RecordingOperator person;
-        FakeLines lines(flags);
         // Complete: the terminator, 14 commands of port 1, then port 2's *1000, *1001, *1002.
         const int refused = 1 + 14 + 3 - (c.complete ? 0 : 1);
         lines.onCommand = [&](int number, LinkFlags& f) {
@@ -183,7 +177,7 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
                 f.updateInterrupted = c.errorLimit; // what the link does at its error limit
             }
         };
-        Upload upload(db, flags, person, lines);
+        Upload upload = r.over(true);
         const UploadResult result =
             c.complete ? upload.sendCompleteData() : upload.sendChangesOnly();
 
@@ -205,18 +199,12 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
     }
 }
 
-// An interrupt ends the upload after the command under way; over the air the controller is
-// locked and the transmitter unkeyed.
-TEST(UploadTest, InterruptEndsAfterTheCurrentCommand) {
-    Database db;
+// Over the air an interrupted upload locks the controller and unkeys.
+TEST_F(SingleUpload, InterruptEndsAfterTheCurrentCommand) {
     setPending(db, u"HangTimePending(1);RemoteMemoriesPending;AutoDialPending(3)"_s);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeLines lines(flags);
     // The interrupt comes during the second line of the first remote-base memory.
     lines.onCommand = [](int number, LinkFlags& f) { f.updateInterrupted = number == 3; };
-    Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Interrupted);
+    EXPECT_EQ(over(true).sendChangesOnly().outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(lines.commands.size(), 3);
     EXPECT_EQ(lines.closes, 1);
     EXPECT_FALSE(db.pending(u"HangTimePending", 1));
@@ -224,30 +212,23 @@ TEST(UploadTest, InterruptEndsAfterTheCurrentCommand) {
     EXPECT_TRUE(db.pending(u"AutoDialPending", 3));
     EXPECT_TRUE(person.messageTexts().isEmpty());
 
-    Database air;
-    setPending(air, u"FanTimePending;XmtDelayPending"_s);
-    FakeDigits digits;
-    Upload overTheAir(air, flags, person, digits);
+    db = Database();
+    setPending(db, u"FanTimePending;XmtDelayPending"_s);
     person.setInterrupted(true);
-    EXPECT_EQ(overTheAir.sendChangesOnly().outcome, UploadOutcome::Interrupted);
+    EXPECT_EQ(over(false).sendChangesOnly().outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(digits.digits.join(QString()), u"16470D*10041D#D"_s);
     EXPECT_EQ(digits.events, (QStringList{u"key"_s, u"unkey"_s}));
-    EXPECT_FALSE(air.pending(u"FanTimePending"));
-    EXPECT_TRUE(air.pending(u"XmtDelayPending"));
+    EXPECT_FALSE(db.pending(u"FanTimePending"));
+    EXPECT_TRUE(db.pending(u"XmtDelayPending"));
 }
 
 TEST(UploadTest, NothingPendingOrNoPortSendsNothing) {
     for (bool serial : {true, false}) {
         SCOPED_TRACE(serial ? "serial" : "dtmf");
-        Database db;
-        LinkFlags flags;
+        Rig r;
+        auto& [db, flags, person, lines, digits] = r;
         flags.updateAborted = true; // left over from an earlier run
-        RecordingOperator person;
-        FakeLines lines(flags);
-        FakeDigits digits;
-        Upload upload =
-            serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
-        const UploadResult result = upload.sendChangesOnly();
+        const UploadResult result = r.over(serial).sendChangesOnly();
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 0);
         EXPECT_TRUE(lines.commands.isEmpty());
@@ -256,16 +237,12 @@ TEST(UploadTest, NothingPendingOrNoPortSendsNothing) {
         EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
         EXPECT_TRUE(person.progressReports().isEmpty());
     }
-    Database db;
-    db.setAllPending(true);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeLines lines(flags);
-    lines.openSucceeds = false;
-    Upload upload(db, flags, person, lines);
-    EXPECT_EQ(upload.sendCompleteData().outcome, UploadOutcome::NotStarted);
-    EXPECT_TRUE(lines.commands.isEmpty());
-    EXPECT_TRUE(db.pending(u"HangTimePending", 1));
+    Rig r;
+    r.db.setAllPending(true);
+    r.lines.openSucceeds = false;
+    EXPECT_EQ(r.over(true).sendCompleteData().outcome, UploadOutcome::NotStarted);
+    EXPECT_TRUE(r.lines.commands.isEmpty());
+    EXPECT_TRUE(r.db.pending(u"HangTimePending", 1));
 }
 
 // Each flag sends its item's lines once and is cleared; "|" between lines.
@@ -290,31 +267,21 @@ TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);
-        Database db;
-        setPending(db, QString::fromLatin1(c.flags));
-        LinkFlags flags;
-        RecordingOperator person;
-        FakeLines lines(flags);
-        Upload upload(db, flags, person, lines);
-        EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
+        Rig r;
+        setPending(r.db, QString::fromLatin1(c.flags));
+        EXPECT_EQ(r.over(true).sendChangesOnly().outcome, UploadOutcome::Completed);
         QStringList expected = QString::fromLatin1(c.lines).split(u'|', Qt::SkipEmptyParts);
         for (QString& line : expected)
             line += u'\r';
-        EXPECT_EQ(lines.commands, expected);
-        EXPECT_FALSE(db.anyPending()) << db.pendingNames().join(u", "_s).toStdString();
+        EXPECT_EQ(r.lines.commands, expected);
+        EXPECT_FALSE(r.db.anyPending()) << r.db.pendingNames().join(u", "_s).toStdString();
     }
 }
 
-TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
-    Database db;
-    db.setValue(u"Lock", u"*"_s);
-    db.setValue(u"Terminator", u"C"_s);
+TEST_F(SingleUpload, NewLockAndTerminatorFrameTheCommandsThatFollow) {
+    configure(db, "Lock=*;Terminator=C");
     setPending(db, u"LockPending;TerminatorPending;RingNumberPending"_s);
-    LinkFlags flags;
-    RecordingOperator person;
-    FakeDigits digits;
-    Upload upload(db, flags, person, digits);
-    EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
+    EXPECT_EQ(over(false).sendChangesOnly().outcome, UploadOutcome::Completed);
     EXPECT_EQ(digits.digits.join(u' '),
               QStringList({u"1 6 4 7 0 D * 9 0 1 0 11 D * D"_s, // new lock, locked with it
                            u"1 6 4 7 0 D * 9 0 2 0 15 D * C"_s, // new terminator
@@ -324,19 +291,15 @@ TEST(UploadTest, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     EXPECT_EQ(db.storedTerminator(), u"C"_s);
     EXPECT_FALSE(db.anyPending());
 
-    Database serialDb;
-    serialDb.setValue(u"Lock", u"*"_s);
-    serialDb.setPending(u"LockPending");
-    FakeLines lines(flags);
-    Upload serial(serialDb, flags, person, lines);
-    serial.sendChangesOnly();
+    db = Database();
+    db.setValue(u"Lock", u"*"_s);
+    db.setPending(u"LockPending");
+    over(true).sendChangesOnly();
     EXPECT_EQ(lines.commands, QStringList{u"1*9010*\r"_s});
     EXPECT_EQ(lines.lockCode, u"*"_s); // the error-limit path locks with the new code
 }
 
-// The whole road over the serial link to the emulated controller in this process: every line
-// the upload writes is one the controller accepts; a refusal stops the upload; a command whose
-// answer was lost or garbled keeps its flag and is named, and the upload goes on.
+// A command whose answer was lost or garbled keeps its flag and is named; the upload goes on.
 TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
     struct Case {
         const char* faults;
@@ -401,22 +364,15 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
     }
 }
 
-// Values the controller cannot take: nothing goes out over either transport, and the message
-// names every one; one that is not to be sent does not stop a changes-only upload.
+// One value that is not to be sent does not stop a changes-only upload.
 TEST(UploadTest, UnsendableValuesSendNothing) {
     for (const bool serial : {true, false}) {
         SCOPED_TRACE(serial ? "serial" : "dtmf");
-        Database db;
-        db.setValue(u"HangTime", 2, u"xyz!@#"_s);
-        db.setValue(u"TimeOut", 1, u"-5"_s);
-        db.setValue(u"IIDTime", 3, u"1e3"_s);
+        Rig r;
+        auto& [db, flags, person, lines, digits] = r;
+        configure(db, "HangTime(2)=xyz!@#;TimeOut(1)=-5;IIDTime(3)=1e3");
         db.setAllPending(true);
-        LinkFlags flags;
-        RecordingOperator person;
-        FakeLines lines(flags);
-        FakeDigits digits;
-        Upload upload =
-            serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
+        Upload upload = r.over(serial);
         const UploadResult result = upload.sendCompleteData();
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
         EXPECT_EQ(result.unsendable,
@@ -436,9 +392,6 @@ TEST(UploadTest, UnsendableValuesSendNothing) {
     }
 }
 
-// What kovo-cli upload says over a real pseudo-terminal and how it exits: unconfirmed commands
-// (exit 3, named), a file that is no configuration, values the controller cannot take (nothing
-// sent, each named).
 TEST(UploadTest, CliUploadSaysWhatHappened) {
     QTemporaryDir dir;
     const QString sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
