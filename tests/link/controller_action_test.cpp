@@ -1,3 +1,4 @@
+#include "cli_runner.h"
 #include "database/database.h"
 #include "database/profile_file.h"
 #include "emulator/dtmf_command_listener.h"
@@ -14,7 +15,6 @@
 #include "pty_emulator.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -115,7 +115,6 @@ TEST(ControllerActionTest, ClockTextsOfBothDateFormats) {
     }
 }
 
-// Every action over both transports, proven by the emulated controller's memory afterwards.
 TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
     struct Case {
         const char* name;
@@ -219,8 +218,8 @@ TEST(ControllerActionTest, LockAfterRecordingIsRetriedWithinABound) {
     }
 }
 
-// A code change writes the file first: a file that cannot be written stops it before anything
-// is sent; a refused send leaves file and database holding the new code, every other key kept.
+// A code change writes the file first; a refused send leaves file and database holding the new
+// code.
 TEST(ControllerActionTest, FailedCodeChangeLeavesFileAndDatabaseAgreeing) {
     test::ensureCoreApplication();
     for (const bool writable : {true, false}) {
@@ -249,7 +248,6 @@ TEST(ControllerActionTest, FailedCodeChangeLeavesFileAndDatabaseAgreeing) {
     }
 }
 
-// The kovo-cli verbs: exit codes, the file written first, the controller's memory after.
 TEST(ControllerActionTest, CliVerbsSendTheActions) {
     struct Case {
         QStringList arguments; // "PORT", "DAT" and "WAV" stand for the test's own
@@ -279,11 +277,8 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
                           : a == u"DAT"_s ? dat
                           : a == u"WAV"_s ? rig.silentWav()
                                           : a);
-        arguments << u"--home"_s << rig.path(QString());
-        QProcess cli;
-        cli.start(QStringLiteral(KOVO_CLI_PATH), arguments);
-        ASSERT_TRUE(cli.waitForFinished(60000));
-        EXPECT_EQ(cli.exitCode(), c.exitCode) << cli.readAllStandardError().toStdString();
+        const test::CliRun run = test::runCli(arguments, rig.path(QString()));
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         const TarsisMemory memory = emulator.emulator().memory();
         if (c.keptKey) {
             EXPECT_FALSE(memory.keptValue(QLatin1String(c.keptKey)).isEmpty());
@@ -300,7 +295,6 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
     }
 }
 
-// The preview: each segment's pause, then its tone pair; a stop ends it before the next slice.
 TEST(ControllerActionTest, CourtesyPreviewPlaysPausesThenTonePairs) {
     ControllerAction preview = action(Kind::PreviewCourtesyTone);
     preview.courtesyValues =

@@ -25,6 +25,14 @@ struct Poke {
     int at;
     std::vector<int> bytes;
 };
+std::vector<int> text(const char* characters) {
+    return std::vector<int>(characters, characters + qstrlen(characters));
+}
+// `count` bytes of `value`, then `tail`.
+std::vector<int> run(int count, int value, std::vector<int> tail = {}) {
+    tail.insert(tail.begin(), size_t(count), value);
+    return tail;
+}
 
 // The encodings at their edges (the round trip proves the ordinary values of every field): bytes
 // put into an image of zeros, the field read back into a database that held the values below.
@@ -37,10 +45,10 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         QString expected;
     };
     const std::vector<Decoded> cases = {
-        {{{62, {'A', 'B', 'C', 'D', 'E'}}}, "MacroSubset", 0, u"ABCD"_s}, // the 5th never adds
+        {{{62, text("ABCDE")}}, "MacroSubset", 0, u"ABCD"_s}, // the 5th never adds
         {{{4, {'9', '8', 0, '7', '6', 0}}}, "DTMFTestPrefix", 0, u"98"_s},
         {{}, "PreAccessPrefix", 0, u"0"_s},
-        {{{0, {'1', '2', '3', '4'}}}, "PreAccessPrefix", 0, u"123"_s},
+        {{{0, text("1234")}}, "PreAccessPrefix", 0, u"123"_s},
         {{{15, {2}}}, "SayHour", 0, u"0"_s},
         {{{15, {1}}}, "SayHour", 0, u"1"_s},
         {{{35, {200, 55}}}, "DTMFTime", 3, u"255"_s}, // the two bytes are added
@@ -49,10 +57,7 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         {{{108, {255}}}, "SpeechIDOverride", 3, u"0"_s},
         {{}, "CWTone2", 1, u"0000"_s},
         {{}, "CWTone1", 1, u"0"_s},
-        {{{97, {'3', '1', '2', 'A', 'B', 'C', 'D', '#', '*'}}},
-         "CurrentPortUnlock",
-         3,
-         u"312ABCD#"_s},
+        {{{97, text("312ABCD#*")}}, "CurrentPortUnlock", 3, u"312ABCD#"_s},
         {{{196, {62, 0}}}, "Meter", 3, u"2"_s},
         {{{206, {176, 0}}}, "Meter", 8, u"6"_s},
         {{{192, {63, 0}}}, "Meter", 1, u"5"_s},      // an unknown meter word keeps the field
@@ -60,14 +65,8 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         {{{226, {255, 0}}}, "MeterLow", 2, u"255"_s},
         {{{362, {21, 22}}}, "CWID1", 1, QString()},
         {{{124, {2}}, {362, {21, 11, 23}}}, "CWID1", 1, u"A WORD_SPACE"_s},
-        {{{129, {15}}, {437, std::vector<int>(15, 10)}},
-         "CWID2",
-         3,
-         u"- - - - - - - - - - - - - - -"_s},
-        {{{125, {99}}, {377, std::vector<int>(15, 0)}},
-         "CWID1",
-         2,
-         u"0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"_s},
+        {{{129, {15}}, {437, run(15, 10)}}, "CWID2", 3, u"- "_s.repeated(14) + u"-"_s},
+        {{{125, {99}}, {377, run(15, 0)}}, "CWID1", 2, u"0 "_s.repeated(14) + u"0"_s},
         // An unknown CW code repeats the token before it.
         {{{126, {4}}, {392, {21, 99, 22, 24}}}, "CWID1", 3, u"A A B B"_s},
         {{{452, {30}}}, "VoiceID1", 1, QString()},
@@ -88,15 +87,12 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         {{{1708, {1, 1}}}, "P3Dur4", 10, u"257"_s},
         {{{1722, {255}}}, "DTMFDur", 0, QString()},
         {{{1724, {'1', '2', '#', 255, '5'}}}, "DTMF", 1, u"1 2 #"_s},
-        {{{1735, {'1', '2', '3', '4', '5', '6', '7', '8', '9', '0', 'A'}}},
-         "DTMF",
-         2,
-         u"1 2 3 4 5 6 7 8 9 0 A"_s},
+        {{{1735, text("1234567890A")}}, "DTMF", 2, u"1 2 3 4 5 6 7 8 9 0 A"_s},
         {{{1724, {255, '1'}}}, "DTMF", 1, none},
         {{}, "DTMF", 20, none},
         {{{1724, {' ', '1', 255}}}, "DTMF", 1, none},
         {{}, "MessageMacro", 1, none},
-        {{{2099, std::vector<int>(10, 255)}}, "MessageMacro", 1, QString()},
+        {{{2099, run(10, 255)}}, "MessageMacro", 1, QString()},
         {{{2109, {124, 1, 0, 2}}}, "MessageMacro", 2, u"HELLO ONE"_s}, // ends before ZERO
         {{{2119, {30, 31, 32, 33, 34, 35, 36, 37, 38, 39}}},
          "MessageMacro",
@@ -113,30 +109,21 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
          "Macro",
          2,
          u"001 002 003 004 005 006 007 008 009 010 011 012 013 014 015"_s},
-        {{{2524, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 255, 235}}},
-         "Macro",
-         2,
-         u"001 001 001 001 001 001 001 001 001 001 001 001 001 001 490"_s},
-        {{{2524, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 255}}},
-         "Macro",
-         2,
-         u"001 001 001 001 001 001 001 001 001 001 001 001 001 001 001"_s},
-        {{{2524, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 255}}, {2540, {9}}},
-         "Macro",
-         3,
-         u"009"_s},
+        {{{2524, run(14, 1, {255, 235})}}, "Macro", 2, u"001 "_s.repeated(14) + u"490"_s},
+        {{{2524, run(15, 1, {255})}}, "Macro", 2, u"001 "_s.repeated(14) + u"001"_s},
+        {{{2524, run(15, 1, {255})}, {2540, {9}}}, "Macro", 3, u"009"_s},
         {{{3348, {1, 2, 3, 4, 5}}}, "ShortMacro", 1, u"001 002 003 004"_s},
         {{{3353, {255, 0, 255, 235, 7}}}, "ShortMacro", 2, u"255 490"_s},
         {{{3148, {0x21, 0xCB, 0, 0x55}}}, "MacroCode", 1, u"12*#"_s},
         {{{3193, {0xA1, 0xBC, 0xDE, 0xF9, 0x33}}}, "MacroCode", 10, u"10#*BA9C"_s},
         {{{3843, {0xA1, 0xA9, 0x99}}}, "ShortMacroCode", 50, u"109099"_s},
         {{{3948, {'A', 255, 0, '1', 'B', 'C'}}}, "RemoteBasePrefix", 0, u"A1B"_s},
-        {{{3954, {'1', '2', '3', '4', '5'}}}, "Lock", 0, u"1234"_s},
-        {{{3959, {'B', 'C'}}}, "Terminator", 0, u"B"_s},
-        {{{3985, {'1', '4', '6', '5', '2', '0', '3', '9'}}}, "FreqString", 1, u"1465203"_s},
+        {{{3954, text("12345")}}, "Lock", 0, u"1234"_s},
+        {{{3959, text("BC")}}, "Terminator", 0, u"B"_s},
+        {{{3985, text("14652039")}}, "FreqString", 1, u"1465203"_s},
         {{{3993, {'1', 255, '2', 0, '3'}}}, "FreqString", 2, u"12"_s},
         {{}, "FreqString", 10, none},
-        {{{4090, {'C', '9', '9', '9', '9', '9'}}}, "APPrefix", 0, u"C9999"_s},
+        {{{4090, text("C99999")}}, "APPrefix", 0, u"C9999"_s},
         {{{151, {0}}, {154, {0}}}, "DisableTimeout", 1, u"1"_s},
         {{{152, {5}}, {155, {1}}}, "DisableTimeout", 2, u"0"_s},
         {{}, "Monthly", 6, u"2"_s}, // fields the image lacks keep their values
@@ -245,8 +232,7 @@ TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
     EXPECT_EQ(db.value("HangTime", 1), u"42"_s);
 }
 
-// The factory-fresh controller decodes to the program's defaults, except where the image holds
-// a number rather than its text or cannot hold an empty value.
+// Where the image holds a number rather than its text, or cannot hold an empty value.
 TEST(MemoryImage, FactoryFreshMemoryDecodesToTheDefaults) {
     Database db;
     ASSERT_TRUE(decodeMemoryImageLines(TarsisMemory().memoryLines(), db).ok);

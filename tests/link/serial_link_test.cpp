@@ -1,6 +1,3 @@
-// The serial link against the emulated Tarsis over real pseudo-terminals: how each kind of
-// answer is judged, the error limit, a line that dies during a wait, and a port that cannot be
-// opened.
 #include "link/channel_factory.h"
 #include "link/emulator_channel.h"
 #include "link/pty_emulator.h"
@@ -15,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace kovo {
 namespace {
 
@@ -25,10 +24,10 @@ constexpr int ShortTimeoutMs = 300;
 // the outcome check, not a matter of speed.
 constexpr int LongTimeoutMs = 20000;
 
-const QString TimeoutText = QStringLiteral(
-    "Kovo is unable to communicate with the Tarsis. Check your connections then try again");
+const QString TimeoutText =
+    u"Kovo is unable to communicate with the Tarsis. Check your connections then try again"_s;
 const QString ErrorLimitText =
-    QStringLiteral("Too Many Errors. Please check your serial connection and try again");
+    u"Too Many Errors. Please check your serial connection and try again"_s;
 
 EmulatorFaults faults(const char* faultList) {
     QString error;
@@ -48,7 +47,7 @@ struct Harness {
         auto channel = ChannelFactory::create(port, &error);
         EXPECT_TRUE(channel) << error.toStdString();
         link = std::make_unique<SerialLink>(std::move(channel), person, flags, settings);
-        link->setLockCode(QStringLiteral("99"));
+        link->setLockCode(u"99"_s);
     }
     RecordingOperator person;
     LinkFlags flags;
@@ -89,10 +88,10 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
         {"plus with trailing text", "echo", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
         {"plus in pieces", "echo,split:15", "2*100030\r", SerialLink::Outcome::Acknowledged, {}},
         {"refused", "nak:1", "2*100030\r", SerialLink::Outcome::Refused,
-         QStringLiteral("There has been an error. The Tarsis returned -Refused    ")},
+         u"There has been an error. The Tarsis returned -Refused    "_s},
         {"refusal in pieces is shown whole", "nak:1,split:15", "2*100030\r",
          SerialLink::Outcome::Refused,
-         QStringLiteral("There has been an error. The Tarsis returned -Refused    ")},
+         u"There has been an error. The Tarsis returned -Refused    "_s},
         {"answer starting with a space", "garbage", "2*100030\r", SerialLink::Outcome::TimedOut,
          TimeoutText},
         {"silence", "silence:1", "2*100030\r", SerialLink::Outcome::TimedOut, TimeoutText},
@@ -113,7 +112,7 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
         EXPECT_EQ(h.person.messageTexts(), expected);
         for (const auto& message : h.person.messages())
             EXPECT_EQ(message.title, QString());
-        EXPECT_EQ(emulator.emulator().receivedLines(), QStringList{QStringLiteral("2*100030")});
+        EXPECT_EQ(emulator.emulator().receivedLines(), QStringList{u"2*100030"_s});
     }
 }
 
@@ -139,7 +138,7 @@ TEST(SerialLinkTest, TimeOutsAndLateAnswers) {
         InProcess h(c.faults, c.timeoutMs);
         QList<Outcome> outcomes;
         for (qsizetype i = 0; i < c.outcomes.size(); ++i) {
-            h.link->sendCommand(QStringLiteral("2*10003%1\r").arg(i));
+            h.link->sendCommand(u"2*10003%1\r"_s.arg(i));
             outcomes << h.link->lastOutcome();
         }
         EXPECT_EQ(outcomes, c.outcomes);
@@ -155,18 +154,18 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     h.link->setProgressSource([&] { return progressValue; });
     ASSERT_TRUE(h.link->openSerialPort());
     for (int i = 0; i < 3; ++i) {
-        h.link->sendCommand(QStringLiteral("1*100%1\r").arg(i));
+        h.link->sendCommand(u"1*100%1\r"_s.arg(i));
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
         EXPECT_EQ(h.link->errorCount(), i + 1);
         EXPECT_FALSE(h.flags.updateAborted);
         EXPECT_TRUE(h.link->isOpen());
     }
     EXPECT_EQ(h.person.messageTexts(), QStringList(3, TimeoutText));
-    h.link->sendCommand(QStringLiteral("1*1003\r"));
+    h.link->sendCommand(u"1*1003\r"_s);
     EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ErrorLimit);
     ASSERT_EQ(h.person.messages().size(), 4);
     EXPECT_EQ(h.person.messages().last().text, ErrorLimitText);
-    EXPECT_EQ(h.person.messages().last().title, QStringLiteral("Error!"));
+    EXPECT_EQ(h.person.messages().last().title, u"Error!"_s);
     EXPECT_TRUE(h.flags.updateAborted);
     EXPECT_TRUE(h.flags.updateInterrupted);
     EXPECT_EQ(h.link->errorCount(), 0);
@@ -174,8 +173,8 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     // The three timed-out waits each showed the percentage; the error limit set it back to 0.
     const auto reports = h.person.progressReports();
     ASSERT_EQ(reports.size(), 4);
-    EXPECT_EQ(reports.at(0).label, QStringLiteral("25% Complete"));
-    EXPECT_EQ(reports.at(3).label, QStringLiteral("0% Complete"));
+    EXPECT_EQ(reports.at(0).label, u"25% Complete"_s);
+    EXPECT_EQ(reports.at(3).label, u"0% Complete"_s);
     EXPECT_EQ(reports.at(3).value, 0);
 
     // The lock line went out just before the port closed: wait (a hang guard only) until the
@@ -185,18 +184,18 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     emulator.stop();
     const QStringList received = emulator.emulator().receivedLines();
     ASSERT_EQ(received.size(), 5);
-    EXPECT_EQ(received.at(3), QStringLiteral("1*1003"));
-    EXPECT_EQ(received.at(4), QStringLiteral("199")); // "1" + the lock code
+    EXPECT_EQ(received.at(3), u"1*1003"_s);
+    EXPECT_EQ(received.at(4), u"199"_s); // "1" + the lock code
 }
 
 // The error-limit test comes after the read: an answer already waiting is judged first.
 TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
     InProcess h("silence:3", ShortTimeoutMs);
     for (int i = 0; i < 3; ++i)
-        h.link->sendCommand(QStringLiteral("2*100030\r"));
+        h.link->sendCommand(u"2*100030\r"_s);
     EXPECT_EQ(h.link->errorCount(), 3);
     // The in-process line answers at once, so the "+" is waiting on the first pass.
-    h.link->sendCommand(QStringLiteral("2*100030\r"));
+    h.link->sendCommand(u"2*100030\r"_s);
     EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
     EXPECT_EQ(h.link->errorCount(), 0);
     EXPECT_EQ(h.person.messageTexts(), QStringList(3, TimeoutText));
@@ -216,16 +215,15 @@ TEST(SerialLinkTest, LineDroppedDuringTheWait) {
         PtyEmulator emulator(faults("drop:2"), c.transport);
         Harness h(emulator.port(), LongTimeoutMs);
         ASSERT_TRUE(h.link->openSerialPort());
-        h.link->sendCommand(QStringLiteral("2*100030\r"));
+        h.link->sendCommand(u"2*100030\r"_s);
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
-        h.link->sendCommand(QStringLiteral("2*100031\r"));
+        h.link->sendCommand(u"2*100031\r"_s);
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::ChannelLost);
         ASSERT_EQ(h.person.messages().size(), 1);
         EXPECT_EQ(h.person.messages().first().text,
-                  QStringLiteral("The connection to %1 was lost. Check your connections then try "
-                                 "again")
-                      .arg(emulator.port()));
-        EXPECT_EQ(h.person.messages().first().title, QStringLiteral("Error!"));
+                  u"The connection to %1 was lost. Check your connections then try "
+                  u"again"_s.arg(emulator.port()));
+        EXPECT_EQ(h.person.messages().first().title, u"Error!"_s);
         EXPECT_TRUE(h.flags.updateAborted);
         EXPECT_TRUE(h.flags.updateInterrupted);
         EXPECT_FALSE(h.link->isOpen());
@@ -259,22 +257,21 @@ TEST(SerialLinkTest, PortThatCannotBeOpened) {
     PtyEmulator emulator;
     SerialChannel holder(emulator.port(), emulator.port());
     ASSERT_TRUE(holder.open());
-    const QString missing = QStringLiteral("/dev/kovo-no-such-port");
-    const QString check = QStringLiteral(". Check the port and your connections, then try again");
+    const QString missing = u"/dev/kovo-no-such-port"_s;
+    const QString check = u". Check the port and your connections, then try again"_s;
     struct Case {
         QString comPort;
         QString device; // empty: a TCP port
         QString message;
     };
     const QList<Case> cases = {
-        {QStringLiteral("7"), missing,
-         QStringLiteral("COM7 cannot be opened: there is no such port") + check},
+        {u"7"_s, missing, u"COM7 cannot be opened: there is no such port"_s + check},
         {emulator.port(), emulator.port(),
-         emulator.port() + QStringLiteral(" is in use by another program. Close the other "
-                                          "program and try again")},
-        {QStringLiteral("tcp://127.0.0.1:1"),
+         emulator.port() + u" is in use by another program. Close the other "
+                           u"program and try again"_s},
+        {u"tcp://127.0.0.1:1"_s,
          {},
-         QStringLiteral("tcp://127.0.0.1:1 cannot be opened: connection refused") + check},
+         u"tcp://127.0.0.1:1 cannot be opened: connection refused"_s + check},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.comPort.toStdString());
@@ -300,9 +297,9 @@ TEST(SerialLinkTest, DtmfModeOpensNothing) {
     RecordingOperator person;
     LinkFlags flags;
     SerialLink::Settings settings;
-    settings.comPort = QStringLiteral("0");
-    SerialLink link(std::make_unique<SerialChannel>(QStringLiteral("0"), emulator.port()), person,
-                    flags, settings);
+    settings.comPort = u"0"_s;
+    SerialLink link(std::make_unique<SerialChannel>(u"0"_s, emulator.port()), person, flags,
+                    settings);
     EXPECT_FALSE(link.openSerialPort());
     EXPECT_FALSE(link.isOpen());
     EXPECT_FALSE(link.portOpenFailed());
@@ -311,14 +308,14 @@ TEST(SerialLinkTest, DtmfModeOpensNothing) {
 
 // The percentage shown after each answer: value / 7.24, rounded half to even.
 TEST(SerialLinkTest, PercentOfTheUploadAfterEachAnswer) {
-    InProcess h("", ShortTimeoutMs, QStringLiteral("emulator"));
+    InProcess h("", ShortTimeoutMs, u"emulator"_s);
     for (const auto& [value, label] : {std::pair{0, "0% Complete"},
                                        {3, "0% Complete"},
                                        {4, "1% Complete"},
                                        {362, "50% Complete"},
                                        {722, "100% Complete"}}) {
         h.link->setProgressSource([value = value] { return value; });
-        h.link->sendCommand(QStringLiteral("2*100030\r"));
+        h.link->sendCommand(u"2*100030\r"_s);
         ASSERT_FALSE(h.person.progressReports().isEmpty());
         EXPECT_EQ(h.person.progressReports().last().label, QString::fromLatin1(label));
         EXPECT_EQ(h.person.progressReports().last().maximum, 724);
@@ -358,8 +355,8 @@ TEST(ChannelFactoryTest, PortNames) {
             EXPECT_FALSE(address.problem.isEmpty());
         }
     }
-    const auto tcp = ChannelFactory::resolve(QStringLiteral("tcp://127.0.0.1:4001"));
-    EXPECT_EQ(tcp.host, QStringLiteral("127.0.0.1"));
+    const auto tcp = ChannelFactory::resolve(u"tcp://127.0.0.1:4001"_s);
+    EXPECT_EQ(tcp.host, u"127.0.0.1"_s);
     EXPECT_EQ(tcp.port, 4001);
 
     // The built-in emulator is whatever the application provides.
@@ -374,7 +371,7 @@ TEST(ChannelFactoryTest, PortNames) {
     ASSERT_TRUE(channel->open());
     ASSERT_TRUE(channel->write("2*100030\r"));
     EXPECT_EQ(channel->read(1000), QByteArray("+"));
-    EXPECT_EQ(device->acceptedLines(), QStringList{QStringLiteral("2*100030")});
+    EXPECT_EQ(device->acceptedLines(), QStringList{u"2*100030"_s});
     ChannelFactory::setBuiltInEmulatorProvider({});
 }
 
