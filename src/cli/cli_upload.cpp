@@ -72,6 +72,14 @@ int exitStatus(const UploadResult& result) {
     return result.unconfirmed.isEmpty() ? ExitDone : ExitUnconfirmed;
 }
 
+// ", 2 word(s) left out" when the controller's tables lacked some words (each was named before
+// the first command went out).
+QString skippedText(const UploadResult& result) {
+    if (result.skipped.isEmpty())
+        return {};
+    return QStringLiteral(", %1 word(s) or CW character(s) left out").arg(result.skipped.size());
+}
+
 const char* outcomeText(UploadOutcome outcome) {
     switch (outcome) {
     case UploadOutcome::Completed:
@@ -133,7 +141,7 @@ int uploadOverTheAir(CliContext& context, const QString& since, bool acceptDefau
     QTextStream err(stderr);
     err << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
         << " command(s), " << player.digitsPlayed() << " digit(s), "
-        << QString::number(audioMs / 60000.0, 'f', 1) << " min of tones";
+        << QString::number(audioMs / 60000.0, 'f', 1) << " min of tones" << skippedText(result);
     if (!wavPath.isEmpty() && !job.soundFailed() && result.outcome != UploadOutcome::NotStarted)
         err << ", written to " << wavPath;
     err << "\n";
@@ -180,7 +188,7 @@ int uploadFile(CliContext& context) {
     link->close();
     QTextStream err(stderr);
     err << "Upload " << outcomeText(result.outcome) << ": " << result.commandsSent
-        << " command(s) sent";
+        << " command(s) sent" << skippedText(result);
     if (!result.unconfirmed.isEmpty())
         err << ", " << result.unconfirmed.size()
             << " never confirmed: " << result.unconfirmed.join(QStringLiteral(", "));

@@ -45,12 +45,14 @@ Answer StderrOperator::ask(const QString& text, const QString& title, Buttons bu
     return answer;
 }
 
-void StderrOperator::progress(int value, int maximum, const QString& label) {
-    // One line per change of the label, so a long job shows its way without flooding.
+void StderrOperator::progress(int, int, const QString& label) {
+    // One line per change of the label, so a long job shows its way without flooding. The label
+    // says it all ("37% Complete"); the job's step counter beside it would read as a second
+    // count of what was sent.
     if (label == m_lastLabel)
         return;
     m_lastLabel = label;
-    QTextStream(stderr) << label << " (" << value << "/" << maximum << ")\n";
+    QTextStream(stderr) << label << "\n";
 }
 
 bool StderrOperator::interrupted() {

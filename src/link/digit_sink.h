@@ -15,6 +15,9 @@ public:
     // keys (true) or unkeys (false) the transmitter; keying includes the wait before the first
     // digit. False (after telling the person) when the transmitter could not be keyed.
     virtual bool key(bool on) = 0;
+    // True once digits could not be played (the sound failed): the command under way did not go
+    // out whole, so its item must stay to be sent.
+    virtual bool failed() const { return false; }
 };
 
 } // namespace kovo

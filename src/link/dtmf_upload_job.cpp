@@ -26,15 +26,22 @@ UploadResult DtmfUploadJob::run(bool complete) {
     return result;
 }
 
-void DtmfUploadJob::soundFailure(const QString& text) {
+void DtmfUploadJob::soundFailure(const QString& text, bool beforeSending) {
     if (m_soundFailed)
         return;
     m_soundFailed = true;
     m_soundError = text.isEmpty()
                        ? QStringLiteral("The sound output failed: the tones cannot be played")
                        : text;
-    m_person.message(m_soundError);
-    // The rest would be silence on a keyed transmitter: stop after the current command.
+    QString told = m_soundError;
+    if (!told.endsWith(u'.'))
+        told += u'.';
+    told += beforeSending
+                ? QStringLiteral(" The upload stopped before anything was sent.")
+                : QStringLiteral(" The upload stopped: the command being played and those after "
+                                 "it were not sent.");
+    m_person.message(told);
+    // The rest would be silence on a keyed transmitter: the upload stops at once.
     m_flags.updateInterrupted = true;
 }
 
@@ -42,7 +49,7 @@ void DtmfUploadJob::sendDigit(const QString& digitCode) {
     if (m_soundFailed)
         return;
     if (!m_player.sendDtmfDigit(digitCode))
-        soundFailure(m_player.errorText());
+        soundFailure(m_player.errorText(), false);
 }
 
 bool DtmfUploadJob::key(bool on) {
@@ -56,8 +63,8 @@ bool DtmfUploadJob::key(bool on) {
         if (m_player.keyed())
             m_player.unkey();
         if (soundFault) {
-            soundFailure(!m_output.ready() && text.isEmpty() ? QtAudioOutput::noDeviceText()
-                                                             : text);
+            soundFailure(!m_output.ready() && text.isEmpty() ? QtAudioOutput::noDeviceText() : text,
+                         true);
             m_flags.updateInterrupted = false;
         } else {
             m_person.message(text);

@@ -17,12 +17,14 @@ struct LinkFlags;
 // played into the radio later), the transmitter keyed around the whole transfer (`doComPort`),
 // `TxTemp` of silence after keying and `DTMFDelay` before every digit.
 //
-// What the person is told, through the Operator: an output that cannot play at all ("No sound
-// output device: the tones cannot be played") before anything is keyed, after which the upload
-// does not start; a keying line that cannot be driven (the transmitter is then left unkeyed and
-// the upload does not start); and an output that fails in the middle of the transfer, which
-// stops the upload after the current command (as an interrupt does), since the rest would go
-// out as silence while the transmitter is keyed.
+// What the person is told, through the Operator, once per upload: an output that cannot play at
+// all ("No sound output device: the tones cannot be played. The upload stopped before anything
+// was sent.") before anything is keyed, after which the upload does not start; a keying line
+// that cannot be driven (the transmitter is then left unkeyed and the upload does not start);
+// and an output that fails in the middle of the transfer, which stops the upload at once ("… The
+// upload stopped: the command being played and those after it were not sent."; the rest would
+// go out as silence while the transmitter is keyed). The command whose tones failed
+// was not heard whole, so its item keeps its pending flags, like every item after it.
 class DtmfUploadJob : public DigitSink {
 public:
     DtmfUploadJob(Database& db, LinkFlags& flags, Operator& person, AudioOutput& output);
@@ -49,10 +51,11 @@ public:
     // DigitSink: the upload's digits and keying go to the player.
     void sendDigit(const QString& digitCode) override;
     bool key(bool on) override;
+    bool failed() const override { return m_soundFailed; }
 
 private:
-    // Tells the person (once) and stops the upload after the current command.
-    void soundFailure(const QString& text);
+    // Tells the person (once) that the sound failed and the upload stopped, and stops it.
+    void soundFailure(const QString& text, bool beforeSending);
 
     Database& m_db;
     LinkFlags& m_flags;

@@ -27,6 +27,10 @@ const QString UpdateMessage = u"Update Complete"_s;
 const QString UnconfirmedMessage =
     u"\n\n%1 command(s) got no answer from the Tarsis and may not have been applied: %2. They "
     u"are still marked as changed, so Update Changes Only sends them again."_s;
+const QString SkippedMessage =
+    u"%1\n\nThe rest of each item is sent. Correct these items in their editors to send them "
+    u"whole."_s;
+const QString SkippedTitle = u"Words Left Out"_s;
 const QString UnsendableMessage =
     u"Nothing was sent. These values cannot be sent to the Tarsis; correct them and try "
     u"again:\n%1"_s;
@@ -158,6 +162,10 @@ UploadResult Upload::run(bool complete) {
                          MessageIcon::Critical);
         return m_result;
     }
+    m_result.skipped = m_skipped;
+    if (!m_skipped.isEmpty())
+        m_person.message(SkippedMessage.arg(m_skipped.join(u'\n')), SkippedTitle,
+                         MessageIcon::Warning);
     if (m_transport == Transport::Serial) {
         if (!m_lines->open())
             return m_result;
@@ -179,12 +187,12 @@ UploadResult Upload::run(bool complete) {
                                           .arg(m_result.unconfirmed.join(u", "_s));
     if (m_complete) {
         m_person.message(CompleteMessage + unconfirmed);
-        m_person.progress(0, ProgressMaximum, percentLabel(0));
         if (m_transport == Transport::Serial) {
             const Command reset = buildCommand(m_db, CommandItem::Reset);
             if (m_observer)
                 m_observer(reset);
             m_lines->writeLine(serialFrame(reset.serialLines.constFirst()));
+            ++m_result.commandsSent;
         }
     } else {
         m_person.message(UpdateMessage + unconfirmed);
@@ -435,8 +443,10 @@ bool Upload::step(CommandItem item, int index, const Flags& select, const Flags&
     }
     const Command command = buildCommand(m_db, item, index);
     if (m_checking) {
-        if (command.sends(m_transport))
+        if (command.sends(m_transport)) {
             checkCommand(command);
+            m_skipped << skippedReport(command);
+        }
         return true;
     }
     if (!command.sends(m_transport)) {
@@ -482,6 +492,7 @@ bool Upload::sendSerial(CommandItem item, const Command& command, const Flags& c
 
 QStringList Upload::findUnsendable() {
     m_unsendable.clear();
+    m_skipped.clear();
     m_checking = true;
     walk();
     m_checking = false;
@@ -514,6 +525,11 @@ bool Upload::sendDtmf(CommandItem item, const Command& command, const Flags& cle
         m_digits->sendDigit(code);
     for (const QString& code : command.dtmfBody)
         m_digits->sendDigit(code);
+    if (m_digits->failed()) {
+        // Not played whole: the item keeps its flags.
+        finish(UploadOutcome::Interrupted);
+        return false;
+    }
     ++m_result.commandsSent;
     if (m_flags.updateAborted) {
         finish(UploadOutcome::Aborted);
@@ -568,8 +584,6 @@ void Upload::finish(UploadOutcome outcome) {
         m_digits->key(false);
     else if (outcome == UploadOutcome::Interrupted)
         m_lines->close();
-    if (m_complete)
-        m_person.progress(0, ProgressMaximum, percentLabel(0));
 }
 
 } // namespace kovo

@@ -24,12 +24,17 @@ enum class UploadOutcome {
 
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::NotStarted;
-    int commandsSent = 0; // serial lines written with their exchange, or DTMF units played
-    int progress = 0;     // the progress value reached (complete upload only)
+    // Every command that went out: serial lines (the closing reset line of a complete upload
+    // too) or DTMF units played whole. The one count every report of an upload gives.
+    int commandsSent = 0;
+    int progress = 0; // the progress value reached (complete upload only)
     // Items whose command got no "+" (time-out, garbled answer): their flags stay set.
     QStringList unconfirmed;
     // Items the transport cannot carry, as "item = value": the upload sent nothing.
     QStringList unsendable;
+    // Words and CW characters the controller cannot take, one line each naming its item
+    // (skippedReport): told before the first command, left out of their commands.
+    QStringList skipped;
 };
 
 // Sends the configuration to the controller: everything (sendCompleteData) or only the items
@@ -61,10 +66,15 @@ struct UploadResult {
 // value. An item whose serial command got no "+" keeps its flags and is named in the closing
 // message.
 //
+// Words and CW characters that have no code in the controller's tables are found by the same
+// check; the person is told of each, with its item, in one message before anything is sent (and
+// before a transmitter is keyed), and the rest of each item goes out without them.
+//
 // Both flags of LinkFlags are cleared when an upload starts. Progress (complete upload only) goes
-// to the Operator as (value, 724, "<percent>% Complete") after every step that counts, reaches
-// 722, and goes back to 0 when the upload ends. The serial link is given no progress source, so
-// the percentage is reported once per step, here.
+// to the Operator as (value, 724, "<percent>% Complete") after every step that counts and reaches
+// 722; it never goes back down, so nothing after the end reads "0% Complete" (the window resets
+// its own bar). The serial link is given no progress source, so the percentage is reported once
+// per step, here.
 class Upload {
 public:
     static constexpr int ProgressMaximum = 724;
@@ -90,7 +100,8 @@ private:
     using Flags = QList<Flag>;
 
     UploadResult run(bool complete);
-    // Every command of the upload built and checked without sending; the offending items.
+    // Every command of the upload built and checked without sending; the offending items. The
+    // words left out are gathered on the way (m_skipped).
     QStringList findUnsendable();
     void checkCommand(const Command& command);
     bool walk();
@@ -117,6 +128,7 @@ private:
     bool m_complete = false;
     bool m_checking = false;
     QStringList m_unsendable;
+    QStringList m_skipped;
     int m_progress = 0;
     UploadResult m_result;
 };

@@ -3,6 +3,7 @@
 #include "gui_operator.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,6 +17,8 @@ DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
     // From Autopatch".
     setWindowTitle(QStringLiteral("Downloading From Tarsis"));
     setModal(false);
+    m_linkInUse = new QLabel(this);
+    m_linkInUse->setObjectName(QStringLiteral("LinkInUse"));
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
     m_bar->setMinimumWidth(360);
@@ -23,6 +26,7 @@ DownloadWindow::DownloadWindow(GuiOperator& person, QWidget* parent)
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     m_cancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_linkInUse);
     layout->addWidget(m_bar);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     connect(m_cancel, &QPushButton::clicked, this, &DownloadWindow::cancelDownload);
@@ -33,7 +37,12 @@ QString DownloadWindow::caption() const {
     return windowTitle();
 }
 
-void DownloadWindow::follow() {
+QString DownloadWindow::linkText() const {
+    return m_linkInUse->text();
+}
+
+void DownloadWindow::follow(const QString& link) {
+    m_linkInUse->setText(QStringLiteral("Link: ") + link);
     m_following = true;
 }
 

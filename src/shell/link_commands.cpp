@@ -7,6 +7,7 @@
 #include "link/qt_audio_output.h"
 #include "link/serial_link.h"
 #include "link_action_runner.h"
+#include "link_description.h"
 #include "link_worker.h"
 #include "manual_send_window.h"
 #include "touch_tone_pad.h"
@@ -131,7 +132,7 @@ void LinkCommands::downloadFromTarsis() {
     auto result = std::make_shared<DownloadResult>();
     LinkWorker& link = *m_link;
     Database& db = m_services.db;
-    m_download->follow();
+    m_download->follow(linkDescription(m_services.settings));
     const bool started = link.start(
         [&link, &db, settings, serialDelay, result] {
             GuiOperator& person = link.person();

@@ -83,6 +83,7 @@ TouchTonePad::TouchTonePad(AudioOutput& output, ProgramSettings& settings, Messa
 TouchTonePad::~TouchTonePad() = default;
 
 void TouchTonePad::open() {
+    m_soundFailureTold = false;
     if (isMinimized())
         showNormal();
     else
@@ -167,9 +168,13 @@ void TouchTonePad::playQueued() {
                                                           "cannot be played")
                                          : QtAudioOutput::noDeviceText();
             m_playing = false;
-            m_messages.message(error, QString(), MessageIcon::Warning);
+            if (!m_soundFailureTold) {
+                m_soundFailureTold = true;
+                m_messages.message(error, QString(), MessageIcon::Warning);
+            }
             return;
         }
+        m_soundFailureTold = false;
     }
     m_playing = false;
 }

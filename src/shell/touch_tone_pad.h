@@ -29,8 +29,9 @@ class ProgramSettings;
 //
 // The tones play on the GUI thread: the audio output's waits let window events run, so the pad
 // (and the rest of the program) stays responsive while a digit sounds. keys pressed while a digit
-// plays are queued and follow in order. When the sound cannot be played the person is told once
-// (the output's reason, through the message service) and the queued digits are dropped.
+// plays are queued and follow in order. When the sound cannot be played the queued digits are
+// dropped and the person is told (the output's reason, through the message service) once per
+// opening of the pad, not at every key; a digit that plays again ends that silence.
 //
 // Wiring it into the main window (`MnuTestPad` "&DTMF Test Pad"):
 //
@@ -84,6 +85,7 @@ private:
     std::array<QPushButton*, 17> m_cmdNum{}; // by digit code; 10 is unused
     QStringList m_queue;
     bool m_playing = false;
+    bool m_soundFailureTold = false;
 };
 
 } // namespace kovo

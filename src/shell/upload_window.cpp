@@ -9,6 +9,7 @@
 #include "link/line_sink.h"
 #include "link/serial_link.h"
 #include "link/transmitter_keying.h"
+#include "link_description.h"
 #include "link_worker.h"
 #include "window_placement.h"
 
@@ -59,6 +60,8 @@ UploadWindow::UploadWindow(Database& db, ProgramSettings& settings, MessageServi
     m_update = makeButton("Update", QStringLiteral("&Update Changes Only"), this);
     m_interrupt = makeButton("Interrupt", QStringLiteral("&Interrupt Upload"), this);
     m_close = makeButton("Close", QStringLiteral("&Close"), this);
+    m_linkInUse = new QLabel(this);
+    m_linkInUse->setObjectName(QStringLiteral("LinkInUse"));
     m_progressLabel = new QLabel(QStringLiteral("Upload Progress"), this);
     m_progressLabel->setObjectName(QStringLiteral("ProgressLabel"));
     m_progressBar = new QProgressBar(this);
@@ -71,6 +74,7 @@ UploadWindow::UploadWindow(Database& db, ProgramSettings& settings, MessageServi
     m_percent->setAlignment(Qt::AlignCenter);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_linkInUse);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_complete);
     buttons->addWidget(m_update);
@@ -90,10 +94,16 @@ UploadWindow::UploadWindow(Database& db, ProgramSettings& settings, MessageServi
     connect(&m_link.person(), &GuiOperator::progressed, this, &UploadWindow::progressed);
     connect(&m_link, &LinkWorker::busyChanged, this, &UploadWindow::linkBusy);
     linkBusy(m_link.busy());
+    setUploading(false);
     showProgress(false);
 }
 
+QString UploadWindow::linkText() const {
+    return m_linkInUse->text();
+}
+
 void UploadWindow::prepare() {
+    m_linkInUse->setText(QStringLiteral("Link: ") + linkDescription(m_settings));
     showProgress(false);
     if (!m_geometryRestored) {
         restoreGeometry();
@@ -186,11 +196,11 @@ void UploadWindow::runUpload(bool complete) {
             *result = job.run(complete);
         },
         [this, complete, result, gaveUp] { uploadEnded(complete, *result, *gaveUp); });
-    m_uploading = started;
+    setUploading(started);
 }
 
 void UploadWindow::uploadEnded(bool complete, const UploadResult& result, bool linkGaveUp) {
-    m_uploading = false;
+    setUploading(false);
     m_lastResult = result;
     switch (result.outcome) {
     case UploadOutcome::Completed:
@@ -227,6 +237,8 @@ void UploadWindow::interruptUpload() {
     m_messages.message(QStringLiteral("Please wait while I finish the current operation"),
                        QStringLiteral("Wait"));
     m_link.flags().updateInterrupted = true;
+    // Asked once: the upload stops after the command under way.
+    m_interrupt->setEnabled(false);
     hide();
     m_progressBar->setValue(m_progressBar->minimum());
     m_percent->setText(ZeroPercent);
@@ -264,6 +276,11 @@ void UploadWindow::linkBusy(bool busy) {
         button->setStatusTip(tip);
         button->setToolTip(tip);
     }
+}
+
+void UploadWindow::setUploading(bool uploading) {
+    m_uploading = uploading;
+    m_interrupt->setEnabled(uploading);
 }
 
 void UploadWindow::showProgress(bool visible) {

@@ -18,7 +18,9 @@ class ProgramSettings;
 // The upload window `Update` ("Send To Tarsis"): sends the whole configuration or only what
 // changed, over the serial link or as touch tones according to ComPort. The transfer runs on the
 // link thread; this window asks its questions, follows the progress and hides when the upload
-// has ended.
+// has ended. It names the link in use (`LinkInUse`), so an upload to the emulator is never taken
+// for one to the radio, and "Interrupt Upload" is enabled exactly while an upload it started
+// runs.
 class UploadWindow : public QDialog {
     Q_OBJECT
 
@@ -39,6 +41,8 @@ public:
 
     QProgressBar* progressBar() const { return m_progressBar; }
     QLabel* percentLabel() const { return m_percent; }
+    // "Link: " and the link the settings put in force.
+    QString linkText() const;
 
 public slots:
     void uploadComplete();
@@ -61,6 +65,7 @@ private:
     void uploadEnded(bool complete, const UploadResult& result, bool linkGaveUp);
     void progressed(int value, int maximum, const QString& label);
     void linkBusy(bool busy);
+    void setUploading(bool uploading);
     void showProgress(bool visible);
     void restoreGeometry();
     void writeGeometry();
@@ -74,6 +79,7 @@ private:
     QPushButton* m_update = nullptr;
     QPushButton* m_interrupt = nullptr;
     QPushButton* m_close = nullptr;
+    QLabel* m_linkInUse = nullptr;
     QLabel* m_progressLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_percent = nullptr;

@@ -448,8 +448,11 @@ TEST(DtmfUploadJob, SoundFailuresAreToldAndTheTransmitterReleased) {
         const UploadResult result = job.run(true);
         EXPECT_EQ(result.outcome, midway ? UploadOutcome::Interrupted : UploadOutcome::NotStarted);
         EXPECT_EQ(person.messageTexts(),
-                  QStringList{midway ? u"The sound device went away"_s
-                                     : u"No sound output device: the tones cannot be played"_s});
+                  QStringList{midway ? u"The sound device went away. The upload stopped: the "
+                                       u"command being played and those after it were not "
+                                       u"sent."_s
+                                     : u"No sound output device: the tones cannot be played. "
+                                       u"The upload stopped before anything was sent."_s});
         EXPECT_TRUE(job.soundFailed());
         EXPECT_EQ(port.made, midway ? 1 : 0);
         EXPECT_EQ(port.state(), u"closed"_s);
