@@ -129,30 +129,6 @@ TEST_F(UploadWindowTest, InterruptOrExitStopsAfterTheCurrentCommand) {
     }
 }
 
-// A refusal ends the upload where it stands; the window stays up with Interrupt disabled.
-TEST_F(UploadWindowTest, ARefusalIsToldAndKeepsTheRestPending) {
-    startOnEmulator();
-    for (int port = 1; port <= 3; ++port) {
-        db.setValue(u"HangTime", port, QString::number(40 + port));
-        db.setPending(u"HangTimePending", port);
-    }
-    UploadWindow& upload = openUploadWindow();
-    emulator->setFaults(*EmulatorFaults::parse(QStringLiteral("nak:2")));
-    clickAndWait(QStringLiteral("Update"));
-
-    EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::Aborted);
-    EXPECT_EQ(emulator->acceptedLines(), QStringList{QStringLiteral("1*100041")});
-    EXPECT_EQ(db.pendingNames().join(u' '),
-              QStringLiteral("HangTimePending(2) HangTimePending(3)"));
-    EXPECT_TRUE(upload.isVisible());
-    EXPECT_FALSE(button(QStringLiteral("Interrupt"))->isEnabled());
-    const QStringList texts = messages.messageTexts();
-    ASSERT_EQ(texts.size(), 1);
-    EXPECT_TRUE(
-        texts[0].startsWith(QStringLiteral("There has been an error. The Tarsis returned -")))
-        << qPrintable(texts[0]);
-}
-
 // An output that fails from its `failFrom`th tone pair on.
 class FailingOutput : public RecordingAudioOutput {
 public:
@@ -165,8 +141,8 @@ public:
     int tones = 0;
 };
 
-// Words the controller cannot take are named before anything is sent or keyed; an upload that
-// loses its sound says it stopped, and the item it was playing stays to be sent.
+// Words the controller cannot take are named before anything is sent or keyed. An upload that
+// is refused, or loses its sound, says so and keeps the item under way pending.
 TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
     const QString leftOut =
         QStringLiteral("CWID1(2): \".\" is not in the Tarsis's tables and is left out\n"
@@ -176,23 +152,30 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
     enum Sound { Works, None, LostAfterFirst };
     struct Case {
         const char* name;
+        const char* fault;
         bool tones;
         Sound sound;
         QString last;
         QString pendingAfter;
+        int accepted;
+        bool shown; // the window stays up
     };
     const Case cases[] = {
-        {"serial", false, Works, QStringLiteral("Update Complete"), {}},
-        {"tones", true, Works, QStringLiteral("Update Complete"), {}},
-        {"no sound", true, None,
+        {"serial", "", false, Works, QStringLiteral("Update Complete"), {}, 2, false},
+        // A refusal ends the upload where it stands; its item keeps its flag.
+        {"refused", "nak:2", false, Works,
+         QStringLiteral("There has been an error. The Tarsis returned -Refused    "),
+         QStringLiteral("MessageMacroPending(3)"), 1, true},
+        {"tones", "", true, Works, QStringLiteral("Update Complete"), {}, 0, false},
+        {"no sound", "", true, None,
          QStringLiteral("The recording output fails on purpose. The upload stopped before "
                         "anything was sent."),
-         QStringLiteral("CWID1Pending(2) MessageMacroPending(3)")},
+         QStringLiteral("CWID1Pending(2) MessageMacroPending(3)"), 0, true},
         // The CW ID plays whole; the sound goes in the message macro's unlock part.
-        {"sound lost", true, LostAfterFirst,
+        {"sound lost", "", true, LostAfterFirst,
          QStringLiteral("The recording output fails on purpose. The upload stopped: the command "
                         "being played and those after it were not sent."),
-         QStringLiteral("MessageMacroPending(3)")},
+         QStringLiteral("MessageMacroPending(3)"), 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +198,8 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
             settings->setComPort(QStringLiteral("0"));
             settings->setDtmfComPort(QStringLiteral("0"));
         }
-        openUploadWindow();
+        UploadWindow& upload = openUploadWindow();
+        emulator->setFaults(*EmulatorFaults::parse(QLatin1String(c.fault)));
         const int exchangesBefore = emulator->exchangeCount();
         bool toldFirst = false;
         messages.onCall = [&](const RecordingMessageService::Call& call) {
@@ -228,8 +212,10 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         EXPECT_EQ(messages.messageTexts(), (QStringList{leftOut, c.last}));
         EXPECT_TRUE(toldFirst);
         EXPECT_EQ(db.pendingNames().join(u' '), c.pendingAfter);
-        EXPECT_EQ(emulator->acceptedLines().size(), c.tones ? 0 : 2);
-        EXPECT_FALSE(window->uploadWindow()->progressBar()->isVisible()); // changes only
+        EXPECT_EQ(emulator->acceptedLines().size(), c.accepted);
+        EXPECT_EQ(upload.isVisible(), c.shown);
+        EXPECT_FALSE(upload.progressBar()->isVisible()); // changes only
+        EXPECT_FALSE(button(QStringLiteral("Interrupt"))->isEnabled());
     }
 }
 
