@@ -44,8 +44,14 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
                                      .arg(progress->progressBar()->maximum())
                                      .arg(progress->linkText());
                      });
+    bool shownAtQuestion = true; // the window hides before the questions that follow
+    messages.onCall = [&](const RecordingMessageService::Call& call) {
+        if (call.title == QStringLiteral("Download from Ostrik"))
+            shownAtQuestion = progress->isVisible();
+    };
     messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
     ASSERT_TRUE(runDownload());
+    EXPECT_FALSE(shownAtQuestion);
 
     EXPECT_EQ(main.lastDownload().chunks, 4096);
     EXPECT_EQ(shown, QStringLiteral("Downloading From Tarsis 4700 Link: Built-in Tarsis emulator "
