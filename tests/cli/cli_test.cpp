@@ -115,7 +115,9 @@ TEST(Cli, ExitStatusesAndMessages) {
         {"upload --dtmf", 2, "usage: kovo-cli upload FILE.dat ", "", ""},
         {"upload DIR/typo.dat --dtmf", 1, "kovo-cli upload: DIR/typo.dat does not exist", "", ""},
         {"upload DIR/good.dat --dtmf --wav DIR/no/such/a.wav", 1,
-         "Cannot write DIR/no/such/a.wav: No such file or directory", "", ""},
+         "Cannot write DIR/no/such/a.wav: No such file or directory. The upload stopped before "
+         "anything was sent.",
+         "", ""},
         {"upload DIR/good.dat --dtmf --wav DIR/good.dat", 1,
          "kovo-cli upload: DIR/good.dat is the same file as the input DIR/good.dat; nothing was "
          "written",

@@ -84,7 +84,9 @@ TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
         QString message;
     };
     const Case cases[] = {
-        {true, QStringLiteral("0"), "1", QStringLiteral("The recording output fails on purpose")},
+        {true, QStringLiteral("0"), "1",
+         QStringLiteral("The recording output fails on purpose. The upload stopped before "
+                        "anything was sent.")},
         {false, networkPort, "1",
          QStringLiteral(
              "The transmitter cannot be keyed: %1 cannot drive DTR. Choose a serial "
