@@ -45,7 +45,7 @@ TEST_F(AlarmsEditorTest, MemoryFrequenciesAreStoredAsSixDigitsAndTheOffset) {
         leave(get(u"OtherFreqStringSet"_s));
         if (c.offset)
             edit({QString::fromLatin1(c.offset)});
-        expectBoxes(messages, c.refusal, "Try Again!");
+        expectBoxes(messages, c.refusal, u"Try Again!"_s);
         const QString stored = c.stored ? QString::fromLatin1(c.stored) : QString();
         EXPECT_EQ(shown(u"OtherFreqStringSet"_s), stored.left(6));
         editor->apply();

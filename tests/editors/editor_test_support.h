@@ -7,9 +7,7 @@
 #include "editors/direct_action_runner.h"
 #include "editors/editor_window.h"
 #include "editors/recording_message_service.h"
-#include "emulator/dtmf_command_listener.h"
 #include "emulator/tarsis_emulator.h"
-#include "emulator/tarsis_memory.h"
 #include "link/download.h"
 #include "link/emulator_channel.h"
 #include "link/line_sink.h"
@@ -23,7 +21,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
@@ -33,7 +30,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <ostream>
 
 using namespace Qt::StringLiterals;
 
@@ -138,34 +134,18 @@ inline QString accessibleName(QWidget* control) {
     return face ? face->text(QAccessible::Name) : QString();
 }
 
-// Exactly one box was shown, with this text, title and icon.
-inline void expectOneBox(const RecordingMessageService& messages, const QString& text,
-                         const QString& title, MessageIcon icon = MessageIcon::Critical) {
-    ASSERT_EQ(messages.messageTexts(), QStringList{text});
-    EXPECT_EQ(messages.calls[0].title, title);
-    EXPECT_EQ(messages.calls[0].icon, icon);
-}
-
 // The boxes shown: none without `text`, else that one; with a `title`, its title and icon too.
 inline void expectBoxes(const RecordingMessageService& messages, const char* text,
-                        const char* title = nullptr, MessageIcon icon = MessageIcon::Critical) {
+                        const QString& title = {}, MessageIcon icon = MessageIcon::Critical) {
     EXPECT_EQ(messages.messageTexts(), text ? QStringList{QString::fromUtf8(text)} : QStringList());
-    if (text && title && !messages.calls.isEmpty()) {
-        EXPECT_EQ(messages.calls[0].title, QString::fromUtf8(title));
+    if (text && !title.isEmpty() && !messages.calls.isEmpty()) {
+        EXPECT_EQ(messages.calls[0].title, title);
         EXPECT_EQ(messages.calls[0].icon, icon);
     }
 }
 
-// The database file at `path` as read back, without an error line.
-inline Database reloaded(const QString& path) {
-    Database loaded;
-    ErrorLog log;
-    EXPECT_EQ(readDatabase(loaded, path, log).errorLines, QStringList());
-    return loaded;
-}
-
 // The database as Save writes it (the whole file, or with `onlyChanged` the groups whose flags
-// are set into a file holding `base`) and as it is read back.
+// are set into a file holding `base`) and as it is read back, without an error line.
 inline Database saved(Database& db, bool onlyChanged = false, const Database& base = Database()) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"saved.dat"_s);
@@ -174,7 +154,10 @@ inline Database saved(Database& db, bool onlyChanged = false, const Database& ba
         EXPECT_TRUE(saveWholeDatabase(written, path).ok);
     }
     EXPECT_TRUE((onlyChanged ? writeDatabase(db, path) : saveWholeDatabase(db, path)).ok);
-    return reloaded(path);
+    Database loaded;
+    ErrorLog log;
+    EXPECT_EQ(readDatabase(loaded, path, log).errorLines, QStringList());
+    return loaded;
 }
 
 // The fixture of one editor's tests: its database, message service and window.
@@ -239,23 +222,14 @@ private:
     LinkFlags m_flags;
 };
 
-// The editors' controller actions run against the emulated Tarsis's memory: over the serial link
-// to the built-in emulator, or over the air as tones a listener hears afterwards.
+// The editors' controller actions run over the serial link to the built-in emulator, whose
+// memory `memory` starts from and shows afterwards.
 class ActionRig {
 public:
-    ActionRig(Database& db, TarsisMemory& memory, bool overTheAir)
-        : m_memory(memory), m_overTheAir(overTheAir), m_runner(db, person),
-          m_sound(m_dir.filePath(u"sound.wav"_s)) {
-        // The codes a factory-fresh controller answers to.
-        for (int port = 1; port <= 3; ++port)
-            db.setValue(u"CurrentPortUnlock", port, QString::number(port) + u"6470"_s);
+    ActionRig(Database& db, TarsisMemory& memory) : m_memory(memory), m_runner(db, person) {
         m_runner.setAudioOutput(&m_sound);
-        if (overTheAir) {
-            m_runner.useDtmf();
-        } else {
-            m_emulator->setMemory(memory);
-            m_runner.useSerial(std::make_unique<EmulatorChannel>(u"Built-in"_s, m_emulator));
-        }
+        m_emulator->setMemory(memory);
+        m_runner.useSerial(std::make_unique<EmulatorChannel>(u"Built-in"_s, m_emulator));
     }
 
     DirectActionRunner& runner() { return m_runner; }
@@ -267,31 +241,16 @@ public:
         file.write(buildSilenceWav(300));
         return file.fileName();
     }
-    // What the controller made of the action: its memory afterwards. Over the air the listener
-    // is locked again at the end, unless the action changed the lock code itself: its lock part
-    // is the new code given whole.
-    void hear(bool lockedAfter = true) {
-        if (!m_overTheAir) {
-            m_memory = m_emulator->memory();
-            return;
-        }
-        DtmfCommandListener listener(m_memory);
-        QString error;
-        EXPECT_TRUE(listener.hearWavFile(m_sound.path(), &error)) << error.toStdString();
-        EXPECT_TRUE(listener.problems().isEmpty());
-        if (lockedAfter) {
-            EXPECT_EQ(listener.unlockedPort(), 0) << "the controller was left unlocked";
-        }
-    }
+    // What the controller made of the action.
+    void hear() { m_memory = m_emulator->memory(); }
 
     RecordingOperator person;
 
 private:
     TarsisMemory& m_memory;
-    bool m_overTheAir;
     QTemporaryDir m_dir;
     DirectActionRunner m_runner;
-    WavFileOutput m_sound;
+    WavFileOutput m_sound{m_dir.filePath(u"sound.wav"_s)};
     std::shared_ptr<TarsisEmulator> m_emulator = std::make_shared<TarsisEmulator>();
 };
 

@@ -54,7 +54,7 @@ TEST_F(IdentificationEditorTest, IdentifiersAreCheckedAndLimitedAsTheyAreTyped) 
         if (leaves)
             leave(box);
         EXPECT_EQ(box->text(), QString::fromLatin1(c.shown));
-        expectBoxes(messages, c.message, c.title);
+        expectBoxes(messages, c.message, QString::fromLatin1(c.title));
     }
 }
 
@@ -63,9 +63,6 @@ TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
     open();
     auto* vocabulary = get<QListWidget>(u"VocabList"_s);
     auto* cw = get<QListWidget>(u"CwList"_s);
-    EXPECT_EQ(cw->count(), 43);
-    EXPECT_EQ(vocabulary->count(), 257);
-    EXPECT_EQ(vocabulary->item(236)->text(), u" "_s);
 
     focus(get(u"CWID1Set(2)"_s));
     EXPECT_TRUE(cw->isVisibleTo(editor.get()));

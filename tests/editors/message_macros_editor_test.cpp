@@ -55,7 +55,7 @@ TEST_F(MessageMacrosEditorTest, WordsAreCheckedCountedAndLimitedAsTheyAreTypedOr
         else
             expectBoxes(messages,
                         c.stored == nine ? "You can only use 9 words for this message!" : nullptr,
-                        "Try Again!");
+                        u"Try Again!"_s);
     }
 }
 
@@ -80,24 +80,20 @@ TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
 TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
     edit({u"SendToTarsis"_s});
     EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
-    for (const bool overTheAir : {false, true}) {
-        SCOPED_TRACE(overTheAir ? "over the air" : "serial");
-        TarsisMemory memory;
-        ActionRig rig(db, memory, overTheAir);
-        open();
-        editor->setActionRunner(&rig.runner());
-        QStringList asked;
-        editor->setFileChooser([&](const QString& title, const QString& filter) {
-            asked << title << filter;
-            return std::optional<QString>(rig.silentWav());
-        });
-        edit({u"GetFile"_s, u"DVRTrackSet=7"_s, u"SendToTarsis"_s});
-        EXPECT_EQ(asked, (QStringList{u"Open Wav File"_s, u"Wav Files (*.wav)"_s}));
-        rig.hear();
-        EXPECT_EQ(memory.keptValue(u"DVRTrack(7)"_s), u"1"_s);
-        EXPECT_EQ(rig.person.messageTexts(), QStringList{u"Wav File Upload Complete."_s});
-        EXPECT_TRUE(get<QPushButton>(u"SendToTarsis"_s)->isEnabled());
-    }
+    TarsisMemory memory;
+    ActionRig rig(db, memory);
+    editor->setActionRunner(&rig.runner());
+    QStringList asked;
+    editor->setFileChooser([&](const QString& title, const QString& filter) {
+        asked << title << filter;
+        return std::optional<QString>(rig.silentWav());
+    });
+    edit({u"GetFile"_s, u"DVRTrackSet=7"_s, u"SendToTarsis"_s});
+    EXPECT_EQ(asked, (QStringList{u"Open Wav File"_s, u"Wav Files (*.wav)"_s}));
+    rig.hear();
+    EXPECT_EQ(memory.keptValue(u"DVRTrack(7)"_s), u"1"_s);
+    EXPECT_EQ(rig.person.messageTexts(), QStringList{u"Wav File Upload Complete."_s});
+    EXPECT_TRUE(get<QPushButton>(u"SendToTarsis"_s)->isEnabled());
 }
 
 } // namespace

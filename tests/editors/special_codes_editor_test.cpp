@@ -1,3 +1,4 @@
+#include "database/profile_file.h"
 #include "editor_test_support.h"
 #include "editors/program_info.h"
 #include "editors/special_codes_editor.h"
@@ -49,16 +50,10 @@ TEST_F(SpecialCodesEditorTest, EachControlStoresItsFieldWithItsFlagAndFileGroup)
         db = Database();
         open();
         const QString step = QString::fromLatin1(c.step);
-        if (auto* box = editor->control<QCheckBox>(step.section(u'=', 0, 0)))
-            box->setChecked(step.endsWith(u"=on"));
-        else
-            edit({step});
+        edit({step});
+        expectBoxes(messages, c.refusal, programTitle(), MessageIcon::None);
         if (c.refusal) {
-            expectOneBox(messages, QString::fromLatin1(c.refusal), programTitle(),
-                         MessageIcon::None);
             EXPECT_EQ(shown(step.section(u'=', 0, 0)), QString());
-        } else {
-            EXPECT_EQ(messages.messageTexts(), QStringList());
         }
         editor->apply();
         EXPECT_EQ(db.value(QString::fromLatin1(c.field)), QString::fromLatin1(c.stored));
@@ -80,17 +75,16 @@ TEST_F(SpecialCodesEditorTest, NoneShowsZeroAndAnEmptyAutopatchCodeKeepsTheFocus
     edit({u"DTMFSpeechSet=NONE"_s});
     EXPECT_EQ(editor->ownWorkingCopy(u"DTMFSpeech"_s), u"0"_s);
 
-    for (const auto& [name, what] :
-         {std::pair{"APPrefixSet", "Autopatch Prefix"}, {"AnswerCodeSet", "Answer Code"}}) {
+    for (const auto& [name, text] :
+         {std::pair{"APPrefixSet",
+                    "The Autopatch Prefix MUST be at least one digit long. Please try again"},
+          {"AnswerCodeSet", "The Answer Code MUST be at least one digit long. Please try again"}}) {
         messages.clear();
         QLineEdit* box = get(QString::fromLatin1(name));
         box->setFocus();
         typeInto(box, QString());
         leave(box);
-        expectOneBox(
-            messages,
-            u"The %1 MUST be at least one digit long. Please try again"_s.arg(QLatin1String(what)),
-            programTitle(), MessageIcon::None);
+        expectBoxes(messages, text, programTitle(), MessageIcon::None);
         EXPECT_TRUE(box->hasFocus());
         typeInto(box, u"C3"_s);
     }
@@ -182,6 +176,58 @@ TEST_F(SpecialCodesEditorTest, NewCodesGoOneAfterTheOtherAndMoveToCurrentWhenTak
     EXPECT_EQ(runner.actions[3].newCode, u"B"_s);
     // Code changes set no send-pending flag: they are already in the controller.
     EXPECT_EQ(db.pendingNames(), QStringList());
+}
+
+// A new lock code applied in the special codes editor goes through the controller action to the
+// built-in emulator; the editor shows what was filed and sent.
+TEST(SpecialCodesAction, ANewLockCodeIsFiledSentAndMovedToCurrentOrKeptForTheNextApply) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"codes.dat"_s);
+    Database db;
+    db.setValue(u"HangTime", 2, u"42"_s);
+    ASSERT_TRUE(saveWholeDatabase(db, file).ok);
+    RecordingMessageService messages;
+    TarsisMemory memory;
+    ActionRig rig(db, memory);
+    rig.runner().setDatabaseFile(file);
+    SpecialCodesEditor editor(db, messages);
+    editor.setActionRunner(&rig.runner());
+    // The controller's lock code as a download reads it, and what the editor shows.
+    const auto state = [&] {
+        rig.hear();
+        Database downloaded;
+        EXPECT_TRUE(decodeMemoryImageLines(memory.memoryLines(), downloaded).ok);
+        return QStringList{downloaded.value(u"Lock"), readIni(u"Unlock", u"Lock", file),
+                           db.value(u"Lock"), shown(editor, u"CurrentLock"_s),
+                           shown(editor, u"NewLockSet"_s)};
+    };
+
+    edit(editor, {u"NewLockSet=12a4"_s});
+    editor.apply();
+    EXPECT_EQ(rig.person.messageTexts(),
+              QStringList{u"New Lock Code Has Been Successfully Sent To The Tarsis"_s});
+    EXPECT_EQ(state(), (QStringList{u"12A4"_s, u"12A4"_s, u"12A4"_s, u"12A4"_s, QString()}));
+    EXPECT_EQ(db.storedLock(), u"12A4"_s);
+    // The open file keeps every other key it had.
+    EXPECT_EQ(readIni(u"Timers", u"HangTime(2)", file), u"42"_s);
+
+    // The controller refuses every line: the code was filed before it was sent and stays new.
+    EmulatorFaults faults;
+    faults.refuseCount = 100;
+    rig.emulator().setFaults(faults);
+    edit(editor, {u"NewLockSet=5678"_s});
+    editor.apply();
+    EXPECT_EQ(state(), (QStringList{u"12A4"_s, u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s}));
+    rig.emulator().setFaults(EmulatorFaults());
+    editor.apply();
+    EXPECT_EQ(state(), (QStringList{u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s, QString()}));
+
+    // A file that cannot be written: nothing is sent and nothing changes.
+    rig.runner().setDatabaseFile(dir.filePath(u"missing/codes.dat"_s));
+    edit(editor, {u"NewLockSet=9999"_s});
+    editor.apply();
+    EXPECT_EQ(state(), (QStringList{u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s, u"9999"_s}));
+    EXPECT_EQ(messages.messageTexts(), QStringList());
 }
 
 } // namespace
