@@ -1,13 +1,8 @@
 #include "editor_test_support.h"
 #include "editors/alarms_editor.h"
 
-#include <QGroupBox>
-#include <QPushButton>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using AlarmsEditorTest = EditorTest<AlarmsEditor>;
 
 TEST_F(AlarmsEditorTest, MemoryFrequenciesAreStoredAsSixDigitsAndTheOffset) {
@@ -89,8 +84,7 @@ TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
     db.setValue(u"AlarmLowMacroNum", 1, u"7"_s);
     db.setAllPending(false);
     open();
-    EXPECT_EQ(shown(u"RemoteBasePrefixSet"_s), u"No Prefix"_s);
-    EXPECT_EQ(shown(u"UseLowMacroSet"_s), u"07"_s);
+    EXPECT_EQ(shown(u"RemoteBasePrefixSet|UseLowMacroSet"_s), u"No Prefix|07"_s);
     EXPECT_EQ(editor->ownWorkingCopy(u"AlarmLowMacroNum"_s, 1), u"7"_s);
     auto* yaesu = get<QComboBox>(u"YaesuType"_s);
     EXPECT_TRUE(yaesu->isVisibleTo(editor.get()));
@@ -117,8 +111,7 @@ TEST_F(AlarmsEditorTest, ApplySetsSharedFlagsAndSaveWritesBothGroups) {
 
     // Only the tone mode of memory 8: the one flag of all memories.
     edit({u"OtherMemoryNum=8"_s});
-    EXPECT_EQ(shown(u"OtherFreqStringSet"_s), u"146520"_s);
-    EXPECT_EQ(shown(u"OtherPlus"_s), u"on"_s);
+    EXPECT_EQ(shown(u"OtherFreqStringSet|OtherPlus"_s), u"146520|on"_s);
     edit({u"OtherDecode"_s, u"AlarmNumSet=3"_s, u"UseHighMacroSet=42"_s});
     editor->apply();
     EXPECT_EQ(db.pendingNames(),
@@ -128,19 +121,16 @@ TEST_F(AlarmsEditorTest, ApplySetsSharedFlagsAndSaveWritesBothGroups) {
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_EQ(db.value(u"FreqString", 8), u"1465203"_s);
     const Database loaded = saved(db, true, base);
-    EXPECT_EQ(loaded.value(u"CTCSSMode", 8), u"2"_s);
-    EXPECT_EQ(loaded.value(u"AlarmHighMacroNum", 3), u"42"_s);
+    EXPECT_EQ(values(loaded, u"CTCSSMode(8)|AlarmHighMacroNum(3)"_s), u"2|42"_s);
 
     // Cancel Changes brings back what the database holds, alarm 1 and memory 1 shown.
     edit({u"OtherMemoryNum=8"_s, u"OtherNoPL"_s, u"OtherFreqStringSet=147"_s, u"CancelChanges"_s});
     EXPECT_EQ(shown(u"OtherMemoryNum"_s), u"1"_s);
     edit({u"OtherMemoryNum=8"_s});
-    EXPECT_EQ(shown(u"OtherDecode"_s), u"on"_s);
-    EXPECT_EQ(shown(u"OtherFreqStringSet"_s), u"146520"_s);
+    EXPECT_EQ(shown(u"OtherDecode|OtherFreqStringSet"_s), u"on|146520"_s);
     editor->apply();
     EXPECT_EQ(db.value(u"FreqString", 8), u"1465203"_s);
     EXPECT_EQ(messages.messageTexts(), QStringList());
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

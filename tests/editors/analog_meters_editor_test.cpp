@@ -1,12 +1,8 @@
 #include "editor_test_support.h"
 #include "editors/analog_meters_editor.h"
 
-#include <QPushButton>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using AnalogMetersEditorTest = EditorTest<AnalogMetersEditor>;
 
 TEST_F(AnalogMetersEditorTest, EachControlStoresWhatTheFieldHoldsWithItsFlag) {
@@ -97,10 +93,8 @@ TEST_F(AnalogMetersEditorTest, ApplySetsTheSharedFlagsAndSaveWritesTheAnalogGrou
     EXPECT_FALSE(db.meterAlarmOn(5));
     const Database loaded = saved(db, true);
     EXPECT_FALSE(db.groupChanged(Group::Analog));
-    EXPECT_EQ(loaded.value(u"RealHigh", 2), u"150"_s);
-    EXPECT_EQ(loaded.value(u"Meter", 2), u"3"_s);
-    EXPECT_EQ(loaded.value(u"MeterAlarmType", 4), u"2"_s);
-    EXPECT_EQ(loaded.value(u"MeterNum", 4), u"2"_s);
+    EXPECT_EQ(values(loaded, u"RealHigh(2)|Meter(2)|MeterAlarmType(4)|MeterNum(4)"_s),
+              u"150|3|2|2"_s);
 
     // Cancel Changes shows alarm 1 again, with what the database holds.
     edit({u"MeterSetPointSet=99"_s});
@@ -109,5 +103,4 @@ TEST_F(AnalogMetersEditorTest, ApplySetsTheSharedFlagsAndSaveWritesTheAnalogGrou
     EXPECT_EQ(shown(u"MeterSetPointSet"_s), db.value(u"MeterSetPoint", 1));
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

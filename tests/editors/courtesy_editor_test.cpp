@@ -1,13 +1,10 @@
 #include "editor_test_support.h"
 #include "editors/courtesy_editor.h"
 
-#include <QPushButton>
 #include <QTabWidget>
 
-namespace kovo {
-namespace {
+namespace kovo::test {
 
-using namespace kovo::test;
 using CourtesyEditorTest = EditorTest<CourtesyEditor>;
 
 TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
@@ -61,8 +58,7 @@ TEST_F(CourtesyEditorTest, EditsOfEveryToneAreKeptAndApplyMarksTheirSegments) {
     EXPECT_EQ(editor->workingCopy(u"P2Dur1", 4), db.value(u"P2Dur1", 4));
     EXPECT_EQ(shown(u"Dur1Set(2)"_s), db.value(u"P2Dur1", 4));
     const Database loaded = saved(db);
-    EXPECT_EQ(loaded.value(u"P3Tone2", 4), u"1209"_s);
-    EXPECT_EQ(loaded.value(u"P1Delay4", 9), u"75"_s);
+    EXPECT_EQ(values(loaded, u"P3Tone2(4)|P1Delay4(9)"_s), u"1209|75"_s);
 }
 
 TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClosed) {
@@ -123,5 +119,4 @@ TEST_F(CourtesyEditorTest, TheTimelineFollowsTheValuesTyped) {
     EXPECT_EQ(timeline->totalMs(), 2000); // the defaults: four pauses and tones of 250 ms
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

@@ -1,10 +1,8 @@
 #include "editor_test_support.h"
 #include "editors/dtmf_memories_editor.h"
 
-namespace kovo {
-namespace {
+namespace kovo::test {
 
-using namespace kovo::test;
 using DtmfMemoriesEditorTest = EditorTest<DtmfMemoriesEditor>;
 
 TEST_F(DtmfMemoriesEditorTest, DigitsAreCheckedCountedAndLimitedAsTheyAreTypedOrPicked) {
@@ -77,10 +75,7 @@ TEST_F(DtmfMemoriesEditorTest, ApplySetsTheChangedMemoriesFlagsAndSavesThem) {
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_EQ(shown(u"DTMFSet(5)"_s), u"NONE STORED"_s);
     const Database loaded = saved(db);
-    EXPECT_EQ(loaded.value(u"DTMF", 3), u"1 2"_s);
-    EXPECT_EQ(loaded.value(u"DTMF", 5), u"NONE STORED"_s);
-    EXPECT_EQ(loaded.value(u"DTMFDelay"), u"7"_s);
+    EXPECT_EQ(values(loaded, u"DTMF(3)|DTMF(5)|DTMFDelay"_s), u"1 2|NONE STORED|7"_s);
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

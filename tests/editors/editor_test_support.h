@@ -14,19 +14,19 @@
 #include "link/link_flags.h"
 #include "link/memory_image.h"
 #include "link/recording_operator.h"
-#include "link/tone_synthesizer.h"
 #include "link/upload.h"
-#include "link/wav_file_output.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -101,8 +101,14 @@ inline void edit(QWidget& editor, const QStringList& steps) {
 }
 
 // What a control shows: a box's text, a list's entry, "on" or "off" for a button, the entries of
-// a list box joined by "|".
+// a list box joined by "|"; for "Name|Name|…" what each shows, joined by "|".
 inline QString shown(QWidget& editor, const QString& name) {
+    if (name.contains(u'|')) {
+        QStringList each;
+        for (const QString& one : name.split(u'|'))
+            each << shown(editor, one);
+        return each.join(u'|');
+    }
     if (auto* box = editor.findChild<QLineEdit*>(name))
         return box->text();
     if (auto* list = editor.findChild<QComboBox*>(name))
@@ -158,6 +164,14 @@ inline Database saved(Database& db, bool onlyChanged = false, const Database& ba
     ErrorLog log;
     EXPECT_EQ(readDatabase(loaded, path, log).errorLines, QStringList());
     return loaded;
+}
+
+// The values of the fields "Field(index)|Field|…", joined by "|".
+inline QString values(const Database& db, const QString& fields) {
+    QStringList each;
+    for (const QString& field : fields.split(u'|'))
+        each << db.value(field.section(u'(', 0, 0), field.section(u'(', 1).remove(u')').toInt());
+    return each.join(u'|');
 }
 
 // The fixture of one editor's tests: its database, message service and window.
@@ -220,38 +234,6 @@ public:
 private:
     TarsisMemory m_memory;
     LinkFlags m_flags;
-};
-
-// The editors' controller actions run over the serial link to the built-in emulator, whose
-// memory `memory` starts from and shows afterwards.
-class ActionRig {
-public:
-    ActionRig(Database& db, TarsisMemory& memory) : m_memory(memory), m_runner(db, person) {
-        m_runner.setAudioOutput(&m_sound);
-        m_emulator->setMemory(memory);
-        m_runner.useSerial(std::make_unique<EmulatorChannel>(u"Built-in"_s, m_emulator));
-    }
-
-    DirectActionRunner& runner() { return m_runner; }
-    TarsisEmulator& emulator() { return *m_emulator; }
-    // A short silent WAV file to record.
-    QString silentWav() {
-        QFile file(m_dir.filePath(u"message.wav"_s));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(buildSilenceWav(300));
-        return file.fileName();
-    }
-    // What the controller made of the action.
-    void hear() { m_memory = m_emulator->memory(); }
-
-    RecordingOperator person;
-
-private:
-    TarsisMemory& m_memory;
-    QTemporaryDir m_dir;
-    DirectActionRunner m_runner;
-    WavFileOutput m_sound{m_dir.filePath(u"sound.wav"_s)};
-    std::shared_ptr<TarsisEmulator> m_emulator = std::make_shared<TarsisEmulator>();
 };
 
 // Records the actions an editor starts; each ends when the test calls finish() or cancels it.

@@ -12,12 +12,8 @@
 #include "editors/timers_editor.h"
 
 #include <QAbstractItemView>
-#include <QGroupBox>
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
+namespace kovo::test {
 
 struct EditorCase {
     std::function<std::unique_ptr<EditorWindow>(Database&, MessageService&)> open;
@@ -36,7 +32,7 @@ template <typename Editor> auto opener() {
 
 // One edit per editor that changes fields of several kinds. A slow clock correction ("-5") would
 // come back from the memory image as its 16-bit word: the image does not carry its sign.
-const std::vector<EditorCase>& everyEditor() {
+static const std::vector<EditorCase>& everyEditor() {
     static const std::vector<EditorCase> cases = {
         {opener<TimersEditor>(), "Timers",
          "HangTimer(2)=30|InactiveTimer(3)=0|GeneralTimerSet(1)=120|GeneralTimerMacroSet(1)=42|"
@@ -123,15 +119,11 @@ TEST(EveryEditor, FitsTheScreenAndNamesEveryBoxForScreenReaders) {
         QSet<QWidget*> buddies;
         for (QLabel* label : editor->findChildren<QLabel*>())
             buddies.insert(label->buddy());
-        QList<QWidget*> controls;
-        for (auto* box : editor->findChildren<QLineEdit*>())
-            controls << box;
-        for (auto* list : editor->findChildren<QComboBox*>())
-            controls << list;
-        for (auto* list : editor->findChildren<QAbstractItemView*>())
-            controls << list;
-        for (QWidget* control : controls) {
-            if (control->objectName().isEmpty()) // a part of another control
+        for (QWidget* control : editor->findChildren<QWidget*>()) {
+            // Boxes and lists; one without a name is a part of another control.
+            if (control->objectName().isEmpty() ||
+                !(qobject_cast<QLineEdit*>(control) || qobject_cast<QComboBox*>(control) ||
+                  qobject_cast<QAbstractItemView*>(control)))
                 continue;
             const std::string id = control->objectName().toStdString();
             const QString name = accessibleName(control);
@@ -151,5 +143,4 @@ TEST(EveryEditor, FitsTheScreenAndNamesEveryBoxForScreenReaders) {
     }
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

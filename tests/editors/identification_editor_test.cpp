@@ -1,12 +1,8 @@
 #include "editor_test_support.h"
 #include "editors/identification_editor.h"
 
-#include <QCheckBox>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using IdentificationEditorTest = EditorTest<IdentificationEditor>;
 
 TEST_F(IdentificationEditorTest, IdentifiersAreCheckedAndLimitedAsTheyAreTyped) {
@@ -64,17 +60,19 @@ TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
     auto* vocabulary = get<QListWidget>(u"VocabList"_s);
     auto* cw = get<QListWidget>(u"CwList"_s);
 
+    // Only the list of what the focused box takes is shown.
+    const auto lists = [&] {
+        return u"%1 %2"_s.arg(cw->isVisibleTo(editor.get()))
+            .arg(vocabulary->isVisibleTo(editor.get()));
+    };
     focus(get(u"CWID1Set(2)"_s));
-    EXPECT_TRUE(cw->isVisibleTo(editor.get()));
-    EXPECT_FALSE(vocabulary->isVisibleTo(editor.get()));
+    EXPECT_EQ(lists(), u"1 0"_s);
     pick(cw, u"AR"_s);
     pick(vocabulary, u"HELLO"_s); // hidden: nothing
-    EXPECT_EQ(shown(u"CWID1Set(2)"_s), u"W1 AR"_s);
-    EXPECT_EQ(shown(u"CharCounter"_s), u"2"_s);
+    EXPECT_EQ(shown(u"CWID1Set(2)|CharCounter"_s), u"W1 AR|2"_s);
 
     focus(get(u"VoiceID2Set(2)"_s));
-    EXPECT_TRUE(vocabulary->isVisibleTo(editor.get()));
-    EXPECT_FALSE(cw->isVisibleTo(editor.get()));
+    EXPECT_EQ(lists(), u"0 1"_s);
     get(u"VoiceID2Set(2)"_s)->home(false);
     pick(vocabulary, u"HELLO"_s);
     EXPECT_EQ(shown(u"VoiceID2Set(2)"_s), u"HELLO T A R S I S"_s);
@@ -84,9 +82,8 @@ TEST_F(IdentificationEditorTest, ApplySetsTheIdentifierAndExtrasFlagsAndSavesThe
     db.setValue(u"ID2Extras", 1, u"4"_s);
     db.setValue(u"VoiceID1", 3, u"GOOD   MORNING"_s);
     open();
-    EXPECT_EQ(shown(u"VoiceID1Set(3)"_s), u"GOOD MORNING"_s);
-    EXPECT_EQ(shown(u"ID2Check(1)"_s), u"on"_s);
-    EXPECT_EQ(shown(u"ID2ExtrasSet(1)"_s), u"Time After ID"_s);
+    EXPECT_EQ(shown(u"VoiceID1Set(3)|ID2Check(1)|ID2ExtrasSet(1)"_s),
+              u"GOOD MORNING|on|Time After ID"_s);
     EXPECT_TRUE(get<QComboBox>(u"ID1ExtrasSet(2)"_s)->isHidden());
 
     typeAtEnd(get(u"VoiceID2Set(3)"_s), u" hello"_s);
@@ -102,11 +99,8 @@ TEST_F(IdentificationEditorTest, ApplySetsTheIdentifierAndExtrasFlagsAndSavesThe
     EXPECT_TRUE(db.groupChanged(Group::IDExtras));
     EXPECT_FALSE(db.settingsSaved());
     const Database loaded = saved(db);
-    EXPECT_EQ(loaded.value(u"VoiceID2", 3), u"T A R S I S HELLO"_s);
-    EXPECT_EQ(loaded.value(u"ID1Extras", 2), u"9"_s);
-    EXPECT_EQ(loaded.value(u"ID2Extras", 1), u"0"_s);
-    EXPECT_EQ(loaded.value(u"SpeechEnable", 1), u"0"_s);
+    EXPECT_EQ(values(loaded, u"VoiceID2(3)|ID1Extras(2)|ID2Extras(1)|SpeechEnable(1)"_s),
+              u"T A R S I S HELLO|9|0|0"_s);
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

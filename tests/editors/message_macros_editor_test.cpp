@@ -1,12 +1,8 @@
 #include "editor_test_support.h"
 #include "editors/message_macros_editor.h"
 
-#include <QPushButton>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using MessageMacrosEditorTest = EditorTest<MessageMacrosEditor>;
 
 const char* const NotAWord = "That is not a valid vocabulary word. Please try again";
@@ -73,28 +69,28 @@ TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_EQ(shown(u"MessageSet(4)"_s), u"NONE STORED"_s);
     const Database loaded = saved(db);
-    EXPECT_EQ(loaded.value(u"MessageMacro", 3), u"WEATHER ALERT"_s);
-    EXPECT_EQ(loaded.value(u"MessageMacro", 4), u"NONE STORED"_s);
+    EXPECT_EQ(values(loaded, u"MessageMacro(3)|MessageMacro(4)"_s), u"WEATHER ALERT|NONE STORED"_s);
 }
 
 TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
     edit({u"SendToTarsis"_s});
     EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
-    TarsisMemory memory;
-    ActionRig rig(db, memory);
-    editor->setActionRunner(&rig.runner());
+    FakeActionRunner runner;
+    editor->setActionRunner(&runner);
     QStringList asked;
     editor->setFileChooser([&](const QString& title, const QString& filter) {
         asked << title << filter;
-        return std::optional<QString>(rig.silentWav());
+        return std::optional<QString>(u"/sounds/net.wav"_s);
     });
     edit({u"GetFile"_s, u"DVRTrackSet=7"_s, u"SendToTarsis"_s});
     EXPECT_EQ(asked, (QStringList{u"Open Wav File"_s, u"Wav Files (*.wav)"_s}));
-    rig.hear();
-    EXPECT_EQ(memory.keptValue(u"DVRTrack(7)"_s), u"1"_s);
-    EXPECT_EQ(rig.person.messageTexts(), QStringList{u"Wav File Upload Complete."_s});
+    ASSERT_EQ(runner.actions.size(), 1u);
+    EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::RecordTrack);
+    EXPECT_EQ(runner.actions[0].track, 7);
+    EXPECT_EQ(runner.actions[0].wavFile, u"/sounds/net.wav"_s);
+    EXPECT_FALSE(get<QPushButton>(u"SendToTarsis"_s)->isEnabled());
+    runner.finish();
     EXPECT_TRUE(get<QPushButton>(u"SendToTarsis"_s)->isEnabled());
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

@@ -3,13 +3,8 @@
 #include "editors/port_timer_coupling.h"
 #include "editors/timers_editor.h"
 
-#include <QCheckBox>
-#include <QPushButton>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using PortSwitchesEditorTest = EditorTest<PortSwitchesEditor>;
 
 TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
@@ -53,8 +48,7 @@ TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
     db.setValue(u"PLEncodePolarity", 1, u"7"_s);
     db.setValue(u"PLAccess", 1, u"1"_s);
     open();
-    EXPECT_EQ(shown(u"PLCT(1)"_s) + shown(u"PLLow(1)"_s), u"onon"_s);
-    EXPECT_EQ(shown(u"AccessMode(1)"_s), u"Tone & Carrier"_s);
+    EXPECT_EQ(shown(u"PLCT(1)|PLLow(1)|AccessMode(1)"_s), u"on|on|Tone & Carrier"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
@@ -91,10 +85,9 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     EXPECT_TRUE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
     EXPECT_FALSE(db.settingsSaved());
-    EXPECT_EQ(QStringList({db.value(u"P3MessageNum", 2), db.value(u"TailMessageNum", 3),
-                           db.value(u"TailMessageNum", 1), db.value(u"TailCounter", 1),
-                           db.value(u"AnnounceTime", 1)}),
-              (QStringList{u"45"_s, u"2"_s, u"0"_s, u"0"_s, u"0"_s}));
+    EXPECT_EQ(values(db, u"P3MessageNum(2)|TailMessageNum(3)|TailMessageNum(1)|TailCounter(1)|"
+                         "AnnounceTime(1)"_s),
+              u"45|2|0|0|0"_s);
 
     // The tail counter takes up to 254; Cancel Changes puts back what was not applied.
     edit({u"TailCounterSet(3)=254"_s, u"AccessMode(1)=Tone Only"_s});
@@ -135,13 +128,12 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     get<QCheckBox>(u"DisableTimeout(2)"_s)->click();
     switches->apply();
     ASSERT_NE(timers, nullptr);
-    EXPECT_EQ(db.value(u"InActiveTime", 2), u"0"_s);
+    // Port 3 has no tail message: its tail-message timer is zeroed too.
+    EXPECT_EQ(values(db, u"InActiveTime(2)|AnnounceTime(3)"_s), u"0|0"_s);
     EXPECT_TRUE(db.pending(u"InActiveTimePending", 2));
-    EXPECT_EQ(db.value(u"AnnounceTime", 3), u"0"_s); // port 3 has no tail message
-    auto* inactive = timers->control<QLineEdit>(u"InactiveTimer(2)"_s);
-    EXPECT_EQ(inactive->text(), u"0"_s);
-    EXPECT_EQ(timers->control<QLineEdit>(u"AnnounceTimer(3)"_s)->text(), u"0"_s);
-    EXPECT_EQ(EditorWindow::textColour(inactive), EditorWindow::unchangedColour());
+    EXPECT_EQ(test::shown(*timers, u"InactiveTimer(2)|AnnounceTimer(3)"_s), u"0|0"_s);
+    EXPECT_EQ(EditorWindow::textColour(timers->control<QLineEdit>(u"InactiveTimer(2)"_s)),
+              EditorWindow::unchangedColour());
     db.setAllPending(false);
     timers->apply();
     EXPECT_EQ(db.pendingNames(), QStringList());
@@ -158,5 +150,4 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     EXPECT_EQ(editor->workingCopy(u"DisableTimeout", 1), u"1"_s);
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

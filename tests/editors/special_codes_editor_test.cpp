@@ -3,12 +3,8 @@
 #include "editors/program_info.h"
 #include "editors/special_codes_editor.h"
 
-#include <QPushButton>
+namespace kovo::test {
 
-namespace kovo {
-namespace {
-
-using namespace kovo::test;
 using SpecialCodesEditorTest = EditorTest<SpecialCodesEditor>;
 
 TEST_F(SpecialCodesEditorTest, EachControlStoresItsFieldWithItsFlagAndFileGroup) {
@@ -89,8 +85,7 @@ TEST_F(SpecialCodesEditorTest, NoneShowsZeroAndAnEmptyAutopatchCodeKeepsTheFocus
         typeInto(box, u"C3"_s);
     }
     editor->apply();
-    EXPECT_EQ(db.value(u"APPrefix"), u"C3"_s);
-    EXPECT_EQ(db.value(u"DTMFSpeech"), u"0"_s);
+    EXPECT_EQ(values(db, u"APPrefix|DTMFSpeech"_s), u"C3|0"_s);
 }
 
 TEST_F(SpecialCodesEditorTest, AutodialSlotsAndTollNumbersKeepTheirOrder) {
@@ -114,18 +109,15 @@ TEST_F(SpecialCodesEditorTest, AutodialSlotsAndTollNumbersKeepTheirOrder) {
               (QStringList{u"AutoDialPending(150)"_s, u"TollRestrictPending(1)"_s,
                            u"TollRestrictPending(2)"_s}));
     const Database loaded = saved(db, true);
-    EXPECT_EQ(loaded.value(u"TollRestrict", 1), u"900"_s);
-    EXPECT_EQ(loaded.value(u"TollRestrict", 2), u"011"_s);
-    EXPECT_EQ(loaded.value(u"TollRestrict", 3), QString());
-    EXPECT_EQ(loaded.value(u"AutoDial", 150), u"5551234"_s);
+    EXPECT_EQ(values(loaded, u"TollRestrict(1)|TollRestrict(2)|TollRestrict(3)|AutoDial(150)"_s),
+              u"900|011||5551234"_s);
 
     // Deleting the first moves the second up: both numbers change.
     db.setAllPending(false);
     list->item(0)->setSelected(true);
     edit({u"TollDelete"_s});
     editor->apply();
-    EXPECT_EQ(db.value(u"TollRestrict", 1), u"011"_s);
-    EXPECT_EQ(db.value(u"TollRestrict", 2), QString());
+    EXPECT_EQ(values(db, u"TollRestrict(1)|TollRestrict(2)"_s), u"011|"_s);
     EXPECT_EQ(db.pendingNames(),
               (QStringList{u"TollRestrictPending(1)"_s, u"TollRestrictPending(2)"_s}));
 
@@ -147,33 +139,32 @@ TEST_F(SpecialCodesEditorTest, NewCodesGoOneAfterTheOtherAndMoveToCurrentWhenTak
     EXPECT_EQ(shown(u"NewLockSet"_s), u"1234"_s);
     EXPECT_EQ(db.value(u"Lock"), u"#"_s);
 
+    // Each action as "kind port code", the kinds counted from the unlock code change.
     FakeActionRunner runner;
+    const auto sent = [&] {
+        QStringList each;
+        for (const ControllerAction& a : runner.actions)
+            each << u"%1 %2 %3"_s.arg(int(a.kind) - int(ControllerAction::Kind::ChangeUnlockCode))
+                        .arg(a.port)
+                        .arg(a.newCode);
+        return each.join(u", ");
+    };
     editor->setActionRunner(&runner);
     edit({u"NewTerminatorSet=b"_s});
     EXPECT_EQ(shown(u"NewTerminatorSet"_s), u"B"_s);
     edit({u"NewPortUnlockSet(2)=2a47"_s});
     editor->apply();
     editor->apply(); // a second Apply while they are on their way sends nothing twice
-    ASSERT_EQ(runner.actions.size(), 1u);
-    EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::ChangeUnlockCode);
-    EXPECT_EQ(runner.actions[0].port, 2);
-    EXPECT_EQ(runner.actions[0].newCode, u"2A47"_s);
+    EXPECT_EQ(sent(), u"0 2 2A47"_s);
     runner.finish(true);
-    EXPECT_EQ(shown(u"CurrentPortUnlock(2)"_s), u"2A47"_s);
-    EXPECT_EQ(shown(u"NewPortUnlockSet(2)"_s), QString());
-    ASSERT_EQ(runner.actions.size(), 2u);
-    EXPECT_EQ(runner.actions[1].kind, ControllerAction::Kind::ChangeLockCode);
+    EXPECT_EQ(shown(u"CurrentPortUnlock(2)|NewPortUnlockSet(2)"_s), u"2A47|"_s);
     runner.finish(true);
-    ASSERT_EQ(runner.actions.size(), 3u);
-    EXPECT_EQ(runner.actions[2].kind, ControllerAction::Kind::ChangeTerminator);
-    EXPECT_EQ(runner.actions[2].newCode, u"B"_s);
+    EXPECT_EQ(sent(), u"0 2 2A47, 1 1 1234, 2 1 B"_s);
     // A code the controller did not take stays new, to be sent by the next Apply.
     runner.finish(false);
-    EXPECT_EQ(shown(u"NewTerminatorSet"_s), u"B"_s);
-    EXPECT_EQ(shown(u"CurrentTerminator"_s), db.value(u"Terminator"));
+    EXPECT_EQ(shown(u"NewTerminatorSet|CurrentTerminator"_s), u"B|"_s + db.value(u"Terminator"));
     editor->apply();
-    ASSERT_EQ(runner.actions.size(), 4u);
-    EXPECT_EQ(runner.actions[3].newCode, u"B"_s);
+    EXPECT_EQ(sent(), u"0 2 2A47, 1 1 1234, 2 1 B, 2 1 B"_s);
     // Code changes set no send-pending flag: they are already in the controller.
     EXPECT_EQ(db.pendingNames(), QStringList());
 }
@@ -187,16 +178,17 @@ TEST(SpecialCodesAction, ANewLockCodeIsFiledSentAndMovedToCurrentOrKeptForTheNex
     db.setValue(u"HangTime", 2, u"42"_s);
     ASSERT_TRUE(saveWholeDatabase(db, file).ok);
     RecordingMessageService messages;
-    TarsisMemory memory;
-    ActionRig rig(db, memory);
-    rig.runner().setDatabaseFile(file);
+    RecordingOperator person;
+    DirectActionRunner runner(db, person);
+    auto emulator = std::make_shared<TarsisEmulator>();
+    runner.useSerial(std::make_unique<EmulatorChannel>(u"Built-in"_s, emulator));
+    runner.setDatabaseFile(file);
     SpecialCodesEditor editor(db, messages);
-    editor.setActionRunner(&rig.runner());
+    editor.setActionRunner(&runner);
     // The controller's lock code as a download reads it, and what the editor shows.
     const auto state = [&] {
-        rig.hear();
         Database downloaded;
-        EXPECT_TRUE(decodeMemoryImageLines(memory.memoryLines(), downloaded).ok);
+        EXPECT_TRUE(decodeMemoryImageLines(emulator->memory().memoryLines(), downloaded).ok);
         return QStringList{downloaded.value(u"Lock"), readIni(u"Unlock", u"Lock", file),
                            db.value(u"Lock"), shown(editor, u"CurrentLock"_s),
                            shown(editor, u"NewLockSet"_s)};
@@ -204,7 +196,7 @@ TEST(SpecialCodesAction, ANewLockCodeIsFiledSentAndMovedToCurrentOrKeptForTheNex
 
     edit(editor, {u"NewLockSet=12a4"_s});
     editor.apply();
-    EXPECT_EQ(rig.person.messageTexts(),
+    EXPECT_EQ(person.messageTexts(),
               QStringList{u"New Lock Code Has Been Successfully Sent To The Tarsis"_s});
     EXPECT_EQ(state(), (QStringList{u"12A4"_s, u"12A4"_s, u"12A4"_s, u"12A4"_s, QString()}));
     EXPECT_EQ(db.storedLock(), u"12A4"_s);
@@ -214,21 +206,20 @@ TEST(SpecialCodesAction, ANewLockCodeIsFiledSentAndMovedToCurrentOrKeptForTheNex
     // The controller refuses every line: the code was filed before it was sent and stays new.
     EmulatorFaults faults;
     faults.refuseCount = 100;
-    rig.emulator().setFaults(faults);
+    emulator->setFaults(faults);
     edit(editor, {u"NewLockSet=5678"_s});
     editor.apply();
     EXPECT_EQ(state(), (QStringList{u"12A4"_s, u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s}));
-    rig.emulator().setFaults(EmulatorFaults());
+    emulator->setFaults(EmulatorFaults());
     editor.apply();
     EXPECT_EQ(state(), (QStringList{u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s, QString()}));
 
     // A file that cannot be written: nothing is sent and nothing changes.
-    rig.runner().setDatabaseFile(dir.filePath(u"missing/codes.dat"_s));
+    runner.setDatabaseFile(dir.filePath(u"missing/codes.dat"_s));
     edit(editor, {u"NewLockSet=9999"_s});
     editor.apply();
     EXPECT_EQ(state(), (QStringList{u"5678"_s, u"5678"_s, u"5678"_s, u"5678"_s, u"9999"_s}));
     EXPECT_EQ(messages.messageTexts(), QStringList());
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test

@@ -1,8 +1,7 @@
 #include "editor_test_support.h"
 #include "editors/token_entry.h"
 
-namespace kovo {
-namespace {
+namespace kovo::test {
 
 TEST(TokenEntry, InsertionKeepsTokensApartWhereverTheCaretIs) {
     const struct {
@@ -41,5 +40,4 @@ TEST(TokenEntry, MacroUnitsCountFunctionsFrom255Twice) {
     EXPECT_EQ(TokenEntry::countMacroUnits(u"255 401 001"), 5);
 }
 
-} // namespace
-} // namespace kovo
+} // namespace kovo::test
