@@ -5,11 +5,11 @@
 namespace kovo::cli {
 
 void backUpFile(const CliContext& context, BackupKind kind, const QString& file,
-                const QString& port, const QString& about) {
+                const QString& port, const QString& note) {
     if (!context.backUp)
         return;
     const BackupResult result =
-        BackupStore(context.programFolder).saveFile(kind, file, port, about);
+        BackupStore(context.programFolder).saveFile(kind, file, port, {}, note);
     if (!result.ok)
         QTextStream(stderr) << "kovo-cli: " << result.error << "; going on without it\n";
 }

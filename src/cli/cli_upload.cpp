@@ -41,6 +41,11 @@ constexpr char Usage[] =
 // Completed, but some commands got no "+": they stay pending for the next changes-only upload.
 constexpr int ExitUnconfirmed = 3;
 
+// The kind the backup's comment line names, as the desktop names its own upload backups.
+QString uploadKind(const QString& since) {
+    return since.isEmpty() ? QStringLiteral("complete") : QStringLiteral("changes only");
+}
+
 int usageError(const QString& why) {
     return reportUsageError("upload", Usage, why);
 }
@@ -116,7 +121,8 @@ int uploadOverTheAir(CliContext& context, const QString& since, bool acceptDefau
     Database db;
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
-    backUpFile(context, BackupKind::Upload, arguments.first(), QStringLiteral("DTMF"));
+    backUpFile(context, BackupKind::Upload, arguments.first(), QStringLiteral("DTMF"),
+               uploadKind(since));
     settings.load();
 
     StderrOperator person;
@@ -172,7 +178,7 @@ int uploadFile(CliContext& context) {
     if (!loadWithChangesSince(db, arguments.first(), since, QStringLiteral("upload")))
         return ExitFailed;
 
-    backUpFile(context, BackupKind::Upload, arguments.first(), options.port);
+    backUpFile(context, BackupKind::Upload, arguments.first(), options.port, uploadKind(since));
     StderrOperator person;
     StderrOperator::catchInterrupt();
     LinkFlags flags;

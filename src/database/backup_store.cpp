@@ -184,7 +184,7 @@ QList<BackupEntry> BackupStore::list() const {
 }
 
 BackupResult BackupStore::saveFile(BackupKind kind, const QString& source, const QString& port,
-                                   const QString& file) {
+                                   const QString& file, const QString& note) {
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly)) {
         BackupResult result;
@@ -192,7 +192,7 @@ BackupResult BackupStore::saveFile(BackupKind kind, const QString& source, const
                            .arg(QDir::toNativeSeparators(source), input.errorString());
         return result;
     }
-    return save(kind, input.readAll(), port, file.isEmpty() ? source : file);
+    return save(kind, input.readAll(), port, file.isEmpty() ? source : file, note);
 }
 
 void BackupStore::rotate(BackupKind kind) const {

@@ -44,7 +44,7 @@ public:
                       const QString& file = {}, const QString& note = {});
     // A copy of the file at `source`; `file` names it in the comment line (`source` when empty).
     BackupResult saveFile(BackupKind kind, const QString& source, const QString& port = {},
-                          const QString& file = {});
+                          const QString& file = {}, const QString& note = {});
     // Every backup, newest first.
     QList<BackupEntry> list() const;
 

@@ -1,5 +1,6 @@
 // What kovo-cli keeps besides the transfer itself: the trace of the conversation with the
 // controller, and backups of what was sent.
+#include "database/backup_store.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "link/cli_runner.h"
@@ -50,6 +51,10 @@ TEST(CliRecords, AnUploadIsTracedLineByLineAndBackedUpUnlessAskedNot) {
     const QStringList kept = QDir(backups).entryList(QDir::Files);
     ASSERT_EQ(kept.size(), 1);
     EXPECT_TRUE(bytesOf(backups + u'/' + kept.first()).endsWith(bytesOf(site)));
+    const QList<BackupEntry> listed = BackupStore(dir.path()).list();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed.first().note, u"changes only"_s);
+    EXPECT_EQ(listed.first().file, site);
     ASSERT_EQ(test::runCli(upload + QStringList{u"--no-backup"_s}, dir.path()).exitCode, 0);
     EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
 }
