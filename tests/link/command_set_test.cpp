@@ -36,14 +36,7 @@ QString dtmfText(const Command& c) {
 // Each item's serial lines ("|" between lines) and its DTMF unit (empty: not sent that way).
 TEST(CommandSetTest, BodiesAndFramingForBothTransports) {
     using I = CommandItem;
-    struct Case {
-        const char* setup;
-        CommandItem item;
-        int index;
-        const char* serial;
-        const char* dtmf;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, CommandItem, int, const char*, const char*> cases[] = {
         {"HangTime(2)=500", I::HangTime, 2, "2*1000500", "26470D *1000500D #D"},
         {"TimeOut(1)= 90 ", I::TimeOut, 1, "1*100190", "16470D *100190D #D"},
         // Outside the DTMF set: serial unchanged; a plain value skips it, a code gives 0.
@@ -118,14 +111,13 @@ TEST(CommandSetTest, BodiesAndFramingForBothTransports) {
         {"CurrentPortUnlock(1)=A*#9D", I::FanTime, 0, "1*10041", "A009DD *10041D #D"},
         {"", I::Reset, 0, "1*21999", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.setup + std::string(" / ") + c.serial);
-        const Database db = configured(c.setup);
-        const Command command = buildCommand(db, c.item, c.index);
-        EXPECT_EQ(command.serialLines,
-                  QString::fromLatin1(c.serial).split(u'|', Qt::SkipEmptyParts));
-        EXPECT_EQ(dtmfText(command), QLatin1String(c.dtmf));
-        EXPECT_EQ(command.sends(Transport::Dtmf), *c.dtmf != '\0');
+    for (const auto& [setup, item, index, serial, dtmf] : cases) {
+        SCOPED_TRACE(setup + std::string(" / ") + serial);
+        const Database db = configured(setup);
+        const Command command = buildCommand(db, item, index);
+        EXPECT_EQ(command.serialLines, QString::fromLatin1(serial).split(u'|', Qt::SkipEmptyParts));
+        EXPECT_EQ(dtmfText(command), QLatin1String(dtmf));
+        EXPECT_EQ(command.sends(Transport::Dtmf), *dtmf != '\0');
     }
     Database db;
     db.setMeterAlarmOn(3, true);
@@ -140,12 +132,7 @@ TEST(CommandSetTest, EachWordOrCharacterWithoutACodeIsNamedWithItsItem) {
                                    "MessageMacro(4)=NONE STORED;VoiceID2(1)=THIS IS 5 NONE;"
                                    "CWID1(2)=W 1 . X -");
     const QString left = u": \"%1\" is not in the Tarsis's tables and is left out"_s;
-    struct Case {
-        CommandItem item;
-        int index;
-        QStringList report;
-    };
-    const Case cases[] = {
+    const std::tuple<CommandItem, int, QStringList> cases[] = {
         {CommandItem::MessageMacro, 3, {u"MessageMacro(3)"_s + left.arg(u"STAND"_s)}},
         {CommandItem::MessageMacro, 4, {}},
         {CommandItem::VoiceID2, 1, {u"VoiceID2(1)"_s + left.arg(u"NONE"_s)}},
@@ -154,9 +141,9 @@ TEST(CommandSetTest, EachWordOrCharacterWithoutACodeIsNamedWithItsItem) {
          {u"CWID1(2)"_s + left.arg(u"."_s), u"CWID1(2)"_s + left.arg(u"-"_s)}},
         {CommandItem::CWID1, 1, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.index);
-        EXPECT_EQ(skippedReport(buildCommand(db, c.item, c.index)), c.report);
+    for (const auto& [item, index, report] : cases) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(skippedReport(buildCommand(db, item, index)), report);
     }
 }
 
@@ -177,23 +164,18 @@ TEST(CommandSetTest, FramingUsesTheStoredCodes) {
 }
 
 TEST(CommandSetTest, DigitMappings) {
-    struct Case {
-        const char* text;
-        const char* plain;
-        const char* code; // terminator "#"
-        const char* unlock;
-    };
-    const Case cases[] = {
+    // The text, and its plain, code (terminator "#") and unlock digits.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"  12  ", "1 2", "1 2", "1 2"}, {"ABCD", "A B C D", "13 14 15 #", "13 14 15 16"},
         {"*#", "* #", "11 0", "0 0"},    {"9 e", "9", "9 0 0", "9 0 0"},
         {"EZ0", "0", "0 0 0", "0 0 0"},  {"", "", "", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const QString text = QString::fromLatin1(c.text);
-        EXPECT_EQ(plainDigitCodes(text).join(u' '), QLatin1String(c.plain));
-        EXPECT_EQ(codeDigitCodes(text, u"#"_s).join(u' '), QLatin1String(c.code));
-        EXPECT_EQ(unlockDigitCodes(text).join(u' '), QLatin1String(c.unlock));
+    for (const auto& [input, plain, code, unlock] : cases) {
+        SCOPED_TRACE(input);
+        const QString text = QString::fromLatin1(input);
+        EXPECT_EQ(plainDigitCodes(text).join(u' '), QLatin1String(plain));
+        EXPECT_EQ(codeDigitCodes(text, u"#"_s).join(u' '), QLatin1String(code));
+        EXPECT_EQ(unlockDigitCodes(text).join(u' '), QLatin1String(unlock));
     }
     EXPECT_EQ(itemNumber(7, 2), u"07"_s);
     EXPECT_EQ(itemNumber(45, 3), u"045"_s);

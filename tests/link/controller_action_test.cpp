@@ -88,15 +88,7 @@ ControllerAction action(Kind kind, const QString& code = {}, int port = 1) {
 }
 
 TEST(ControllerActionTest, ClockTextsOfBothDateFormats) {
-    struct Case {
-        QTime time;
-        bool international;
-        const char* dateText;
-        const char* timeText;
-        const char* date;
-        const char* clock;
-    };
-    const Case cases[] = {
+    const std::tuple<QTime, bool, const char*, const char*, const char*, const char*> cases[] = {
         {QTime(0, 0, 0), false, "1/5/2026", "12:00:00 AM", "010526", "0000"},
         {QTime(12, 0, 0), false, "1/5/2026", "12:00:00 PM", "010526", "1200"},
         {QTime(13, 5, 9), false, "1/5/2026", "1:05:09 PM", "010526", "1305"},
@@ -105,13 +97,13 @@ TEST(ControllerActionTest, ClockTextsOfBothDateFormats) {
         {QTime(13, 5, 9), true, "05/01/2026", "13:05:09", "010526", "130509"},
     };
     Database db;
-    for (const Case& c : cases) {
-        const ClockTexts texts = clockTexts(QDateTime(QDate(2026, 1, 5), c.time), c.international);
-        EXPECT_EQ(texts.dateText, QLatin1String(c.dateText));
-        EXPECT_EQ(texts.timeText, QLatin1String(c.timeText));
+    for (const auto& [time, international, dateText, timeText, date, clock] : cases) {
+        const ClockTexts texts = clockTexts(QDateTime(QDate(2026, 1, 5), time), international);
+        EXPECT_EQ(texts.dateText, QLatin1String(dateText));
+        EXPECT_EQ(texts.timeText, QLatin1String(timeText));
         const QList<Command> commands = clockSetCommands(db, texts);
-        EXPECT_EQ(commands[0].serialLines, QStringList{u"1*5101"_s + QLatin1String(c.date)});
-        EXPECT_EQ(commands[1].serialLines, QStringList{u"1*5100"_s + QLatin1String(c.clock)});
+        EXPECT_EQ(commands[0].serialLines, QStringList{u"1*5101"_s + QLatin1String(date)});
+        EXPECT_EQ(commands[1].serialLines, QStringList{u"1*5100"_s + QLatin1String(clock)});
     }
 }
 
@@ -193,28 +185,24 @@ TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
 
 // The lock line after a recording goes again after a refusal, and gives up after a bound.
 TEST(ControllerActionTest, LockAfterRecordingIsRetriedWithinABound) {
-    struct Case {
-        const char* faults;
-        bool done;
-        int lockLines;
-    };
     // Exchanges 1 and 2 ready and start the recording; the lock lines follow.
-    const Case cases[] = {{"refuse:2@3", true, 3}, {"refuse:50@3", false, 5}};
+    const std::tuple<const char*, bool, int> cases[] = {{"refuse:2@3", true, 3},
+                                                        {"refuse:50@3", false, 5}};
     test::ensureCoreApplication();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.faults);
+    for (const auto& [faults, done, lockLines] : cases) {
+        SCOPED_TRACE(faults);
         Rig rig;
-        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(c.faults)));
+        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(faults)));
         ControllerAction a = action(Kind::RecordTrack);
         a.wavFile = rig.silentWav();
-        EXPECT_EQ(rig.runSerial(emulator.port(), a), c.done);
-        EXPECT_EQ(emulator.emulator().receivedLines().count(u"1#D"_s), c.lockLines);
+        EXPECT_EQ(rig.runSerial(emulator.port(), a), done);
+        EXPECT_EQ(emulator.emulator().receivedLines().count(u"1#D"_s), lockLines);
         const QStringList texts = rig.person.messageTexts();
         EXPECT_EQ(texts.count(u"There has been an error. The Tarsis returned -Refused    "_s),
-                  qMin(c.lockLines, 2) + (c.done ? 0 : c.lockLines - 2));
-        EXPECT_EQ(texts.last(), c.done ? u"Wav File Upload Complete."_s
-                                       : ControllerActionJob::lockNotAcknowledgedText(
-                                             emulator.port(), c.lockLines));
+                  qMin(lockLines, 2) + (done ? 0 : lockLines - 2));
+        EXPECT_EQ(texts.last(),
+                  done ? u"Wav File Upload Complete."_s
+                       : ControllerActionJob::lockNotAcknowledgedText(emulator.port(), lockLines));
     }
 }
 
@@ -249,13 +237,9 @@ TEST(ControllerActionTest, FailedCodeChangeLeavesFileAndDatabaseAgreeing) {
 }
 
 TEST(ControllerActionTest, CliVerbsSendTheActions) {
-    struct Case {
-        QStringList arguments; // "PORT", "DAT" and "WAV" stand for the test's own
-        int exitCode;
-        const char* keptKey; // a kept value the controller must hold afterwards, or null
-        const char* lockAfter;
-    };
-    const Case cases[] = {
+    // "PORT", "DAT" and "WAV" stand for the test's own; a kept value the controller must hold
+    // afterwards (or null); the lock code afterwards.
+    const std::tuple<QStringList, int, const char*, const char*> cases[] = {
         {{u"clock"_s, u"--port"_s, u"PORT"_s}, 0, "ClockDate", "#"},
         {{u"erase-macros"_s, u"--port"_s, u"PORT"_s, u"--dat"_s, u"DAT"_s}, 0, nullptr, "#"},
         {{u"set-code"_s, u"--lock"_s, u"c"_s, u"DAT"_s, u"--port"_s, u"PORT"_s}, 0, nullptr, "C"},
@@ -265,32 +249,32 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
         {{u"record"_s, u"3"_s, u"missing.wav"_s, u"--port"_s, u"PORT"_s}, 1, nullptr, "#"},
     };
     test::ensureCoreApplication();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    for (const auto& [pattern, exitCode, keptKey, lockAfter] : cases) {
+        SCOPED_TRACE(pattern.join(u' ').toStdString());
         Rig rig;
         test::PtyEmulator emulator;
         const QString dat = rig.path(u"site.dat"_s);
         ASSERT_TRUE(writeIni(u"Timers", u"HangTime(1)", u"30"_s, dat));
         QStringList arguments;
-        for (const QString& a : c.arguments)
+        for (const QString& a : pattern)
             arguments << (a == u"PORT"_s  ? emulator.port()
                           : a == u"DAT"_s ? dat
                           : a == u"WAV"_s ? rig.silentWav()
                                           : a);
         const test::CliRun run = test::runCli(arguments, rig.path(QString()));
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(run.exitCode, exitCode) << run.err.toStdString();
         const TarsisMemory memory = emulator.emulator().memory();
-        if (c.keptKey) {
-            EXPECT_FALSE(memory.keptValue(QLatin1String(c.keptKey)).isEmpty());
+        if (keptKey) {
+            EXPECT_FALSE(memory.keptValue(QLatin1String(keptKey)).isEmpty());
         }
-        const QString lock = QLatin1String(c.lockAfter);
+        const QString lock = QLatin1String(lockAfter);
         EXPECT_EQ(decoded(memory).value(u"Lock"), lock);
         EXPECT_EQ(readIni(u"Unlock", u"Lock", dat), lock == u"C"_s ? lock : QString());
         EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", dat), u"30"_s);
-        if (c.arguments.first() == u"record"_s && c.exitCode == 1) {
+        if (pattern.first() == u"record"_s && exitCode == 1) {
             const QStringList lines = emulator.emulator().receivedLines();
             EXPECT_EQ(lines.last(), u"1#D"_s);
-            EXPECT_EQ(lines.contains(u"G"_s), c.arguments[2] != u"missing.wav"_s);
+            EXPECT_EQ(lines.contains(u"G"_s), pattern[2] != u"missing.wav"_s);
         }
     }
 }

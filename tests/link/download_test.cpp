@@ -273,15 +273,9 @@ TEST(Download, ControllerFaultsEndWithTheirMessage) {
     const QString late45 = u"late:%1@4094"_s.arg(Tick * 9 / 2);
     const QString late55 = u"late:%1@4094"_s.arg(Tick * 11 / 2);
     const QString boardLate = u"late:%1@%2"_s.arg(Tick * 11 / 2).arg(memoryExchanges + 3);
-    struct Case {
-        QString faults;
-        bool board;
-        DownloadOutcome outcome;
-        QStringList messages;
-        QString autoDial; // AutoDial(7) afterwards
-    };
     const QString save = Text::SaveAdvice;
-    const std::vector<Case> cases = {
+    // The last column is AutoDial(7) afterwards.
+    const std::vector<std::tuple<QString, bool, DownloadOutcome, QStringList, QString>> cases = {
         {u"silence:10000@100"_s, false, O::TimedOut, {Text::TimedOut}, {}},
         {u"drop:2000"_s, false, O::TimedOut, {Text::TimedOut}, {}},
         {u"refuse:10000@50"_s, false, O::Broken, {Text::Refused.arg(u"-Refused"_s)}, {}},
@@ -290,34 +284,33 @@ TEST(Download, ControllerFaultsEndWithTheirMessage) {
         {boardLate, true, O::Done, {Text::OstrikTimedOut, save}, u"5551234"_s},
         {u"board-garbage"_s, true, O::Done, {Text::OstrikTooLong.arg(320), save}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.faults.toStdString());
+    for (const auto& [faults, board, outcome, messages, autoDial] : cases) {
+        SCOPED_TRACE(faults.toStdString());
         QTemporaryDir dir;
-        auto emulator = std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(c.faults));
+        auto emulator = std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(faults));
         emulator->setMemory(boardMemory());
         EmulatorChannel channel(u"Built-in Tarsis emulator"_s, emulator);
         Database db;
         const Database before = db;
         RecordingOperator person;
-        person.scriptAnswers({Answer::Yes, c.board ? Answer::Yes : Answer::No});
+        person.scriptAnswers({Answer::Yes, board ? Answer::Yes : Answer::No});
         const DownloadResult result =
             runDownload(db, channel, person, fastSettings(dir.path(), Tick));
-        EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(person.messageTexts(), c.messages);
-        if (c.outcome != O::Done) {
+        EXPECT_EQ(result.outcome, outcome);
+        EXPECT_EQ(person.messageTexts(), messages);
+        if (outcome != O::Done) {
             EXPECT_TRUE(db.sameValues(before));
             EXPECT_FALSE(QFile::exists(dir.filePath(u"download.mem"_s)));
         }
-        if (c.board) {
+        if (board) {
             EXPECT_FALSE(result.ostrikComplete);
             EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
-            EXPECT_EQ(db.value("AutoDial", 7), c.autoDial);
+            EXPECT_EQ(db.value("AutoDial", 7), autoDial);
         }
     }
 }
 
-// Escape during the memory stream changes nothing; during the board's records it sends the lock
-// code, the terminator and a CR, and the records that came are decoded.
+// Escape during the board's records sends the lock code, the terminator and a CR.
 TEST(Download, CancelInEitherLoop) {
     for (const bool board : {false, true}) {
         SCOPED_TRACE(board ? "board" : "memory");
@@ -381,14 +374,9 @@ TEST(Download, FramingByPositionJoinsLateDigits) {
 }
 
 TEST(Download, ChunkReaderCutsByPosition) {
-    struct Case {
-        const char* what;
-        QByteArrayList bursts;
-        QStringList chunks; // "!" before a chunk: it was acknowledged before it ended
-        ChunkFraming after;
-    };
     using F = ChunkFraming;
-    const std::vector<Case> cases = {
+    // "!" before a chunk: it was acknowledged before it ended.
+    const std::vector<std::tuple<const char*, QByteArrayList, QStringList, ChunkFraming>> cases = {
         {"next position ends a chunk", {"0,1", "21,5"}, {u"!0,12"_s}, F::Positions},
         {"three-digit value", {"0,25", "51,0"}, {u"!0,255"_s}, F::Positions},
         {"value then marker", {"0,7", "Complete"}, {u"!0,7"_s, u"Complete"_s}, F::Positions},
@@ -399,13 +387,13 @@ TEST(Download, ChunkReaderCutsByPosition) {
         {"four digits", {"0,1234"}, {u"0,1234"_s}, F::QuietGap},
         {"another position", {"0,1", "23,7"}, {u"!0,1"_s}, F::QuietGap},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, bursts, caseChunks, after] : cases) {
+        SCOPED_TRACE(what);
         ScriptedChannel idle({});
         ChunkReader reader(idle, 1000, ChunkFraming::Positions);
         QStringList chunks;
         bool acknowledged = false;
-        for (const QByteArray& burst : c.bursts) {
+        for (const QByteArray& burst : bursts) {
             reader.take(burst);
             while (const auto event = reader.next(0)) {
                 if (event->kind == ChunkReader::Event::Kind::Acknowledge) {
@@ -417,8 +405,8 @@ TEST(Download, ChunkReaderCutsByPosition) {
                 acknowledged = false;
             }
         }
-        EXPECT_EQ(chunks, c.chunks);
-        EXPECT_EQ(reader.framing(), c.after);
+        EXPECT_EQ(chunks, caseChunks);
+        EXPECT_EQ(reader.framing(), after);
     }
 }
 

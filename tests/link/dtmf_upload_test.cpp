@@ -70,7 +70,6 @@ qint64 firstSoundFrame(const QByteArray& image) {
     return -1;
 }
 
-// Set points whose day is 10: a DTMF upload skips them.
 constexpr int UnusedSetPoints[] = {4, 17};
 
 // A value in every item, kept to what both transports carry alike: over the air a code's "#"
@@ -147,7 +146,6 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     const QString config = dir.filePath(u"config.dat"_s);
     ASSERT_TRUE(save(proofConfiguration(), config));
 
-    // The serial upload of the file.
     Database serialDb = load(config);
     TarsisMemory serialMemory;
     {
@@ -159,8 +157,6 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
         ASSERT_TRUE(sink.refused().isEmpty()) << sink.refused().join(u'\n').toStdString();
     }
 
-    // The same file as tones, rendered by kovo-cli with the key-up and inter-digit delays of
-    // kovo.ini, and heard by the emulated controller.
     const QString wav = dir.filePath(u"complete.wav"_s);
     constexpr int DtmfDelay = 1, TxTemp = 500;
     writeSettings(dir.path(), DtmfDelay, TxTemp);
@@ -172,7 +168,6 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     const QByteArray image = readFile(wav);
     EXPECT_EQ(firstSoundFrame(image), 8 * (TxTemp + DtmfDelay) + 1);
 
-    // The controller answers to the codes the configuration's owner has given it.
     const Database db = load(config);
     DtmfCommandListener::Codes codes;
     for (int p = 1; p <= 3; ++p)
@@ -187,7 +182,6 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_TRUE(listener.problems().isEmpty()) << listener.problems().join(u'\n').toStdString();
     EXPECT_EQ(listener.unlockedPort(), 0) << "the transfer ends locked";
     EXPECT_GT(listener.bodiesAccepted(), 900);
-    // Every digit the upload lists was heard.
     const CliRun listed = runCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     const qsizetype digits = QString(listed.out).remove(u' ').remove(u'\n').size();
@@ -223,9 +217,7 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_TRUE(differences.isEmpty()) << differences.join(u'\n').toStdString();
     EXPECT_EQ(compared, TarsisMemory::Size - excludedBytes) << "exclusions overlap";
     EXPECT_EQ(excludedBytes, 80);
-    // The configuration really changed the memory.
     EXPECT_GT(programmed, 1500);
-    // The settings the controller keeps outside its image (the Ostrik entries among them).
     QStringList keptDifferences;
     const auto serialKept = serialMemory.keptValues();
     const auto airKept = airMemory.keptValues();
@@ -339,26 +331,23 @@ struct KeyRig {
 };
 
 TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
-    struct Case {
-        QString whichSend;
-        QString keyed; // the lines while the tones play
-    };
-    const Case cases[] = {
+    // WhichSend, and the lines while the tones play.
+    const std::tuple<QString, QString> cases[] = {
         {u"1"_s, u"DTR rts"_s},
         {u"2"_s, u"dtr RTS"_s},
         {u"0"_s, u"dtr RTS"_s}, // anything but 1 keys with RTS
         {u"7"_s, u"dtr RTS"_s},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.whichSend.toStdString());
-        KeyRig r(c.whichSend);
+    for (const auto& [whichSend, keyed] : cases) {
+        SCOPED_TRACE(whichSend.toStdString());
+        KeyRig r(whichSend);
         auto& [port, db, flags, person, output, job] = r;
         job.setTxTemp(300);
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 2);
         // Key-up delay, tones, pauses and the tail: all while keyed, with the one line.
-        EXPECT_EQ(output.states(), std::set<QString>{c.keyed});
+        EXPECT_EQ(output.states(), std::set<QString>{keyed});
         EXPECT_EQ(output.events().first().milliseconds, 300);
         EXPECT_EQ(port.state(), u"closed"_s) << "released after the transfer";
         EXPECT_EQ(port.made, 1);
@@ -371,27 +360,21 @@ TEST(TransmitterKeying, FailuresAreToldAndNothingIsPlayed) {
         u"The transmitter cannot be keyed: COM4 cannot drive DTR. Choose a serial port whose DTR "
         u"line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
         u"to 0 and key the transmitter by hand."_s;
-    struct Case {
-        const char* name;
-        bool canOpen;
-        bool canDrive;
-        QString message;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, bool, QString> cases[] = {
         {"line cannot be driven", true, false, cannotDrive},
         {"port cannot be opened", false, true,
          u"The transmitter cannot be keyed: the port COM4 cannot be opened (No such file or "
          u"directory). Check DTMFComPort in kovo.ini."_s},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, canOpen, canDrive, message] : cases) {
+        SCOPED_TRACE(name);
         KeyRig r(u"1"_s);
         auto& [port, db, flags, person, output, job] = r;
-        port.canOpen = c.canOpen;
-        port.canDrive = c.canDrive;
+        port.canOpen = canOpen;
+        port.canDrive = canDrive;
         const UploadResult result = job.run(false);
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
-        EXPECT_EQ(person.messageTexts(), QStringList{c.message});
+        EXPECT_EQ(person.messageTexts(), QStringList{message});
         EXPECT_TRUE(output.states().empty()) << "no sound before the transmitter is keyed";
         EXPECT_EQ(port.state(), u"closed"_s);
         EXPECT_TRUE(db.pending(u"HangTimePending", 2)) << "nothing was sent";
@@ -429,8 +412,6 @@ public:
     QString errorText() const override { return QtAudioOutput::noDeviceText(); }
 };
 
-// No sound device: told, and the transmitter never keyed. Sound lost midway: the upload stops
-// after the command and unkeys.
 TEST(DtmfUploadJob, SoundFailuresAreToldAndTheTransmitterReleased) {
     for (const bool midway : {false, true}) {
         SCOPED_TRACE(midway ? "lost midway" : "no device");

@@ -53,14 +53,14 @@ QString Generator::oneOf(const QStringList& texts) {
         return texts.first();
     if (m_variant == 1)
         return texts.last();
-    return texts.at(static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(texts.size()))));
+    return texts.at(below(texts.size()));
 }
 
 QString Generator::characters(const QString& set, int low, int high) {
     const int count = pick(low, high);
     QString text;
     for (int i = 0; i < count; ++i)
-        text += set.at(static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(set.size()))));
+        text += set.at(below(set.size()));
     return text;
 }
 
@@ -85,8 +85,7 @@ QString Generator::cwTokens(int low, int high) {
         if (m_variant > 1 && chance(5))
             chosen << (chance(50) ? u"-"_s : u"."_s);
         else
-            chosen << tokens.at(
-                static_cast<qsizetype>(m_random.bounded(static_cast<quint32>(tokens.size()))));
+            chosen << tokens.at(below(tokens.size()));
     }
     return chosen.join(u' ');
 }
@@ -152,9 +151,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
     add("GeneralTimer", 3, range(0, 32767));
     add("GeneralTimerMacro", 3, range(1, 90));
     add("RouteAuxPort", 3, range(1, 3));
-    const auto alarmMacro = [this](int) {
-        return m_variant == 0 || (m_variant > 1 && chance(10)) ? u"0"_s : padded(1, 90);
-    };
+    const auto alarmMacro = [this](int) { return unset(10) ? u"0"_s : padded(1, 90); };
     add("AlarmLowMacroNum", 5, alarmMacro);
     add("AlarmHighMacroNum", 5, alarmMacro);
 
@@ -199,13 +196,11 @@ const std::vector<Generator::Rule>& Generator::rules() {
     });
     add("ControlPort", 0, range(0, 3));
     add("FreqString", 10, [this](int) {
-        if (m_variant == 0 || (m_variant > 1 && chance(10)))
+        if (unset(10))
             return QString();
         return characters(u"0123456789"_s, 6, 6) + number(1, 3);
     });
-    add("CTCSS", 10, [this](int) {
-        return m_variant == 0 || (m_variant > 1 && chance(10)) ? QString() : number(1, 50);
-    });
+    add("CTCSS", 10, [this](int) { return unset(10) ? QString() : number(1, 50); });
     add("CTCSSMode", 10, range(0, 2));
     add("RadioMode", 10, range(1, 5));
 
@@ -223,7 +218,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
 
     // Macros.
     add("Macro", 40, [this](int index) {
-        if (m_variant == 0 || (m_variant > 1 && chance(20)))
+        if (unset(20))
             return NoneStored;
         // The most a macro's 16 bytes hold: fifteen functions, the last above 255 (its escape
         // in bytes 14 and 15), one unit more than the editor lets a person type.
@@ -238,7 +233,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
     });
     add("MacroCode", 40, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
     add("ShortMacro", 50, [this](int) {
-        if (m_variant == 0 || (m_variant > 1 && chance(20)))
+        if (unset(20))
             return NoneStored;
         return macro(pick(1, 4));
     });
@@ -247,7 +242,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
 
     // Message macros.
     add("MessageMacro", 40, [this](int) {
-        if (m_variant == 0 || (m_variant > 1 && chance(15)))
+        if (unset(15))
             return NoneStored;
         QString text = words(1, 9);
         if (m_variant > 1 && chance(10)) // the controller's end mark inside a message
@@ -268,7 +263,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
 
     // DTMF memories.
     add("DTMF", 20, [this](int) {
-        if (m_variant == 0 || (m_variant > 1 && chance(15)))
+        if (unset(15))
             return NoneStored;
         const QString digits = characters(Dtmf, 1, 10);
         QStringList spaced;
@@ -290,15 +285,10 @@ const std::vector<Generator::Rule>& Generator::rules() {
     // Autopatch.
     add("APPrefix", 0, [this](int) { return characters(Dtmf, 1, 5); });
     add("AnswerCode", 0, [this](int) { return characters(Dtmf, 1, 6); });
-    add("AutoDial", 200, [this](int) {
-        return m_variant == 0 || (m_variant > 1 && chance(70))
-                   ? QString()
-                   : characters(u"0123456789*#"_s, 3, 16);
-    });
-    add("TollRestrict", 100, [this](int) {
-        return m_variant == 0 || (m_variant > 1 && chance(80)) ? QString()
-                                                               : characters(u"0123456789"_s, 3, 11);
-    });
+    add("AutoDial", 200,
+        [this](int) { return unset(70) ? QString() : characters(u"0123456789*#"_s, 3, 16); });
+    add("TollRestrict", 100,
+        [this](int) { return unset(80) ? QString() : characters(u"0123456789"_s, 3, 11); });
     add("RingNumber", 0, range(1, 9));
     add("APTimeOut", 0, range(1, 999));
     add("EnablePatch", 0, [this, ports](int) { return oneOf(ports); });

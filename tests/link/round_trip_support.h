@@ -39,6 +39,9 @@ private:
 
     int pick(int low, int high);
     bool chance(int percent);
+    // Whether an item that may be empty is left empty: always at the low edge, never at the high.
+    bool unset(int percent) { return m_variant == 0 || (m_variant > 1 && chance(percent)); }
+    qsizetype below(qsizetype count) { return qsizetype(m_random.bounded(quint32(count))); }
     QString number(int low, int high) { return QString::number(pick(low, high)); }
     QString padded(int low, int high) { return number(low, high).rightJustified(2, u'0'); }
     QString oneOf(const QStringList& texts);

@@ -1,6 +1,3 @@
-// The round trip: a configuration uploaded to the emulated controller, read back from its memory
-// image (and its Ostrik records) and decoded, must come back field for field, except where the
-// formats themselves lose something. Those losses are listed once, in losses() below.
 #include "emulator/tarsis_memory.h"
 #include "link/change_marker.h"
 #include "link/download.h"
@@ -37,8 +34,6 @@ Uploaded uploadTo(TarsisMemory& memory, Database& db, bool complete) {
     return uploaded;
 }
 
-// What the program reads back from the controller: the memory image decoded into a fresh
-// database, and the Ostrik records on top.
 Database readBack(const TarsisMemory& memory) {
     Database db;
     const MemoryImageResult result = decodeMemoryImageLines(memory.memoryLines(), db);

@@ -54,26 +54,22 @@ void expectToneHeader(const QByteArray& image, quint32 dataSize) {
 // Each frame is the floor of the weighted sum of the two sines, the same on both channels; a
 // frequency of 0 plays as 1 Hz.
 TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
-    struct Case {
-        int f1, f2;
-        double seconds;
-        double partner1, partner2; // the frequencies really played
-    };
-    const Case cases[] = {
+    // The tones asked for, the length, and the frequencies really played.
+    const std::tuple<int, int, double, double, double> cases[] = {
         {697, 1209, 0.06, 697, 1209},
         {941, 1633, 0.06, 941, 1633},
         {1000, 0, 0.5, 1000, 1},
         {0, 440, 0.01, 1, 440},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.f1 << "+" << c.f2);
-        const QByteArray image = buildTonePairWav(c.f1, c.f2, c.seconds);
-        const qint64 frames = std::llround(c.seconds * 8000);
+    for (const auto& [f1, f2, seconds, partner1, partner2] : cases) {
+        SCOPED_TRACE(testing::Message() << f1 << "+" << f2);
+        const QByteArray image = buildTonePairWav(f1, f2, seconds);
+        const qint64 frames = std::llround(seconds * 8000);
         expectToneHeader(image, quint32(frames * 4));
         int peak = 0;
         for (qint64 i = 0; i < frames; ++i) {
-            const double s = 0.25 * std::sin(2 * std::numbers::pi * c.partner1 * double(i) / 8000) +
-                             0.25 * std::sin(2 * std::numbers::pi * c.partner2 * double(i) / 8000);
+            const double s = 0.25 * std::sin(2 * std::numbers::pi * partner1 * double(i) / 8000) +
+                             0.25 * std::sin(2 * std::numbers::pi * partner2 * double(i) / 8000);
             const double exact = 0.5 * s * 32767;
             const qint16 left = sample(image, i, 0);
             // Equal to the floor, except where rounding of the step puts the value on the other
@@ -84,7 +80,7 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
             ASSERT_EQ(sample(image, i, 1), left) << "frame " << i;
             peak = std::max(peak, std::abs(int(left)));
         }
-        if (c.f1 != 0 && c.f2 != 0) {
+        if (f1 != 0 && f2 != 0) {
             EXPECT_GT(peak, 7900); // two tones peak near a quarter of full scale
         }
     }
@@ -94,24 +90,20 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
 }
 
 TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
-    struct Case {
-        double seconds;
-        qint64 frames;
-    };
-    const Case cases[] = {
+    const std::tuple<double, qint64> cases[] = {
         {0.06, 480},    {0.0, 0},       {6.25e-05, 0}, // 0.5 frames
         {0.0001875, 2}, {0.0003125, 2}, {0.0601875, 482},
         {0.00007, 1},   {-0.001, -1},   {std::numeric_limits<double>::quiet_NaN(), -1},
         {1e9, -1},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.seconds);
-        EXPECT_EQ(toneFrameCount(c.seconds), c.frames);
-        const QByteArray image = buildTonePairWav(697, 1209, c.seconds);
-        if (c.frames < 0) {
+    for (const auto& [seconds, frames] : cases) {
+        SCOPED_TRACE(seconds);
+        EXPECT_EQ(toneFrameCount(seconds), frames);
+        const QByteArray image = buildTonePairWav(697, 1209, seconds);
+        if (frames < 0) {
             EXPECT_TRUE(image.isEmpty());
         } else {
-            EXPECT_EQ(image.size(), 44 + c.frames * 4);
+            EXPECT_EQ(image.size(), 44 + frames * 4);
         }
     }
     EXPECT_TRUE(buildSilenceWav(std::numeric_limits<int>::max()).isEmpty());
@@ -161,19 +153,15 @@ TEST(DtmfDigits, CodesNameTheirKeys) {
 // Each code is its delay, then a digit's 60 ms tone and 40 ms pause; a keyed transfer begins
 // with the key-up delay and ends with the tail, and lasts what its schedule says.
 TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
-    struct Case {
-        int delay, txTemp;
-        QStringList codes;
-        QList<int> pauses; // every pause, in order
-    };
     constexpr int Tail = 200; // the transmitter stays keyed this long after the last tone
-    const Case cases[] = {
+    // The delays, the codes, and every pause in order.
+    const std::tuple<int, int, QStringList, QList<int>> cases[] = {
         {50, 300, {u"1"_s, u"x"_s, u"#"_s}, {300, 50, 40, 50, 50, 40, Tail}},
         {0, 0, {u"11"_s, u"10"_s, u"16"_s}, {0, 0, 40, 0, 0, 40, Tail}},
         {-20, -5, {u"0"_s}, {0, 0, 40, Tail}}, // negative settings count as 0
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.codes.join(u',').toStdString());
+    for (const auto& [delay, txTemp, codes, casePauses] : cases) {
+        SCOPED_TRACE(codes.join(u',').toStdString());
         RecordingAudioOutput output;
         DtmfPlayer player(output);
         QList<bool> keying;
@@ -181,10 +169,10 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
             keying.append(on);
             return true;
         });
-        player.setDtmfDelay(c.delay);
-        player.setTxTemp(c.txTemp);
+        player.setDtmfDelay(delay);
+        player.setTxTemp(txTemp);
         ASSERT_TRUE(player.keyUp());
-        EXPECT_TRUE(player.sendDigitCodes(c.codes));
+        EXPECT_TRUE(player.sendDigitCodes(codes));
         EXPECT_TRUE(player.unkey());
         EXPECT_EQ(keying, (QList<bool>{true, false}));
         QList<int> pauses;
@@ -195,52 +183,45 @@ TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
                 EXPECT_EQ(event.image, buildTonePairWav(event.frequency1, event.frequency2, 0.06));
             }
         }
-        EXPECT_EQ(pauses, c.pauses);
+        EXPECT_EQ(pauses, casePauses);
         EXPECT_DOUBLE_EQ(output.durationMs(),
                          DtmfPlayer::transferScheduleMs(player.codesSent(), player.digitsPlayed(),
-                                                        c.delay, c.txTemp));
+                                                        delay, txTemp));
     }
 }
 
 TEST(DtmfPlayer, AsAnUploadsDigitSinkTellsKeyingFailures) {
-    struct Case {
-        const char* name;
-        bool soundDevice;
-        bool lineWorks;
-        bool keyed;          // what key(true) answers
-        QStringList reports; // what the person is told by the player
-        QList<bool> keying;  // the keyer's calls
-    };
-    const Case cases[] = {
+    // Sound device, line working; what key(true) answers, what the player tells, the keyer's calls.
+    const std::tuple<const char*, bool, bool, bool, QStringList, QList<bool>> cases[] = {
         {"all well", true, true, true, {}, {true, false}},
         {"line cannot be driven", true, false, false, {u"COM2 cannot drive RTS"_s}, {true, false}},
         // The output tells of its missing device itself; the transmitter is never keyed.
         {"no sound device", false, true, false, {}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, soundDevice, lineWorks, keyed, caseReports, caseKeying] : cases) {
+        SCOPED_TRACE(name);
         RecordingAudioOutput output;
-        output.setFailPlay(!c.soundDevice);
+        output.setFailPlay(!soundDevice);
         DtmfPlayer player(output);
         QList<bool> keying;
         QStringList reports;
         player.setKeyer([&](bool on, QString* reason) {
             keying.append(on);
-            if (on && !c.lineWorks && reason)
+            if (on && !lineWorks && reason)
                 *reason = u"COM2 cannot drive RTS"_s;
-            return !on || c.lineWorks;
+            return !on || lineWorks;
         });
         player.setReporter([&](const QString& text) { reports.append(text); });
         DigitSink& sink = player;
-        EXPECT_EQ(sink.key(true), c.keyed);
-        if (c.keyed) {
+        EXPECT_EQ(sink.key(true), keyed);
+        if (keyed) {
             sink.sendDigit(u"16"_s);
             EXPECT_EQ(player.digitsPlayed(), 1);
         }
         sink.key(false);
         sink.key(false); // a second unkey does nothing
-        EXPECT_EQ(reports, c.reports);
-        EXPECT_EQ(keying, c.keying);
+        EXPECT_EQ(reports, caseReports);
+        EXPECT_EQ(keying, caseKeying);
     }
 }
 
@@ -272,7 +253,6 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     expectToneHeader(written, quint32(data.size()));
     EXPECT_EQ(written.mid(44), data);
 
-    // A transfer that played nothing leaves a valid empty file.
     const QString empty = dir.filePath(u"empty.wav"_s);
     WavFileOutput nothing(empty);
     EXPECT_TRUE(nothing.finish());
@@ -307,8 +287,6 @@ TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
     EXPECT_TRUE(run.err.contains(u"kovo-cli: "_s + noDevice + u'\n')) << run.err.toStdString();
 }
 
-// --- An independent decoder: multimon-ng ------------------------------------------------------
-
 // The shortest run of silent frames between two tones of an image (tones may pass through 0
 // for a frame or two).
 qint64 shortestGapFrames(const QByteArray& image) {
@@ -336,18 +314,10 @@ QStringList codes(const char* text) {
     return list;
 }
 
-// Every key, repeated keys, the numbered codes and an unlock-body-lock unit at several delays,
-// heard by our decoder and by multimon-ng.
 TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
-    struct Case {
-        QStringList codes;
-        int delay;
-        int txTemp;
-        QString expected;
-    };
     const QStringList unit = codes("1234") + QStringList{u"16"_s, u"11"_s} + codes("1000500") +
                              QStringList{u"16"_s, u"9"_s, u"16"_s};
-    const Case cases[] = {
+    const std::tuple<QStringList, int, int, QString> cases[] = {
         {codes("123A456B789C*0#D"), 0, 0, u"123A456B789C*0#D"_s},
         {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s},
         {codes("000**DDD"), 0, 0, u"000**DDD"_s},
@@ -358,16 +328,16 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList files;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected.toStdString());
+    for (const auto& [codes, delay, txTemp, expected] : cases) {
+        SCOPED_TRACE(expected.toStdString());
         // Plain file names: multimon-ng hands the name to sox through a shell.
         const QString path = dir.filePath(u"case%1.wav"_s.arg(files.size()));
         WavFileOutput output(path);
         DtmfPlayer player(output);
-        player.setDtmfDelay(c.delay);
-        player.setTxTemp(c.txTemp);
+        player.setDtmfDelay(delay);
+        player.setTxTemp(txTemp);
         ASSERT_TRUE(player.keyUp());
-        ASSERT_TRUE(player.sendDigitCodes(c.codes));
+        ASSERT_TRUE(player.sendDigitCodes(codes));
         ASSERT_TRUE(player.unkey());
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
         files.append(path);
@@ -377,22 +347,22 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         const QByteArray wav = file.readAll();
         const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(wav);
         ASSERT_TRUE(ours.ok) << ours.error.toStdString();
-        EXPECT_EQ(ours.digits, c.expected);
+        EXPECT_EQ(ours.digits, expected);
         // Between two tones lie at least 40 ms of true silence plus the delay, whatever a
         // decoder makes of the tones' edges.
-        EXPECT_GE(shortestGapFrames(wav), 320 + 8 * c.delay);
+        EXPECT_GE(shortestGapFrames(wav), 320 + 8 * delay);
     }
     if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
     for (qsizetype i = 0; i < files.size(); ++i) {
-        SCOPED_TRACE(cases[i].expected.toStdString());
+        SCOPED_TRACE(std::get<3>(cases[i]).toStdString());
         QString problem;
-        EXPECT_EQ(multimonDigits(files[i], &problem), cases[i].expected) << problem.toStdString();
+        EXPECT_EQ(multimonDigits(files[i], &problem), std::get<3>(cases[i]))
+            << problem.toStdString();
     }
 }
 
-// The sound card path, end to end: kovo-cli plays through Qt Multimedia into a private sound
-// server's null sink, whose monitor is recorded and decoded. Needs pulseaudio and parec.
+// kovo-cli into a private sound server's null sink, whose monitor is recorded and decoded.
 TEST(CliDtmf, PlaysThroughASoundServer) {
     if (QStandardPaths::findExecutable(u"pulseaudio"_s).isEmpty() ||
         QStandardPaths::findExecutable(u"parec"_s).isEmpty())

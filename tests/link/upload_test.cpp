@@ -136,9 +136,7 @@ TEST_F(SingleUpload, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
     EXPECT_EQ(result.commandsSent, 911);
     EXPECT_EQ(digits.events, (QStringList{u"key"_s, u"unkey"_s}));
-    // The terminator start step: port 1 unlocked, "*9020", the terminator twice, no lock.
     EXPECT_EQ(digits.digits.mid(0, 13).join(QString()), u"16470D*9020DD"_s);
-    // The first timer with its lock part.
     EXPECT_EQ(digits.digits.mid(13, 16).join(QString()), u"16470D*100050D#D"_s);
     EXPECT_EQ(person.highestProgress(), 722);
     EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
@@ -152,33 +150,27 @@ TEST_F(SingleUpload, CompleteDtmfUploadLeavesSerialOnlyItemsPending) {
 }
 
 TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
-    struct Case {
-        const char* name;
-        bool complete;
-        bool errorLimit;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, bool> cases[] = {
         {"refused, complete", true, false},
         {"refused, changes only", false, false},
         {"error limit", true, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, complete, errorLimit] : cases) {
+        SCOPED_TRACE(name);
         Rig r;
         auto& [db, flags, person, lines, digits] = r;
         db.setAllPending(true);
         const qsizetype allFlags = db.pendingNames().size();
         // Complete: the terminator, 14 commands of port 1, then port 2's *1000, *1001, *1002.
-        const int refused = 1 + 14 + 3 - (c.complete ? 0 : 1);
+        const int refused = 1 + 14 + 3 - (complete ? 0 : 1);
         lines.onCommand = [&](int number, LinkFlags& f) {
             if (number == refused) {
                 f.updateAborted = true;
-                f.updateInterrupted = c.errorLimit; // what the link does at its error limit
+                f.updateInterrupted = errorLimit; // what the link does at its error limit
             }
         };
         Upload upload = r.over(true);
-        const UploadResult result =
-            c.complete ? upload.sendCompleteData() : upload.sendChangesOnly();
+        const UploadResult result = complete ? upload.sendCompleteData() : upload.sendChangesOnly();
 
         EXPECT_EQ(result.outcome, UploadOutcome::Aborted);
         EXPECT_EQ(lines.commands.size(), refused);
@@ -194,7 +186,7 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
         EXPECT_TRUE(db.pending(u"ShortMacroPending", 50));
         // Cleared: the terminator (complete only), port 1's twelve timers and general timer,
         // port 2's first two timers.
-        EXPECT_EQ(db.pendingNames().size(), allFlags - (c.complete ? 1 : 0) - 13 - 2);
+        EXPECT_EQ(db.pendingNames().size(), allFlags - (complete ? 1 : 0) - 13 - 2);
     }
 }
 
@@ -246,11 +238,7 @@ TEST(UploadTest, NothingPendingOrNoPortSendsNothing) {
 
 // Each flag sends its item's lines once and is cleared; "|" between lines.
 TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
-    struct Case {
-        const char* flags;
-        const char* lines;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*> cases[] = {
         {"HangTimePending(2)", "2*100050"},
         {"GeneralTimerPending(3)", "1*101730|1*209231"}, // the timer with its macro
         {"CWTone2Pending(1)", "1*80010500"},             // CW tones by either flag
@@ -264,12 +252,12 @@ TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
         {"ShortMacroCodePending(2);ShortMacroPending(2)", "1*205042109051|1*400342"},
         {"PortMessageNumPending(1)", "1*211011|1*211021|1*211031"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.flags);
+    for (const auto& [flags, lines] : cases) {
+        SCOPED_TRACE(flags);
         Rig r;
-        setPending(r.db, QString::fromLatin1(c.flags));
+        setPending(r.db, QString::fromLatin1(flags));
         EXPECT_EQ(r.over(true).sendChangesOnly().outcome, UploadOutcome::Completed);
-        QStringList expected = QString::fromLatin1(c.lines).split(u'|', Qt::SkipEmptyParts);
+        QStringList expected = QString::fromLatin1(lines).split(u'|', Qt::SkipEmptyParts);
         for (QString& line : expected)
             line += u'\r';
         EXPECT_EQ(r.lines.commands, expected);
@@ -300,23 +288,17 @@ TEST_F(SingleUpload, NewLockAndTerminatorFrameTheCommandsThatFollow) {
 
 // A command whose answer was lost or garbled keeps its flag and is named; the upload goes on.
 TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
-    struct Case {
-        const char* faults;
-        UploadOutcome outcome;
-        int received;
-        QStringList unconfirmed;
-    };
     // Exchange 18 is port 2's IID timer.
-    const QList<Case> cases = {
+    const QList<std::tuple<const char*, UploadOutcome, int, QStringList>> cases = {
         {"", UploadOutcome::Completed, 0, {}},
         {"nak:18", UploadOutcome::Aborted, 18, {}},
         {"silence:1@18", UploadOutcome::Completed, 0, {u"IIDTime(2)"_s}},
         {"garbage:1@18", UploadOutcome::Completed, 0, {u"IIDTime(2)"_s}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.faults);
+    for (const auto& [faults, outcome, received, unconfirmed] : cases) {
+        SCOPED_TRACE(faults);
         auto emulator =
-            std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(QString::fromLatin1(c.faults)));
+            std::make_shared<TarsisEmulator>(*EmulatorFaults::parse(QString::fromLatin1(faults)));
         Database db;
         // A value of every awkward kind.
         configure(db, "MessageMacro(3)=HELLO T A;DTMF(2)=1 2 A #;Macro(4)=001 002;"
@@ -339,17 +321,17 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
         upload.setCommandObserver([&](const Command& command) { observed += command.serialLines; });
         const UploadResult result = upload.sendCompleteData();
 
-        EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(result.unconfirmed, c.unconfirmed);
+        EXPECT_EQ(result.outcome, outcome);
+        EXPECT_EQ(result.unconfirmed, unconfirmed);
         EXPECT_EQ(emulator->receivedLines(), observed);
         EXPECT_FALSE(db.pending(u"TimeOutPending", 2));
         EXPECT_EQ(db.pending(u"IIDTimePending", 2),
-                  c.outcome == UploadOutcome::Aborted || !c.unconfirmed.isEmpty());
-        if (c.outcome == UploadOutcome::Aborted) {
-            EXPECT_EQ(emulator->receivedLines().size(), c.received);
-            EXPECT_EQ(emulator->acceptedLines().size(), c.received - 1);
+                  outcome == UploadOutcome::Aborted || !unconfirmed.isEmpty());
+        if (outcome == UploadOutcome::Aborted) {
+            EXPECT_EQ(emulator->receivedLines().size(), received);
+            EXPECT_EQ(emulator->acceptedLines().size(), received - 1);
             EXPECT_TRUE(db.pending(u"PIDTimePending", 2));
-        } else if (c.unconfirmed.isEmpty()) {
+        } else if (unconfirmed.isEmpty()) {
             EXPECT_EQ(emulator->acceptedLines(), observed);
             EXPECT_EQ(person.messageTexts(), QStringList{CompleteMessage});
         } else {
@@ -408,14 +390,7 @@ TEST(UploadTest, CliUploadSaysWhatHappened) {
     bad.setValue("MessageMacro", 3, u"PLEASE STAND BY"_s);
     const QString wordsPath = dir.filePath(u"words.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(bad, wordsPath).ok);
-    struct Case {
-        QStringList arguments;
-        const char* faults;
-        int exitCode;
-        QStringList told;
-        bool sent;
-    };
-    const Case cases[] = {
+    const std::tuple<QStringList, const char*, int, QStringList, bool> cases[] = {
         {{sample}, "silence:1@3", 3, {u"1 never confirmed: TimeOut(1)"_s}, true},
         {{empty}, "", 1, {u"is not a configuration"_s}, false},
         {{empty, u"--accept-defaults"_s}, "", 0, {}, true},
@@ -429,28 +404,22 @@ TEST(UploadTest, CliUploadSaysWhatHappened) {
           u"3 command(s) sent, 1 word(s) or CW character(s) left out"_s},
          true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.faults + c.arguments.join(u' ').toStdString());
-        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(c.faults)));
+    for (const auto& [arguments, faults, exitCode, told, sent] : cases) {
+        SCOPED_TRACE(faults + arguments.join(u' ').toStdString());
+        test::PtyEmulator emulator(*EmulatorFaults::parse(QLatin1String(faults)));
         const test::CliRun run =
-            test::runCli(QStringList{u"upload"_s} + c.arguments +
+            test::runCli(QStringList{u"upload"_s} + arguments +
                              QStringList{u"--port"_s, emulator.port(), u"--timeout"_s, u"300"_s},
                          dir.path());
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-        for (const QString& text : c.told)
+        EXPECT_EQ(run.exitCode, exitCode) << run.err.toStdString();
+        for (const QString& text : told)
             EXPECT_TRUE(run.err.contains(text)) << run.err.toStdString();
-        EXPECT_EQ(emulator.emulator().exchangeCount() > 0, c.sent);
+        EXPECT_EQ(emulator.emulator().exchangeCount() > 0, sent);
     }
 }
 
 TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
-    struct Case {
-        const char* field;
-        int index;
-        const char* value;
-        const char* flags;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, const char*, const char*> cases[] = {
         {"HangTime", 2, "30", "HangTimePending(2)"},
         {"GeneralTimerMacro", 3, "9", "GeneralTimerPending(3)"},
         {"P2Tone5", 4, "800", "CourtesyPending(64)"}, // port 2, segment 3, tone 4
@@ -467,13 +436,13 @@ TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
         {"DisableTimeout", 1, "1", ""},
         {"DateFormat", 0, "True", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.field);
+    for (const auto& [field, index, value, flags] : cases) {
+        SCOPED_TRACE(field);
         Database old;
         Database db;
-        db.setValue(QLatin1StringView(c.field), c.index, QLatin1String(c.value));
+        db.setValue(QLatin1StringView(field), index, QLatin1String(value));
         markChangedSince(db, old);
-        EXPECT_EQ(db.pendingNames().join(u';'), QLatin1String(c.flags));
+        EXPECT_EQ(db.pendingNames().join(u';'), QLatin1String(flags));
     }
 
     Database old;
