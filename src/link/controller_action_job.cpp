@@ -4,6 +4,7 @@
 #include "controller_commands.h"
 #include "database/database.h"
 #include "database/profile_file.h"
+#include "dtmf_digits.h"
 #include "link_flags.h"
 #include "operator.h"
 #include "qt_audio_output.h"
@@ -72,6 +73,17 @@ QString codeProblem(const Database& db, ControllerAction::Kind kind, const QStri
     return {};
 }
 
+// Over the air the lock code goes as one key: a longer code plays no tone at all, and the
+// controller would be left unlocked after the action.
+bool playableAsOneKey(const QString& lockCode) {
+    return digitCodeTones(lockCode).has_value();
+}
+
+QString lockNotPlayableText(const QString& lockCode) {
+    return u"The lock code \"%1\" cannot be played as DTMF tones: over the air the lock code is "
+           "one key. Nothing was sent."_s.arg(lockCode);
+}
+
 } // namespace
 
 ControllerActionJob::ControllerActionJob(Database& db, LinkFlags& flags, Operator& person)
@@ -128,6 +140,12 @@ bool ControllerActionJob::run(const ControllerAction& action) {
     if (action.kind != ControllerAction::Kind::PreviewCourtesyTone && !serial() && !m_player) {
         m_person.message(QtAudioOutput::noDeviceText(), u"Error!"_s);
         return false;
+    }
+    if (action.kind != ControllerAction::Kind::PreviewCourtesyTone && !serial()) {
+        if (!playableAsOneKey(m_db.storedLock())) {
+            m_person.message(lockNotPlayableText(m_db.storedLock()), u"Error!"_s);
+            return false;
+        }
     }
     bool done = false;
     switch (action.kind) {
@@ -420,6 +438,10 @@ bool ControllerActionJob::changeCode(const ControllerAction& action) {
     const QString problem = codeProblem(m_db, action.kind, code);
     if (!problem.isEmpty()) {
         m_person.message(problem, u"Try Again!"_s, MessageIcon::Critical);
+        return false;
+    }
+    if (action.kind == Kind::ChangeLockCode && !serial() && !playableAsOneKey(code)) {
+        m_person.message(lockNotPlayableText(code), u"Try Again!"_s, MessageIcon::Critical);
         return false;
     }
     Command command;

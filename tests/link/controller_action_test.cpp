@@ -15,6 +15,7 @@
 #include "pty_emulator.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -180,6 +181,34 @@ TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
             EXPECT_EQ(rig.person.messages().last().text, QLatin1String(c.message));
             c.check(memory, rig.db);
         }
+    }
+}
+
+// Over the air the lock code is one key: an action that could not lock the controller again
+// sends nothing, and a new lock code of several keys is refused before the file is written.
+TEST(ControllerActionTest, LockCodeOfSeveralKeysIsRefusedOverTheAir) {
+    test::ensureCoreApplication();
+    for (const bool storedLockTooLong : {true, false}) {
+        SCOPED_TRACE(storedLockTooLong ? "stored lock 1234" : "new lock 1234");
+        Rig rig;
+        if (storedLockTooLong) {
+            rig.db.setValue(u"Lock", 0, u"1234"_s);
+            rig.db.setStoredLock(u"1234"_s);
+        }
+        ControllerAction a =
+            action(storedLockTooLong ? Kind::EraseAllMacros : Kind::ChangeLockCode, u"1234"_s);
+        a.databaseFile = rig.path(u"site.dat"_s);
+        WavFileOutput air(rig.path(u"air.wav"_s));
+        ControllerActionJob job(rig.db, rig.flags, rig.person);
+        job.setAudioOutput(&air);
+        EXPECT_FALSE(job.run(a));
+        EXPECT_EQ(
+            rig.person.messageTexts(),
+            QStringList{u"The lock code \"1234\" cannot be played as DTMF tones: over the air "
+                        "the lock code is one key. Nothing was sent."_s});
+        EXPECT_FALSE(QFile::exists(a.databaseFile));
+        air.finish();
+        EXPECT_LE(QFileInfo(rig.path(u"air.wav"_s)).size(), 44);
     }
 }
 
