@@ -198,9 +198,7 @@ double wireSeconds(qint64 bytesEachWay, qint64 exchanges, int answerDelayMs) {
 }
 
 QString samplePath() {
-    // The sources sit beside the examples; the compiler is given this file's absolute path.
-    const QFileInfo here(QString::fromUtf8(__FILE__));
-    return QDir(here.absolutePath()).filePath(u"../examples/sample.dat"_s);
+    return QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
 }
 
 bool loadSample(Database& db) {
