@@ -73,12 +73,6 @@ QString codeProblem(const Database& db, ControllerAction::Kind kind, const QStri
     return {};
 }
 
-// Over the air the lock code goes as one key: a longer code plays no tone at all, and the
-// controller would be left unlocked after the action.
-bool playableAsOneKey(const QString& lockCode) {
-    return digitCodeTones(lockCode).has_value();
-}
-
 QString lockNotPlayableText(const QString& lockCode) {
     return u"The lock code \"%1\" cannot be played as DTMF tones: over the air the lock code is "
            "one key. Nothing was sent."_s.arg(lockCode);
@@ -141,11 +135,12 @@ bool ControllerActionJob::run(const ControllerAction& action) {
         m_person.message(QtAudioOutput::noDeviceText(), u"Error!"_s);
         return false;
     }
-    if (action.kind != ControllerAction::Kind::PreviewCourtesyTone && !serial()) {
-        if (!playableAsOneKey(m_db.storedLock())) {
-            m_person.message(lockNotPlayableText(m_db.storedLock()), u"Error!"_s);
-            return false;
-        }
+    // Over the air the lock code goes as one key: a longer code plays no tone, and the
+    // controller would be left unlocked after the action.
+    if (action.kind != ControllerAction::Kind::PreviewCourtesyTone && !serial() &&
+        !dtmfCarries({m_db.storedLock()})) {
+        m_person.message(lockNotPlayableText(m_db.storedLock()), u"Error!"_s);
+        return false;
     }
     bool done = false;
     switch (action.kind) {
@@ -440,7 +435,7 @@ bool ControllerActionJob::changeCode(const ControllerAction& action) {
         m_person.message(problem, u"Try Again!"_s, MessageIcon::Critical);
         return false;
     }
-    if (action.kind == Kind::ChangeLockCode && !serial() && !playableAsOneKey(code)) {
+    if (action.kind == Kind::ChangeLockCode && !serial() && !dtmfCarries({code})) {
         m_person.message(lockNotPlayableText(code), u"Try Again!"_s, MessageIcon::Critical);
         return false;
     }

@@ -2,6 +2,14 @@
 
 namespace kovo {
 
+bool dtmfCarries(const QStringList& codes) {
+    for (const QString& code : codes) {
+        if (!digitCodeTones(code))
+            return false;
+    }
+    return true;
+}
+
 char digitCodeCharacter(const QString& code) {
     if (code.size() == 1) {
         const char c = code.at(0).toLatin1();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace kovo {
@@ -21,6 +22,9 @@ inline constexpr int DtmfHighGroup[4] = {1209, 1336, 1477, 1633};
 // The tone pair of a `DigitCode`: "0"-"9"; "*" or "11"; "#" or "12"; "A"-"D" or "13"-"16".
 // Anything else (lower-case letters, "10", blanks around a code) is not a digit.
 std::optional<DtmfTonePair> digitCodeTones(const QString& code);
+
+// Whether every code is one key; a code that is none would play no tone at all.
+bool dtmfCarries(const QStringList& codes);
 
 // The keypad character of a `DigitCode` ('*' for "11", 'A' for "13"), or '\0' when the code is
 // not a digit.

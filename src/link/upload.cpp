@@ -44,14 +44,6 @@ bool serialCarries(const QString& line) {
     return !line.isEmpty();
 }
 
-bool dtmfCarries(const QStringList& codes) {
-    for (const QString& code : codes) {
-        if (!digitCodeTones(code))
-            return false;
-    }
-    return true;
-}
-
 // The per-port timers in sending order, each with its own flag.
 struct OwnItem {
     CommandItem item;
