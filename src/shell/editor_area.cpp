@@ -2,10 +2,12 @@
 
 #include "editors/editor_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
@@ -33,6 +35,15 @@ EditorArea::EditorArea(Database& db, MessageService& messages, ControllerActionR
     connect(m_tabs, &QTabBar::currentChanged, this, &EditorArea::onTabChanged);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &EditorArea::onWindowActivated);
 
+    // A box given the focus from elsewhere (Compare With, a refused value) is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (const QPointer<QMdiSubWindow>& window : m_windows) {
+            auto* scroller = window ? qobject_cast<QScrollArea*>(window->widget()) : nullptr;
+            if (now && scroller && scroller->widget()->isAncestorOf(now))
+                scroller->ensureWidgetVisible(now);
+        }
+    });
+
     // Ctrl+Tab walks the tabs, not only the editors built so far.
     auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     next->setContext(Qt::WindowShortcut);
@@ -57,7 +68,14 @@ EditorWindow* EditorArea::editor(int tab) {
         return m_editors[tab];
     EditorWindow* created = createEditor(tab, m_db, m_messages);
     created->setActionRunner(m_actions);
-    QMdiSubWindow* window = m_mdi->addSubWindow(created, Qt::FramelessWindowHint);
+    // The tallest editors need more height than the area has on a 1024x768 screen; there they
+    // scroll rather than lose their lowest rows and buttons below the status bar.
+    auto* scroller = new QScrollArea;
+    scroller->setObjectName(editorObjectName(tab) + QLatin1String("Scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(created);
+    QMdiSubWindow* window = m_mdi->addSubWindow(scroller, Qt::FramelessWindowHint);
     window->setObjectName(editorObjectName(tab) + QLatin1String("Window"));
     window->setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     window->installEventFilter(this);
@@ -69,7 +87,11 @@ EditorWindow* EditorArea::editor(int tab) {
 
 EditorWindow* EditorArea::frontEditor() const {
     QMdiSubWindow* active = m_mdi->activeSubWindow();
-    return active ? qobject_cast<EditorWindow*>(active->widget()) : nullptr;
+    for (int tab = 0; active && tab < EditorTabCount; ++tab) {
+        if (m_windows[tab] == active)
+            return m_editors[tab];
+    }
+    return nullptr;
 }
 
 void EditorArea::openEditors(int tab) {
