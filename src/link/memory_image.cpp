@@ -28,6 +28,12 @@ public:
     QString be(int at) const { return byte(at) == 255 ? QString() : b(at); }
     // W: low byte, then high byte.
     QString w(int at) const { return QString::number(word(at)); }
+    // A signed word, in two's complement: a negative value reads back in the editors' and the
+    // command's form, "A" standing for the minus sign (65531 gives "A5").
+    QString aSigned(int at) const {
+        const int value = word(at);
+        return value > 32767 ? u"A"_s + QString::number(65536 - value) : QString::number(value);
+    }
     // T n: characters up to the first 0; the n-th byte never adds one.
     QString t(int at, int n) const {
         QString text;
@@ -464,7 +470,7 @@ void applyMemoryImage(const QByteArray& bytes, Database& db) {
     set("Terminator", 0, terminator);
     db.setStoredLock(lock);
     db.setStoredTerminator(terminator);
-    set("ClockCorrection", 0, m.w(3961));
+    set("ClockCorrection", 0, m.aSigned(3961));
     set("SayYear", 0, m.b(3963));
     ports("P1MessageNum", 3964, 1, &Image::b);
     ports("P2MessageNum", 3967, 1, &Image::b);

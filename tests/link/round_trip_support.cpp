@@ -421,13 +421,11 @@ const std::vector<Loss>& losses() {
             "held as a number (leading zeros lost); macro 0 is not sent, so the controller keeps "
             "what it had",
             [before, plain](const Sent& s) { return s.value == u"0" ? before(s) : plain(s); });
-        add({"ClockCorrection"},
-            "the word holds no sign: a negative correction (A5) reads back as its 16-bit two's "
-            "complement (65531)",
+        add({"ClockCorrection"}, "held as a signed number: leading zeros are lost, A0 is 0",
             [plain](const Sent& s) {
-                return s.value.startsWith(u'A')
-                           ? QString::number(65536 - numericInt(s.value.mid(1)))
-                           : plain(s);
+                const int value = numericInt(s.value.mid(s.value.startsWith(u'A') ? 1 : 0));
+                return s.value.startsWith(u'A') && value > 0 ? u"A"_s + QString::number(value)
+                                                             : plain(s);
             });
         add({"Meter"}, "type 0 is the word 0, which names no type: the field keeps its value",
             unlessSent(u"0"_s, base));
