@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProxyStyle>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
@@ -14,6 +15,20 @@
 #include <QVBoxLayout>
 
 namespace kovo {
+namespace {
+
+// Eleven captions side by side need more than 1024 pixels with the style's usual padding, and the
+// strip would hide the last tabs behind its scroll arrows; half the padding shows them all.
+class CompactTabStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_TabBarTabHSpace ? value / 2 : value;
+    }
+};
+
+} // namespace
 
 EditorArea::EditorArea(Database& db, MessageService& messages, ControllerActionRunner* actions,
                        QWidget* parent)
@@ -25,6 +40,9 @@ EditorArea::EditorArea(Database& db, MessageService& messages, ControllerActionR
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setExpanding(false);
     m_tabs->setDrawBase(true);
+    auto* compact = new CompactTabStyle;
+    compact->setParent(this); // outlives the strip, which is deleted first as the older child
+    m_tabs->setStyle(compact);
     for (int tab = 0; tab < EditorTabCount; ++tab)
         m_tabs->addTab(editorTabCaption(tab));
     m_mdi = new QMdiArea(this);
