@@ -330,54 +330,47 @@ struct KeyRig {
     DtmfUploadJob job{db, flags, person, output};
 };
 
+// The line WhichSend chooses is active from keying to unkeying; a port that cannot key is told
+// before any sound.
 TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
-    // WhichSend, and the lines while the tones play.
-    const std::tuple<QString, QString> cases[] = {
-        {u"1"_s, u"DTR rts"_s},
-        {u"2"_s, u"dtr RTS"_s},
-        {u"0"_s, u"dtr RTS"_s}, // anything but 1 keys with RTS
-        {u"7"_s, u"dtr RTS"_s},
+    const QString cannotDrive =
+        u"The transmitter cannot be keyed: COM4 cannot drive DTR. Choose a serial port whose DTR "
+        u"line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
+        u"to 0 and key the transmitter by hand."_s;
+    const QString cannotOpen = u"The transmitter cannot be keyed: the port COM4 cannot be opened "
+                               u"(No such file or directory). Check DTMFComPort in kovo.ini."_s;
+    // WhichSend, whether the port opens and drives its lines, the lines while the tones play
+    // (empty: no sound) and the message.
+    const std::tuple<QString, bool, bool, QString, QString> cases[] = {
+        {u"1"_s, true, true, u"DTR rts"_s, u"Update Complete"_s},
+        {u"2"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s},
+        {u"0"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s}, // anything but 1 keys with RTS
+        {u"7"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s},
+        {u"1"_s, true, false, {}, cannotDrive},
+        {u"1"_s, false, true, {}, cannotOpen},
     };
-    for (const auto& [whichSend, keyed] : cases) {
-        SCOPED_TRACE(whichSend.toStdString());
+    for (const auto& [whichSend, canOpen, canDrive, keyed, message] : cases) {
+        SCOPED_TRACE(message.toStdString() + " " + whichSend.toStdString());
         KeyRig r(whichSend);
         auto& [port, db, flags, person, output, job] = r;
+        port.canOpen = canOpen;
+        port.canDrive = canDrive;
         job.setTxTemp(300);
         const UploadResult result = job.run(false);
+        EXPECT_EQ(person.messageTexts(), QStringList{message});
+        EXPECT_EQ(port.state(), u"closed"_s) << "released after the transfer";
+        if (keyed.isEmpty()) {
+            EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
+            EXPECT_TRUE(output.states().empty()) << "no sound before the transmitter is keyed";
+            EXPECT_TRUE(db.pending(u"HangTimePending", 2)) << "nothing was sent";
+            continue;
+        }
         EXPECT_EQ(result.outcome, UploadOutcome::Completed);
         EXPECT_EQ(result.commandsSent, 2);
         // Key-up delay, tones, pauses and the tail: all while keyed, with the one line.
         EXPECT_EQ(output.states(), std::set<QString>{keyed});
         EXPECT_EQ(output.events().first().milliseconds, 300);
-        EXPECT_EQ(port.state(), u"closed"_s) << "released after the transfer";
         EXPECT_EQ(port.made, 1);
-        EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
-    }
-}
-
-TEST(TransmitterKeying, FailuresAreToldAndNothingIsPlayed) {
-    const QString cannotDrive =
-        u"The transmitter cannot be keyed: COM4 cannot drive DTR. Choose a serial port whose DTR "
-        u"line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
-        u"to 0 and key the transmitter by hand."_s;
-    const std::tuple<const char*, bool, bool, QString> cases[] = {
-        {"line cannot be driven", true, false, cannotDrive},
-        {"port cannot be opened", false, true,
-         u"The transmitter cannot be keyed: the port COM4 cannot be opened (No such file or "
-         u"directory). Check DTMFComPort in kovo.ini."_s},
-    };
-    for (const auto& [name, canOpen, canDrive, message] : cases) {
-        SCOPED_TRACE(name);
-        KeyRig r(u"1"_s);
-        auto& [port, db, flags, person, output, job] = r;
-        port.canOpen = canOpen;
-        port.canDrive = canDrive;
-        const UploadResult result = job.run(false);
-        EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
-        EXPECT_EQ(person.messageTexts(), QStringList{message});
-        EXPECT_TRUE(output.states().empty()) << "no sound before the transmitter is keyed";
-        EXPECT_EQ(port.state(), u"closed"_s);
-        EXPECT_TRUE(db.pending(u"HangTimePending", 2)) << "nothing was sent";
     }
 }
 

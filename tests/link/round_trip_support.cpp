@@ -123,101 +123,96 @@ QString Generator::tone(bool second) {
 const std::vector<Generator::Rule>& Generator::rules() {
     if (!m_rules.empty())
         return m_rules;
-    const auto add = [this](const char* field, int count, std::function<QString(int)> make) {
-        m_rules.push_back({QByteArray(field), count, std::move(make)});
+    // Every element of the field, from the database's own count.
+    const auto add = [this](const QByteArray& field, std::function<QString(int)> make) {
+        const FieldSpec* spec = findField(field);
+        Q_ASSERT(spec);
+        m_rules.push_back({field, spec->count, std::move(make)});
     };
     const auto range = [this](int low, int high) {
         return [this, low, high](int) { return number(low, high); };
     };
-    const auto flag = range(0, 1);
     const QStringList ports = {u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"12"_s, u"13"_s, u"23"_s, u"123"_s};
 
-    // Timers and general timers.
-    add("HangTime", 3, range(0, 255));
-    add("TimeOut", 3, range(0, 32767));
-    for (const char* field : {"IIDTime", "PIDTime", "InActiveTime"})
-        add(field, 3, range(0, 255));
-    add("InActivityMacro", 3, range(1, 90));
-    for (const char* field : {"DTMFTime", "CTCSSTime"})
-        add(field, 3, range(0, 255));
-    for (const char* field : {"KerchunkTime", "IDSpeakTime"})
-        add(field, 3, range(0, 32000));
-    add("AnnounceTime", 3, range(0, 3600));
-    add("AuxTime", 3, range(0, 32767));
-    add("FanTime", 0, range(0, 255));
-    add("FanSelect", 0, flag);
-    add("XmtDelay", 0, range(0, 32767));
-    add("TimeoutLink", 0, flag);
-    add("GeneralTimer", 3, range(0, 32767));
-    add("GeneralTimerMacro", 3, range(1, 90));
-    add("RouteAuxPort", 3, range(1, 3));
-    const auto alarmMacro = [this](int) { return unset(10) ? u"0"_s : padded(1, 90); };
-    add("AlarmLowMacroNum", 5, alarmMacro);
-    add("AlarmHighMacroNum", 5, alarmMacro);
+    // Plain numbers, across the range the editors give them (switches: 0 or 1).
+    // clang-format off
+    const std::tuple<const char*, int, int> numbers[] = {
+        {"HangTime", 0, 255}, {"TimeOut", 0, 32767}, {"IIDTime", 0, 255}, {"PIDTime", 0, 255},
+        {"InActiveTime", 0, 255}, {"InActivityMacro", 1, 90}, {"DTMFTime", 0, 255},
+        {"CTCSSTime", 0, 255}, {"KerchunkTime", 0, 32000}, {"IDSpeakTime", 0, 32000},
+        {"AnnounceTime", 0, 3600}, {"AuxTime", 0, 32767}, {"FanTime", 0, 255}, {"FanSelect", 0, 1},
+        {"XmtDelay", 0, 32767}, {"TimeoutLink", 0, 1}, {"GeneralTimer", 0, 32767},
+        {"GeneralTimerMacro", 1, 90}, {"RouteAuxPort", 1, 3}, {"DOW", 0, 9}, {"Monthly", 0, 1},
+        {"Week", 1, 5}, {"SayYear", 0, 1}, {"TwentyFour", 0, 1}, {"SayHour", 0, 1}, {"Meter", 0, 6},
+        {"RealLow", 0, 32767}, {"MeterLow", 0, 32767}, {"RealHigh", 0, 32767},
+        {"MeterHigh", 0, 32767}, {"Vref", 0, 32767}, {"MeterAlarmType", 0, 2}, {"MeterNum", 1, 8},
+        {"MeterSetPoint", 0, 999}, {"MeterMacro", 1, 90}, {"YaesuType", 1, 4},
+        {"ControlPort", 0, 3}, {"CTCSSMode", 0, 2}, {"RadioMode", 1, 5}, {"CWSpeed", 5, 54},
+        {"SpeechEnable", 0, 1}, {"ID1Extras", 0, 11}, {"ID2Extras", 0, 11}, {"ID3Extras", 0, 11},
+        {"DTMFDur", 0, 255}, {"DTMFDelay", 0, 255}, {"DTMFSpeech", 0, 90}, {"RingNumber", 1, 9},
+        {"APTimeOut", 1, 999}, {"PatchMute", 0, 1}, {"MacroSubsetEnable", 0, 1},
+        {"DTMFMuteDigitSelect", 1, 2}, {"TxEnable", 0, 1}, {"RxEnable", 0, 1}, {"FDup", 0, 1},
+        {"DTMFEnable", 0, 1}, {"DTMFNeedPL", 0, 1}, {"DTMFMute", 0, 1}, {"DTMFCovertone", 0, 1},
+        {"MonMix", 0, 1}, {"Kerchunk", 0, 1}, {"SpeechOverride", 0, 1}, {"SpeechIDOverride", 0, 1},
+        {"CTCSSCT", 0, 1}, {"CTCSSID", 0, 1}, {"PLEncodePolarity", 0, 1}, {"COSClose", 0, 1},
+        {"PLAccess", 0, 2}, {"TailMessageNum", 0, 3}, {"P1MessageNum", 1, 90},
+        {"P2MessageNum", 1, 90}, {"P3MessageNum", 1, 90}, {"TailCounter", 0, 254}, {"Alarm", 0, 1},
+        {"AllowTerminatorSpeech", 0, 1}};
+    // clang-format on
+    for (const auto& [field, low, high] : numbers)
+        add(field, range(low, high));
+    for (int p = 1; p <= 3; ++p) {
+        const QByteArray port = 'P' + QByteArray::number(p);
+        for (int k = 1; k <= 4; ++k) {
+            add(port + "Delay" + QByteArray::number(k), range(0, 10000));
+            add(port + "Dur" + QByteArray::number(k), range(0, 10000));
+        }
+        for (int k = 1; k <= 8; ++k)
+            add(port + "Tone" + QByteArray::number(k), range(0, 3500));
+    }
 
-    // Scheduler and clock.
-    add("DOW", 20, range(0, 9));
-    add("Monthly", 20, flag);
-    add("Week", 20, range(1, 5));
-    add("Hours", 20, [this](int) {
+    const auto alarmMacro = [this](int) { return unset(10) ? u"0"_s : padded(1, 90); };
+    add("AlarmLowMacroNum", alarmMacro);
+    add("AlarmHighMacroNum", alarmMacro);
+    add("Hours", [this](int) {
         if (m_variant == 1 || chance(10))
             return u"0A"_s;
         if (chance(10))
             return u"25"_s;
         return padded(0, 23);
     });
-    add("Minutes", 20, [this](int) { return padded(0, 59); });
-    add("MacroToRun", 20, [this](int) { return padded(1, 90); });
-    for (const char* field : {"SayYear", "TwentyFour", "SayHour"})
-        add(field, 0, flag);
-    add("ClockCorrection", 0, [this](int) {
+    add("Minutes", [this](int) { return padded(0, 59); });
+    add("MacroToRun", [this](int) { return padded(1, 90); });
+    add("ClockCorrection", [this](int) {
         return m_variant > 1 && chance(30) ? u"A"_s + number(1, 99) : number(0, 99);
     });
-    add("DateFormat", 0, [this](int) { return oneOf({u"False"_s, u"True"_s}); });
-
-    // Analog meters.
-    add("Meter", 8, range(0, 6));
-    for (const char* field : {"RealLow", "MeterLow", "RealHigh", "MeterHigh"})
-        add(field, 8, range(0, 32767));
-    add("Vref", 0, range(0, 32767));
-    add("MeterAlarmType", 10, range(0, 2));
-    add("MeterNum", 10, range(1, 8));
-    add("MeterSetPoint", 10, range(0, 999));
-    add("MeterMacro", 10, range(1, 90));
+    add("DateFormat", [this](int) { return oneOf({u"False"_s, u"True"_s}); });
 
     // Remote base.
-    add("RadioType", 0, [this](int) {
+    add("RadioType", [this](int) {
         return oneOf({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"7"_s, u"8"_s});
     });
-    add("YaesuType", 0, range(1, 4));
-    add("RemoteBasePrefix", 0, [this](int) {
+    add("RemoteBasePrefix", [this](int) {
         return m_variant == 1 ? characters(u"ABCD0123456789"_s, 5, 5)
                               : characters(u"ABCD"_s, 1, 1) + characters(u"0123456789"_s, 1, 1);
     });
-    add("ControlPort", 0, range(0, 3));
-    add("FreqString", 10, [this](int) {
+    add("FreqString", [this](int) {
         if (unset(10))
             return QString();
         return characters(u"0123456789"_s, 6, 6) + number(1, 3);
     });
-    add("CTCSS", 10, [this](int) { return unset(10) ? QString() : number(1, 50); });
-    add("CTCSSMode", 10, range(0, 2));
-    add("RadioMode", 10, range(1, 5));
+    add("CTCSS", [this](int) { return unset(10) ? QString() : number(1, 50); });
 
     // Identification.
     for (const char* id : {"VoiceID1", "VoiceID2", "VoiceID3"})
-        add(id, 3, [this](int) { return m_variant > 1 && chance(10) ? NoneStored : words(1, 22); });
-    add("CWID1", 3, [this](int) { return cwTokens(1, 15); });
-    add("CWID2", 3, [this](int) { return cwTokens(1, 15); });
-    add("CWSpeed", 3, range(5, 54));
-    add("CWTone1", 3, [this](int) { return tone(false); });
-    add("CWTone2", 3, [this](int) { return tone(true); });
-    add("SpeechEnable", 3, flag);
-    for (const char* field : {"ID1Extras", "ID2Extras", "ID3Extras"})
-        add(field, 3, range(0, 11));
+        add(id, [this](int) { return m_variant > 1 && chance(10) ? NoneStored : words(1, 22); });
+    add("CWID1", [this](int) { return cwTokens(1, 15); });
+    add("CWID2", [this](int) { return cwTokens(1, 15); });
+    add("CWTone1", [this](int) { return tone(false); });
+    add("CWTone2", [this](int) { return tone(true); });
 
     // Macros.
-    add("Macro", 40, [this](int index) {
+    add("Macro", [this](int index) {
         if (unset(20))
             return NoneStored;
         // The most a macro's 16 bytes hold: fifteen functions, the last above 255 (its escape
@@ -231,17 +226,11 @@ const std::vector<Generator::Rule>& Generator::rules() {
         }
         return macro(pick(1, 15));
     });
-    add("MacroCode", 40, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
-    add("ShortMacro", 50, [this](int) {
-        if (unset(20))
-            return NoneStored;
-        return macro(pick(1, 4));
-    });
-    add("ShortMacroCode", 50, [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
-    add("PortToAllow", 90, [this, ports](int) { return oneOf(ports.mid(1)); });
-
-    // Message macros.
-    add("MessageMacro", 40, [this](int) {
+    add("MacroCode", [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
+    add("ShortMacro", [this](int) { return unset(20) ? NoneStored : macro(pick(1, 4)); });
+    add("ShortMacroCode", [this](int) { return characters(u"0123456789*#ABC"_s, 1, 8); });
+    add("PortToAllow", [this, ports](int) { return oneOf(ports.mid(1)); });
+    add("MessageMacro", [this](int) {
         if (unset(15))
             return NoneStored;
         QString text = words(1, 9);
@@ -250,19 +239,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
         return text;
     });
 
-    // Courtesy tones.
-    for (int p = 1; p <= 3; ++p) {
-        for (const char* kind : {"Delay", "Dur"})
-            for (int k = 1; k <= 4; ++k)
-                add(QByteArray('P' + QByteArray::number(p) + kind + QByteArray::number(k)), 10,
-                    range(0, 10000));
-        for (int k = 1; k <= 8; ++k)
-            add(QByteArray('P' + QByteArray::number(p) + "Tone" + QByteArray::number(k)), 10,
-                range(0, 3500));
-    }
-
-    // DTMF memories.
-    add("DTMF", 20, [this](int) {
+    // DTMF memories, codes and prefixes.
+    add("DTMF", [this](int) {
         if (unset(15))
             return NoneStored;
         const QString digits = characters(Dtmf, 1, 10);
@@ -271,52 +249,27 @@ const std::vector<Generator::Rule>& Generator::rules() {
             spaced << QString(c);
         return spaced.join(u' ');
     });
-    for (const char* field : {"DTMFDur", "DTMFDelay"})
-        add(field, 0, range(0, 255));
-
-    // Codes and prefixes.
-    add("CurrentPortUnlock", 3, [this](int) { return characters(Dtmf, 1, 8); });
-    add("Lock", 0, [this](int) { return characters(Dtmf, 1, 4); });
-    add("Terminator", 0, [this](int) { return characters(u"ABCD*#"_s, 1, 1); });
-    add("CommandPrefix", 0, [this](int) { return characters(Dtmf, 1, 8); });
-    add("DTMFPort", 0, [this, ports](int) { return oneOf(ports); });
-    add("DTMFSpeech", 0, range(0, 90));
+    add("CurrentPortUnlock", [this](int) { return characters(Dtmf, 1, 8); });
+    add("Lock", [this](int) { return characters(Dtmf, 1, 4); });
+    add("Terminator", [this](int) { return characters(u"ABCD*#"_s, 1, 1); });
+    add("CommandPrefix", [this](int) { return characters(Dtmf, 1, 8); });
+    add("DTMFPort", [this, ports](int) { return oneOf(ports); });
 
     // Autopatch.
-    add("APPrefix", 0, [this](int) { return characters(Dtmf, 1, 5); });
-    add("AnswerCode", 0, [this](int) { return characters(Dtmf, 1, 6); });
-    add("AutoDial", 200,
+    add("APPrefix", [this](int) { return characters(Dtmf, 1, 5); });
+    add("AnswerCode", [this](int) { return characters(Dtmf, 1, 6); });
+    add("AutoDial",
         [this](int) { return unset(70) ? QString() : characters(u"0123456789*#"_s, 3, 16); });
-    add("TollRestrict", 100,
+    add("TollRestrict",
         [this](int) { return unset(80) ? QString() : characters(u"0123456789"_s, 3, 11); });
-    add("RingNumber", 0, range(1, 9));
-    add("APTimeOut", 0, range(1, 999));
-    add("EnablePatch", 0, [this, ports](int) { return oneOf(ports); });
-    add("PatchMute", 0, flag);
-    add("DTMFTestPrefix", 0, [this](int) { return characters(Dtmf, 1, 5); });
-    add("PreAccessPrefix", 0,
-        [this](int) { return m_variant == 0 || chance(20) ? u"0"_s : characters(Dtmf, 1, 3); });
-    add("PreProgramPrefix", 0,
-        [this](int) { return m_variant == 0 || chance(20) ? u"0"_s : characters(Dtmf, 1, 3); });
-    add("MacroSubset", 0, [this](int) {
+    add("EnablePatch", [this, ports](int) { return oneOf(ports); });
+    add("DTMFTestPrefix", [this](int) { return characters(Dtmf, 1, 5); });
+    for (const char* prefix : {"PreAccessPrefix", "PreProgramPrefix"})
+        add(prefix,
+            [this](int) { return m_variant == 0 || chance(20) ? u"0"_s : characters(Dtmf, 1, 3); });
+    add("MacroSubset", [this](int) {
         return m_variant == 0 || chance(20) ? u"0"_s : characters(u"0123456789"_s, 1, 4);
     });
-    add("MacroSubsetEnable", 0, flag);
-    add("DTMFMuteDigitSelect", 0, range(1, 2));
-
-    // port switches.
-    for (const char* sw :
-         {"TxEnable", "RxEnable", "FDup", "DTMFEnable", "DTMFNeedPL", "DTMFMute", "DTMFCovertone",
-          "MonMix", "Kerchunk", "SpeechOverride", "SpeechIDOverride", "CTCSSCT", "CTCSSID",
-          "PLEncodePolarity", "COSClose"})
-        add(sw, 3, flag);
-    add("PLAccess", 3, range(0, 2));
-    add("TailMessageNum", 3, range(0, 3));
-    for (const char* field : {"P1MessageNum", "P2MessageNum", "P3MessageNum"})
-        add(field, 3, range(1, 90));
-    add("TailCounter", 3, range(0, 254));
-    add("Alarm", 5, flag);
-    add("AllowTerminatorSpeech", 0, flag);
     return m_rules;
 }
 

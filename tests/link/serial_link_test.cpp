@@ -36,37 +36,26 @@ EmulatorFaults faults(const char* faultList) {
     return faults.value_or(EmulatorFaults{});
 }
 
+// A link to `port`, or with no port to an emulated controller in this process; opened.
 struct Harness {
     explicit Harness(const QString& port, int timeoutMs = ShortTimeoutMs,
-                     const QString& comPort = {}) {
+                     const char* faultList = "")
+        : emulator(std::make_shared<TarsisEmulator>(faults(faultList))) {
         test::ensureCoreApplication();
         SerialLink::Settings settings;
-        settings.comPort = comPort.isEmpty() ? port : comPort;
-        settings.answerTimeoutMs = timeoutMs;
+        settings.comPort = port.isEmpty() ? ChannelFactory::builtInEmulatorName() : port;
+        if (timeoutMs > 0)
+            settings.answerTimeoutMs = timeoutMs;
         QString error;
-        auto channel = ChannelFactory::create(port, &error);
+        std::unique_ptr<Channel> channel =
+            port.isEmpty() ? std::make_unique<EmulatorChannel>(settings.comPort, emulator)
+                           : ChannelFactory::create(port, &error);
         EXPECT_TRUE(channel) << error.toStdString();
         link = std::make_unique<SerialLink>(std::move(channel), person, flags, settings);
         link->setLockCode(u"99"_s);
-    }
-    RecordingOperator person;
-    LinkFlags flags;
-    std::unique_ptr<SerialLink> link;
-};
-
-// A link to the emulated controller in this process.
-struct InProcess {
-    InProcess(const char* faultList, int timeoutMs, const QString& name = {})
-        : emulator(std::make_shared<TarsisEmulator>(faults(faultList))) {
-        SerialLink::Settings settings;
-        settings.comPort = name.isEmpty() ? ChannelFactory::builtInEmulatorName() : name;
-        if (timeoutMs > 0)
-            settings.answerTimeoutMs = timeoutMs;
-        link = std::make_unique<SerialLink>(
-            std::make_unique<EmulatorChannel>(settings.comPort, emulator), person, flags, settings);
         EXPECT_TRUE(link->openSerialPort());
     }
-    std::shared_ptr<TarsisEmulator> emulator;
+    std::shared_ptr<TarsisEmulator> emulator; // the one in this process
     RecordingOperator person;
     LinkFlags flags;
     std::unique_ptr<SerialLink> link;
@@ -92,7 +81,6 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
         SCOPED_TRACE(name);
         PtyEmulator emulator(faults(faultList));
         Harness h(emulator.port());
-        ASSERT_TRUE(h.link->openSerialPort());
         h.link->sendCommand(u"2*100030\r"_s);
         EXPECT_EQ(h.link->lastOutcome(), outcome);
         EXPECT_EQ(h.flags.commandAcknowledged, outcome == O::Acknowledged);
@@ -108,7 +96,8 @@ TEST(SerialLinkTest, JudgesEachKindOfAnswer) {
 }
 
 // The answer time-out, and answers later than it: each late "+" is let go before the next
-// command, so that late answers count as time-outs and three in a row reach the error limit.
+// command, so that late answers count as time-outs and three in a row reach the error limit. The
+// error-limit test comes after the read: an answer already waiting is judged first.
 TEST(SerialLinkTest, TimeOutsAndLateAnswers) {
     using Outcome = SerialLink::Outcome;
     // The faults, the time-out (0: the programs' own) and the outcomes of the commands.
@@ -119,16 +108,23 @@ TEST(SerialLinkTest, TimeOutsAndLateAnswers) {
          ShortTimeoutMs,
          {Outcome::TimedOut, Outcome::TimedOut, Outcome::TimedOut, Outcome::ErrorLimit}},
         {"late:450@2", ShortTimeoutMs, {Outcome::Acknowledged, Outcome::TimedOut}},
+        // The in-process line answers at once, so the fourth "+" is waiting on the first pass.
+        {"silence:3",
+         ShortTimeoutMs,
+         {Outcome::TimedOut, Outcome::TimedOut, Outcome::TimedOut, Outcome::Acknowledged}},
     };
     for (const auto& [faultList, timeoutMs, expected] : cases) {
         SCOPED_TRACE(faultList);
-        InProcess h(faultList, timeoutMs);
+        Harness h({}, timeoutMs, faultList);
         QList<Outcome> outcomes;
         for (qsizetype i = 0; i < expected.size(); ++i) {
             h.link->sendCommand(u"2*10003%1\r"_s.arg(i));
             outcomes << h.link->lastOutcome();
         }
         EXPECT_EQ(outcomes, expected);
+        const qsizetype timeOuts = expected.count(Outcome::TimedOut);
+        EXPECT_EQ(h.person.messageTexts().mid(0, timeOuts), QStringList(timeOuts, TimeoutText));
+        EXPECT_EQ(h.link->errorCount(), expected.last() == Outcome::TimedOut ? timeOuts : 0);
     }
 }
 
@@ -139,7 +135,6 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     Harness h(emulator.port());
     int progressValue = 181;
     h.link->setProgressSource([&] { return progressValue; });
-    ASSERT_TRUE(h.link->openSerialPort());
     for (int i = 0; i < 3; ++i) {
         h.link->sendCommand(u"1*100%1\r"_s.arg(i));
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::TimedOut);
@@ -173,19 +168,6 @@ TEST(SerialLinkTest, ErrorLimitAtTheStartOfTheFourthWait) {
     EXPECT_EQ(received.at(4), u"199"_s); // "1" + the lock code
 }
 
-// The error-limit test comes after the read: an answer already waiting is judged first.
-TEST(SerialLinkTest, AnswerAlreadyThereBeatsTheErrorLimit) {
-    InProcess h("silence:3", ShortTimeoutMs);
-    for (int i = 0; i < 3; ++i)
-        h.link->sendCommand(u"2*100030\r"_s);
-    EXPECT_EQ(h.link->errorCount(), 3);
-    // The in-process line answers at once, so the "+" is waiting on the first pass.
-    h.link->sendCommand(u"2*100030\r"_s);
-    EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
-    EXPECT_EQ(h.link->errorCount(), 0);
-    EXPECT_EQ(h.person.messageTexts(), QStringList(3, TimeoutText));
-}
-
 // A line that goes away while the link waits ends the wait with a message naming the port
 // instead of counting time-outs.
 TEST(SerialLinkTest, LineDroppedDuringTheWait) {
@@ -194,7 +176,6 @@ TEST(SerialLinkTest, LineDroppedDuringTheWait) {
         test::ensureCoreApplication();
         PtyEmulator emulator(faults("drop:2"), transport);
         Harness h(emulator.port(), LongTimeoutMs);
-        ASSERT_TRUE(h.link->openSerialPort());
         h.link->sendCommand(u"2*100030\r"_s);
         EXPECT_EQ(h.link->lastOutcome(), SerialLink::Outcome::Acknowledged);
         h.link->sendCommand(u"2*100031\r"_s);
@@ -231,7 +212,7 @@ TEST(SerialLinkTest, BytesFromBeforeTheOpenAreDropped) {
 }
 
 // The message names the port and the system's reason; only a port another program holds is
-// "in use".
+// "in use". ComPort "0" is the DTMF link: the serial port is never opened and nothing is shown.
 TEST(SerialLinkTest, PortThatCannotBeOpened) {
     test::ensureCoreApplication();
     PtyEmulator emulator;
@@ -248,6 +229,7 @@ TEST(SerialLinkTest, PortThatCannotBeOpened) {
         {u"tcp://127.0.0.1:1"_s,
          {},
          u"tcp://127.0.0.1:1 cannot be opened: connection refused"_s + check},
+        {u"0"_s, emulator.port(), {}},
     };
     for (const auto& [comPort, device, message] : cases) {
         SCOPED_TRACE(comPort.toStdString());
@@ -262,29 +244,15 @@ TEST(SerialLinkTest, PortThatCannotBeOpened) {
         ASSERT_TRUE(channel) << error.toStdString();
         SerialLink link(std::move(channel), person, flags, settings);
         EXPECT_FALSE(link.openSerialPort());
-        EXPECT_TRUE(link.portOpenFailed());
-        EXPECT_EQ(person.messageTexts(), QStringList{message});
+        EXPECT_FALSE(link.isOpen());
+        EXPECT_EQ(link.portOpenFailed(), !message.isEmpty());
+        EXPECT_EQ(person.messageTexts(), message.isEmpty() ? QStringList{} : QStringList{message});
     }
-}
-
-// ComPort "0" is the DTMF link: the serial port is never opened and nothing is shown.
-TEST(SerialLinkTest, DtmfModeOpensNothing) {
-    PtyEmulator emulator;
-    RecordingOperator person;
-    LinkFlags flags;
-    SerialLink::Settings settings;
-    settings.comPort = u"0"_s;
-    SerialLink link(std::make_unique<SerialChannel>(u"0"_s, emulator.port()), person, flags,
-                    settings);
-    EXPECT_FALSE(link.openSerialPort());
-    EXPECT_FALSE(link.isOpen());
-    EXPECT_FALSE(link.portOpenFailed());
-    EXPECT_TRUE(person.messages().isEmpty());
 }
 
 // The percentage shown after each answer: value / 7.24, rounded half to even.
 TEST(SerialLinkTest, PercentOfTheUploadAfterEachAnswer) {
-    InProcess h("", ShortTimeoutMs, u"emulator"_s);
+    Harness h({});
     for (const auto& [value, label] : {std::pair{0, "0% Complete"},
                                        {3, "0% Complete"},
                                        {4, "1% Complete"},
