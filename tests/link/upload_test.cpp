@@ -213,29 +213,6 @@ TEST_F(SingleUpload, InterruptEndsAfterTheCurrentCommand) {
     EXPECT_TRUE(db.pending(u"XmtDelayPending"));
 }
 
-TEST(UploadTest, NothingPendingOrNoPortSendsNothing) {
-    for (bool serial : {true, false}) {
-        SCOPED_TRACE(serial ? "serial" : "dtmf");
-        Rig r;
-        auto& [db, flags, person, lines, digits] = r;
-        flags.updateAborted = true; // left over from an earlier run
-        const UploadResult result = r.over(serial).sendChangesOnly();
-        EXPECT_EQ(result.outcome, UploadOutcome::Completed);
-        EXPECT_EQ(result.commandsSent, 0);
-        EXPECT_TRUE(lines.commands.isEmpty());
-        EXPECT_TRUE(lines.written.isEmpty());
-        EXPECT_TRUE(digits.digits.isEmpty());
-        EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
-        EXPECT_TRUE(person.progressReports().isEmpty());
-    }
-    Rig r;
-    r.db.setAllPending(true);
-    r.lines.openSucceeds = false;
-    EXPECT_EQ(r.over(true).sendCompleteData().outcome, UploadOutcome::NotStarted);
-    EXPECT_TRUE(r.lines.commands.isEmpty());
-    EXPECT_TRUE(r.db.pending(u"HangTimePending", 1));
-}
-
 // Each flag sends its item's lines once and is cleared; "|" between lines.
 TEST(UploadTest, ChangesOnlySendsEachPendingItemOnce) {
     const std::tuple<const char*, const char*> cases[] = {
@@ -345,14 +322,24 @@ TEST(UploadTest, EmulatedControllerAcceptsACompleteUpload) {
     }
 }
 
-// One value that is not to be sent does not stop a changes-only upload.
-TEST(UploadTest, UnsendableValuesSendNothing) {
+// Nothing pending, or no port: nothing is sent. A value that cannot be sent stops a complete
+// upload before anything goes out, but not a changes-only upload that does not carry it.
+TEST(UploadTest, NothingPendingNoPortOrUnsendableValuesSendNothing) {
     for (const bool serial : {true, false}) {
         SCOPED_TRACE(serial ? "serial" : "dtmf");
         Rig r;
         auto& [db, flags, person, lines, digits] = r;
+        flags.updateAborted = true; // left over from an earlier run
+        const UploadResult nothing = r.over(serial).sendChangesOnly();
+        EXPECT_EQ(nothing.outcome, UploadOutcome::Completed);
+        EXPECT_EQ(nothing.commandsSent, 0);
+        EXPECT_TRUE(digits.digits.isEmpty());
+        EXPECT_EQ(person.messageTexts(), QStringList{u"Update Complete"_s});
+        EXPECT_TRUE(person.progressReports().isEmpty());
+
         configure(db, "HangTime(2)=xyz!@#;TimeOut(1)=-5;IIDTime(3)=1e3");
         db.setAllPending(true);
+        digits.events.clear();
         Upload upload = r.over(serial);
         const UploadResult result = upload.sendCompleteData();
         EXPECT_EQ(result.outcome, UploadOutcome::NotStarted);
@@ -360,10 +347,11 @@ TEST(UploadTest, UnsendableValuesSendNothing) {
                   QStringList({u"TimeOut(1) = \"-5\""_s, u"HangTime(2) = \"xyz!@#\""_s,
                                u"IIDTime(3) = \"1e3\""_s}));
         EXPECT_TRUE(lines.commands.isEmpty());
+        EXPECT_TRUE(lines.written.isEmpty());
         EXPECT_TRUE(digits.events.isEmpty());
-        ASSERT_EQ(person.messages().size(), 1);
-        EXPECT_TRUE(person.messages()[0].text.contains(u"HangTime(2) = \"xyz!@#\""_s));
-        EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
+        ASSERT_EQ(person.messages().size(), 2);
+        EXPECT_TRUE(person.messages()[1].text.contains(u"HangTime(2) = \"xyz!@#\""_s));
+        EXPECT_EQ(person.messages()[1].title, u"Error!"_s);
         EXPECT_TRUE(db.pending(u"HangTimePending", 1));
 
         db.setAllPending(false);
@@ -371,6 +359,12 @@ TEST(UploadTest, UnsendableValuesSendNothing) {
         EXPECT_EQ(upload.sendChangesOnly().outcome, UploadOutcome::Completed);
         EXPECT_FALSE(db.pending(u"HangTimePending", 1));
     }
+    Rig r;
+    r.db.setAllPending(true);
+    r.lines.openSucceeds = false;
+    EXPECT_EQ(r.over(true).sendCompleteData().outcome, UploadOutcome::NotStarted);
+    EXPECT_TRUE(r.lines.commands.isEmpty());
+    EXPECT_TRUE(r.db.pending(u"HangTimePending", 1));
 }
 
 TEST(UploadTest, CliUploadSaysWhatHappened) {
