@@ -1,5 +1,7 @@
-// kovo-cli as a person runs it: exit statuses and messages, what decode and download write, and
-// inputs (and a refused command's output) left byte for byte as they were.
+// kovo-cli as a person runs it: exit statuses and messages, what decode and download write,
+// inputs (and a refused command's output) left byte for byte whatever they hold, and what it
+// keeps besides a transfer: the trace of the conversation with the controller and backups.
+#include "database/backup_store.h"
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
@@ -8,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -44,228 +47,212 @@ Database load(const QString& path) {
     return db;
 }
 
-// The exit status and the first line a person reads; a usage error is followed by the verb's
-// usage. "DIR/" in an argument or a text stands for the test's folder, which is also --home.
+// "~/" in a text stands for the test's folder, which is also kovo-cli's --home.
+QString inDir(const char* text, const QString& dir) {
+    return QString::fromLatin1(text).replace(u"~/"_s, dir + u'/');
+}
+
+// Arguments split at blanks, with --home the test's folder unless they name one.
+QStringList argumentsOf(const char* line, const QString& dir) {
+    QStringList arguments = inDir(line, dir).split(u' ', Qt::SkipEmptyParts);
+    if (!arguments.contains(u"--home"_s) && !arguments.isEmpty())
+        arguments << u"--home"_s << dir;
+    return arguments;
+}
+
+// The exit status, the first line on stderr and how stdout begins. A message ": TEXT" stands for
+// "kovo-cli VERB: TEXT", SAME for "is the same file as the input"; a message ending in a blank is
+// how the line begins. A usage error (status 2) is followed by the verb's usage, unless `usage`
+// says otherwise.
 TEST(Cli, ExitStatusesAndMessages) {
     QTemporaryDir dir;
     const QString home = dir.path();
-    const auto at = [&](const QString& name) {
-        return QString(name).replace(u"DIR/"_s, home + u'/');
-    };
+    const auto at = [&](const char* name) { return inDir(name, home); };
     Database db;
-    ASSERT_TRUE(saveWholeDatabase(db, at(u"DIR/good.dat"_s)).ok);
+    ASSERT_TRUE(saveWholeDatabase(db, at("~/good.dat")).ok);
     db.setValue("HangTime", 2, u"30"_s);
-    ASSERT_TRUE(saveWholeDatabase(db, at(u"DIR/other.dat"_s)).ok);
-    writeFile(at(u"DIR/bad.dat"_s),
-              bytesOf(at(u"DIR/good.dat"_s)).replace("HangTime(2)=50", "HangTime(2)=300"));
-    writeFile(at(u"DIR/a-file"_s), "");
-    writeImage(at(u"DIR/image.mem"_s), 4096, 0);
+    db.setValue("Monthly", 4, u"1"_s);
+    ASSERT_TRUE(saveWholeDatabase(db, at("~/other.dat")).ok);
+    writeFile(at("~/bad.dat"),
+              bytesOf(at("~/good.dat")).replace("HangTime(2)=50", "HangTime(2)=300"));
+    writeFile(at("~/a-file"), "");
+    writeImage(at("~/image.mem"), 4096, 77);
+    writeImage(at("~/short.mem"), 4095, 0);
+    writeImage(at("~/big.mem"), 4096, 256);
     QDir(home).mkdir(u"folder"_s);
+    // Inputs no command may change: one without a pre-access prefix and with LF line ends, one in
+    // UTF-16, bytes of any value, and the memory image of the last download.
+    writeFile(at("~/site.dat"), "[Timers]\nHangTime(1)=30\n[ID]\nCWID1(1)=T E S T\n");
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    writeFile(at("~/old.dat"),
+              "\xff\xfe" + QByteArray(utf16.encode(u"[Timers]\r\nHangTime(1)=7\r\n")));
+    QByteArray noise(20000, '\0');
+    QRandomGenerator random(11);
+    for (char& c : noise)
+        c = static_cast<char>(random.bounded(256));
+    writeFile(at("~/noise.dat"), noise);
+    writeFile(at("~/download.mem"), "the last image\r\n");
     struct Case {
-        const char* arguments; // split at blanks
+        const char* arguments;
         int exitCode;
-        const char* err;     // the first line on stderr; ending in a blank: how it begins
-        const char* out;     // how stdout begins
-        const char* usageOf; // the verb whose usage follows the message
+        const char* err;
+        const char* out = "";
+        bool usage = true;
     };
     const Case cases[] = {
-        {"", 2, "kovo-cli: give a command", "", "COMMAND"},
-        {"--help", 0, "", "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n", ""},
-        {"check --help", 0, "", "usage: kovo-cli check FILE.dat ", ""},
-        {"frob", 2, "kovo-cli: unknown command \"frob\"", "", "COMMAND"},
-        {"check a b", 2, "kovo-cli check: give one database file", "", "check"},
-        {"check DIR/good.dat --home", 2, "kovo-cli check: --home needs a folder", "", "check"},
-        {"check DIR/good.dat --home DIR/a-file", 1,
-         "kovo-cli check: DIR/a-file is a file, not a folder", "", ""},
-        {"check DIR/good.dat --home DIR/a-file/sub", 1,
-         "kovo-cli check: the folder DIR/a-file/sub cannot be created", "", ""},
-        {"check DIR/good.dat", 0, "Loaded DIR/good.dat: 0 value(s) replaced by defaults", "", ""},
-        {"check DIR/bad.dat", 1, "DIR/bad.dat: 1 value(s) replaced by defaults", "Ram_HangTime 2\n",
-         ""},
-        {"convert onlyone", 2, "kovo-cli convert: give the file to read and the file to write", "",
-         "convert"},
-        {"convert DIR/typo.dat DIR/good.dat", 1, "kovo-cli convert: DIR/typo.dat does not exist",
-         "", ""},
-        {"convert DIR/folder DIR/good.dat", 1, "kovo-cli convert: DIR/folder could not be read", "",
-         ""},
-        {"convert DIR/good.dat DIR/./good.dat", 1,
-         "kovo-cli convert: DIR/./good.dat is the same file as the input DIR/good.dat; nothing was "
-         "written",
-         "", ""},
-        {"commands DIR/good.dat --bogus", 2, "kovo-cli commands: unknown option --bogus", "",
-         "commands"},
-        {"decode -o DIR/good.dat", 2, "usage: kovo-cli decode IMAGE.mem ", "", ""},
-        {"decode DIR/image.mem -o DIR/image.mem", 1,
-         "kovo-cli decode: DIR/image.mem is the same file as the input DIR/image.mem; nothing was "
-         "written",
-         "", ""},
-        {"download -o DIR/good.dat", 2, "kovo-cli download: --port needs a port name", "",
-         "download"},
-        {"diff DIR/good.dat DIR/good.dat", 0,
-         "0 field(s) differ between DIR/good.dat and DIR/good.dat", "", ""},
-        {"diff DIR/good.dat DIR/other.dat", 1,
-         "1 field(s) differ between DIR/good.dat and DIR/other.dat",
-         "Timers\n  [Timers] HangTime(2): \"50\" -> \"30\"\n", ""},
-        {"diff DIR/good.dat DIR/typo.dat", 2, "kovo-cli diff: DIR/typo.dat does not exist", "", ""},
-        {"diff DIR/good.dat", 2, "kovo-cli diff: give two database files", "", "diff"},
-        {"upload DIR/good.dat --dtmf --wav", 2, "kovo-cli upload: --wav needs a file name", "",
-         "upload"},
-        {"upload DIR/good.dat --dtmf --port COM1", 2,
-         "kovo-cli upload: give either --port or --dtmf, not both", "", "upload"},
-        {"upload --dtmf", 2, "usage: kovo-cli upload FILE.dat ", "", ""},
-        {"upload DIR/typo.dat --dtmf", 1, "kovo-cli upload: DIR/typo.dat does not exist", "", ""},
-        {"upload DIR/good.dat --dtmf --wav DIR/no/such/a.wav", 1,
-         "Cannot write DIR/no/such/a.wav: No such file or directory. The upload stopped before "
-         "anything was sent.",
-         "", ""},
-        {"upload DIR/good.dat --dtmf --wav DIR/good.dat", 1,
-         "kovo-cli upload: DIR/good.dat is the same file as the input DIR/good.dat; nothing was "
-         "written",
-         "", ""},
-        {"record 21 DIR/a.wav --port COM1", 2, "kovo-cli record: TRACK is 1 to 20", "", "record"},
-        {"set-code --lock --terminator C DIR/good.dat --port COM1", 2,
-         "kovo-cli set-code: give one of --unlock PORT, --lock, --terminator", "", "set-code"},
-        {"clock --port COM1 --dtmf", 2, "kovo-cli clock: give either --port or --dtmf, not both",
-         "", "clock"},
-        {"dtmf", 2, "usage: kovo-cli dtmf DIGITS ", "", ""},
-        {"dtmf 12 34", 2, "usage: kovo-cli dtmf DIGITS ", "", ""},
-        {"dtmf 1x", 2, "kovo-cli dtmf: 'X' is not a DTMF digit", "", "dtmf"},
-        {"dtmf --bogus --wav DIR/x.wav", 2, "kovo-cli dtmf: unknown option --bogus", "", "dtmf"},
-        {"dtmf 12 --wav DIR/no/such/f.wav", 1,
-         "kovo-cli: Cannot write DIR/no/such/f.wav: No such file or directory", "", ""},
+        {"", 2, "kovo-cli: give a command"},
+        {"--help", 0, "", "usage: kovo-cli COMMAND [ARGS] [--home DIR]\n"},
+        {"check --help", 0, "", "usage: kovo-cli check FILE.dat "},
+        {"frob", 2, "kovo-cli: unknown command \"frob\""},
+        {"check a b", 2, ": give one database file"},
+        {"check ~/good.dat --home", 2, ": --home needs a folder"},
+        {"check ~/good.dat --home ~/a-file", 1, ": ~/a-file is a file, not a folder"},
+        {"check ~/good.dat --home ~/a-file/sub", 1, ": the folder ~/a-file/sub cannot be created"},
+        {"check ~/good.dat", 0, "Loaded ~/good.dat: 0 value(s) replaced by defaults"},
+        {"check ~/bad.dat", 1, "~/bad.dat: 1 value(s) replaced by defaults", "Ram_HangTime 2\n"},
+        {"convert onlyone", 2, ": give the file to read and the file to write"},
+        {"convert ~/typo.dat ~/good.dat", 1, ": ~/typo.dat does not exist"},
+        {"convert ~/folder ~/good.dat", 1, ": ~/folder could not be read"},
+        {"convert ~/good.dat ~/./good.dat", 1,
+         ": ~/./good.dat SAME ~/good.dat; nothing was written"},
+        {"commands ~/good.dat --bogus", 2, ": unknown option --bogus"},
+        {"commands ~/good.dat --dtmf", 0, "912 command(s)",
+         "16470D *9020DD\n16470D *100050D #D\n16470D *1001180D #D\n"},
+        {"commands ~/good.dat", 0, "963 command(s)", "1*9020D\n1*100050\n1*1001180\n"},
+        {"decode -o ~/good.dat", 2, "usage: kovo-cli decode IMAGE.mem "},
+        {"decode ~/image.mem -o ~/image.mem", 1,
+         ": ~/image.mem SAME ~/image.mem; nothing was written"},
+        {"decode ~/short.mem -o ~/good.dat", 1,
+         ": The memory image short.mem cannot be decoded: it ends after 4095 lines; line 4096 "
+         "is missing (an image has 4096 lines). Nothing was changed."},
+        {"decode ~/big.mem -o ~/good.dat", 1,
+         ": The memory image big.mem cannot be decoded: line 18 holds \"256\" after its comma, "
+         "not a byte from 0 to 255. Nothing was changed."},
+        {"decode ~/a-file -o ~/good.dat", 1,
+         ": The memory image a-file cannot be decoded: the file is empty. Nothing was "
+         "changed."},
+        {"decode ~/image.mem --into ~/other.dat -o ~/out.dat", 0,
+         "Decoded ~/image.mem -> ~/out.dat in "},
+        {"download -o ~/good.dat", 2, ": --port needs a port name"},
+        {"diff ~/good.dat ~/good.dat", 0, "0 field(s) differ between ~/good.dat and ~/good.dat"},
+        {"diff ~/good.dat ~/other.dat", 1, "2 field(s) differ between ~/good.dat and ~/other.dat",
+         "Timers\n  [Timers] HangTime(2): \"50\" -> \"30\"\nScheduler/Clock\n"},
+        {"diff ~/good.dat ~/typo.dat", 2, ": ~/typo.dat does not exist", "", false},
+        {"diff ~/good.dat", 2, ": give two database files"},
+        {"upload ~/good.dat --dtmf --wav", 2, ": --wav needs a file name"},
+        {"upload ~/good.dat --dtmf --port COM1", 2, ": give either --port or --dtmf, not both"},
+        {"upload --dtmf", 2, "usage: kovo-cli upload FILE.dat "},
+        {"upload ~/typo.dat --dtmf", 1, ": ~/typo.dat does not exist"},
+        {"upload ~/good.dat --dtmf --wav ~/no/such/a.wav", 1,
+         "Cannot write ~/no/such/a.wav: No such file or directory. The upload stopped before "
+         "anything was sent."},
+        {"upload ~/good.dat --dtmf --wav ~/good.dat", 1,
+         ": ~/good.dat SAME ~/good.dat; nothing was written"},
+        {"record 21 ~/a.wav --port COM1", 2, ": TRACK is 1 to 20"},
+        {"set-code --lock --terminator C ~/good.dat --port COM1", 2,
+         ": give one of --unlock PORT, --lock, --terminator"},
+        {"clock --port COM1 --dtmf", 2, ": give either --port or --dtmf, not both"},
+        {"dtmf", 2, "usage: kovo-cli dtmf DIGITS "},
+        {"dtmf 12 34", 2, "usage: kovo-cli dtmf DIGITS "},
+        {"dtmf 1x", 2, ": 'X' is not a DTMF digit"},
+        {"dtmf --bogus --wav ~/x.wav", 2, ": unknown option --bogus"},
+        {"dtmf 12 --wav ~/no/such/f.wav", 1,
+         "kovo-cli: Cannot write ~/no/such/f.wav: No such file or directory"},
         // Lower-case letters are the keypad's letters.
-        {"dtmf 1a*#d --wav DIR/pad.wav", 0, "Wrote 5 digit(s), 0.500 s, to DIR/pad.wav", "", ""},
-        {"defaults DIR/defaults.dat", 0, "Wrote the default configuration to DIR/defaults.dat", "",
-         ""},
+        {"dtmf 1a*#d --wav ~/pad.wav", 0, "Wrote 5 digit(s), 0.500 s, to ~/pad.wav"},
+        {"defaults ~/defaults.dat", 0, "Wrote the default configuration to ~/defaults.dat"},
+        {"check ~/site.dat", 1, "~/site.dat: ", "Ram_TimeOut 1\n"},
+        {"check ~/noise.dat", 1, "~/noise.dat: "},
+        {"check ~/a-file", 1, "~/a-file: "},
+        {"commands ~/site.dat --since ~/old.dat", 0, "~/site.dat: ", "1*100030\n1*800281327381\n"},
+        {"upload ~/noise.dat --dtmf --since ~/a-file --wav ~/out.wav", 1,
+         ": ~/noise.dat is not a configuration: "},
+        {"decode ~/image.mem --into ~/site.dat -o ~/site-image.dat", 0, "~/site.dat: "},
+        {"diff ~/site.dat ~/old.dat", 1,
+         "~/site.dat: ", "Timers\n  [Timers] HangTime(1): \"30\" -> \"7\"\n"},
+        // A download whose port cannot be opened keeps the last memory image.
+        {"download --port ~/no-such-port -o ~/dl.dat --into ~/site.dat", 1, "~/site.dat: "},
     };
-    const QByteArray good = bytesOf(at(u"DIR/good.dat"_s));
+    const auto inputs = [&] {
+        QByteArray bytes;
+        for (const char* name : {"good.dat", "site.dat", "old.dat", "noise.dat", "a-file",
+                                 "download.mem", "image.mem"})
+            bytes += bytesOf(at("~/") + QLatin1String(name));
+        return bytes;
+    };
+    const QByteArray before = inputs();
     for (const Case& c : cases) {
-        QStringList arguments;
-        for (const QString& argument :
-             QString::fromLatin1(c.arguments).split(u' ', Qt::SkipEmptyParts))
-            arguments << at(argument);
-        if (!arguments.contains(u"--home"_s) && !arguments.isEmpty())
-            arguments << u"--home"_s << home;
+        const QStringList arguments = argumentsOf(c.arguments, home);
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const CliRun run = runCli(arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
+        const QString verb = arguments.value(0);
+        QString said = at(c.err).replace(u"SAME"_s, u"is the same file as the input"_s);
+        if (said.startsWith(u':'))
+            said.prepend(u"kovo-cli "_s + verb);
         const QStringList err = run.err.split(u'\n');
-        const QString said = at(QString::fromLatin1(c.err));
         if (said.endsWith(u' ')) {
             EXPECT_TRUE(err.first().startsWith(said)) << run.err.toStdString();
         } else {
             EXPECT_EQ(err.first(), said) << run.err.toStdString();
         }
         EXPECT_EQ(run.out.left(qstrlen(c.out)), QLatin1String(c.out));
-        if (*c.usageOf) {
-            EXPECT_TRUE(
-                err.value(1).startsWith(u"usage: kovo-cli "_s + QLatin1String(c.usageOf) + u' '))
-                << run.err.toStdString();
-        }
-        EXPECT_EQ(bytesOf(at(u"DIR/good.dat"_s)), good);
+        const bool usage = c.exitCode == 2 && c.usage && !said.startsWith(u"usage:"_s);
+        const QString usageOf = said.startsWith(u"kovo-cli:"_s) ? u"COMMAND"_s : verb;
+        EXPECT_EQ(err.value(1).startsWith(u"usage: kovo-cli "_s + usageOf + u' '), usage)
+            << run.err.toStdString();
+        EXPECT_EQ(inputs(), before);
     }
-    // The defaults are the complete configuration; the digits were written as the keypad's.
+    // The defaults are the complete configuration; a decoded image takes what it lacks from the
+    // base.
     Database defaults;
     ErrorLog log;
-    EXPECT_TRUE(readDatabase(defaults, at(u"DIR/defaults.dat"_s), log).errorLines.isEmpty());
+    EXPECT_TRUE(readDatabase(defaults, at("~/defaults.dat"), log).errorLines.isEmpty());
     EXPECT_TRUE(defaults.sameValues(Database()));
-}
-
-// Commands that read never write what they read, whatever it holds; a download whose port
-// cannot be opened keeps the last memory image.
-TEST(Cli, ReadingLeavesInputsByteForByte) {
-    QTemporaryDir dir;
-    const auto at = [&](const char* name) { return dir.filePath(QLatin1String(name)); };
-    QByteArray noise(20000, '\0');
-    QRandomGenerator random(11);
-    for (char& c : noise)
-        c = static_cast<char>(random.bounded(256));
-    // A configuration without a pre-access prefix, with LF line ends, and one in UTF-16.
-    writeFile(at("site.dat"), "[Timers]\nHangTime(1)=30\n[ID]\nCWID1(1)=T E S T\n");
-    QStringEncoder utf16(QStringConverter::Utf16LE);
-    writeFile(at("old.dat"),
-              "\xff\xfe" + QByteArray(utf16.encode(u"[Timers]\r\nHangTime(1)=7\r\n")));
-    writeFile(at("noise.dat"), noise);
-    writeFile(at("empty.dat"), "");
-    writeFile(at("download.mem"), "the last image\r\n");
-    writeImage(at("image.mem"), 4096, 0);
-    const QStringList files = {at("site.dat"),  at("old.dat"),      at("noise.dat"),
-                               at("empty.dat"), at("download.mem"), at("image.mem")};
-    QByteArray before;
-    for (const QString& file : files)
-        before += bytesOf(file);
-    const QList<QStringList> runs = {
-        {u"check"_s, at("site.dat")},
-        {u"check"_s, at("noise.dat")},
-        {u"check"_s, at("empty.dat")},
-        {u"commands"_s, at("site.dat"), u"--since"_s, at("old.dat")},
-        {u"upload"_s, at("noise.dat"), u"--dtmf"_s, u"--since"_s, at("empty.dat"), u"--wav"_s,
-         at("out.wav")},
-        {u"decode"_s, at("image.mem"), u"--into"_s, at("site.dat"), u"-o"_s, at("out.dat")},
-        {u"diff"_s, at("site.dat"), at("old.dat")},
-        {u"download"_s, u"--port"_s, at("no-such-port"), u"-o"_s, at("out.dat"), u"--into"_s,
-         at("site.dat")},
-    };
-    for (const QStringList& arguments : runs)
-        runCli(arguments, dir.path());
-    QByteArray after;
-    for (const QString& file : files)
-        after += bytesOf(file);
-    EXPECT_EQ(after, before);
-}
-
-// The lines of an upload as `commands` prints them; over the air the unlock, body and lock
-// parts, each with its terminator, one blank apart.
-TEST(Cli, CommandsPrintsEachUploadLine) {
-    QTemporaryDir dir;
-    const QString site = dir.filePath(u"site.dat"_s);
-    Database defaults;
-    ASSERT_TRUE(saveWholeDatabase(defaults, site).ok);
-    const CliRun dtmf = runCli({u"commands"_s, site, u"--dtmf"_s}, dir.path());
-    ASSERT_EQ(dtmf.exitCode, 0) << dtmf.err.toStdString();
-    EXPECT_TRUE(dtmf.out.startsWith(u"16470D *9020DD\n16470D *100050D #D\n16470D *1001180D #D\n"_s))
-        << dtmf.out.left(200).toStdString();
-    const CliRun serial = runCli({u"commands"_s, site}, dir.path());
-    EXPECT_TRUE(serial.out.startsWith(u"1*9020D\n1*100050\n1*1001180\n"_s))
-        << serial.out.left(200).toStdString();
-}
-
-// A decoded image takes what it lacks from the base; a refused one leaves the output alone.
-TEST(CliDecode, WritesTheImageOrNothing) {
-    QTemporaryDir dir;
-    const QString image = dir.filePath(u"download.mem"_s);
-    const QString out = dir.filePath(u"out.dat"_s);
-    writeFile(out, "[Timers]\r\nHangTime(1)=9\r\n");
-    struct Case {
-        int lines;
-        int value;
-        const char* message;
-    };
-    const Case refused[] = {{4095, 0, "line 4096"}, {4096, 256, "line 18"}, {0, 0, "empty"}};
-    for (const Case& c : refused) {
-        writeImage(image, c.lines, c.value);
-        const CliRun run = runCli({u"decode"_s, image, u"-o"_s, out}, dir.path());
-        EXPECT_EQ(run.exitCode, 1) << c.message;
-        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
-        EXPECT_EQ(bytesOf(out), QByteArray("[Timers]\r\nHangTime(1)=9\r\n")) << c.message;
-    }
-
-    writeImage(image, 4096, 77);
-    Database base;
-    base.setValue("Monthly", 4, u"1"_s);
-    const QString basePath = dir.filePath(u"base.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(base, basePath).ok);
-    const CliRun run =
-        runCli({u"decode"_s, image, u"--into"_s, basePath, u"-o"_s, out}, dir.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const Database decoded = load(out);
+    const Database decoded = load(at("~/out.dat"));
     EXPECT_EQ(decoded.value("HangTime", 2), u"77"_s);
     EXPECT_EQ(decoded.value("Monthly", 4), u"1"_s);
     EXPECT_EQ(decoded.value("Macro", 1), u"NONE STORED"_s);
 }
 
-TEST(CliDownload, ReadsTheBuiltInEmulator) {
+// An upload is traced line by line and backed up unless asked not to; a download keeps its image.
+TEST(CliRecords, UploadTraceBackupsAndDownload) {
     QTemporaryDir dir;
+    const QString old = dir.filePath(u"old.dat"_s);
+    const QString site = dir.filePath(u"site.dat"_s);
+    Database db;
+    ASSERT_TRUE(saveWholeDatabase(db, old).ok);
+    db.setValue("HangTime", 2, u"30"_s);
+    db.setValue("HangTime", 3, u"40"_s);
+    ASSERT_TRUE(saveWholeDatabase(db, site).ok);
+    const QString trace = dir.filePath(u"trace.txt"_s);
+    const QStringList upload{u"upload"_s, site,        u"--since"_s,
+                             old,         u"--port"_s, u"Built-in Tarsis emulator"_s};
+
+    ASSERT_EQ(test::runCli(upload + QStringList{u"--trace"_s, trace}, dir.path()).exitCode, 0);
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList exchanges; // "out LINE" / "in ANSWER", in the order they crossed the line
+    static const QRegularExpression exchange(u"  (out|in)  (.*)$"_s);
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QRegularExpressionMatch match = exchange.match(line);
+        if (match.hasMatch())
+            exchanges << match.captured(1) + u' ' + match.captured(2);
+    }
+    EXPECT_EQ(exchanges,
+              (QStringList{u"out 2*100030<CR>"_s, u"in +"_s, u"out 3*100040<CR>"_s, u"in +"_s}));
+
+    const QString backups = dir.filePath(u"backups"_s);
+    const QStringList kept = QDir(backups).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(bytesOf(backups + u'/' + kept.first()).endsWith(bytesOf(site)));
+    const QList<BackupEntry> listed = BackupStore(dir.path()).list();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed.first().note, u"changes only"_s);
+    EXPECT_EQ(listed.first().file, site);
+    ASSERT_EQ(test::runCli(upload + QStringList{u"--no-backup"_s}, dir.path()).exitCode, 0);
+    EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
+
     const QString out = dir.filePath(u"out.dat"_s);
     const CliRun run = runCli(
         {u"download"_s, u"--port"_s, u"Built-in Tarsis emulator"_s, u"-o"_s, out, u"--ostrik"_s},
