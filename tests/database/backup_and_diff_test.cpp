@@ -22,10 +22,7 @@ TEST(BackupStore, KeepsTheNewestFiftyOfEachKindAndReadsBackAsTheConfiguration) {
     Database db;
     db.setValue("HangTime", 2, u"30"_s);
     const QString source = home.filePath(u"site.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(db, source).ok);
-    QFile sourceFile(source);
-    ASSERT_TRUE(sourceFile.open(QIODevice::ReadOnly));
-    const QByteArray sent = sourceFile.readAll();
+    const QByteArray sent = wholeDatabaseBytes(db);
 
     QString first;
     for (int i = 0; i < BackupStore::KeepPerKind + 1; ++i) {

@@ -1,3 +1,4 @@
+// A configuration in memory and in its file: what a load checks and normalises, what a save writes.
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/field_table.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace kovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,14 +27,13 @@ protected:
         return file;
     }
 
-    // A complete file written from defaults, with `edits` ("Section", "Key", "value") applied.
-    QString completeFileWith(std::initializer_list<std::array<const char*, 3>> edits) {
+    // A complete file written from defaults, with one key set.
+    QString completeFileWith(const char* section, const char* key, const char* value) {
         Database defaults;
         const QString file = path("complete.dat");
         EXPECT_TRUE(saveWholeDatabase(defaults, file).ok);
         ProfileFile doc = ProfileFile::load(file);
-        for (const auto& edit : edits)
-            doc.write(QLatin1String(edit[0]), QLatin1String(edit[1]), QLatin1String(edit[2]));
+        doc.write(QLatin1String(section), QLatin1String(key), QLatin1String(value));
         EXPECT_TRUE(doc.save(file));
         return file;
     }
@@ -50,68 +51,62 @@ int labelledElementCount() {
     return count;
 }
 
+// A key, what the file holds, the value after the load and the error-log line, if any.
 TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
     struct Case {
-        const char* section;
         const char* key;
-        const char* stored; // what the file holds
-        const char* field;
-        int index;
-        const char* loaded;    // the value after the load
-        const char* errorLine; // nullptr: no error-log line
+        const char* stored;
+        const char* loaded;
+        const char* errorLine = nullptr;
     };
     const Case cases[] = {
-        {"Timers", "HangTime(1)", "300", "HangTime", 1, "50", "Ram_HangTime 1"},
-        {"Timers", "HangTime(2)", "255", "HangTime", 2, "255", nullptr},
-        {"Timers", "HangTime(3)", "-3", "HangTime", 3, "-3", nullptr}, // an upper bound only
-        {"Timers", "TimeOut(1)", "", "TimeOut", 1, "180", "Ram_TimeOut 1"},
-        {"Timers", "TimeOut(2)", "Default", "TimeOut", 2, "180", "Ram_TimeOut 2"},
-        {"Timers", "TimeOut(3)", "12abc", "TimeOut", 3, "12abc", nullptr}, // numeric value 12
-        {"Timers", "InActivityMacro(2)", "0", "InActivityMacro", 2, "01", "Ram_InActivityMacro 2"},
-        {"Timers", "FanTime", "2 56", "FanTime", 0, "1", "Ram_FanTime"}, // blanks anywhere
-        {"ID", "CWTone1(1)", "199", "CWTone1", 1, "0500", "Ram_CwTone1 1"},
-        {"ID", "CWTone1(2)", "500", "CWTone1", 2, "0500", nullptr},
-        {"ID", "CWTone2(1)", "0", "CWTone2", 1, "00", nullptr},
-        {"ID", "CWTone2(2)", "50", "CWTone2", 2, "050", nullptr},
-        {"ID", "CWTone2(3)", "3501", "CWTone2", 3, "0000", "CWTone2 3"},
-        {"ID", "VoiceID1(2)", "hello world", "VoiceID1", 2, "HELLO WORLD", nullptr},
-        {"ID", "VoiceID1(3)", "caf\xc3\xa9 \xe0", "VoiceID1", 3, "CAF\xc3\xa9 \xe0", nullptr},
-        {"ID", "CWSpeed(3)", "4", "CWSpeed", 3, "20", "Ram_CwSpeed 3"},
-        {"ID", "CWSpeed(2)", "5", "CWSpeed", 2, "5", nullptr}, // the lowest speed is allowed
-        {"Scheduler", "Hours(1)", "0A", "Hours", 1, "0A", nullptr},
-        {"Scheduler", "Hours(2)", "26", "Hours", 2, "25", "Ram_Hours 2"},
-        {"Scheduler", "DOW(3)", "", "DOW", 3, "0", "Ram_DOW3"},
-        {"Macros", "MacroCode(7)", "123456789", "MacroCode", 7, "10907", "Ram_MacroCode 7"},
-        {"Macros", "ShortMacroCode(1)", "", "ShortMacroCode", 1, "109050", "Ram_ShortMacroCode 50"},
-        {"Macros", "Macro(3)", "12 34567", "Macro", 3, "123 456 7", nullptr},
-        {"Macros", "Macro(4)", "", "Macro", 4, "NONE STORED", "Ram_Macro 4"},
-        {"DTMF", "DTMF(2)", "4207", "DTMF", 2, "4 2 0 7", nullptr},
-        {"DTMF", "DTMF(3)", "12A#", "DTMF", 3, "1 2 A #", nullptr},
-        {"Remote", "RadioMode(3)", "9", "RadioMode", 3, "4", "RadioMode(3) "},
-        {"Remote", "FreqString(4)", "", "FreqString", 4, "", nullptr},
-        {"PortSwitches", "P2MessageNum(3)", "0", "P2MessageNum", 3, "1", nullptr},
-        {"PortSwitches", "P1MessageNum(1)", "91", "P1MessageNum", 1, "1", nullptr},
-        {"PortSwitches", "FDup(2)", "2", "FDup", 2, "1", "Ram_FDup2"},
-        {"PortSwitches", "CTCSSCT(1)", "", "CTCSSCT", 1, "1", "Ram_PLCT 1"},
-        {"Unlock", "CurrentPortUnlock(2)", "123456789", "CurrentPortUnlock", 2, "26470",
-         "Ram_CurrentPortUnlock 2"},
-        {"MessageMacros", "MessageMacro(5)", "good morning", "MessageMacro", 5, "GOOD MORNING",
-         nullptr},
+        {"HangTime(1)", "300", "50", "Ram_HangTime 1"},
+        {"HangTime(2)", "255", "255"},
+        {"HangTime(3)", "-3", "-3"}, // an upper bound only
+        {"TimeOut(1)", "", "180", "Ram_TimeOut 1"},
+        {"TimeOut(2)", "Default", "180", "Ram_TimeOut 2"},
+        {"TimeOut(3)", "12abc", "12abc"}, // numeric value 12
+        {"InActivityMacro(2)", "0", "01", "Ram_InActivityMacro 2"},
+        {"FanTime", "2 56", "1", "Ram_FanTime"}, // blanks anywhere
+        {"CWTone1(1)", "199", "0500", "Ram_CwTone1 1"},
+        {"CWTone1(2)", "500", "0500"},
+        {"CWTone2(1)", "0", "00"},
+        {"CWTone2(2)", "50", "050"},
+        {"CWTone2(3)", "3501", "0000", "CWTone2 3"},
+        {"VoiceID1(2)", "hello world", "HELLO WORLD"},
+        {"VoiceID1(3)", "caf\xc3\xa9 \xe0", "CAF\xc3\xa9 \xe0"},
+        {"CWSpeed(3)", "4", "20", "Ram_CwSpeed 3"},
+        {"CWSpeed(2)", "5", "5"}, // the lowest speed is allowed
+        {"Hours(1)", "0A", "0A"},
+        {"Hours(2)", "26", "25", "Ram_Hours 2"},
+        {"DOW(3)", "", "0", "Ram_DOW3"},
+        {"MacroCode(7)", "123456789", "10907", "Ram_MacroCode 7"},
+        {"ShortMacroCode(1)", "", "109050", "Ram_ShortMacroCode 50"},
+        {"Macro(3)", "12 34567", "123 456 7"},
+        {"Macro(4)", "", "NONE STORED", "Ram_Macro 4"},
+        {"DTMF(2)", "4207", "4 2 0 7"},
+        {"DTMF(3)", "12A#", "1 2 A #"},
+        {"RadioMode(3)", "9", "4", "RadioMode(3) "},
+        {"FreqString(4)", "", ""},
+        {"P2MessageNum(3)", "0", "1"},
+        {"P1MessageNum(1)", "91", "1"},
+        {"FDup(2)", "2", "1", "Ram_FDup2"},
+        {"CTCSSCT(1)", "", "1", "Ram_PLCT 1"},
+        {"CurrentPortUnlock(2)", "123456789", "26470", "Ram_CurrentPortUnlock 2"},
+        {"MessageMacro(5)", "good morning", "GOOD MORNING"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        const QString file = completeFileWith({{c.section, c.key, c.stored}});
+    for (const auto& [key, stored, loaded, errorLine] : cases) {
+        SCOPED_TRACE(key);
+        const QString field = QString::fromLatin1(key).section(u'(', 0, 0);
+        const int index = QString::fromLatin1(key).section(u'(', 1).chopped(1).toInt();
+        const QString file = completeFileWith(findField(field)->section, key, stored);
         Database db;
         ErrorLog log;
         const LoadReport report = readDatabase(db, file, log);
-        EXPECT_EQ(db.value(QLatin1String(c.field), c.index), QLatin1String(c.loaded));
-        if (c.errorLine) {
-            EXPECT_EQ(report.errorLines, QStringList{QLatin1String(c.errorLine)});
-            EXPECT_TRUE(db.loadErrors());
-        } else {
-            EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u',').toStdString();
-            EXPECT_FALSE(db.loadErrors());
-        }
+        EXPECT_EQ(db.value(field, index), QLatin1String(loaded));
+        EXPECT_EQ(report.errorLines,
+                  errorLine ? QStringList{QLatin1String(errorLine)} : QStringList());
+        EXPECT_EQ(db.loadErrors(), errorLine != nullptr);
     }
 }
 
@@ -119,7 +114,7 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
     const QString file = writeFile("one.dat", "[Timers]\r\nHangTime(1)=30\r\n");
     Database db;
     const LoadReport report = readDatabase(db, file, m_log);
-    EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("30"));
+    EXPECT_EQ(db.value(u"HangTime", 1), u"30"_s);
     EXPECT_EQ(report.errorLines.size(), labelledElementCount() - 1);
     ASSERT_GE(report.errorLines.size(), 20);
     EXPECT_EQ(
@@ -128,17 +123,17 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
                        "Ram_InActivityMacro 1,Ram_DTMFTime 1,Ram_CTCSSTime 1,"
                        "Ram_KerchunkTime 1,Ram_IDSpeakTime 1,Ram_AnnounceTime 1,Ram_AuxTime 1,"
                        "Ram_GeneralTimer 1,Ram_GeneralTimerMacro 1,Ram_HangTime 2"));
-    EXPECT_EQ(report.errorLines.last(), QStringLiteral("Ram_AllowTerminatorSpeech"));
+    EXPECT_EQ(report.errorLines.last(), u"Ram_AllowTerminatorSpeech"_s);
     // The port switches' message numbers are never logged.
-    const QRegularExpression portMessage(QStringLiteral("^(P|Ram_P[123]Message)"));
+    const QRegularExpression portMessage(u"^(P|Ram_P[123]Message)"_s);
     for (const QString& line : report.errorLines)
         EXPECT_FALSE(portMessage.match(line).hasMatch()) << line.toStdString();
     // The pre-access prefix is written into the file during the load, before any save.
-    EXPECT_EQ(readIni(u"PreAccess", u"PreAccessPrefix", file), QStringLiteral("0"));
+    EXPECT_EQ(readIni(u"PreAccess", u"PreAccessPrefix", file), u"0"_s);
     // The macros, message macros and short macros follow the unlock and autopatch sections.
-    const qsizetype unlock = report.errorLines.indexOf(QStringLiteral("Ram_CurrentLock"));
-    const qsizetype macro = report.errorLines.indexOf(QStringLiteral("Ram_Macro 1"));
-    const qsizetype message = report.errorLines.indexOf(QStringLiteral("Ram_MessageMacro 1"));
+    const qsizetype unlock = report.errorLines.indexOf(u"Ram_CurrentLock"_s);
+    const qsizetype macro = report.errorLines.indexOf(u"Ram_Macro 1"_s);
+    const qsizetype message = report.errorLines.indexOf(u"Ram_MessageMacro 1"_s);
     EXPECT_LT(unlock, macro);
     EXPECT_EQ(message, macro + 2); // macro(1), macroCode(1), messageMacro(1)
 
@@ -154,22 +149,22 @@ TEST_F(DatabaseFileTest, FileWithOneKeyLogsEveryOtherLabelledFieldInReadingOrder
 // refused lock both.
 TEST_F(DatabaseFileTest, LockAndTerminatorCopiesAndClash) {
     Database clash;
-    EXPECT_TRUE(readDatabase(clash, completeFileWith({{"Unlock", "Lock", "D"}}), m_log).clash);
+    EXPECT_TRUE(readDatabase(clash, completeFileWith("Unlock", "Lock", "D"), m_log).clash);
     EXPECT_TRUE(clash.lockTerminatorClash());
-    EXPECT_EQ(clash.storedLock(), QStringLiteral("D"));
+    EXPECT_EQ(clash.storedLock(), u"D"_s);
 
     Database terminator;
-    terminator.setStoredTerminator(QStringLiteral("C"));
-    readDatabase(terminator, completeFileWith({{"Unlock", "Terminator", "AB"}}), m_log);
-    EXPECT_EQ(terminator.value(u"Terminator"), QStringLiteral("D"));
-    EXPECT_EQ(terminator.storedTerminator(), QStringLiteral("C"));
+    terminator.setStoredTerminator(u"C"_s);
+    readDatabase(terminator, completeFileWith("Unlock", "Terminator", "AB"), m_log);
+    EXPECT_EQ(terminator.value(u"Terminator"), u"D"_s);
+    EXPECT_EQ(terminator.storedTerminator(), u"C"_s);
     EXPECT_FALSE(terminator.lockTerminatorClash());
 
     Database lock;
-    lock.setStoredLock(QStringLiteral("9"));
-    readDatabase(lock, completeFileWith({{"Unlock", "Lock", "12345"}}), m_log);
-    EXPECT_EQ(lock.value(u"Lock"), QStringLiteral("#"));
-    EXPECT_EQ(lock.storedLock(), QStringLiteral("#"));
+    lock.setStoredLock(u"9"_s);
+    readDatabase(lock, completeFileWith("Unlock", "Lock", "12345"), m_log);
+    EXPECT_EQ(lock.value(u"Lock"), u"#"_s);
+    EXPECT_EQ(lock.storedLock(), u"#"_s);
 }
 
 TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
@@ -186,7 +181,7 @@ TEST_F(DatabaseFileTest, SaveKeepsForeignKeysAndWritesInOrder) {
     EXPECT_TRUE(bytes.contains("[Alarms]\r\nGeneralTimer(1)=0\r\nGeneralTimerMacro(1)=1\r\n"
                                "GeneralTimer(2)=0\r\n"));
     EXPECT_FALSE(bytes.contains("\n\n"));
-    EXPECT_EQ(readIni(u"Mine", u"Note", file), QStringLiteral("hello"));
+    EXPECT_EQ(readIni(u"Mine", u"Note", file), u"hello"_s);
 }
 
 // Defaults read back without a log line; afterwards only changed groups are written.
@@ -195,21 +190,21 @@ TEST_F(DatabaseFileTest, DefaultsRoundTripAndGroupFlagsLimitWhatIsWritten) {
     Database db;
     ASSERT_TRUE(saveWholeDatabase(db, file).ok);
     Database read;
-    read.setValue(u"HangTime", 1, QStringLiteral("7"));
+    read.setValue(u"HangTime", 1, u"7"_s);
     const LoadReport report = readDatabase(read, file, m_log);
     EXPECT_TRUE(report.errorLines.isEmpty()) << report.errorLines.join(u',').toStdString();
     EXPECT_TRUE(read.sameValues(db)) << read.differences(db).join(u'\n').toStdString();
     EXPECT_TRUE(read.settingsSaved());
 
-    db.setValue(u"HangTime", 1, QStringLiteral("77"));
-    db.setValue(u"Vref", QStringLiteral("400")); // no group flag: not written
-    db.setValue(u"Lock", QStringLiteral("*"));   // working copy: the file gets the stored one
+    db.setValue(u"HangTime", 1, u"77"_s);
+    db.setValue(u"Vref", u"400"_s); // no group flag: not written
+    db.setValue(u"Lock", u"*"_s);   // working copy: the file gets the stored one
     db.setGroupChanged(Group::Timers);
     db.setSettingsSaved(false);
     ASSERT_TRUE(writeDatabase(db, file).ok);
-    EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", file), QStringLiteral("77"));
-    EXPECT_EQ(readIni(u"Analog", u"Vref", file), QStringLiteral("500"));
-    EXPECT_EQ(readIni(u"Unlock", u"Lock", file), QStringLiteral("#"));
+    EXPECT_EQ(readIni(u"Timers", u"HangTime(1)", file), u"77"_s);
+    EXPECT_EQ(readIni(u"Analog", u"Vref", file), u"500"_s);
+    EXPECT_EQ(readIni(u"Unlock", u"Lock", file), u"#"_s);
     EXPECT_FALSE(db.groupChanged(Group::Timers));
     EXPECT_TRUE(db.settingsSaved());
 }
@@ -223,13 +218,13 @@ TEST_F(DatabaseFileTest, WriteNormalisesMessageNumbersAndPolarity) {
         for (int port = 1; port <= 3; ++port) {
             SCOPED_TRACE(std::string(name) + " " + std::to_string(port));
             Database db;
-            db.setValue(QLatin1String(name), port, polarity ? QString() : QStringLiteral("0"));
+            db.setValue(QLatin1String(name), port, polarity ? QString() : u"0"_s);
             ASSERT_TRUE(saveWholeDatabase(db, file).ok);
-            const QString expected = polarity ? QStringLiteral("0") : QStringLiteral("1");
+            const QString expected = polarity ? u"0"_s : u"1"_s;
             EXPECT_EQ(db.value(QLatin1String(name), port), expected);
-            EXPECT_EQ(readIni(u"PortSwitches",
-                              QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(port), file),
-                      expected);
+            EXPECT_EQ(
+                readIni(u"PortSwitches", u"%1(%2)"_s.arg(QLatin1String(name)).arg(port), file),
+                expected);
         }
     }
 }
@@ -292,7 +287,7 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
             const QString key = difference.section(u':', 0, 0);
             const QString field = key.section(u'(', 0, 0);
             const int index = key.section(u'(', 1).chopped(1).toInt();
-            if (field.startsWith(QStringLiteral("CWTone"))) {
+            if (field.startsWith(u"CWTone"_s)) {
                 EXPECT_EQ(numericValue(again.value(field, index)),
                           numericValue(db.value(field, index)));
                 continue;
@@ -301,6 +296,65 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
                 << "round " << round << ": " << difference.toStdString();
         }
     }
+}
+
+TEST(Database, DefaultsThatDependOnTheIndex) {
+    const Database db;
+    EXPECT_EQ(db.value(u"MacroCode", 1), u"10901"_s);
+    EXPECT_EQ(db.value(u"MacroCode", 40), u"109040"_s);
+    EXPECT_EQ(db.value(u"ShortMacroCode", 50), u"109099"_s);
+    EXPECT_EQ(db.value(u"P3Tone8", 10), u"0"_s);
+    EXPECT_EQ(db.value(u"P2Dur4", 1), u"250"_s);
+    EXPECT_EQ(db.storedLock(), u"#"_s);
+    EXPECT_EQ(db.storedTerminator(), u"D"_s);
+    EXPECT_TRUE(db.settingsSaved());
+    EXPECT_FALSE(db.anyPending());
+}
+
+TEST(Database, FlagsAreIndependentPerElement) {
+    Database db;
+    db.setPending(u"HangTimePending", 2);
+    db.setPending(u"CourtesyPending", Database::courtesyIndex(3, 4, 10));
+    db.setPending(u"FanTimePending");
+    EXPECT_FALSE(db.pending(u"HangTimePending", 1));
+    EXPECT_TRUE(db.pending(u"HangTimePending", 2));
+    EXPECT_EQ(db.pendingNames(), (QStringList{u"HangTimePending(2)"_s, u"FanTimePending"_s,
+                                              u"CourtesyPending(120)"_s}));
+    db.clearPending(u"HangTimePending", 2);
+    EXPECT_FALSE(db.pending(u"HangTimePending", 2));
+}
+
+TEST(Database, EveryFieldHasAnOrderPlaceOnceForReadingAndWriting) {
+    for (const auto* order : {&readingOrder(), &writingOrder()}) {
+        QHash<QString, int> seen;
+        for (const OrderBlock& block : *order) {
+            for (int i = block.first; i <= block.last; ++i) {
+                for (const FieldSpec* field : block.fields)
+                    ++seen[fieldKey(*field, i)];
+            }
+        }
+        int elements = 0;
+        for (const FieldSpec& field : fieldTable()) {
+            for (int i = field.firstIndex(); i <= field.lastIndex(); ++i) {
+                ++elements;
+                EXPECT_EQ(seen.value(fieldKey(field, i)), 1) << fieldKey(field, i).toStdString();
+            }
+        }
+        EXPECT_EQ(seen.size(), elements);
+    }
+}
+
+TEST(Database, NumericValue) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {{"12A", 12}, {"ABC", 0},    {"-5", -5},      {"  42", 42},
+                          {"", 0},     {"2.5x", 2.5}, {"+7", 7},       {"0A", 0},
+                          {"00", 0},   {"2 56", 256}, {"- 1 .5", -1.5}};
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(numericValue(QString::fromLatin1(c.text)), c.value) << c.text;
+    EXPECT_EQ(numericInt(u"99999999999999999999"), std::numeric_limits<int>::max());
 }
 
 } // namespace

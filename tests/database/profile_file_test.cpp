@@ -17,15 +17,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray utf16(QStringConverter::Encoding encoding, const char* mark, const QByteArray& text) {
-    QStringEncoder encoder(encoding);
-    return QByteArray(mark) + QByteArray(encoder.encode(QString::fromUtf8(text)));
-}
-QByteArray le(const QByteArray& text) {
-    return utf16(QStringConverter::Utf16LE, "\xFF\xFE", text);
-}
-QByteArray be(const QByteArray& text) {
-    return utf16(QStringConverter::Utf16BE, "\xFE\xFF", text);
+// The text in UTF-16 after its byte-order mark.
+QByteArray utf16(const QByteArray& text, bool bigEndian = false) {
+    QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
+    return (bigEndian ? "\xFE\xFF" : "\xFF\xFE") +
+           QByteArray(encoder.encode(QString::fromUtf8(text)));
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -56,8 +52,8 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
         QByteArray in;
         const char* key;
         QString value;
-        QByteArray afterLoad;
-        QByteArray afterSave;
+        QByteArray afterLoad = PlusPreAccess;
+        QByteArray afterSave = NotChecked;
     };
     const Case cases[] = {
         {"trimmed, first of duplicates, any letter case, foreign lines kept",
@@ -68,8 +64,7 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
          "[Timers]\r\nTimeOut(1)=Default\r\n\r\n[Extra]\r\nK=1\r\n", "TimeOut(1)", u""_s,
          PlusPreAccess,
          "[Timers]\r\nTimeOut(1)=Default\r\nHangTime(1)=9\r\n\r\n[Extra]\r\nK=1\r\n" + PreAccess},
-        {"value cut to 254 characters", "[Timers]\r\nK=" + x300 + "\r\n", "K", QString(254, u'x'),
-         PlusPreAccess, NotChecked},
+        {"value cut to 254 characters", "[Timers]\r\nK=" + x300 + "\r\n", "K", QString(254, u'x')},
         {"CR-only line ends", "[Timers]\rHangTime(1)=30\rTimeOut(1)=5\r", "TimeOut(1)", u"5"_s,
          "[Timers]\r\nHangTime(1)=30\r\nTimeOut(1)=5\r\n" + PreAccess,
          "[Timers]\r\nHangTime(1)=9\r\nTimeOut(1)=5\r\n" + PreAccess},
@@ -77,11 +72,10 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
          u"30"_s, "[Timers]\r\nHangTime(1)=30\r\nTimeOut(1)=5\r\n" + PreAccess, NotChecked},
         {"matching quotes stripped", "[Timers]\r\nHangTime(1)=\"146940\"\r\n", "HangTime(1)",
          u"146940"_s, PlusPreAccess, "[Timers]\r\nHangTime(1)=9\r\n" + PreAccess},
-        {"single quotes", "[Timers]\r\nK='12'\r\n", "K", u"12"_s, PlusPreAccess, NotChecked},
-        {"unmatched quotes stay", "[Timers]\r\nK='12\"\r\n", "K", u"'12\""_s, PlusPreAccess,
-         NotChecked},
+        {"single quotes", "[Timers]\r\nK='12'\r\n", "K", u"12"_s},
+        {"unmatched quotes stay", "[Timers]\r\nK='12\"\r\n", "K", u"'12\""_s},
         {"0x0B, 0x0C and 0x1A trimmed; NUL ends a value", QByteArray(nul, sizeof nul - 1), "K",
-         u"12"_s, PlusPreAccess, NotChecked},
+         u"12"_s},
         {"a bare key line is the key, empty; a save fills that line",
          "[Timers]\r\nHangTime(1)\r\nHangTime(1)=30\r\n", "HangTime(1)", u""_s, PlusPreAccess,
          "[Timers]\r\nHangTime(1)=9\r\nHangTime(1)=30\r\n" + PreAccess},
@@ -91,20 +85,20 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
         {"UTF-8 mark right before the first header", "\xef\xbb\xbf[Timers]\r\nK=caf\xc3\xa9\r\n",
          "K", QString::fromUtf8("caf\xc3\xa9"), PlusPreAccess,
          "\xef\xbb\xbf[Timers]\r\nK=caf\xc3\xa9\r\nHangTime(1)=9\r\n" + PreAccess},
-        {"UTF-16 LE", le("[Timers]\r\nHangTime(1)=30\r\n"), "HangTime(1)", u"30"_s,
-         le("[Timers]\r\nHangTime(1)=30\r\n" + PreAccess),
-         le("[Timers]\r\nHangTime(1)=9\r\n" + PreAccess)},
-        {"UTF-16 BE", be("[Timers]\rHangTime(1)=30\r"), "HangTime(1)", u"30"_s,
-         be("[Timers]\r\nHangTime(1)=30\r\n" + PreAccess),
-         be("[Timers]\r\nHangTime(1)=9\r\n" + PreAccess)},
-        {"broken UTF-16 is read but never written", le("[Timers]\r\nK=1\r\n") + 'x', "K", u"1"_s,
+        {"UTF-16 LE", utf16("[Timers]\r\nHangTime(1)=30\r\n"), "HangTime(1)", u"30"_s,
+         utf16("[Timers]\r\nHangTime(1)=30\r\n" + PreAccess),
+         utf16("[Timers]\r\nHangTime(1)=9\r\n" + PreAccess)},
+        {"UTF-16 BE", utf16("[Timers]\rHangTime(1)=30\r", true), "HangTime(1)", u"30"_s,
+         utf16("[Timers]\r\nHangTime(1)=30\r\n" + PreAccess, true),
+         utf16("[Timers]\r\nHangTime(1)=9\r\n" + PreAccess, true)},
+        {"broken UTF-16 is read but never written", utf16("[Timers]\r\nK=1\r\n") + 'x', "K", u"1"_s,
          Unchanged, Refused},
         {"not a configuration: no section the program knows", "\x01\x02 noise\n[Other]\nK=1", "K",
          u""_s, Unchanged, "\x01\x02 noise\r\n[Other]\r\nK=1\r\n[Timers]\r\nHangTime(1)=9\r\n"},
         {"an empty file", "", "HangTime(1)", u""_s, Unchanged, "[Timers]\r\nHangTime(1)=9\r\n"},
     };
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("crafted.dat"));
+    const QString path = dir.filePath(u"crafted.dat"_s);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         writeBytes(path, c.in);
@@ -119,12 +113,12 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
         EXPECT_EQ(fileBytes(path), loaded);
 
         ProfileFile document = ProfileFile::load(path);
-        document.write(u"Timers", u"HangTime(1)", QStringLiteral("9"));
+        document.write(u"Timers", u"HangTime(1)", u"9"_s);
         QString error;
         const bool saved = document.save(path, &error);
         if (c.afterSave == Refused) {
             EXPECT_FALSE(saved);
-            EXPECT_TRUE(error.contains(QStringLiteral("UTF-16 LE"))) << error.toStdString();
+            EXPECT_TRUE(error.contains(u"UTF-16 LE"_s)) << error.toStdString();
             EXPECT_EQ(fileBytes(path), loaded);
         } else if (c.afterSave != NotChecked) {
             EXPECT_TRUE(saved) << error.toStdString();
@@ -136,11 +130,11 @@ TEST(ProfileFile, ReadsLoadsAndSavesCraftedFiles) {
 // A disk that fills up during a save: the old file stays whole and the save reports it.
 TEST(ProfileFile, AFullDiskKeepsTheOldFile) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("site.dat"));
+    const QString path = dir.filePath(u"site.dat"_s);
     Database db;
     ASSERT_TRUE(saveWholeDatabase(db, path).ok);
     const QByteArray before = fileBytes(path);
-    db.setValue(u"HangTime", 1, QStringLiteral("77"));
+    db.setValue(u"HangTime", 1, u"77"_s);
     db.setSettingsSaved(false);
 
     // Files of this process may not grow past 4 kB while the save runs.
@@ -155,12 +149,11 @@ TEST(ProfileFile, AFullDiskKeepsTheOldFile) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("site.dat"))) << result.error.toStdString();
-    EXPECT_TRUE(result.error.contains(QStringLiteral("could be written")))
-        << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains(u"site.dat"_s)) << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains(u"could be written"_s)) << result.error.toStdString();
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_EQ(fileBytes(path), before);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("site.dat")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"site.dat"_s});
 }
 
 } // namespace

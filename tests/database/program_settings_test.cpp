@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace kovo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,18 +16,18 @@ TEST(ProgramSettings, FirstStartSelectsTheToneLinkAndNoFile) {
     ProgramSettings settings(dir.path());
     settings.load();
     EXPECT_FALSE(settings.fileExisted());
-    EXPECT_EQ(settings.comPort(), QStringLiteral("0"));
+    EXPECT_EQ(settings.comPort(), u"0"_s);
     EXPECT_FALSE(settings.serialLink());
-    EXPECT_EQ(settings.dtmfComPort(), QStringLiteral("0"));
-    EXPECT_EQ(settings.dtmfDelay(), QStringLiteral("0"));
+    EXPECT_EQ(settings.dtmfComPort(), u"0"_s);
+    EXPECT_EQ(settings.dtmfDelay(), u"0"_s);
     EXPECT_EQ(settings.serialDelay(), 0);
     EXPECT_TRUE(settings.lastRCFile().isEmpty());
-    EXPECT_FALSE(settings.placement(QStringLiteral("Main")).present);
+    EXPECT_FALSE(settings.placement(u"Main"_s).present);
 }
 
 TEST(ProgramSettings, NumericKeysPortNamesAndSettersThatWriteAtOnce) {
     QTemporaryDir dir;
-    const QString ini = QDir(dir.path()).filePath(QStringLiteral("kovo.ini"));
+    const QString ini = QDir(dir.path()).filePath(u"kovo.ini"_s);
     const std::pair<const char*, const char*> ports[] = {
         {"3", "3"},
         {" 5abc", "5"},
@@ -37,34 +38,34 @@ TEST(ProgramSettings, NumericKeysPortNamesAndSettersThatWriteAtOnce) {
         {"COM3", "COM3"}};
     for (const auto& [stored, comPort] : ports) {
         ASSERT_TRUE(writeIni(u"Main", u"ComPort", QLatin1String(stored), ini));
-        ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", QStringLiteral(" 1 20ms"), ini));
+        ASSERT_TRUE(writeIni(u"Main", u"DTMFDelay", u" 1 20ms"_s, ini));
         ProgramSettings settings(dir.path());
         settings.load();
         EXPECT_EQ(settings.comPort(), QLatin1String(comPort)) << stored;
-        EXPECT_EQ(settings.dtmfDelay(), QStringLiteral("120"));
+        EXPECT_EQ(settings.dtmfDelay(), u"120"_s);
     }
 
     {
         ProgramSettings settings(dir.path());
         settings.load();
-        settings.setComPort(QStringLiteral("5"));
-        settings.setWhichSend(QStringLiteral("2"));
+        settings.setComPort(u"5"_s);
+        settings.setWhichSend(u"2"_s);
         settings.setSerialDelay(1);
-        settings.setLastRCFile(QStringLiteral("/home/op/site.dat"));
-        settings.setPlacement(QStringLiteral("Update"), {640, 480, 10, 20, 2, true});
+        settings.setLastRCFile(u"/home/op/site.dat"_s);
+        settings.setPlacement(u"Update"_s, {640, 480, 10, 20, 2, true});
     }
     ProgramSettings settings(dir.path());
     settings.load();
-    EXPECT_EQ(settings.comPort(), QStringLiteral("5"));
-    EXPECT_EQ(settings.whichSend(), QStringLiteral("2"));
+    EXPECT_EQ(settings.comPort(), u"5"_s);
+    EXPECT_EQ(settings.whichSend(), u"2"_s);
     EXPECT_EQ(settings.serialDelay(), 1);
-    EXPECT_EQ(settings.lastRCFile(), QStringLiteral("/home/op/site.dat"));
-    const WindowPlacement update = settings.placement(QStringLiteral("Update"));
+    EXPECT_EQ(settings.lastRCFile(), u"/home/op/site.dat"_s);
+    const WindowPlacement update = settings.placement(u"Update"_s);
     EXPECT_TRUE(update.present);
     EXPECT_EQ(update.width, 640);
     EXPECT_EQ(update.left, 20);
     EXPECT_EQ(update.state, 2);
-    EXPECT_FALSE(settings.placement(QStringLiteral("Manualsend")).present);
+    EXPECT_FALSE(settings.placement(u"Manualsend"_s).present);
 }
 
 TEST(ProgramFolder, HomeOverridePortableAndPerUser) {
@@ -74,8 +75,7 @@ TEST(ProgramFolder, HomeOverridePortableAndPerUser) {
     // Without kovo.ini beside the executable the per-user folder is used ...
     EXPECT_NE(resolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
     // ... with one, the install is portable.
-    ASSERT_TRUE(writeIni(u"Main", u"ComPort", QStringLiteral("0"),
-                         QDir(exe.path()).filePath(QStringLiteral("kovo.ini"))));
+    ASSERT_TRUE(writeIni(u"Main", u"ComPort", u"0"_s, QDir(exe.path()).filePath(u"kovo.ini"_s)));
     EXPECT_EQ(resolveProgramFolder(QString(), exe.path()), QDir(exe.path()).absolutePath());
 }
 
