@@ -39,6 +39,12 @@ public:
         const int at = int(std::strchr(keypad, c) - keypad);
         return tone(low[at / 4], amplitude, high[at % 4], amplitude, ms);
     }
+    // Keys of 60 ms, each followed by 40 ms of silence.
+    Signal& digits(std::string_view keys) {
+        for (const char c : keys)
+            digit(c, 60).silence(40);
+        return *this;
+    }
     Signal& silence(int ms) {
         m_samples.insert(m_samples.end(), std::size_t(m_rate * ms / 1000), 0);
         return *this;
@@ -66,16 +72,8 @@ TEST(DtmfDecoder, HearsDigitsAndTheirPauses) {
     };
     const Case cases[] = {
         {"one long tone is one digit", Signal().digit('5', 400), u"5"_s},
-        {"equal digits 40 ms apart",
-         Signal().digit('5', 60).silence(40).digit('5', 60).silence(40).digit('5', 60), u"555"_s},
-        {"all sixteen",
-         [] {
-             Signal s;
-             for (const char c : std::string_view("123A456B789C*0#D"))
-                 s.digit(c, 60).silence(40);
-             return s;
-         }(),
-         u"123A456B789C*0#D"_s},
+        {"equal digits 40 ms apart", Signal().digits("555"), u"555"_s},
+        {"all sixteen", Signal().digits("123A456B789C*0#D"), u"123A456B789C*0#D"_s},
         {"a change of digit without pause", Signal().digit('1', 80).digit('2', 80), u"12"_s},
         {"too short to count", Signal().silence(50).digit('7', 20).silence(50), u""_s},
         {"just long enough", Signal().silence(50).digit('7', 26).silence(50), u"7"_s},
@@ -98,12 +96,9 @@ TEST(DtmfDecoder, HearsDigitsAndTheirPauses) {
 }
 
 TEST(DtmfDecoder, FeedingInPiecesChangesNothing) {
-    Signal signal;
-    for (const char c : std::string_view("0#0#DD*"))
-        signal.digit(c, 60).silence(40);
+    const Signal signal = Signal().digits("0#0#DD*");
     const auto& samples = signal.samples();
-    for (const std::size_t piece :
-         {std::size_t(1), std::size_t(7), std::size_t(205), std::size_t(4000)}) {
+    for (const std::size_t piece : {1, 7, 205, 4000}) {
         SCOPED_TRACE(piece);
         DtmfDecoder decoder;
         QString taken;
@@ -141,13 +136,8 @@ QByteArray wav(const std::vector<std::int16_t>& left, int rate, int channels, in
 
 // The program's own 8000 Hz 16-bit stereo tones are heard in the listener's test.
 TEST(DtmfDecoder, ReadsWavImagesOfOtherLayouts) {
-    Signal s11(11025), left(8000);
-    for (const char c : std::string_view("1DD#")) {
-        s11.digit(c, 60).silence(40);
-        left.digit(c, 60).silence(40);
-    }
-    Signal right(8000);
-    right.digit('9', 400);
+    const Signal s11 = Signal(11025).digits("1DD#"), left = Signal().digits("1DD#");
+    const Signal right = Signal().digit('9', 400);
     const struct {
         const char* name;
         QByteArray image;

@@ -32,47 +32,41 @@ TEST(DtmfCommandListener, AppliesUnitsAsTheControllerHearsThem) {
     struct Case {
         QString digits;
         QStringList serial; // the lines that leave the memory as the digits should
-        QString units;      // unitLetters
-        int port;           // unlocked at the end
-        // Listened for at the end: terminator, lock, port 2's unlock code.
-        QString codes = u"D # 26470"_s;
+        // At the end: the unitLetters, the port unlocked, and what it listens for (terminator,
+        // lock, port 2's unlock code).
+        const char* state;
     };
     const std::vector<Case> cases = {
         // unlock, body, lock
-        {u"26470D*1000123D#D"_s, {u"2*1000123"_s}, u"UBL"_s, 0},
+        {u"26470D*1000123D#D"_s, {u"2*1000123"_s}, "UBL 0 D # 26470"},
         // a body while locked is not a command, nor after the lock
-        {u"#D*1000123D"_s, {}, u"II"_s, 0},
-        {u"16470D#D*1000123D"_s, {}, u"ULI"_s, 0},
+        {u"#D*1000123D"_s, {}, "II 0 D # 26470"},
+        {u"16470D#D*1000123D"_s, {}, "ULI 0 D # 26470"},
         // wrong unlock code
-        {u"16471D*1000123D"_s, {}, u"II"_s, 0},
+        {u"16471D*1000123D"_s, {}, "II 0 D # 26470"},
         // unlocked ports follow each other without a lock
-        {u"16470D36470D*1000123D"_s, {u"3*1000123"_s}, u"UUB"_s, 3},
+        {u"16470D36470D*1000123D"_s, {u"3*1000123"_s}, "UUB 3 D # 26470"},
         // lone terminators close nothing
-        {u"DD16470DDD*1000123DD"_s, {u"1*1000123"_s}, u"UB"_s, 1},
+        {u"DD16470DDD*1000123DD"_s, {u"1*1000123"_s}, "UB 1 D # 26470"},
         // a refused body keeps the port unlocked
-        {u"16470D*1000999D*1000123D"_s, {u"1*1000123"_s}, u"URB"_s, 1},
+        {u"16470D*1000999D*1000123D"_s, {u"1*1000123"_s}, "URB 1 D # 26470"},
         // lower case digits
-        {u"16470d*1000123d#d"_s, {u"1*1000123"_s}, u"UBL"_s, 0},
+        {u"16470d*1000123d#d"_s, {u"1*1000123"_s}, "UBL 0 D # 26470"},
         // the upload's first command: the same terminator again, its value digit the terminator
-        {u"16470D*9020DD16470D"_s, {u"1*9020D"_s}, u"UBU"_s, 1},
+        {u"16470D*9020DD16470D"_s, {u"1*9020D"_s}, "UBU 1 D # 26470"},
         // a new terminator A: later units end with A, and the old one is a digit of the next body
-        {u"16470D*9020AD*1000123A#A"_s,
-         {u"1*9020A"_s, u"1*1000123"_s},
-         u"UBBL"_s,
-         0,
-         u"A # 26470"_s},
-        {u"16470D*9020CD*10001D3C"_s, {u"1*9020C"_s}, u"UBR"_s, 1, u"C # 26470"_s},
+        {u"16470D*9020AD*1000123A#A"_s, {u"1*9020A"_s, u"1*1000123"_s}, "UBBL 0 A # 26470"},
+        {u"16470D*9020CD*10001D3C"_s, {u"1*9020C"_s}, "UBR 1 C # 26470"},
         // a new lock code; a new unlock code of the port it came in on
-        {u"16470D*90107D7D*1000123D"_s, {u"1*90107"_s}, u"UBLI"_s, 0, u"D 7 26470"_s},
+        {u"16470D*90107D7D*1000123D"_s, {u"1*90107"_s}, "UBLI 0 D 7 26470"},
         {u"26470D*9000555D#D26470D555D*1000123D"_s,
          {u"2*9000555"_s, u"2*1000123"_s},
-         u"UBLIUB"_s,
-         2,
-         u"D # 555"_s},
+         "UBLIUB 2 D # 555"},
         // noise between digits is not heard
-        {u"16470xD*10 00-123D"_s, {u"1*1000123"_s}, u"UB"_s, 1},
-        // an overlong run without a terminator is dropped
-        {u"16470D"_s + QString(300, u'1') + u"D*1000123D"_s, {u"1*1000123"_s}, u"UIB"_s, 1},
+        {u"16470xD*10 00-123D"_s, {u"1*1000123"_s}, "UB 1 D # 26470"},
+        // a run of more than 256 digits without a terminator is dropped; one of 256 is a body
+        {u"16470D"_s + QString(257, u'1') + u"D*1000123D"_s, {u"1*1000123"_s}, "UIB 1 D # 26470"},
+        {u"16470D"_s + QString(256, u'1') + u"D*1000123D"_s, {u"1*1000123"_s}, "URB 1 D # 26470"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.digits.toStdString());
@@ -83,10 +77,11 @@ TEST(DtmfCommandListener, AppliesUnitsAsTheControllerHearsThem) {
         DtmfCommandListener listener(memory);
         listener.hear(c.digits);
         EXPECT_TRUE(memory.bytes() == expected.bytes());
-        EXPECT_EQ(unitLetters(listener), c.units) << listener.problems().join(u'\n').toStdString();
-        EXPECT_EQ(listener.unlockedPort(), c.port);
         const DtmfCommandListener::Codes& codes = listener.codes();
-        EXPECT_EQ(codes.terminator + u' ' + codes.lock + u' ' + codes.unlock[1], c.codes);
+        EXPECT_EQ(unitLetters(listener) + u' ' + QString::number(listener.unlockedPort()) + u' ' +
+                      codes.terminator + u' ' + codes.lock + u' ' + codes.unlock[1],
+                  QLatin1String(c.state))
+            << listener.problems().join(u'\n').toStdString();
     }
 
     // Refused bodies are listed with their reasons.

@@ -16,6 +16,8 @@
 namespace kovo {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::EmulatorProcess;
 using test::PtyEmulator;
 using Clock = InProcessDevice::Clock;
@@ -80,57 +82,37 @@ TEST(TarsisEmulatorTest, PacedLineTiming) {
     const auto byte =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / 9600.0));
     const Clock::time_point t0{std::chrono::seconds(1000)};
-    struct Write {
-        Clock::duration at;
-        QByteArray bytes;
-    };
     struct Case {
-        const char* name;
         const char* faults;
-        QList<Write> writes;
+        QByteArray written; // a "|" stands for 50 ms without a byte
         QList<QByteArray> answers;
         QList<Clock::duration> due; // after t0
     };
     const QByteArray line = "2*100030\r"; // 9 bytes
     const QList<Case> cases = {
-        {"unpaced", "", {{{}, line}}, {"+"}, {{}}},
-        {"delay", "delay:7", {{{}, line}}, {"+"}, {milliseconds(7)}},
-        {"paced", "pace", {{{}, line}}, {"+"}, {10 * byte}},
-        {"paced and delayed",
-         "pace,delay:5",
-         {{{}, line}},
-         {"+"},
-         {9 * byte + milliseconds(5) + byte}},
+        {"", line, {"+"}, {{}}},
+        {"delay:7", line, {"+"}, {milliseconds(7)}},
+        {"pace", line, {"+"}, {10 * byte}},
+        {"pace,delay:5", line, {"+"}, {9 * byte + milliseconds(5) + byte}},
         // Two lines written at once: the second arrives nine byte times after the first.
-        {"two lines in one write", "pace", {{{}, line + line}}, {"+", "+"}, {10 * byte, 19 * byte}},
-        // A line written in two pieces, the second long after the first.
-        {"line in pieces",
-         "pace",
-         {{{}, "2*10"}, {milliseconds(50), "0030\r"}},
-         {"+"},
-         {milliseconds(50) + 6 * byte}},
+        {"pace", line + line, {"+", "+"}, {10 * byte, 19 * byte}},
+        {"pace", "2*10|0030\r", {"+"}, {milliseconds(50) + 6 * byte}},
         // A long answer holds the line: the next answer leaves after it.
-        {"answer queue",
-         "pace,echo,nak:2",
-         {{{}, line + "2\r"}},
-         {"+2*100030", "-Refused"},
-         {18 * byte, 18 * byte + 8 * byte}},
-        {"split", "split:4", {{{}, line}}, {"+"}, {{}}},
+        {"pace,echo,nak:2", line + "2\r", {"+2*100030", "-Refused"}, {18 * byte, 26 * byte}},
+        {"split:4", line, {"+"}, {{}}},
         // A split answer: all but its last byte, then the last byte the gap later.
-        {"split echo", "split:4,echo", {{{}, line}}, {"+2*10003", "0"}, {{}, milliseconds(4)}},
-        {"late from the second",
-         "late:40@2",
-         {{{}, line + line}},
-         {"+", "+"},
-         {{}, milliseconds(40)}},
+        {"split:4,echo", line, {"+2*10003", "0"}, {{}, milliseconds(4)}},
+        {"late:40@2", line + line, {"+", "+"}, {{}, milliseconds(40)}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.faults + (" " + c.written.toStdString()));
         TarsisEmulator emulator(faults(c.faults));
         std::vector<InProcessDevice::Delivery> deliveries;
-        for (const Write& w : c.writes) {
-            auto more = emulator.hostWrote(w.bytes, t0 + w.at);
+        Clock::time_point at = t0;
+        for (const QByteArray& piece : c.written.split('|')) {
+            auto more = emulator.hostWrote(piece, at);
             deliveries.insert(deliveries.end(), more.begin(), more.end());
+            at += milliseconds(50);
         }
         ASSERT_EQ(deliveries.size(), static_cast<size_t>(c.answers.size()));
         for (size_t i = 0; i < deliveries.size(); ++i) {
@@ -148,24 +130,24 @@ TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     const Clock::time_point t0{};
     TarsisEmulator emulator(faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
     TarsisEmulator refusing(faults("refuse:10@2,board-garbage"));
-    const auto answer = [&](const QByteArray& bytes) {
+    const auto answerOf = [&](TarsisEmulator& to, const QByteArray& bytes) {
         QByteArray all;
-        for (const auto& d : emulator.hostWrote(bytes, t0))
+        for (const auto& d : to.hostWrote(bytes, t0))
             all += d.hangUp ? QByteArray("<drop>") : d.bytes;
         return all;
     };
+    const auto answer = [&](const QByteArray& bytes) { return answerOf(emulator, bytes); };
     EXPECT_EQ(answer("\r\n"), QByteArray()); // a bare line end is no exchange
     EXPECT_EQ(answer("2*100030\r"), QByteArray("+"));
     EXPECT_EQ(answer("2*100031\r"), QByteArray());           // 2: silence, not applied
     EXPECT_EQ(answer("2*100032\r"), QByteArray("-Refused")); // 3: refused, not applied
     EXPECT_EQ(answer("2*100033\r"), QByteArray(" +~#?"));    // 4: noise, but applied
-    EXPECT_EQ(answer("\n" + QByteArray(300, '1') + "\r"), QByteArray("-Line too long")); // 5
+    EXPECT_EQ(answer("\n" + QByteArray(257, '1') + "\r"), QByteArray("-Line too long")); // 5
     EXPECT_EQ(answer("2*100034\r2*100035\r"), QByteArray("<drop>")); // 6 drops; 7 never heard
     EXPECT_TRUE(emulator.hungUp());
     EXPECT_EQ(emulator.exchangeCount(), 6);
-    EXPECT_EQ(emulator.acceptedLines(),
-              (QStringList{QStringLiteral("2*100030"), QStringLiteral("2*100033")}));
-    EXPECT_EQ(emulator.memory().memoryLines().at(17), QStringLiteral("17,33"));
+    EXPECT_EQ(emulator.acceptedLines(), (QStringList{u"2*100030"_s, u"2*100033"_s}));
+    EXPECT_EQ(emulator.memory().memoryLines().at(17), u"17,33"_s);
     emulator.hostConnected();
     EXPECT_FALSE(emulator.hungUp());
 
@@ -174,17 +156,10 @@ TEST(TarsisEmulatorTest, ExchangesAndFaults) {
     for (const QByteArray& bytes :
          {QByteArray("1*70017\rG"), QByteArray("S"), QByteArray("2*100030\r")})
         recorder.hostWrote(bytes, t0);
-    EXPECT_EQ(recorder.receivedLines(),
-              (QStringList{QStringLiteral("1*70017"), QStringLiteral("G"), QStringLiteral("S"),
-                           QStringLiteral("2*100030")}));
+    EXPECT_EQ(recorder.receivedLines(), (QStringList{u"1*70017"_s, u"G"_s, u"S"_s, u"2*100030"_s}));
 
     // Refusing from the second exchange on, a download's "OK" included; the board only chatters.
-    const auto refused = [&](const QByteArray& bytes) {
-        QByteArray all;
-        for (const auto& d : refusing.hostWrote(bytes, t0))
-            all += d.bytes;
-        return all;
-    };
+    const auto refused = [&](const QByteArray& bytes) { return answerOf(refusing, bytes); };
     EXPECT_EQ(refused("1SendAPEram\r"), QByteArray(" +~#?"));
     EXPECT_EQ(refused("o\r"), QByteArray("-Refused"));
     refusing.setFaults(faults("board-garbage"));
@@ -211,17 +186,16 @@ TEST(EmulatorWireTest, PseudoTerminalIsRaw) {
         EXPECT_EQ(readAnswer(), QByteArray("+"));
     }
     ::close(fd);
-    EXPECT_EQ(emulator.emulator().receivedLines(),
-              (QStringList{QStringLiteral("2*100030"), QStringLiteral("3*100031")}));
+    EXPECT_EQ(emulator.emulator().receivedLines(), (QStringList{u"2*100030"_s, u"3*100031"_s}));
 }
 
 // `kovo-cli emulate --memory FILE` keeps what it was sent when it ends and serves it next time.
 TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     test::ensureCoreApplication();
     QTemporaryDir dir;
-    const QString memoryFile = dir.filePath(QStringLiteral("tarsis.mem"));
+    const QString memoryFile = dir.filePath(u"tarsis.mem"_s);
     {
-        EmulatorProcess emulator({QStringLiteral("--memory"), memoryFile});
+        EmulatorProcess emulator({u"--memory"_s, memoryFile});
         SerialChannel host(emulator.port(), emulator.port());
         ASSERT_TRUE(host.open());
         ASSERT_TRUE(host.write("2*100030\r"));
@@ -240,7 +214,7 @@ TEST(EmulatorWireTest, MemoryKeptBetweenRuns) {
     ASSERT_TRUE(saved.load(memoryFile, &error)) << error.toStdString();
     EXPECT_EQ(saved.bytes(), expected.bytes());
 
-    EmulatorProcess again({QStringLiteral("--memory"), memoryFile});
+    EmulatorProcess again({u"--memory"_s, memoryFile});
     SerialChannel host(again.port(), again.port());
     ASSERT_TRUE(host.open());
     ASSERT_TRUE(host.write("1SendEram\r"));
