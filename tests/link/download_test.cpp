@@ -180,14 +180,8 @@ TEST(Download, EveryStreamEnds) {
         answers.push_back({"Comp", "lete"});
         return answers;
     };
-    struct Case {
-        const char* what;
-        std::function<Answers()> answers;
-        DownloadOutcome outcome;
-        int chunks;
-        QString message;
-    };
-    const std::vector<Case> cases = {
+    // What the controller sends, the outcome, the chunks taken and the message (empty: any).
+    const std::vector<std::tuple<const char*, std::function<Answers()>, O, int, QString>> cases = {
         {"Complete", ending("Complete"), O::Done, 4096, {}},
         {"any + chunk", ending("+"), O::Done, 4096, {}},
         {"a C chunk", ending("Cxyz"), O::Done, 4096, {}},
@@ -199,29 +193,29 @@ TEST(Download, EveryStreamEnds) {
         {"more than an image", endless, O::Broken, 4112, Text::TooLong.arg(4112)},
         {"a lost chunk", shortImage, O::Broken, 4095, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, answers, outcome, chunks, message] : cases) {
+        SCOPED_TRACE(what);
         QTemporaryDir dir;
-        ScriptedChannel channel(c.answers());
+        ScriptedChannel channel(answers());
         Database db;
         const Database before = db;
         RecordingOperator person;
         person.scriptAnswers({Answer::Yes, Answer::No});
         const DownloadResult result =
             runDownload(db, channel, person, fastSettings(dir.path(), Tick));
-        EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(result.chunks, c.chunks);
+        EXPECT_EQ(result.outcome, outcome);
+        EXPECT_EQ(result.chunks, chunks);
         EXPECT_EQ(channel.written().first(), QByteArray("1SendEram\r"));
         // One "OK" a chunk; an endless stream had its last chunk answered before it ended.
-        EXPECT_EQ(channel.written().count("OK\r"), c.chunks + (c.chunks > 4096 ? 1 : 0));
-        if (c.outcome == O::Done)
+        EXPECT_EQ(channel.written().count("OK\r"), chunks + (chunks > 4096 ? 1 : 0));
+        if (outcome == O::Done)
             continue;
         EXPECT_TRUE(db.sameValues(before));
         ASSERT_FALSE(person.messages().isEmpty());
-        if (!c.message.isEmpty()) {
-            EXPECT_EQ(person.messages()[0].text, c.message);
+        if (!message.isEmpty()) {
+            EXPECT_EQ(person.messages()[0].text, message);
         }
-        if (c.outcome == O::Broken) {
+        if (outcome == O::Broken) {
             EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
         }
     }
