@@ -24,7 +24,6 @@ struct CliRun {
     int exitCode = -1; // -1: it crashed or hung
     QString out;
     QString err;
-    QStringList outLines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
 };
 
 // kovo-cli with `arguments`, and --home `home` when given; the wait is a hang guard only.

@@ -38,7 +38,6 @@ public:
         return QStringLiteral("tcp://127.0.0.1:%1").arg(m_server.tcpPort());
     }
     TarsisEmulator& emulator() { return *m_emulator; }
-    std::shared_ptr<TarsisEmulator> shared() { return m_emulator; }
 
     // Waits for the server thread (it ends by itself when the line is dropped).
     EmulatorServer::End stop() {
@@ -85,10 +84,6 @@ public:
 
     QString port() const { return m_port; }
     QProcess& process() { return m_process; }
-    void kill() {
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
 
 private:
     QProcess m_process;
