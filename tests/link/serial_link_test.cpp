@@ -30,10 +30,7 @@ const QString ErrorLimitText =
     u"Too Many Errors. Please check your serial connection and try again"_s;
 
 EmulatorFaults faults(const char* faultList) {
-    QString error;
-    const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList), &error);
-    EXPECT_TRUE(faults.has_value()) << error.toStdString();
-    return faults.value_or(EmulatorFaults{});
+    return *EmulatorFaults::parse(QString::fromLatin1(faultList));
 }
 
 // A link to `port`, or with no port to an emulated controller in this process; opened.
