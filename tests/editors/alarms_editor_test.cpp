@@ -12,71 +12,45 @@ TEST_F(AlarmsEditorTest, MemoryFrequenciesAreStoredAsSixDigitsAndTheOffset) {
                                 "the decimal point and three after it, for example 146.520";
     const char* const digitCount = "Type the frequency as six digits (146520) or in megahertz "
                                    "with its decimal point (146.520)";
-    const struct {
-        int memory;
-        const char* typed;
-        const char* offset; // option clicked, or nullptr
-        const char* stored; // FreqString(memory) after Apply; nullptr: unchanged
-        const char* refusal;
-    } cases[] = {
-        {3, "146.52", "OtherPlus", "1465203", nullptr},
-        {3, "146.520", "OtherMinus", "1465201", nullptr},
-        {5, "146520", "OtherSimplex", "1465202", nullptr},
-        {1, " 52.525 ", nullptr, "0525252", nullptr},
-        {10, "440", "OtherPlus", "4400003", nullptr},
-        {2, "146.5x", nullptr, nullptr, notDigits},
-        {2, "146..5", nullptr, nullptr, notDigits},
-        {2, "1465200", nullptr, nullptr, tooMany},
-        {2, "146.5200", nullptr, nullptr, tooMany},
-        {2, "1465.2", nullptr, nullptr, tooMany},
-        {2, "14652", nullptr, nullptr, digitCount},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.typed));
-        db = Database();
-        open();
-        edit({u"OtherMemoryNum=%1"_s.arg(c.memory),
-              u"OtherFreqStringSet="_s + QLatin1String(c.typed)});
-        leave(get(u"OtherFreqStringSet"_s));
-        if (c.offset)
-            edit({QString::fromLatin1(c.offset)});
-        expectBoxes(messages, c.refusal, u"Try Again!"_s);
-        const QString stored = c.stored ? QString::fromLatin1(c.stored) : QString();
-        EXPECT_EQ(shown(u"OtherFreqStringSet"_s), stored.left(6));
-        editor->apply();
-        EXPECT_EQ(db.value(u"FreqString", c.memory), stored);
-        EXPECT_EQ(db.pending(u"RemoteMemoriesPending"), c.stored != nullptr);
-        EXPECT_EQ(shown(u"OtherFreqStringSet"_s), stored.left(6));
-    }
+    const char* const none = "OtherFreqStringSet=";
+    expectEdits({
+        {">OtherMemoryNum=3|OtherFreqStringSet=146.52|~|OtherPlus",
+         "OtherFreqStringSet|OtherPlus=146520|on", "FreqString(3)=1465203",
+         "RemoteMemoriesPending"},
+        {">OtherMemoryNum=3|OtherFreqStringSet=146.520|~|OtherMinus",
+         "OtherFreqStringSet|OtherMinus=146520|on", "FreqString(3)=1465201",
+         "RemoteMemoriesPending"},
+        {">OtherMemoryNum=5|OtherFreqStringSet=146520|~|OtherSimplex",
+         "OtherFreqStringSet|OtherSimplex=146520|on", "FreqString(5)=1465202",
+         "RemoteMemoriesPending"},
+        {">OtherMemoryNum=1|OtherFreqStringSet= 52.525 |~", "OtherFreqStringSet=052525",
+         "FreqString(1)=0525252", "RemoteMemoriesPending"},
+        {">OtherMemoryNum=10|OtherFreqStringSet=440|~|OtherPlus",
+         "OtherFreqStringSet|OtherPlus=440000|on", "FreqString(10)=4400003",
+         "RemoteMemoriesPending"},
+        {"OtherMemoryNum=2|OtherFreqStringSet=146.5x|~", none, "FreqString(2)=", "", notDigits},
+        {"OtherMemoryNum=2|OtherFreqStringSet=146..5|~", none, "FreqString(2)=", "", notDigits},
+        {"OtherMemoryNum=2|OtherFreqStringSet=1465200|~", none, "FreqString(2)=", "", tooMany},
+        {"OtherMemoryNum=2|OtherFreqStringSet=146.5200|~", none, "FreqString(2)=", "", tooMany},
+        {"OtherMemoryNum=2|OtherFreqStringSet=1465.2|~", none, "FreqString(2)=", "", tooMany},
+        {"OtherMemoryNum=2|OtherFreqStringSet=14652|~", none, "FreqString(2)=", "", digitCount},
+    });
 }
 
 TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
-    const struct {
-        const char* steps; // "Chooser=n|Control=entry", or a button clicked
-        const char* field;
-        int index;
-        const char* stored;
-    } cases[] = {
-        {"AlarmNumSet=2|UseLowMacroSet=05", "AlarmLowMacroNum", 2, "05"},
-        {"AlarmNumSet=5|UseHighMacroSet=90", "AlarmHighMacroNum", 5, "90"},
-        {"RadioType=Orbisk", "RadioType", 0, "5"},
-        {"RadioType=Kenwood TM-271/471", "RadioType", 0, "8"},
-        {"RemoteBasePrefixSet=No Prefix", "RemoteBasePrefix", 0, "0"},
-        {"RemoteBasePrefixSet=C7", "RemoteBasePrefix", 0, "C7"},
-        {"OtherMemoryNum=8|OtherDecode", "CTCSSMode", 8, "2"},
-        {"OtherMemoryNum=4|OtherNoPL", "CTCSSMode", 4, "0"},
-        {"OtherMemoryNum=6|AMSet", "RadioMode", 6, "5"},
-        {"OtherMemoryNum=6|LSBSet", "RadioMode", 6, "1"},
-        {"OtherMemoryNum=9|OtherCTCSSSet=12", "CTCSS", 9, "12"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
-        open();
-        edit(QString::fromLatin1(c.steps).split(u'|'));
-        editor->apply();
-        EXPECT_EQ(db.value(QString::fromLatin1(c.field), c.index), QString::fromLatin1(c.stored));
-    }
-    EXPECT_EQ(messages.messageTexts(), QStringList());
+    expectEdits({
+        {"AlarmNumSet=2|UseLowMacroSet=05", nullptr, "AlarmLowMacroNum(2)=05"},
+        {"AlarmNumSet=5|UseHighMacroSet=90", nullptr, "AlarmHighMacroNum(5)=90"},
+        {"RadioType=Orbisk", nullptr, "RadioType=5"},
+        {"RadioType=Kenwood TM-271/471", nullptr, "RadioType=8"},
+        {"RemoteBasePrefixSet=No Prefix", nullptr, "RemoteBasePrefix=0"},
+        {"RemoteBasePrefixSet=C7", nullptr, "RemoteBasePrefix=C7"},
+        {"OtherMemoryNum=8|OtherDecode", nullptr, "CTCSSMode(8)=2"},
+        {"OtherMemoryNum=4|OtherNoPL", nullptr, "CTCSSMode(4)=0"},
+        {"OtherMemoryNum=6|AMSet", nullptr, "RadioMode(6)=5"},
+        {"OtherMemoryNum=6|LSBSet", nullptr, "RadioMode(6)=1"},
+        {"OtherMemoryNum=9|OtherCTCSSSet=12", nullptr, "CTCSS(9)=12"},
+    });
 
     // The Yaesu model only for a Yaesu; a stored "7" shows as "07" and stays "7" until chosen.
     db.setValue(u"RemoteBasePrefix", u"0"_s);
@@ -106,22 +80,17 @@ TEST_F(AlarmsEditorTest, ApplySetsSharedFlagsAndSaveWritesBothGroups) {
     const Database base = db;
     open();
     get<QPushButton>(u"Apply"_s)->click();
-    EXPECT_EQ(db.pendingNames(), QStringList());
-    EXPECT_TRUE(db.settingsSaved());
+    expectApplied(db, QString());
 
     // Only the tone mode of memory 8: the one flag of all memories.
     edit({u"OtherMemoryNum=8"_s});
     EXPECT_EQ(shown(u"OtherFreqStringSet|OtherPlus"_s), u"146520|on"_s);
     edit({u"OtherDecode"_s, u"AlarmNumSet=3"_s, u"UseHighMacroSet=42"_s});
     editor->apply();
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"RemoteMemoriesPending"_s, u"AlarmHighMacroNumPending(3)"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::Remote));
-    EXPECT_TRUE(db.groupChanged(Group::Alarms));
-    EXPECT_FALSE(db.settingsSaved());
+    expectApplied(db, u"RemoteMemoriesPending AlarmHighMacroNumPending(3)"_s,
+                  {Group::Remote, Group::Alarms});
     EXPECT_EQ(db.value(u"FreqString", 8), u"1465203"_s);
-    const Database loaded = saved(db, true, base);
-    EXPECT_EQ(values(loaded, u"CTCSSMode(8)|AlarmHighMacroNum(3)"_s), u"2|42"_s);
+    EXPECT_EQ(values(saved(db, true, base), u"CTCSSMode(8)|AlarmHighMacroNum(3)"_s), u"2|42"_s);
 
     // Cancel Changes brings back what the database holds, alarm 1 and memory 1 shown.
     edit({u"OtherMemoryNum=8"_s, u"OtherNoPL"_s, u"OtherFreqStringSet=147"_s, u"CancelChanges"_s});

@@ -7,33 +7,25 @@ namespace kovo::test {
 
 using CourtesyEditorTest = EditorTest<CourtesyEditor>;
 
+// A refused value shows as 0.
 TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
-    const struct {
-        const char* box;
-        const char* typed;
-        const char* refusal; // nullptr: accepted
-    } cases[] = {
-        {"Delay1Set(1)", "32767", nullptr},
-        {"Delay2Set(2)", "32768", "The delay value must be less than 32768"},
-        {"Delay3Set(3)", "", "The delay value must be less than 32768"},
-        {"Dur4Set(1)", "32767", nullptr},
-        {"Dur1Set(3)", "40000", "The duration value must be less than 32768"},
-        {"Dur2Set(2)", "", "The duration value must be less than 32768"},
-        {"Tone1Set(1)", "3500", nullptr},
-        {"Tone8Set(2)", "3501", "The tone value must be between 0 and 3500"},
-        {"Tone5Set(3)", "", "The tone value must be between 0 and 3500"},
-        {"Tone2Set(1)", "0", nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.box) + " = " + c.typed);
-        messages.clear();
-        QLineEdit* box = get(QString::fromLatin1(c.box));
-        EXPECT_TRUE(EditorWindow::isDigitsOnly(box));
-        typeInto(box, QString::fromLatin1(c.typed));
-        leave(box);
-        expectBoxes(messages, c.refusal, u"Try Again!"_s);
-        EXPECT_EQ(box->text(), c.refusal ? u"0"_s : QString::fromLatin1(c.typed));
-    }
+    const char* delay = "The delay value must be less than 32768";
+    const char* duration = "The duration value must be less than 32768";
+    const char* tone = "The tone value must be between 0 and 3500";
+    expectEdits({
+        typed("Delay1Set(1)=32767|~", "Delay1Set(1)=32767"),
+        typed("Delay2Set(2)=32768|~", "Delay2Set(2)=0", delay),
+        typed("Delay3Set(3)=|~", "Delay3Set(3)=0", delay),
+        typed("Dur4Set(1)=32767|~", "Dur4Set(1)=32767"),
+        typed("Dur1Set(3)=40000|~", "Dur1Set(3)=0", duration),
+        typed("Dur2Set(2)=|~", "Dur2Set(2)=0", duration),
+        typed("Tone1Set(1)=3500|~", "Tone1Set(1)=3500"),
+        typed("Tone8Set(2)=3501|~", "Tone8Set(2)=0", tone),
+        typed("Tone5Set(3)=|~", "Tone5Set(3)=0", tone),
+        typed("Tone2Set(1)=0|~", "Tone2Set(1)=0"),
+    });
+    for (const char* box : {"Delay1Set(1)", "Dur4Set(2)", "Tone8Set(3)"})
+        EXPECT_TRUE(EditorWindow::isDigitsOnly(get(QString::fromLatin1(box)))) << box;
 }
 
 TEST_F(CourtesyEditorTest, EditsOfEveryToneAreKeptAndApplyMarksTheirSegments) {
@@ -46,19 +38,17 @@ TEST_F(CourtesyEditorTest, EditsOfEveryToneAreKeptAndApplyMarksTheirSegments) {
     EXPECT_EQ(shown(u"Delay4Set(1)"_s), db.value(u"P1Delay4", 4));
 
     get<QPushButton>(u"Apply"_s)->click();
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"CourtesyPending(%1)"_s.arg(Database::courtesyIndex(1, 4, 9)),
-                           u"CourtesyPending(%1)"_s.arg(Database::courtesyIndex(3, 1, 4))}));
-    EXPECT_TRUE(db.groupChanged(Group::Courtesy));
-    EXPECT_FALSE(db.settingsSaved());
+    expectApplied(db,
+                  u"CourtesyPending(%1) CourtesyPending(%2)"_s.arg(Database::courtesyIndex(1, 4, 9))
+                      .arg(Database::courtesyIndex(3, 1, 4)),
+                  {Group::Courtesy});
     EXPECT_EQ(EditorWindow::textColour(get(u"Tone2Set(3)"_s)), EditorWindow::unchangedColour());
 
     // Cancel Changes drops what was not applied.
     edit({u"Dur1Set(2)=999"_s, u"CancelChanges"_s});
     EXPECT_EQ(editor->workingCopy(u"P2Dur1", 4), db.value(u"P2Dur1", 4));
     EXPECT_EQ(shown(u"Dur1Set(2)"_s), db.value(u"P2Dur1", 4));
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"P3Tone2(4)|P1Delay4(9)"_s), u"1209|75"_s);
+    EXPECT_EQ(values(saved(db), u"P3Tone2(4)|P1Delay4(9)"_s), u"1209|75"_s);
 }
 
 TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClosed) {

@@ -10,47 +10,27 @@ TEST_F(DtmfMemoriesEditorTest, DigitsAreCheckedCountedAndLimitedAsTheyAreTypedOr
     const char* terminator = "The entered digit is the same as your presently defined DTMF "
                              "Terminator Digit and therefore may not be used";
     const char* limit = "You can only use 10  digits for this memory!";
-    const char* ten = "1 2 3 4 5 6 7 8 9 0";
-    const struct {
-        const char* stored;
-        const char* typed;  // typed at the end of the box
-        const char* picked; // then double-clicked in the digit list
-        const char* shown;
-        const char* count;
-        const char* message;
-    } cases[] = {
-        {"1 2", " 5", nullptr, "1 2 5", "3", nullptr},
-        {"NONE STORED", "#", nullptr, "", "1", terminator},
-        {"1", " e", nullptr, "1", "1", invalid},
-        {"1 2 3 4 5 6 7 8 9", " 0", nullptr, ten, "10", nullptr},
-        {ten, " ", nullptr, ten, "10", limit},
-        {"NONE STORED", "", "A", "A", "1", nullptr},
-        {"1 2", "", "*", "1 2 *", "3", nullptr},
-        {"1 2", "", "#", "1 2", "2", terminator},
-        {ten, "", "B", ten, "10", limit},
-    };
-    db.setValue(u"Terminator", u"#"_s);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.stored) + " + " + c.typed);
-        db.setValue(u"DTMF", 4, QString::fromLatin1(c.stored));
-        open();
-        QLineEdit* memory = get(u"DTMFSet(4)"_s);
-        typeAtEnd(memory, QString::fromLatin1(c.typed));
-        if (c.picked)
-            pick(get<QListWidget>(u"DTMFList"_s), QString::fromLatin1(c.picked));
-        EXPECT_EQ(memory->text(), QString::fromLatin1(c.shown));
-        EXPECT_EQ(editor->workingCopy(u"DTMF", 4), QString::fromLatin1(c.shown));
-        EXPECT_EQ(shown(u"DigitCounter"_s), QString::fromLatin1(c.count));
-        expectBoxes(messages, c.message, c.message == limit ? u"Try Again!"_s : QString());
-    }
+    const QString ten = u"1 2 3 4 5 6 7 8 9 0"_s;
+    expectEdits({
+        typed("DTMF(4):=1 2|DTMFSet(4)+= 5", "DTMFSet(4)|DigitCounter=1 2 5|3"),
+        typed("Terminator:=#|DTMFSet(4)+=#", "DTMFSet(4)|DigitCounter=|1", terminator, {}),
+        typed("DTMF(4):=1|DTMFSet(4)+= e", "DTMFSet(4)|DigitCounter=1|1", invalid, {}),
+        typed("DTMF(4):=1 2 3 4 5 6 7 8 9|DTMFSet(4)+= 0",
+              u"DTMFSet(4)|DigitCounter=%1|10"_s.arg(ten)),
+        typed(u"DTMF(4):=%1|DTMFSet(4)+= "_s.arg(ten), u"DTMFSet(4)|DigitCounter=%1|10"_s.arg(ten),
+              limit),
+        typed("DTMFSet(4)+=|DTMFList@A", "DTMFSet(4)|DigitCounter=A|1"),
+        typed("DTMF(4):=1 2|DTMFSet(4)+=|DTMFList@*", "DTMFSet(4)|DigitCounter=1 2 *|3"),
+        typed("Terminator:=#|DTMF(4):=1 2|DTMFSet(4)+=|DTMFList@#", "DTMFSet(4)|DigitCounter=1 2|2",
+              terminator, {}),
+        typed(u"DTMF(4):=%1|DTMFSet(4)+=|DTMFList@B"_s.arg(ten),
+              u"DTMFSet(4)|DigitCounter=%1|10"_s.arg(ten), limit),
+    });
 
     // The tone duration takes up to 255.
-    open();
-    edit({u"DTMFDurSet=255"_s});
-    EXPECT_EQ(shown(u"DTMFDurSet"_s), u"255"_s);
-    edit({u"DTMFDurSet=256"_s});
-    EXPECT_EQ(shown(u"DTMFDurSet"_s), QString());
-    expectBoxes(messages, "Value must be between 0 and 255. Try again.");
+    expectEdits({typed("DTMFDurSet=255", "DTMFDurSet=255"),
+                 typed("DTMFDurSet=256",
+                       "DTMFDurSet=", "Value must be between 0 and 255. Try again.", {})});
 }
 
 TEST_F(DtmfMemoriesEditorTest, ApplySetsTheChangedMemoriesFlagsAndSavesThem) {
@@ -69,13 +49,9 @@ TEST_F(DtmfMemoriesEditorTest, ApplySetsTheChangedMemoriesFlagsAndSavesThem) {
     EXPECT_EQ(shown(u"DTMFSet(6)"_s), u"NONE STORED"_s);
 
     editor->apply();
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"DTMFPending(3)"_s, u"DTMFPending(5)"_s, u"DTMFDelayPending"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::DTMF));
-    EXPECT_FALSE(db.settingsSaved());
+    expectApplied(db, u"DTMFPending(3) DTMFPending(5) DTMFDelayPending"_s, {Group::DTMF});
     EXPECT_EQ(shown(u"DTMFSet(5)"_s), u"NONE STORED"_s);
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"DTMF(3)|DTMF(5)|DTMFDelay"_s), u"1 2|NONE STORED|7"_s);
+    EXPECT_EQ(values(saved(db), u"DTMF(3)|DTMF(5)|DTMFDelay"_s), u"1 2|NONE STORED|7"_s);
 }
 
 } // namespace kovo::test

@@ -73,23 +73,33 @@ inline void choose(QComboBox* list, const QString& entry) {
     list->setCurrentIndex(index);
 }
 
-// A double-click on the list entry whose text is `text`.
-inline void pick(QListWidget* list, const QString& text) {
-    const auto found = list->findItems(text, Qt::MatchExactly);
+// A double-click on the list entry whose first column shows `text`.
+inline void pick(QAbstractItemView* list, const QString& text) {
+    ASSERT_NE(list, nullptr) << text.toStdString();
+    const QAbstractItemModel* model = list->model();
+    const auto found =
+        model->match(model->index(0, 0), Qt::DisplayRole, text, -1, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << text.toStdString();
-    emit list->itemDoubleClicked(found.front());
+    emit list->doubleClicked(found.front());
 }
 
 // A person's edit, step by step: "Name=text" types into a box (replacing its text) or chooses a
 // list entry, "Name+=text" types at the end of a box, "Name=on" or "=off" sets a check box or
-// option, "Name" alone clicks a button.
+// option, "Name@entry" double-clicks a list's entry, "~" leaves the box typed into last, "Name"
+// alone clicks a button.
 inline void edit(QWidget& editor, const QStringList& steps) {
+    QLineEdit* typed = nullptr;
     for (const QString& step : steps) {
         const bool append = step.contains(u"+=");
         const QString name = step.section(u'=', 0, 0).remove(u'+');
         const QString text = step.section(u'=', 1);
-        if (auto* box = editor.findChild<QLineEdit*>(name))
-            append ? typeAtEnd(box, text) : typeInto(box, text);
+        if (!step.contains(u'=') && step.contains(u'@'))
+            pick(editor.findChild<QAbstractItemView*>(step.section(u'@', 0, 0)),
+                 step.section(u'@', 1));
+        else if (step == u'~')
+            typed ? leave(typed) : ADD_FAILURE() << "no box typed into";
+        else if (auto* box = editor.findChild<QLineEdit*>(name))
+            append ? typeAtEnd(typed = box, text) : typeInto(typed = box, text);
         else if (auto* list = editor.findChild<QComboBox*>(name))
             choose(list, text);
         else if (auto* button = editor.findChild<QAbstractButton*>(name)) {
@@ -174,6 +184,59 @@ inline QString values(const Database& db, const QString& fields) {
     return each.join(u'|');
 }
 
+// The send-pending flags set, joined by blanks.
+inline QString flags(const Database& db) {
+    return db.pendingNames().join(u' ');
+}
+
+// After Apply: the flags set, the file groups marked changed, and SettingsSaved cleared only when
+// something changed; with no flag set, no group is marked either.
+inline void expectApplied(const Database& db, const QString& flagNames,
+                          const std::vector<Group>& groups = {}) {
+    EXPECT_EQ(flags(db), flagNames);
+    EXPECT_EQ(db.settingsSaved(), flagNames.isEmpty());
+    for (int g = 0; g < GroupCount; ++g) {
+        const bool listed = std::find(groups.begin(), groups.end(), Group(g)) != groups.end();
+        if (listed || flagNames.isEmpty()) {
+            EXPECT_EQ(db.groupChanged(Group(g)), listed) << "group " << g;
+        }
+    }
+}
+
+// A literal or a built text; a null pointer leaves it out.
+struct Text {
+    Text(const char* literal = nullptr) : given(literal), text(QString::fromUtf8(literal)) {}
+    Text(const QString& built) : given(true), text(built) {}
+    bool given;
+    QString text;
+};
+
+// Checks "Name|Name=text|text" against `actual(names)`.
+template <typename Actual> void expectPairs(const Text& pairs, Actual actual) {
+    if (pairs.given) {
+        EXPECT_EQ(actual(pairs.text.section(u'=', 0, 0)), pairs.text.section(u'=', 1));
+    }
+}
+
+// One person's edit on a fresh database and editor: "Field(i):=text" steps are stored before
+// the editor opens, the others go to edit(); '|' between steps. Without a message, the editor
+// reopened on what Apply stored, with the ">Name=entry" steps chosen again, shows `shown` again.
+struct EditRow {
+    Text steps;
+    Text shown = {};   // "Name|Name=text|text" after the steps
+    Text stored = {};  // "Field(i)|Field=value|value" after Apply; none: no Apply
+    Text flags = {};   // the flags Apply set
+    Text message = {}; // the one box shown, if any, and its title
+    Text title = "Try Again!";
+    std::vector<Group> groups = {};
+};
+
+// A row that only types and looks, without Apply.
+inline EditRow typed(const Text& steps, const Text& shown, const Text& message = {},
+                     const Text& title = "Try Again!") {
+    return EditRow{steps, shown, {}, {}, message, title};
+}
+
 // The fixture of one editor's tests: its database, message service and window.
 template <typename Editor> class EditorTest : public ::testing::Test {
 protected:
@@ -190,6 +253,43 @@ protected:
     }
     void edit(const QStringList& steps) { test::edit(*editor, steps); }
     QString shown(const QString& name) const { return test::shown(*editor, name); }
+
+    // Each row in turn; a box shown has `icon`.
+    void expectEdits(const std::vector<EditRow>& rows, MessageIcon icon = MessageIcon::Critical) {
+        for (const EditRow& row : rows) {
+            SCOPED_TRACE(row.steps.text.toStdString());
+            db = Database();
+            QStringList steps = row.steps.text.split(u'|'), chosen;
+            for (const QString& given : steps.filter(u":=")) {
+                const QString field = given.section(u":="_s, 0, 0);
+                db.setValue(field.section(u'(', 0, 0), field.section(u'(', 1).remove(u')').toInt(),
+                            given.section(u":="_s, 1));
+            }
+            steps.removeIf([](const QString& step) { return step.contains(u":="); });
+            for (QString& step : steps) {
+                if (step.startsWith(u'>'))
+                    chosen << step.remove(0, 1);
+            }
+            open();
+            edit(steps);
+            expectBoxes(messages,
+                        row.message.given ? row.message.text.toUtf8().constData() : nullptr,
+                        row.title.text, icon);
+            const auto onScreen = [&](const QString& names) { return shown(names); };
+            expectPairs(row.shown, onScreen);
+            if (!row.stored.given)
+                continue;
+            editor->apply();
+            expectPairs(row.stored, [&](const QString& fields) { return values(db, fields); });
+            if (row.flags.given)
+                expectApplied(db, row.flags.text, row.groups);
+            if (!row.message.given) {
+                open();
+                edit(chosen);
+                expectPairs(row.shown, onScreen);
+            }
+        }
+    }
 
     Database db;
     RecordingMessageService messages;

@@ -5,53 +5,31 @@ namespace kovo::test {
 
 using IdentificationEditorTest = EditorTest<IdentificationEditor>;
 
+// A refusal without a title has the program's title and no icon.
 TEST_F(IdentificationEditorTest, IdentifiersAreCheckedAndLimitedAsTheyAreTyped) {
     const char* notAWord = "That is not a valid vocabulary word. Please try again";
     const char* notCw = "That is not a valid CW character. Please try again";
-    const char* words22 = "A B C D E F G H I J K L M N O P Q R S T U V";
-    const char* tokens15 = "A B C D E F G H I J K L M N O";
-    const struct {
-        const char* control;
-        const char* field;
-        const char* stored;
-        const char* typed; // at the end of the box; "…|" then leaves it
-        const char* shown;
-        const char* message;
-        const char* title; // nullptr: the program's title, no icon
-    } cases[] = {
-        {"VoiceID1Set(1)", "VoiceID1", "HELLO", " thank_you ", "HELLO THANK_YOU ", nullptr,
-         nullptr},
-        {"VoiceID1Set(1)", "VoiceID1", "HELLO", " thank ", "HELLO ", notAWord, nullptr},
-        {"VoiceID2Set(3)", "VoiceID2", "NONE STORED", " ", "NONE STORED ", nullptr, nullptr},
-        {"VoiceID3Set(2)", "VoiceID3", "HELLO", "  all|", "HELLO ALL", nullptr, nullptr},
-        {"VoiceID3Set(2)", "VoiceID3", words22, " ", words22,
-         "You can only use 22 words for this message!", "Try Again!"},
-        {"CWID1Set(2)", "CWID1", "W 1", " x ", "W 1 X ", nullptr, nullptr},
-        {"CWID1Set(2)", "CWID1", "W 1", " ab ", "W 1 ", notCw, nullptr},
-        {"CWID2Set(1)", "CWID2", "A", " - ", "A ", notCw, nullptr},
-        {"CWID2Set(1)", "CWID2", tokens15, " ", tokens15,
-         "You can only use 15 characters for this message!", "Try Again!"},
-        {"CWSpeedSet(1)", "CWSpeed", "", "54", "54", nullptr, nullptr},
-        {"CWSpeedSet(1)", "CWSpeed", "", "55", "", "CW speed must be less than 55 wpm.",
-         "Invalid Speed"},
-        {"CWTone1Set(3)", "CWTone1", "", "3499", "3499", nullptr, nullptr},
-        {"CwTone2Set(3)", "CWTone2", "", "3500", "", "Entry must be less than 3500 Hertz.",
-         "Invalid Tone"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.control) + ": " + c.stored + " + " + c.typed);
-        for (int port = 1; port <= 3; ++port)
-            db.setValue(QLatin1String(c.field), port, QString::fromLatin1(c.stored));
-        open();
-        QLineEdit* box = get(QString::fromLatin1(c.control));
-        QString typed = QString::fromLatin1(c.typed);
-        const bool leaves = typed.endsWith(u'|');
-        typeAtEnd(box, leaves ? typed.chopped(1) : typed);
-        if (leaves)
-            leave(box);
-        EXPECT_EQ(box->text(), QString::fromLatin1(c.shown));
-        expectBoxes(messages, c.message, QString::fromLatin1(c.title));
-    }
+    const QString words22 = u"A B C D E F G H I J K L M N O P Q R S T U V"_s;
+    const QString tokens15 = u"A B C D E F G H I J K L M N O"_s;
+    expectEdits({
+        typed("VoiceID1(1):=HELLO|VoiceID1Set(1)+= thank_you ", "VoiceID1Set(1)=HELLO THANK_YOU "),
+        typed("VoiceID1(1):=HELLO|VoiceID1Set(1)+= thank ", "VoiceID1Set(1)=HELLO ", notAWord, {}),
+        typed("VoiceID2(3):=NONE STORED|VoiceID2Set(3)+= ", "VoiceID2Set(3)=NONE STORED "),
+        typed("VoiceID3(2):=HELLO|VoiceID3Set(2)+=  all|~", "VoiceID3Set(2)=HELLO ALL"),
+        typed(u"VoiceID3(2):=%1|VoiceID3Set(2)+= "_s.arg(words22), u"VoiceID3Set(2)="_s + words22,
+              "You can only use 22 words for this message!"),
+        typed("CWID1(2):=W 1|CWID1Set(2)+= x ", "CWID1Set(2)=W 1 X "),
+        typed("CWID1(2):=W 1|CWID1Set(2)+= ab ", "CWID1Set(2)=W 1 ", notCw, {}),
+        typed("CWID2(1):=A|CWID2Set(1)+= - ", "CWID2Set(1)=A ", notCw, {}),
+        typed(u"CWID2(1):=%1|CWID2Set(1)+= "_s.arg(tokens15), u"CWID2Set(1)="_s + tokens15,
+              "You can only use 15 characters for this message!"),
+        typed("CWSpeed(1):=|CWSpeedSet(1)+=54", "CWSpeedSet(1)=54"),
+        typed("CWSpeed(1):=|CWSpeedSet(1)+=55",
+              "CWSpeedSet(1)=", "CW speed must be less than 55 wpm.", "Invalid Speed"),
+        typed("CWTone1(3):=|CWTone1Set(3)+=3499", "CWTone1Set(3)=3499"),
+        typed("CWTone2(3):=|CwTone2Set(3)+=3500",
+              "CwTone2Set(3)=", "Entry must be less than 3500 Hertz.", "Invalid Tone"),
+    });
 }
 
 TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
@@ -93,13 +71,11 @@ TEST_F(IdentificationEditorTest, ApplySetsTheIdentifierAndExtrasFlagsAndSavesThe
     get<QCheckBox>(u"ID2Check(1)"_s)->setChecked(false);
     get<QCheckBox>(u"SpeechEnabled(1)"_s)->setChecked(false);
     editor->apply();
-    EXPECT_EQ(db.pendingNames(), (QStringList{u"VoiceID2Pending(3)"_s, u"SpeechEnablePending(1)"_s,
-                                              u"ID1ExtrasPending(2)"_s, u"ID2ExtrasPending(1)"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::ID));
-    EXPECT_TRUE(db.groupChanged(Group::IDExtras));
-    EXPECT_FALSE(db.settingsSaved());
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"VoiceID2(3)|ID1Extras(2)|ID2Extras(1)|SpeechEnable(1)"_s),
+    expectApplied(db,
+                  u"VoiceID2Pending(3) SpeechEnablePending(1) ID1ExtrasPending(2) "
+                  "ID2ExtrasPending(1)"_s,
+                  {Group::ID, Group::IDExtras});
+    EXPECT_EQ(values(saved(db), u"VoiceID2(3)|ID1Extras(2)|ID2Extras(1)|SpeechEnable(1)"_s),
               u"T A R S I S HELLO|9|0|0"_s);
 }
 

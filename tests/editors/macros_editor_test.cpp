@@ -6,62 +6,33 @@
 
 namespace kovo::test {
 
-class MacrosEditorTest : public EditorTest<MacrosEditor> {
-protected:
-    void pickFunction(int number) {
-        auto* list = get<QTreeView>(u"FunctionList"_s);
-        const QModelIndexList found = list->model()->match(list->model()->index(0, 0), Qt::UserRole,
-                                                           number, 1, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << number;
-        emit list->doubleClicked(found.front());
-    }
-};
+using MacrosEditorTest = EditorTest<MacrosEditor>;
 
 TEST_F(MacrosEditorTest, FunctionsAreInsertedAndCountedAgainstTheMacrosCapacity) {
-    const QByteArray why =
-        " functions in this macro! (remember that functions greater than 255 count as 2)";
-    const QByteArray long15Text = "You can only use 15" + why;
-    const QByteArray short4Text = "You can only use 4" + why;
-    const char* long15 = long15Text.constData();
-    const char* short4 = short4Text.constData();
-    const char* fifteen = "001 002 003 004 005 006 007 008 009 010 011 012 013 014 015";
-    const char* calls = "401 402 403 404 405 406 407";
-    const struct {
-        const char* box;
-        const char* stored;
-        const char* typed; // typed at the end, or nullptr
-        int picked;        // function double-clicked, or 0
-        const char* shown;
-        const char* count;
-        const char* message;
-    } cases[] = {
-        {"MacroSet(3)", "001 002", nullptr, 87, "001 002 087", "3", nullptr},
-        {"MacroSet(3)", "NONE STORED", nullptr, 87, "087", "1", nullptr},
-        {"MacroSet(3)", fifteen, nullptr, 16, fifteen, "15", long15},
-        {"MacroSet(3)", calls, nullptr, 408, calls, "14", long15},
-        {"MacroSet(3)", fifteen, " ", 0,
-         "001 002 003 004 005 006 007 008 009 010 011 012 013 014 015 ", "16", long15},
-        {"ShortMacroSet(9)", "001 002 003 004", nullptr, 5, "001 002 003 004", "4", short4},
-        {"ShortMacroSet(9)", "255 256", nullptr, 1, "255 256", "4", short4},
-        {"ShortMacroSet(9)", "254 001", nullptr, 2, "254 001 002", "3", nullptr},
-        {"ShortMacroSet(9)", "NONE STORED", "013 401", 0, "013 401", "3", nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.box) + ": " + c.stored);
-        const QString name = QString::fromLatin1(c.box);
-        db.setValue(name.startsWith(u'M') ? u"Macro"_s : u"ShortMacro"_s,
-                    name.startsWith(u'M') ? 3 : 9, QString::fromLatin1(c.stored));
-        open();
-        QLineEdit* macro = get(name);
-        focus(macro);
-        if (c.typed)
-            typeAtEnd(macro, QString::fromLatin1(c.typed));
-        if (c.picked)
-            pickFunction(c.picked);
-        EXPECT_EQ(macro->text(), QString::fromLatin1(c.shown));
-        EXPECT_EQ(shown(u"CharCounter"_s), QString::fromLatin1(c.count));
-        expectBoxes(messages, c.message, u"Try Again!"_s);
-    }
+    const QString why =
+        u" functions in this macro! (remember that functions greater than 255 count as 2)"_s;
+    const QString long15 = u"You can only use 15"_s + why, short4 = u"You can only use 4"_s + why;
+    const QString fifteen = u"001 002 003 004 005 006 007 008 009 010 011 012 013 014 015"_s;
+    const char* calls = "Macro(3):=401 402 403 404 405 406 407|MacroSet(3)+=|FunctionList@408";
+    expectEdits({
+        typed("Macro(3):=001 002|MacroSet(3)+=|FunctionList@087",
+              "MacroSet(3)|CharCounter=001 002 087|3"),
+        typed("Macro(3):=NONE STORED|MacroSet(3)+=|FunctionList@087",
+              "MacroSet(3)|CharCounter=087|1"),
+        typed(u"Macro(3):=%1|MacroSet(3)+=|FunctionList@016"_s.arg(fifteen),
+              u"MacroSet(3)|CharCounter=%1|15"_s.arg(fifteen), long15),
+        typed(calls, "MacroSet(3)|CharCounter=401 402 403 404 405 406 407|14", long15),
+        typed(u"Macro(3):=%1|MacroSet(3)+= "_s.arg(fifteen),
+              u"MacroSet(3)|CharCounter=%1 |16"_s.arg(fifteen), long15),
+        typed("ShortMacro(9):=001 002 003 004|ShortMacroSet(9)+=|FunctionList@005",
+              "ShortMacroSet(9)|CharCounter=001 002 003 004|4", short4),
+        typed("ShortMacro(9):=255 256|ShortMacroSet(9)+=|FunctionList@001",
+              "ShortMacroSet(9)|CharCounter=255 256|4", short4),
+        typed("ShortMacro(9):=254 001|ShortMacroSet(9)+=|FunctionList@002",
+              "ShortMacroSet(9)|CharCounter=254 001 002|3"),
+        typed("ShortMacro(9):=NONE STORED|ShortMacroSet(9)+=013 401",
+              "ShortMacroSet(9)|CharCounter=013 401|3"),
+    });
     QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
     QApplication::sendEvent(get(u"ShortMacroSet(9)"_s), &hover);
     EXPECT_EQ(get(u"ShortMacroSet(9)"_s)->toolTip(), u"Port 1 Xmtr Enable | Call Macro 1"_s);
@@ -116,15 +87,12 @@ TEST_F(MacrosEditorTest, CodesPortsAndApplyWithItsFlags) {
     get(u"MacroSet(7)"_s)->clear();
     get(u"ShortMacroSet(3)"_s)->setText(u"001  002"_s);
     editor->apply();
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"MacroPending(7)"_s, u"ShortMacroPending(3)"_s,
-                           u"ShortMacroCodePending(1)"_s, u"PortToAllowPending(52)"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::Macros));
-    EXPECT_TRUE(db.groupChanged(Group::PortToAllow));
-    EXPECT_FALSE(db.settingsSaved());
+    expectApplied(db,
+                  u"MacroPending(7) ShortMacroPending(3) ShortMacroCodePending(1) "
+                  "PortToAllowPending(52)"_s,
+                  {Group::Macros, Group::PortToAllow});
     EXPECT_EQ(shown(u"MacroSet(7)|ShortMacroSet(3)"_s), u"NONE STORED|001 002"_s);
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"Macro(7)|ShortMacro(3)|PortToAllow(52)"_s),
+    EXPECT_EQ(values(saved(db), u"Macro(7)|ShortMacro(3)|PortToAllow(52)"_s),
               u"NONE STORED|001 002|13"_s);
 }
 

@@ -8,47 +8,27 @@ namespace kovo::test {
 using PortSwitchesEditorTest = EditorTest<PortSwitchesEditor>;
 
 TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
-    const struct {
-        const char* step; // a button clicked or "List=entry" chosen
-        const char* field;
-        int index;
-        const char* stored;
-        const char* flag;
-    } cases[] = {
-        {"TxEnable(1)", "TxEnable", 1, "0", "TxEnablePending(1)"},
-        {"RxEnable(2)", "RxEnable", 2, "0", "RxEnablePending(2)"},
-        {"FDup(3)", "FDup", 3, "0", "FDupPending(3)"},
-        {"DTMFNeedPL(1)", "DTMFNeedPL", 1, "1", "DTMFNeedPLPending(1)"},
-        {"Kerchunk(2)", "Kerchunk", 2, "1", "KerchunkPending(2)"},
-        {"SpeechIDOverride(1)", "SpeechIDOverride", 1, "0", "SpeechIDOverridePending(1)"},
-        {"PLID(3)", "CTCSSID", 3, "1", "CTCSSIDPending(3)"},
-        {"PLCOS(2)", "CTCSSCT", 2, "0", "CTCSSCTPending(2)"},
-        {"PLHigh(1)", "PLEncodePolarity", 1, "1", "PLEncodePolarityPending(1)"},
-        {"PLCloseSet(3)", "COSClose", 3, "1", "COSClosePending(3)"},
-        {"Alarm(4)", "Alarm", 4, "0", "AlarmPending(4)"},
-        {"AllowTerminatorSpeechSet", "AllowTerminatorSpeech", 0, "1",
+    expectEdits({
+        {"TxEnable(1)", nullptr, "TxEnable(1)=0", "TxEnablePending(1)"},
+        {"RxEnable(2)", nullptr, "RxEnable(2)=0", "RxEnablePending(2)"},
+        {"FDup(3)", nullptr, "FDup(3)=0", "FDupPending(3)"},
+        {"DTMFNeedPL(1)", nullptr, "DTMFNeedPL(1)=1", "DTMFNeedPLPending(1)"},
+        {"Kerchunk(2)", nullptr, "Kerchunk(2)=1", "KerchunkPending(2)"},
+        {"SpeechIDOverride(1)", nullptr, "SpeechIDOverride(1)=0", "SpeechIDOverridePending(1)"},
+        {"PLID(3)", nullptr, "CTCSSID(3)=1", "CTCSSIDPending(3)"},
+        {"PLCOS(2)", nullptr, "CTCSSCT(2)=0", "CTCSSCTPending(2)"},
+        {"PLHigh(1)", nullptr, "PLEncodePolarity(1)=1", "PLEncodePolarityPending(1)"},
+        {"PLCloseSet(3)", nullptr, "COSClose(3)=1", "COSClosePending(3)"},
+        {"Alarm(4)", nullptr, "Alarm(4)=0", "AlarmPending(4)"},
+        {"AllowTerminatorSpeechSet", nullptr, "AllowTerminatorSpeech=1",
          "AllowTerminatorSpeechPending"},
-        {"AccessMode(2)=Tone Only", "PLAccess", 2, "2", "PLAccessPending(2)"},
-        {"AccessMode(3)=Tone & Carrier", "PLAccess", 3, "1", "PLAccessPending(3)"},
-        {"TailMessageNumSet(1)=3", "TailMessageNum", 1, "3", "TailMessageNumPending(1)"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.step);
-        db.setAllPending(false);
-        open();
-        edit({QString::fromLatin1(c.step)});
-        const QString field = QString::fromLatin1(c.field);
-        EXPECT_EQ(editor->workingCopy(field, c.index), QString::fromLatin1(c.stored));
-        editor->apply();
-        EXPECT_EQ(db.value(field, c.index), QString::fromLatin1(c.stored));
-        EXPECT_EQ(db.pendingNames(), QStringList{QString::fromLatin1(c.flag)});
-    }
-    // An option pair shows "1" as its second button and anything else as its first.
-    db.setValue(u"CTCSSCT", 1, u"1"_s);
-    db.setValue(u"PLEncodePolarity", 1, u"7"_s);
-    db.setValue(u"PLAccess", 1, u"1"_s);
-    open();
-    EXPECT_EQ(shown(u"PLCT(1)|PLLow(1)|AccessMode(1)"_s), u"on|on|Tone & Carrier"_s);
+        {"AccessMode(2)=Tone Only", nullptr, "PLAccess(2)=2", "PLAccessPending(2)"},
+        {"AccessMode(3)=Tone & Carrier", nullptr, "PLAccess(3)=1", "PLAccessPending(3)"},
+        {"TailMessageNumSet(1)=3", nullptr, "TailMessageNum(1)=3", "TailMessageNumPending(1)"},
+        // An option pair shows "1" as its second button and anything else as its first.
+        {"CTCSSCT(1):=1|PLEncodePolarity(1):=7|PLAccess(1):=1",
+         "PLCT(1)|PLLow(1)|AccessMode(1)=on|on|Tone & Carrier"},
+    });
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
@@ -78,13 +58,10 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     EXPECT_FALSE(get<QLabel>(u"TailCounterLabel(1)"_s)->isVisibleTo(editor.get()));
     get<QPushButton>(u"Apply"_s)->click();
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::unchangedColour());
-    EXPECT_EQ(db.pendingNames(),
-              (QStringList{u"AnnounceTimePending(1)"_s, u"TailMessageNumPending(1)"_s,
-                           u"TailMessageNumPending(3)"_s, u"PortMessageNumPending(2)"_s,
-                           u"TailCounterPending(1)"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::Timers));
-    EXPECT_TRUE(db.groupChanged(Group::PortSwitches));
-    EXPECT_FALSE(db.settingsSaved());
+    expectApplied(db,
+                  u"AnnounceTimePending(1) TailMessageNumPending(1) TailMessageNumPending(3) "
+                  "PortMessageNumPending(2) TailCounterPending(1)"_s,
+                  {Group::Timers, Group::PortSwitches});
     EXPECT_EQ(values(db, u"P3MessageNum(2)|TailMessageNum(3)|TailMessageNum(1)|TailCounter(1)|"
                          "AnnounceTime(1)"_s),
               u"45|2|0|0|0"_s);

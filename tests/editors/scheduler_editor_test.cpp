@@ -9,43 +9,23 @@ namespace kovo::test {
 using SchedulerEditorTest = EditorTest<SchedulerEditor>;
 
 TEST_F(SchedulerEditorTest, ChoicesAreStoredInTheControllersEncodingAndShownAgain) {
-    const struct {
-        const char* control;
-        const char* chosen; // a list entry of set point 4, or typed text for the clock correction
-        const char* field;
-        const char* stored;
-    } cases[] = {
-        {"DOWSet", "Sunday", "DOW", "7"},
-        {"DOWSet", "Everyday", "DOW", "0"},
-        {"DOWSet", "Weekends", "DOW", "9"},
-        {"HoursSet", "Every Hour", "Hours", "0A"},
-        {"HoursSet", "Disabled", "Hours", "25"},
-        {"HoursSet", "12 AM", "Hours", "00"},
-        {"HoursSet", "9 AM", "Hours", "09"},
-        {"HoursSet", "12 PM", "Hours", "12"},
-        {"HoursSet", "9 PM", "Hours", "21"},
-        {"MinutesSet", "05", "Minutes", "05"},
-        {"MacroSet", "07", "MacroToRun", "07"},
-        {"MacroSet", "90", "MacroToRun", "90"},
-        {"WeekSet", "3rd", "Week", "3"},
-        {"ClockCorrectionSet", "-5", "ClockCorrection", "A5"},
-        {"ClockCorrectionSet", "12", "ClockCorrection", "12"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.control) + " " + c.chosen);
-        const QString step = QString::fromLatin1(c.control) + u'=' + QString::fromLatin1(c.chosen);
-        const bool clock = qstrcmp(c.field, "ClockCorrection") == 0;
-        const int index = clock ? 0 : 4;
-        open();
-        edit({u"SetPointNumSet=4"_s, step});
-        EXPECT_EQ(editor->workingCopy(QString::fromLatin1(c.field), index),
-                  QString::fromLatin1(c.stored));
-        editor->apply();
-        EXPECT_EQ(db.value(QString::fromLatin1(c.field), index), QString::fromLatin1(c.stored));
-        open();
-        edit({u"SetPointNumSet=4"_s});
-        EXPECT_EQ(shown(QString::fromLatin1(c.control)), QString::fromLatin1(c.chosen));
-    }
+    expectEdits({
+        {">SetPointNumSet=4|DOWSet=Sunday", "DOWSet=Sunday", "DOW(4)=7"},
+        {">SetPointNumSet=4|DOWSet=Everyday", "DOWSet=Everyday", "DOW(4)=0"},
+        {">SetPointNumSet=4|DOWSet=Weekends", "DOWSet=Weekends", "DOW(4)=9"},
+        {">SetPointNumSet=4|HoursSet=Every Hour", "HoursSet=Every Hour", "Hours(4)=0A"},
+        {">SetPointNumSet=4|HoursSet=Disabled", "HoursSet=Disabled", "Hours(4)=25"},
+        {">SetPointNumSet=4|HoursSet=12 AM", "HoursSet=12 AM", "Hours(4)=00"},
+        {">SetPointNumSet=4|HoursSet=9 AM", "HoursSet=9 AM", "Hours(4)=09"},
+        {">SetPointNumSet=4|HoursSet=12 PM", "HoursSet=12 PM", "Hours(4)=12"},
+        {">SetPointNumSet=4|HoursSet=9 PM", "HoursSet=9 PM", "Hours(4)=21"},
+        {">SetPointNumSet=4|MinutesSet=05", "MinutesSet=05", "Minutes(4)=05"},
+        {">SetPointNumSet=4|MacroSet=10", "MacroSet=10", "MacroToRun(4)=10"},
+        {">SetPointNumSet=4|MacroSet=90", "MacroSet=90", "MacroToRun(4)=90"},
+        {">SetPointNumSet=4|WeekSet=3rd", "WeekSet=3rd", "Week(4)=3"},
+        {"ClockCorrectionSet=-5", "ClockCorrectionSet=-5", "ClockCorrection=A5"},
+        {"ClockCorrectionSet=12", "ClockCorrectionSet=12", "ClockCorrection=12"},
+    });
 }
 
 TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) {
@@ -65,12 +45,9 @@ TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) 
     EXPECT_TRUE(sayHours->isEnabled());
 
     get<QPushButton>(u"Apply"_s)->click();
-    EXPECT_EQ(db.pendingNames(), (QStringList{u"SetPointPending(7)"_s, u"SetPointPending(9)"_s,
-                                              u"TwentyFourPending"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::Scheduler));
-    EXPECT_FALSE(db.settingsSaved());
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"MacroToRun(7)|Monthly(9)|TwentyFour"_s), u"42|1|1"_s);
+    expectApplied(db, u"SetPointPending(7) SetPointPending(9) TwentyFourPending"_s,
+                  {Group::Scheduler});
+    EXPECT_EQ(values(saved(db), u"MacroToRun(7)|Monthly(9)|TwentyFour"_s), u"42|1|1"_s);
 
     // Cancel Changes puts back what was not applied and keeps the set point shown.
     edit({u"HoursSet=3 PM"_s});
@@ -80,8 +57,7 @@ TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndApplyMarksTheOnesChanged) 
     db.setAllPending(false);
     db.setSettingsSaved(true);
     editor->apply();
-    EXPECT_EQ(db.pendingNames(), QStringList());
-    EXPECT_TRUE(db.settingsSaved());
+    expectApplied(db, QString());
 }
 
 TEST_F(SchedulerEditorTest, TheDateFormatIsWrittenIntoTheOpenFileAtOnce) {

@@ -6,52 +6,42 @@ namespace kovo::test {
 
 using TimersEditorTest = EditorTest<TimersEditor>;
 
+// A refused value is taken back: the box shows the database value and Apply changes nothing.
 TEST_F(TimersEditorTest, LeavingABoxRefusesOutOfRangeValuesWithTheFieldsMessage) {
-    const struct {
-        const char* control;
-        const char* field;
-        int index;
-        const char* typed;
-        const char* refusal; // nullptr: accepted
-    } cases[] = {
-        {"HangTimer(1)", "HangTime", 1, "255", nullptr},
-        {"HangTimer(1)", "HangTime", 1, "256", "The value must be between 0 and 255"},
-        {"TimeOutTimer(2)", "TimeOut", 2, "32767", nullptr},
-        {"TimeOutTimer(2)", "TimeOut", 2, "32768", "The value must be between 0 and 32767"},
-        {"IIDTimer(3)", "IIDTime", 3, "300", "The value must be between 0 and 255"},
-        {"PIDTimer(1)", "PIDTime", 1, "256", "The value must be between 0 and 255"},
-        {"InactiveTimer(2)", "InActiveTime", 2, "999", "The value must be between 0 and 255"},
-        {"DTMFTimer(1)", "DTMFTime", 1, "0", nullptr},
-        {"DTMFTimer(1)", "DTMFTime", 1, "9999", nullptr},
-        {"DTMFTimer(1)", "DTMFTime", 1, "10000", "The value must be between 1 and 9999"},
-        {"CTCSSTimer(3)", "CTCSSTime", 3, "256", "The value must be between 0 and 255"},
-        {"KerchunkTimer(2)", "KerchunkTime", 2, "32000", nullptr},
-        {"KerchunkTimer(2)", "KerchunkTime", 2, "32001", "The value must be between 0 and 32000"},
-        {"IDSpeakTimer(1)", "IDSpeakTime", 1, "32001", "The value must be between 0 and 32000"},
-        {"AnnounceTimer(3)", "AnnounceTime", 3, "3600", nullptr},
-        {"AnnounceTimer(3)", "AnnounceTime", 3, "3601", "The value must be between 0 and 3600"},
-        {"AuxTimer(2)", "AuxTime", 2, "0", nullptr},
-        {"AuxTimer(2)", "AuxTime", 2, "32768", "The value must be between 1 and 32767"},
-        {"FanTimer", "FanTime", 0, "0", nullptr},
-        {"FanTimer", "FanTime", 0, "32767", nullptr},
-        {"FanTimer", "FanTime", 0, "32768", "The value must be greater than 1 and less than 32767"},
-        {"GeneralTimerSet(1)", "GeneralTimer", 1, "32767", nullptr},
+    const char* byte = "The value must be between 0 and 255";
+    const char* word = "The value must be between 0 and 32000";
+    const auto refused = [](const char* box, const char* field, const char* typed,
+                            const char* message) {
+        const QString name = QString::fromLatin1(box), stored = QString::fromLatin1(field);
+        return EditRow{u"%1:=7|%2=%3|~"_s.arg(stored, name, QString::fromLatin1(typed)),
+                       name + u"=7"_s, stored + u"=7"_s, "", message};
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.control) + " = " + c.typed);
-        open();
-        QLineEdit* box = get(QString::fromLatin1(c.control));
-        const QString field = QString::fromLatin1(c.field);
-        const QString before = db.value(field, c.index);
-        typeInto(box, QString::fromLatin1(c.typed));
-        leave(box);
-        // A refused value is taken back: the box shows the database value, black.
-        const QString kept = c.refusal ? before : QString::fromLatin1(c.typed);
-        expectBoxes(messages, c.refusal, u"Try Again!"_s);
-        EXPECT_EQ(box->text(), kept);
-        EXPECT_EQ(editor->workingCopy(field, c.index), kept);
-        EXPECT_EQ(db.value(field, c.index), before);
-    }
+    expectEdits({
+        typed("HangTimer(1)=255|~", "HangTimer(1)=255"),
+        refused("HangTimer(1)", "HangTime(1)", "256", byte),
+        typed("TimeOutTimer(2)=32767|~", "TimeOutTimer(2)=32767"),
+        refused("TimeOutTimer(2)", "TimeOut(2)", "32768", "The value must be between 0 and 32767"),
+        refused("IIDTimer(3)", "IIDTime(3)", "300", byte),
+        refused("PIDTimer(1)", "PIDTime(1)", "256", byte),
+        refused("InactiveTimer(2)", "InActiveTime(2)", "999", byte),
+        typed("DTMFTimer(1)=0|~", "DTMFTimer(1)=0"),
+        typed("DTMFTimer(1)=9999|~", "DTMFTimer(1)=9999"),
+        refused("DTMFTimer(1)", "DTMFTime(1)", "10000", "The value must be between 1 and 9999"),
+        refused("CTCSSTimer(3)", "CTCSSTime(3)", "256", byte),
+        typed("KerchunkTimer(2)=32000|~", "KerchunkTimer(2)=32000"),
+        refused("KerchunkTimer(2)", "KerchunkTime(2)", "32001", word),
+        refused("IDSpeakTimer(1)", "IDSpeakTime(1)", "32001", word),
+        typed("AnnounceTimer(3)=3600|~", "AnnounceTimer(3)=3600"),
+        refused("AnnounceTimer(3)", "AnnounceTime(3)", "3601",
+                "The value must be between 0 and 3600"),
+        typed("AuxTimer(2)=0|~", "AuxTimer(2)=0"),
+        refused("AuxTimer(2)", "AuxTime(2)", "32768", "The value must be between 1 and 32767"),
+        typed("FanTimer=0|~", "FanTimer=0"),
+        typed("FanTimer=32767|~", "FanTimer=32767"),
+        refused("FanTimer", "FanTime", "32768",
+                "The value must be greater than 1 and less than 32767"),
+        typed("GeneralTimerSet(1)=32767|~", "GeneralTimerSet(1)=32767"),
+    });
 }
 
 TEST_F(TimersEditorTest, BoxesKeepWhatTheyMayHoldAndChangedValuesShowRed) {
@@ -93,7 +83,7 @@ TEST_F(TimersEditorTest, InactivityTimerZeroDisablesTheMacroListAndDisablesTimeo
 
     editor->apply();
     EXPECT_EQ(db.value(u"DisableTimeout", 2), u"1"_s);
-    EXPECT_EQ(db.pendingNames(), QStringList{u"InActiveTimePending(2)"_s});
+    expectApplied(db, u"InActiveTimePending(2)"_s, {Group::Timers});
     EXPECT_FALSE(db.groupChanged(Group::PortSwitches));
     typeInto(inactive, u"7"_s);
     EXPECT_TRUE(list->isEnabled());
@@ -106,20 +96,16 @@ TEST_F(TimersEditorTest, ApplySetsTheFlagsOfChangedElementsAndSaveKeepsThem) {
     open();
     EXPECT_EQ(shown(u"FanSelect"_s), u"off"_s);
     editor->apply();
-    EXPECT_EQ(db.pendingNames(), QStringList());
-    EXPECT_FALSE(db.groupChanged(Group::Timers));
-    EXPECT_TRUE(db.settingsSaved());
+    expectApplied(db, QString());
 
     // A general timer's macro alone sends the timer with it; the fan switch is stored inverted.
     edit({u"GeneralTimerMacroSet(3)=42"_s, u"HangTimer(2)=30"_s, u"FanSelect"_s,
           u"TimeoutLinkSet"_s});
     get<QPushButton>(u"Apply"_s)->click();
-    EXPECT_EQ(db.pendingNames(), (QStringList{u"HangTimePending(2)"_s, u"GeneralTimerPending(3)"_s,
-                                              u"FanSelectPending"_s, u"TimeoutLinkPending"_s}));
-    EXPECT_TRUE(db.groupChanged(Group::Timers));
-    EXPECT_FALSE(db.settingsSaved());
-    const Database loaded = saved(db);
-    EXPECT_EQ(values(loaded, u"GeneralTimerMacro(3)|HangTime(2)|FanSelect|TimeoutLink"_s),
+    expectApplied(
+        db, u"HangTimePending(2) GeneralTimerPending(3) FanSelectPending TimeoutLinkPending"_s,
+        {Group::Timers});
+    EXPECT_EQ(values(saved(db), u"GeneralTimerMacro(3)|HangTime(2)|FanSelect|TimeoutLink"_s),
               u"42|30|0|1"_s);
 
     // Cancel Changes puts the database values back and derives the port switches again.
@@ -135,8 +121,7 @@ TEST_F(TimersEditorTest, ApplySetsTheFlagsOfChangedElementsAndSaveKeepsThem) {
     EXPECT_EQ(editor->workingCopy(u"FanSelect"), db.value(u"FanSelect"));
     EXPECT_TRUE(get<QComboBox>(u"InActivityMacroSet(3)"_s)->isEnabled());
     editor->apply();
-    EXPECT_EQ(db.pendingNames(), QStringList());
-    EXPECT_TRUE(db.settingsSaved());
+    expectApplied(db, QString());
     EXPECT_EQ(db.value(u"DisableTimeout", 3), u"0"_s);
 }
 
