@@ -133,9 +133,6 @@ MacrosEditor::MacrosEditor(Database& db, MessageService& messages, QWidget* pare
     m_entry->setCurrentBox(control<QLineEdit>(macroBoxName(1)));
 
     loadFromDatabase();
-    for (int m = 1; m <= Macros; ++m)
-        m_ports[m - 1] = m_db.value(u"PortToAllow", m);
-    showPortAssignment();
 }
 
 MacrosEditor::~MacrosEditor() = default;
@@ -252,6 +249,14 @@ void MacrosEditor::fieldApplied(const Binding& binding) {
         return;
     m_db.setValue(binding.field, binding.index, stored);
     box->setText(stored);
+}
+
+// The port assignments have no control of their own for every macro: they are loaded here, so
+// Cancel Changes drops an assignment not applied.
+void MacrosEditor::loaded() {
+    for (int m = 1; m <= Macros; ++m)
+        m_ports[m - 1] = m_db.value(u"PortToAllow", m);
+    showPortAssignment();
 }
 
 void MacrosEditor::applyPortAssignments() {

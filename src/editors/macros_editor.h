@@ -40,6 +40,7 @@ public:
 protected:
     void boxChanged(Binding& binding) override;
     void fieldApplied(const Binding& binding) override;
+    void loaded() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
