@@ -54,29 +54,16 @@ TEST_F(AnalogMetersEditorTest, CalibrationLineShowsHowReadingsAreScaled) {
     }
 }
 
-TEST_F(AnalogMetersEditorTest, ApplySetsTheSharedFlagsAndSaveWritesTheAnalogGroup) {
+// An alarm with a type is on; Cancel Changes shows alarm 1 again.
+TEST_F(AnalogMetersEditorTest, AnAlarmWithATypeIsOnAndCancelShowsTheFirstAgain) {
+    edit({u"MeterAlarmNumSet=4"_s, u"MeterAlarmTypeSet=High"_s, u"MeterNumSet=2"_s});
     editor->apply();
-    expectApplied(db, QString());
-
-    // Two fields of meter 2 share its flag; an alarm's fields share the alarm's.
-    edit({u"RealHighSetting(2)=150"_s, u"MeterType(2)=Watts"_s, u"MeterAlarmNumSet=4"_s,
-          u"MeterAlarmTypeSet=High"_s, u"MeterNumSet=2"_s});
-    EXPECT_EQ(EditorWindow::textColour(get(u"RealHighSetting(2)"_s)),
-              EditorWindow::changedColour());
-    get<QPushButton>(u"Apply"_s)->click();
-    expectApplied(db, u"MeterPending(2) MeterAlarmPending(4)"_s, {Group::Analog});
+    EXPECT_EQ(values(db, u"MeterAlarmType(4)|MeterNum(4)"_s), u"2|2"_s);
     EXPECT_TRUE(db.meterAlarmOn(4));
     EXPECT_FALSE(db.meterAlarmOn(5));
-    const Database loaded = saved(db, true);
-    EXPECT_FALSE(db.groupChanged(Group::Analog));
-    EXPECT_EQ(values(loaded, u"RealHigh(2)|Meter(2)|MeterAlarmType(4)|MeterNum(4)"_s),
-              u"150|3|2|2"_s);
-
-    // Cancel Changes shows alarm 1 again, with what the database holds.
-    edit({u"MeterSetPointSet=99"_s});
+    edit({u"MeterAlarmNumSet=4"_s});
     editor->cancelChanges();
     EXPECT_EQ(shown(u"MeterAlarmNumSet"_s), u"1"_s);
-    EXPECT_EQ(shown(u"MeterSetPointSet"_s), db.value(u"MeterSetPoint", 1));
 }
 
 } // namespace kovo::test

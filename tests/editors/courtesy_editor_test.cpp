@@ -28,29 +28,6 @@ TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
         EXPECT_TRUE(EditorWindow::isDigitsOnly(get(QString::fromLatin1(box)))) << box;
 }
 
-TEST_F(CourtesyEditorTest, EditsOfEveryToneAreKeptAndApplyMarksTheirSegments) {
-    edit({u"CTSet=4"_s, u"Tone2Set(3)=1209"_s});
-    EXPECT_EQ(EditorWindow::textColour(get(u"Tone2Set(3)"_s)), EditorWindow::changedColour());
-    edit({u"CTSet=9"_s, u"Delay4Set(1)=0075"_s});
-    EXPECT_EQ(editor->workingCopy(u"P1Delay4", 9), u"75"_s);
-    edit({u"CTSet=4"_s});
-    EXPECT_EQ(shown(u"Tone2Set(3)"_s), u"1209"_s);
-    EXPECT_EQ(shown(u"Delay4Set(1)"_s), db.value(u"P1Delay4", 4));
-
-    get<QPushButton>(u"Apply"_s)->click();
-    expectApplied(db,
-                  u"CourtesyPending(%1) CourtesyPending(%2)"_s.arg(Database::courtesyIndex(1, 4, 9))
-                      .arg(Database::courtesyIndex(3, 1, 4)),
-                  {Group::Courtesy});
-    EXPECT_EQ(EditorWindow::textColour(get(u"Tone2Set(3)"_s)), EditorWindow::unchangedColour());
-
-    // Cancel Changes drops what was not applied.
-    edit({u"Dur1Set(2)=999"_s, u"CancelChanges"_s});
-    EXPECT_EQ(editor->workingCopy(u"P2Dur1", 4), db.value(u"P2Dur1", 4));
-    EXPECT_EQ(shown(u"Dur1Set(2)"_s), db.value(u"P2Dur1", 4));
-    EXPECT_EQ(values(saved(db), u"P3Tone2(4)|P1Delay4(9)"_s), u"1209|75"_s);
-}
-
 TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClosed) {
     FakeActionRunner runner;
     editor->setActionRunner(&runner);

@@ -33,25 +33,18 @@ TEST_F(DtmfMemoriesEditorTest, DigitsAreCheckedCountedAndLimitedAsTheyAreTypedOr
                        "DTMFDurSet=", "Value must be between 0 and 255. Try again.", {})});
 }
 
-TEST_F(DtmfMemoriesEditorTest, ApplySetsTheChangedMemoriesFlagsAndSavesThem) {
+// An emptied memory is stored as none; a memory focused and left untouched changes nothing.
+TEST_F(DtmfMemoriesEditorTest, EmptiedMemoriesAreStoredAsNoneAndUntouchedOnesStayAsTheyWere) {
     db.setValue(u"DTMF", 5, u"4 5"_s);
     open();
-    QLineEdit* third = get(u"DTMFSet(3)"_s);
-    typeAtEnd(third, u"1 2"_s);
-    leave(third);
     get(u"DTMFSet(5)"_s)->clear();
-    get(u"DTMFDelaySet"_s)->clear();
-    typeAtEnd(get(u"DTMFDelaySet"_s), u"7"_s);
-    EXPECT_EQ(EditorWindow::textColour(third), EditorWindow::changedColour());
-    // A box focused and left untouched shows its placeholder again and changes nothing.
     focus(get(u"DTMFSet(6)"_s));
     leave(get(u"DTMFSet(6)"_s));
     EXPECT_EQ(shown(u"DTMFSet(6)"_s), u"NONE STORED"_s);
-
     editor->apply();
-    expectApplied(db, u"DTMFPending(3) DTMFPending(5) DTMFDelayPending"_s, {Group::DTMF});
+    expectApplied(db, u"DTMFPending(5)"_s, {Group::DTMF});
     EXPECT_EQ(shown(u"DTMFSet(5)"_s), u"NONE STORED"_s);
-    EXPECT_EQ(values(saved(db), u"DTMF(3)|DTMF(5)|DTMFDelay"_s), u"1 2|NONE STORED|7"_s);
+    EXPECT_EQ(values(saved(db), u"DTMF(5)"_s), u"NONE STORED"_s);
 }
 
 } // namespace kovo::test

@@ -71,6 +71,7 @@ inline void choose(QComboBox* list, const QString& entry) {
     const int index = list->findText(entry);
     ASSERT_GE(index, 0) << entry.toStdString();
     list->setCurrentIndex(index);
+    emit list->activated(index);
 }
 
 // A double-click on the list entry whose first column shows `text`.

@@ -54,7 +54,7 @@ TEST_F(MacrosEditorTest, TheFunctionListHoldsEveryFunctionInTheControllersOrder)
               u"490 Call Macro 90"_s);
 }
 
-TEST_F(MacrosEditorTest, CodesPortsAndApplyWithItsFlags) {
+TEST_F(MacrosEditorTest, CodesAndApplyWithItsFlags) {
     QLineEdit* code = get(u"MacroCodeSet(12)"_s);
     code->clear();
     typeAtEnd(code, u"12345678"_s);
@@ -70,30 +70,14 @@ TEST_F(MacrosEditorTest, CodesPortsAndApplyWithItsFlags) {
     leave(shortCode);
     EXPECT_EQ(shortCode->text(), u"109041"_s);
 
-    // Macro 52 allowed on ports 1 and 3, shown again when chosen again.
-    auto* number = get<QComboBox>(u"MacroNum"_s);
-    auto* ports = get<QComboBox>(u"PortToAllow"_s);
-    emit number->activated(51);
-    EXPECT_EQ(ports->currentText(), u"All Ports"_s);
-    ports->setCurrentIndex(4);
-    emit ports->activated(4);
-    EXPECT_EQ(editor->portAssignment(52), u"13"_s);
-    emit number->activated(0);
-    EXPECT_EQ(ports->currentText(), u"All Ports"_s);
-    emit number->activated(51);
-    EXPECT_EQ(ports->currentText(), u"Ports 1 & 3"_s);
-
     db.setValue(u"Macro", 7, u"001 002"_s);
     get(u"MacroSet(7)"_s)->clear();
     get(u"ShortMacroSet(3)"_s)->setText(u"001  002"_s);
     editor->apply();
-    expectApplied(db,
-                  u"MacroPending(7) ShortMacroPending(3) ShortMacroCodePending(1) "
-                  "PortToAllowPending(52)"_s,
-                  {Group::Macros, Group::PortToAllow});
+    expectApplied(db, u"MacroPending(7) ShortMacroPending(3) ShortMacroCodePending(1)"_s,
+                  {Group::Macros});
     EXPECT_EQ(shown(u"MacroSet(7)|ShortMacroSet(3)"_s), u"NONE STORED|001 002"_s);
-    EXPECT_EQ(values(saved(db), u"Macro(7)|ShortMacro(3)|PortToAllow(52)"_s),
-              u"NONE STORED|001 002|13"_s);
+    EXPECT_EQ(values(saved(db), u"Macro(7)|ShortMacro(3)"_s), u"NONE STORED|001 002"_s);
 }
 
 TEST_F(MacrosEditorTest, EraseAllMacrosAsksThenEmptiesEveryBoxWhenTheControllerErasedThem) {

@@ -47,8 +47,7 @@ TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
     expectBoxes(messages, NotAWord);
     expectApplied(db, u"MessageMacroPending(3) MessageMacroPending(4)"_s, {Group::MessageMacros});
     EXPECT_EQ(shown(u"MessageSet(4)"_s), u"NONE STORED"_s);
-    EXPECT_EQ(values(saved(db), u"MessageMacro(3)|MessageMacro(4)"_s),
-              u"WEATHER ALERT|NONE STORED"_s);
+    EXPECT_EQ(values(db, u"MessageMacro(3)|MessageMacro(4)"_s), u"WEATHER ALERT|NONE STORED"_s);
 }
 
 TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {

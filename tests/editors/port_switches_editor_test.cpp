@@ -36,7 +36,7 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     db.setValue(u"TailCounter", 1, u"9"_s);
     db.setValue(u"AnnounceTime", 1, u"120"_s);
     db.setValue(u"P1MessageNum", 2, u"17"_s);
-    db.setValue(u"P3MessageNum", 2, u"5"_s);
+    db.setValue(u"P3MessageNum", 3, u"5"_s);
     open();
     auto* macro1 = get<QComboBox>(u"MessageNumSet(1)"_s);
     auto* macro3 = get<QComboBox>(u"MessageNumSet(3)"_s);
@@ -45,10 +45,10 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     EXPECT_FALSE(macro3->isVisibleTo(editor.get())); // the default tail message is NONE
     EXPECT_FALSE(get(u"TailCounterSet(3)"_s)->isVisibleTo(editor.get()));
 
-    // Tail message 2 on port 3, then macro 45: P3MessageNum(2), shown red until applied.
-    edit({u"TailMessageNumSet(3)=2"_s});
+    // Tail message 3 on port 3, then macro 45: P3MessageNum(3), shown red until applied.
+    edit({u"TailMessageNumSet(3)=3"_s});
     EXPECT_TRUE(macro3->isVisibleTo(editor.get()));
-    EXPECT_EQ(editor->currentTailMessage() * 100 + macro3->currentText().toInt(), 205);
+    EXPECT_EQ(editor->currentTailMessage() * 100 + macro3->currentText().toInt(), 305);
     edit({u"MessageNumSet(3)=45"_s});
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::changedColour());
 
@@ -60,23 +60,18 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::unchangedColour());
     expectApplied(db,
                   u"AnnounceTimePending(1) TailMessageNumPending(1) TailMessageNumPending(3) "
-                  "PortMessageNumPending(2) TailCounterPending(1)"_s,
+                  "PortMessageNumPending(3) TailCounterPending(1)"_s,
                   {Group::Timers, Group::PortSwitches});
-    EXPECT_EQ(values(db, u"P3MessageNum(2)|TailMessageNum(3)|TailMessageNum(1)|TailCounter(1)|"
+    EXPECT_EQ(values(db, u"P3MessageNum(3)|TailMessageNum(3)|TailMessageNum(1)|TailCounter(1)|"
                          "AnnounceTime(1)"_s),
-              u"45|2|0|0|0"_s);
+              u"45|3|0|0|0"_s);
 
-    // The tail counter takes up to 254; Cancel Changes puts back what was not applied.
-    edit({u"TailCounterSet(3)=254"_s, u"AccessMode(1)=Tone Only"_s});
-    leave(get(u"TailCounterSet(3)"_s));
+    // The tail counter takes up to 254.
+    edit({u"TailCounterSet(3)=254"_s, u"~"_s});
     EXPECT_EQ(messages.messageTexts(), QStringList());
-    edit({u"TailCounterSet(3)=255"_s});
-    leave(get(u"TailCounterSet(3)"_s));
+    edit({u"TailCounterSet(3)=255"_s, u"~"_s});
     expectBoxes(messages, "The Tail Counter value must be between 0 and 254", u"Try Again!"_s);
     EXPECT_EQ(shown(u"TailCounterSet(3)"_s), db.value(u"TailCounter", 3));
-    get<QPushButton>(u"Cancel"_s)->click();
-    EXPECT_EQ(shown(u"AccessMode(1)"_s), u"Carrier"_s);
-    EXPECT_EQ(editor->workingCopy(u"PLAccess", 1), u"0"_s);
 }
 
 TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
