@@ -30,40 +30,36 @@ TEST_F(AnalogMetersEditorTest, EachControlStoresWhatTheFieldHoldsWithItsFlag) {
 }
 
 TEST_F(AnalogMetersEditorTest, CalibrationLineShowsHowReadingsAreScaled) {
-    const struct {
-        const char* steps;
-        const char* line;
-    } cases[] = {
-        {"Volts|0|0|15|255", "reading 0–255 → 0.0–15.0 Volts, 0.059 Volts per step"},
-        {"Amps|0|0|10|100", "reading 0–255 → 0.0–25.5 Amps, 0.100 Amps per step"},
-        {"Degrees|32|50|212|230", "reading 0–255 → -18.0–237.0 Degrees, 1.000 Degrees per step"},
-        {"Percent|100|0|0|255", "reading 0–255 → 100.0–0.0 Percent, -0.392 Percent per step"},
-        {"None|0|0|255|255", "reading 0–255 → 0.0–255.0, 1.000 per step"},
-        {"Volts|0|128|15|128", "needs two different points"},
-        {"Watts|5|0|5|0", "needs two different points"},
+    // Type, actual low, meter low, actual high and meter high of meter 8.
+    const auto meter = [](const char* settings, const char* line) {
+        const QStringList v = QString::fromLatin1(settings).split(u'|');
+        return typed(
+            u"MeterType(8)=%1|RealLowSetting(8)=%2|MeterLowSetting(8)=%3|"
+            "RealHighSetting(8)=%4|MeterHighSetting(8)=%5"_s.arg(v[0], v[1], v[2], v[3], v[4]),
+            u"Calibration(8)="_s + QString::fromUtf8(line));
     };
-    const QStringList controls = {u"MeterType(8)"_s, u"RealLowSetting(8)"_s,
-                                  u"MeterLowSetting(8)"_s, u"RealHighSetting(8)"_s,
-                                  u"MeterHighSetting(8)"_s};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
-        const QStringList values = QString::fromLatin1(c.steps).split(u'|');
-        for (int i = 0; i < controls.size(); ++i)
-            edit({controls[i] + u'=' + values[i]});
-        EXPECT_EQ(get<QLabel>(u"Calibration(8)"_s)->text(), QString::fromUtf8(c.line));
-    }
+    expectEdits({
+        meter("Volts|0|0|15|255", "reading 0–255 → 0.0–15.0 Volts, 0.059 Volts per step"),
+        meter("Amps|0|0|10|100", "reading 0–255 → 0.0–25.5 Amps, 0.100 Amps per step"),
+        meter("Degrees|32|50|212|230",
+              "reading 0–255 → -18.0–237.0 Degrees, 1.000 Degrees per step"),
+        meter("Percent|100|0|0|255", "reading 0–255 → 100.0–0.0 Percent, -0.392 Percent per step"),
+        meter("None|0|0|255|255", "reading 0–255 → 0.0–255.0, 1.000 per step"),
+        meter("Volts|0|128|15|128", "needs two different points"),
+        meter("Watts|5|0|5|0", "needs two different points"),
+    });
 }
 
 // An alarm with a type is on; Cancel Changes shows alarm 1 again.
 TEST_F(AnalogMetersEditorTest, AnAlarmWithATypeIsOnAndCancelShowsTheFirstAgain) {
-    edit({u"MeterAlarmNumSet=4"_s, u"MeterAlarmTypeSet=High"_s, u"MeterNumSet=2"_s});
+    edit("MeterAlarmNumSet=4|MeterAlarmTypeSet=High|MeterNumSet=2");
     editor->apply();
     EXPECT_EQ(values(db, u"MeterAlarmType(4)|MeterNum(4)"_s), u"2|2"_s);
     EXPECT_TRUE(db.meterAlarmOn(4));
     EXPECT_FALSE(db.meterAlarmOn(5));
-    edit({u"MeterAlarmNumSet=4"_s});
+    edit("MeterAlarmNumSet=4");
     editor->cancelChanges();
-    EXPECT_EQ(shown(u"MeterAlarmNumSet"_s), u"1"_s);
+    EXPECT_EQ(shown("MeterAlarmNumSet"), u"1"_s);
 }
 
 } // namespace kovo::test

@@ -32,8 +32,7 @@ TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClo
     FakeActionRunner runner;
     editor->setActionRunner(&runner);
     editor->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(1);
-    edit({u"CTSet=2"_s, u"Delay1Set(2)=11"_s, u"Dur1Set(2)=22"_s, u"Tone1Set(2)=697"_s,
-          u"Tone8Set(2)=1633"_s});
+    edit("CTSet=2|Delay1Set(2)=11|Dur1Set(2)=22|Tone1Set(2)=697|Tone8Set(2)=1633");
     auto* preview = get<QPushButton>(u"Preview"_s);
     EXPECT_EQ(preview->text(), u"Preview"_s);
     preview->click();
@@ -60,9 +59,9 @@ TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClo
 }
 
 TEST_F(CourtesyEditorTest, TheTimelineFollowsTheValuesTyped) {
-    edit({u"CTSet=3"_s, u"Delay1Set(1)=100"_s, u"Dur1Set(1)=200"_s, u"Tone1Set(1)=697"_s,
-          u"Tone2Set(1)=1209"_s, u"Delay2Set(1)=0"_s, u"Dur2Set(1)=0"_s, u"Delay3Set(1)=50"_s,
-          u"Dur3Set(1)=150"_s, u"Delay4Set(1)=0"_s, u"Dur4Set(1)=500"_s, u"Tone7Set(1)=440"_s});
+    edit("CTSet=3|Delay1Set(1)=100|Dur1Set(1)=200|Tone1Set(1)=697|Tone2Set(1)=1209|Delay2Set(1)=0|"
+         "Dur2Set(1)=0|Delay3Set(1)=50|Dur3Set(1)=150|Delay4Set(1)=0|Dur4Set(1)=500|Tone7Set(1)="
+         "440");
     CourtesyTimeline* timeline = editor->timeline(1);
     timeline->resize(1012, 64);
     EXPECT_EQ(timeline->totalMs(), 1000);
@@ -82,7 +81,7 @@ TEST_F(CourtesyEditorTest, TheTimelineFollowsTheValuesTyped) {
                         u"4: 500-1000 ms at 500+500, 440/%1 Hz"_s.arg(db.value(u"P1Tone8", 3))}));
     // Nothing is stored by drawing; another tone shows its own shape.
     EXPECT_EQ(db.value(u"P1Delay1", 3), Database().value(u"P1Delay1", 3));
-    edit({u"CTSet=1"_s});
+    edit("CTSet=1");
     EXPECT_EQ(timeline->totalMs(), 2000); // the defaults: four pauses and tones of 250 ms
 }
 

@@ -54,29 +54,20 @@ TEST_F(MacrosEditorTest, TheFunctionListHoldsEveryFunctionInTheControllersOrder)
               u"490 Call Macro 90"_s);
 }
 
+// An emptied code is the macro's own default.
 TEST_F(MacrosEditorTest, CodesAndApplyWithItsFlags) {
-    QLineEdit* code = get(u"MacroCodeSet(12)"_s);
-    code->clear();
-    typeAtEnd(code, u"12345678"_s);
-    EXPECT_EQ(messages.messageTexts(), QStringList());
-    typeAtEnd(code, u"9"_s);
-    EXPECT_EQ(messages.messageTexts(),
-              QStringList{u"This code must be 8 characters long or less. Please try again."_s});
-    EXPECT_EQ(code->text(), QString());
-    leave(code); // an emptied code is the macro's own default
-    EXPECT_EQ(code->text(), u"109012"_s);
-    QLineEdit* shortCode = get(u"ShortMacroCodeSet(1)"_s);
-    shortCode->clear();
-    leave(shortCode);
-    EXPECT_EQ(shortCode->text(), u"109041"_s);
-
+    expectEdits({typed("MacroCodeSet(12)=12345678", "MacroCodeSet(12)=12345678"),
+                 typed("MacroCodeSet(12)=12345678|MacroCodeSet(12)+=9", "MacroCodeSet(12)=",
+                       "This code must be 8 characters long or less. Please try again.", {}),
+                 typed("MacroCodeSet(12)=|~", "MacroCodeSet(12)=109012"),
+                 typed("ShortMacroCodeSet(1)=|~", "ShortMacroCodeSet(1)=109041")});
     db.setValue(u"Macro", 7, u"001 002"_s);
     get(u"MacroSet(7)"_s)->clear();
     get(u"ShortMacroSet(3)"_s)->setText(u"001  002"_s);
     editor->apply();
     expectApplied(db, u"MacroPending(7) ShortMacroPending(3) ShortMacroCodePending(1)"_s,
                   {Group::Macros});
-    EXPECT_EQ(shown(u"MacroSet(7)|ShortMacroSet(3)"_s), u"NONE STORED|001 002"_s);
+    EXPECT_EQ(shown("MacroSet(7)|ShortMacroSet(3)"), u"NONE STORED|001 002"_s);
     EXPECT_EQ(values(saved(db), u"Macro(7)|ShortMacro(3)"_s), u"NONE STORED|001 002"_s);
 }
 
@@ -93,7 +84,7 @@ TEST_F(MacrosEditorTest, EraseAllMacrosAsksThenEmptiesEveryBoxWhenTheControllerE
     EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(runner.actions.empty());
     for (const bool erased : {false, true}) {
-        edit({u"MacroSet(1)=001"_s});
+        edit("MacroSet(1)=001");
         messages.answers = {Answer::Yes};
         erase->click();
         ASSERT_EQ(runner.actions.back().kind, ControllerAction::Kind::EraseAllMacros);

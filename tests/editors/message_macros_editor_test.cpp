@@ -40,18 +40,18 @@ TEST_F(MessageMacrosEditorTest, WordsAreCheckedCountedAndLimitedAsTheyAreTypedOr
 TEST_F(MessageMacrosEditorTest, ApplySetsTheChangedMessagesFlagsAndSavesThem) {
     db.setValue(u"MessageMacro", 4, u"GOOD  MORNING"_s);
     open();
-    EXPECT_EQ(shown(u"MessageSet(4)"_s), u"GOOD MORNING"_s);
+    EXPECT_EQ(shown("MessageSet(4)"), u"GOOD MORNING"_s);
     typeAtEnd(get(u"MessageSet(3)"_s), u"weather alert stand"_s);
     get(u"MessageSet(4)"_s)->clear();
     editor->apply(); // with message 3 still focused
     expectBoxes(messages, NotAWord);
     expectApplied(db, u"MessageMacroPending(3) MessageMacroPending(4)"_s, {Group::MessageMacros});
-    EXPECT_EQ(shown(u"MessageSet(4)"_s), u"NONE STORED"_s);
+    EXPECT_EQ(shown("MessageSet(4)"), u"NONE STORED"_s);
     EXPECT_EQ(values(db, u"MessageMacro(3)|MessageMacro(4)"_s), u"WEATHER ALERT|NONE STORED"_s);
 }
 
 TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
-    edit({u"SendToTarsis"_s});
+    edit("SendToTarsis");
     EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
     FakeActionRunner runner;
     editor->setActionRunner(&runner);
@@ -60,7 +60,7 @@ TEST_F(MessageMacrosEditorTest, RecordingSendsTheChosenFileToTheChosenTrack) {
         asked << title << filter;
         return std::optional<QString>(u"/sounds/net.wav"_s);
     });
-    edit({u"GetFile"_s, u"DVRTrackSet=7"_s, u"SendToTarsis"_s});
+    edit("GetFile|DVRTrackSet=7|SendToTarsis");
     EXPECT_EQ(asked, (QStringList{u"Open Wav File"_s, u"Wav Files (*.wav)"_s}));
     ASSERT_EQ(runner.actions.size(), 1u);
     EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::RecordTrack);

@@ -46,14 +46,14 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
     EXPECT_FALSE(get(u"TailCounterSet(3)"_s)->isVisibleTo(editor.get()));
 
     // Tail message 3 on port 3, then macro 45: P3MessageNum(3), shown red until applied.
-    edit({u"TailMessageNumSet(3)=3"_s});
+    edit("TailMessageNumSet(3)=3");
     EXPECT_TRUE(macro3->isVisibleTo(editor.get()));
     EXPECT_EQ(editor->currentTailMessage() * 100 + macro3->currentText().toInt(), 305);
-    edit({u"MessageNumSet(3)=45"_s});
+    edit("MessageNumSet(3)=45");
     EXPECT_EQ(macro3->palette().color(QPalette::ButtonText), EditorWindow::changedColour());
 
     // NONE on port 1 hides its list and counter; Apply zeroes counter and tail-message timer.
-    edit({u"TailMessageNumSet(1)=NONE"_s});
+    edit("TailMessageNumSet(1)=NONE");
     EXPECT_FALSE(macro1->isVisibleTo(editor.get()));
     EXPECT_FALSE(get<QLabel>(u"TailCounterLabel(1)"_s)->isVisibleTo(editor.get()));
     get<QPushButton>(u"Apply"_s)->click();
@@ -67,31 +67,29 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
               u"45|3|0|0|0"_s);
 
     // The tail counter takes up to 254.
-    edit({u"TailCounterSet(3)=254"_s, u"~"_s});
+    edit("TailCounterSet(3)=254|~");
     EXPECT_EQ(messages.messageTexts(), QStringList());
-    edit({u"TailCounterSet(3)=255"_s, u"~"_s});
+    edit("TailCounterSet(3)=255|~");
     expectBoxes(messages, "The Tail Counter value must be between 0 and 254", u"Try Again!"_s);
-    EXPECT_EQ(shown(u"TailCounterSet(3)"_s), db.value(u"TailCounter", 3));
+    EXPECT_EQ(shown("TailCounterSet(3)"), db.value(u"TailCounter", 3));
 }
 
 TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     // Each editor is made on first need, as the main window does.
     std::unique_ptr<TimersEditor> timers;
-    PortTimerCoupling coupling(
-        [&] {
-            if (!timers) {
-                timers = std::make_unique<TimersEditor>(db, messages);
-                coupling.attach(timers.get());
+    PortTimerCoupling* coupled = nullptr;
+    const auto onNeed = [&](auto& window) {
+        return [this, &coupled, made = &window] {
+            if (!*made) {
+                *made = std::make_unique<typename std::decay_t<decltype(*made)>::element_type>(
+                    db, messages);
+                coupled->attach(made->get());
             }
-            return timers.get();
-        },
-        [&] {
-            if (!editor) {
-                editor = std::make_unique<PortSwitchesEditor>(db, messages);
-                coupling.attach(editor.get());
-            }
-            return editor.get();
-        });
+            return made->get();
+        };
+    };
+    PortTimerCoupling coupling(onNeed(timers), onNeed(editor));
+    coupled = &coupling;
     db.setValue(u"InActiveTime", 2, u"30"_s);
     db.setValue(u"AnnounceTime", 3, u"60"_s);
     editor.reset();
@@ -118,7 +116,7 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     timers->cancelChanges();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(editor->isVisible());
-    EXPECT_EQ(shown(u"DisableTimeout(1)"_s), u"on"_s);
+    EXPECT_EQ(shown("DisableTimeout(1)"), u"on"_s);
     EXPECT_EQ(editor->workingCopy(u"DisableTimeout", 1), u"1"_s);
 }
 

@@ -34,10 +34,4 @@ TEST(TokenEntry, InsertionKeepsTokensApartWhereverTheCaretIs) {
     }
 }
 
-TEST(TokenEntry, MacroUnitsCountFunctionsFrom255Twice) {
-    EXPECT_EQ(TokenEntry::countMacroUnits(u""), 1);
-    EXPECT_EQ(TokenEntry::countMacroUnits(u"001 254"), 2);
-    EXPECT_EQ(TokenEntry::countMacroUnits(u"255 401 001"), 5);
-}
-
 } // namespace kovo::test

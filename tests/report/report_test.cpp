@@ -94,10 +94,7 @@ TEST(CliReport, RefusesWhatItCannotDo) {
     const QString copy = dir.filePath(u"copy.dat"_s);
     ASSERT_TRUE(QFile::copy(Sample, copy));
     const QByteArray before = digest(copy);
-    const struct {
-        QStringList arguments;
-        int exitCode;
-    } cases[] = {
+    const std::pair<QStringList, int> cases[] = {
         {{dir.filePath(u"missing.dat"_s), u"-o"_s, dir.filePath(u"out.pdf"_s)}, 1},
         {{copy, u"-o"_s, copy}, 1},
         {{copy, u"-o"_s, dir.path() + u"/../"_s + dir.path().section(u'/', -1) + u"/copy.dat"_s},
@@ -105,8 +102,8 @@ TEST(CliReport, RefusesWhatItCannotDo) {
         {{copy}, 2},
         {{u"--help"_s}, 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(report(c.arguments).first, c.exitCode) << c.arguments.join(u' ').toStdString();
+    for (const auto& [arguments, exitCode] : cases)
+        EXPECT_EQ(report(arguments).first, exitCode) << arguments.join(u' ').toStdString();
     EXPECT_EQ(digest(copy), before);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"out.pdf"_s)));
 }
