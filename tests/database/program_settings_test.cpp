@@ -61,10 +61,9 @@ TEST(ProgramSettings, NumericKeysPortNamesAndSettersThatWriteAtOnce) {
     EXPECT_EQ(settings.serialDelay(), 1);
     EXPECT_EQ(settings.lastRCFile(), u"/home/op/site.dat"_s);
     const WindowPlacement update = settings.placement(u"Update"_s);
+    EXPECT_EQ(std::tuple(update.width, update.height, update.top, update.left, update.state),
+              std::tuple(640.0, 480.0, 10.0, 20.0, 2));
     EXPECT_TRUE(update.present);
-    EXPECT_EQ(update.width, 640);
-    EXPECT_EQ(update.left, 20);
-    EXPECT_EQ(update.state, 2);
     EXPECT_FALSE(settings.placement(u"Manualsend"_s).present);
 }
 

@@ -40,26 +40,19 @@ TEST(EmulatorFaultsTest, Parse) {
                           f.garbageFrom, f.garbageCount, f.dropAt, f.paced, f.answerDelayMs,
                           f.splitGapMs, f.echo, f.lateFrom, f.lateMs, f.boardGarbage);
     };
-    const auto make = [](auto change) {
-        EmulatorFaults faults;
-        change(faults);
-        return faults;
-    };
-    const QList<Case> cases = {
+    const Case cases[] = {
         {"", {}},
-        {"silence:4", make([](auto& f) { f.silenceCount = 4; })},
-        {"silence:2@7", make([](auto& f) { f.silenceCount = 2, f.silenceFrom = 7; })},
-        {"nak:3", make([](auto& f) { f.nakAt = 3; })},
-        {"garbage", make([](auto& f) { f.garbageCount = -1; })},
-        {"garbage@5", make([](auto& f) { f.garbageCount = -1, f.garbageFrom = 5; })},
-        {"garbage:2@5", make([](auto& f) { f.garbageCount = 2, f.garbageFrom = 5; })},
-        {"drop:9", make([](auto& f) { f.dropAt = 9; })},
-        {"refuse:10@2", make([](auto& f) { f.refuseCount = 10, f.refuseFrom = 2; })},
-        {"PACE, delay:15 ,split:3,echo", make([](auto& f) {
-             f.paced = true, f.answerDelayMs = 15, f.splitGapMs = 3, f.echo = true;
-         })},
-        {"late:400@7,board-garbage",
-         make([](auto& f) { f.lateMs = 400, f.lateFrom = 7, f.boardGarbage = true; })},
+        {"silence:4", {.silenceCount = 4}},
+        {"silence:2@7", {.silenceFrom = 7, .silenceCount = 2}},
+        {"nak:3", {.nakAt = 3}},
+        {"garbage", {.garbageCount = -1}},
+        {"garbage@5", {.garbageFrom = 5, .garbageCount = -1}},
+        {"garbage:2@5", {.garbageFrom = 5, .garbageCount = 2}},
+        {"drop:9", {.dropAt = 9}},
+        {"refuse:10@2", {.refuseFrom = 2, .refuseCount = 10}},
+        {"PACE, delay:15 ,split:3,echo",
+         {.paced = true, .answerDelayMs = 15, .splitGapMs = 3, .echo = true}},
+        {"late:400@7,board-garbage", {.lateFrom = 7, .lateMs = 400, .boardGarbage = true}},
     };
     for (const Case& c : cases) {
         const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.faultList));

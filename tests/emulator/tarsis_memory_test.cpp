@@ -44,6 +44,8 @@ TEST(TarsisMemory, CommandsLandWhereTheLayoutHoldsThem) {
     const std::vector<Stored> cases = {
         {"2*1000200", {{17, {200}}}},           // HangTime(2)
         {"3*100132767", {{170, {0xFF, 0x7F}}}}, // TimeOut(3) word
+        {"2*100215", {{20, {15}}}},             // IIDTime(2)
+        {"3*100316", {{24, {16}}}},             // PIDTime(3)
         {"1*10050", {{151, {0, 20, 20, 1}}}},   // InActiveTime(1) 0 -> DisableTimeout(1) 1
         {"2*1006300", {{33, {255, 45}}}},       // DTMFTime(2): the two bytes add up
         {"2*10120", {{147, {0, 0}}}},           // auxTime(2), serial numbering
