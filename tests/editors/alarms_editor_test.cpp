@@ -53,9 +53,7 @@ TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
     });
 
     // The Yaesu model only for a Yaesu; a stored "7" shows as "07" and stays "7" until chosen.
-    db.setValue(u"RemoteBasePrefix", u"0"_s);
-    db.setValue(u"RadioType", u"3"_s);
-    db.setValue(u"AlarmLowMacroNum", 1, u"7"_s);
+    store(db, "RemoteBasePrefix=0|RadioType=3|AlarmLowMacroNum(1)=7");
     db.setAllPending(false);
     open();
     EXPECT_EQ(shown("RemoteBasePrefixSet|UseLowMacroSet"), u"No Prefix|07"_s);
@@ -73,8 +71,7 @@ TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
 }
 
 TEST_F(AlarmsEditorTest, ApplySetsTheOneFlagOfAllMemoriesAndCancelShowsTheFirstAgain) {
-    db.setValue(u"FreqString", 8, u"1465203"_s);
-    db.setValue(u"CTCSSMode", 8, u"1"_s);
+    store(db, "FreqString(8)=1465203|CTCSSMode(8)=1");
     open();
     get<QPushButton>(u"Apply"_s)->click();
     expectApplied(db, QString());

@@ -181,6 +181,17 @@ inline std::pair<QString, int> fieldOf(const QString& name) {
     return {name.section(u'(', 0, 0), name.section(u'(', 1).remove(u')').toInt()};
 }
 
+// Stores "Field(index)=value" or "Field=value" texts.
+inline void store(Database& db, const QStringList& values) {
+    for (const QString& each : values) {
+        const auto [field, index] = fieldOf(each.section(u'=', 0, 0));
+        db.setValue(field, index, each.section(u'=', 1));
+    }
+}
+inline void store(Database& db, const char* values) {
+    store(db, QString::fromUtf8(values).split(u'|'));
+}
+
 // The values of the fields "Field(index)|Field|…", joined by "|".
 inline QString values(const Database& db, const QString& fields) {
     QStringList each;
@@ -266,11 +277,8 @@ protected:
             SCOPED_TRACE(row.steps.text.toStdString());
             db = Database();
             QStringList steps = row.steps.text.split(u'|'), chosen;
-            for (const QString& given : steps.filter(u":=")) {
-                const auto [field, index] = fieldOf(given.section(u":="_s, 0, 0));
-                db.setValue(field, index, given.section(u":="_s, 1));
-            }
-            const Database given = db;
+            store(db, steps.filter(u":=").replaceInStrings(u":="_s, u"="_s));
+            const Database before = db;
             steps.removeIf([](const QString& step) { return step.contains(u":="); });
             for (QString& step : steps) {
                 if (step.startsWith(u'>'))
@@ -289,7 +297,7 @@ protected:
             if (row.flags.given)
                 expectApplied(db, row.flags.text);
             // Saved with the groups marked changed only: a change outside them is lost.
-            const Database loaded = saved(db, true, given);
+            const Database loaded = saved(db, true, before);
             expectPairs(row.stored, [&](const QString& fields) { return values(loaded, fields); });
             if (!row.message.given) {
                 open();

@@ -16,7 +16,7 @@
 namespace kovo::test {
 
 struct EditorCase {
-    std::function<std::unique_ptr<EditorWindow>(Database&, MessageService&)> open;
+    std::unique_ptr<EditorWindow> (*open)(Database&, MessageService&);
     const char* title;
     // "Name=value" steps of an edit, each shown again by the reopened editor; ">Name=entry"
     // chooses the alarm, memory, slot, tone or set point the boxes after it show, "!Name=…" is
@@ -26,65 +26,61 @@ struct EditorCase {
     const char* saved; // "Field(i)|…=value|…" in the file saved with the changed groups
 };
 
-template <typename Editor> auto opener() {
-    return [](Database& db, MessageService& m) -> std::unique_ptr<EditorWindow> {
-        return std::make_unique<Editor>(db, m);
-    };
+template <typename Editor> std::unique_ptr<EditorWindow> opener(Database& db, MessageService& m) {
+    return std::make_unique<Editor>(db, m);
 }
 
-// One edit per editor that changes fields of several kinds. A slow clock correction ("-5") would
-// come back from the memory image as its 16-bit word: the image does not carry its sign.
+// One edit per editor that changes fields of several kinds.
 static const std::vector<EditorCase>& everyEditor() {
     static const std::vector<EditorCase> cases = {
         // A general timer's macro alone sends the timer with it; the fan switch is stored inverted.
-        {opener<TimersEditor>(), "Timers",
+        {opener<TimersEditor>, "Timers",
          "HangTimer(2)=30|InactiveTimer(3)=0|GeneralTimerSet(1)=120|GeneralTimerMacroSet(1)=42|"
          "GeneralTimerMacroSet(3)=42|FanSelect=on|TimeoutLinkSet=on",
          "HangTimePending(2) InActiveTimePending(3) GeneralTimerPending(1) GeneralTimerPending(3) "
          "TimeoutLinkPending",
          "FanSelect|TimeoutLink|GeneralTimerMacro(3)=0|1|42"},
-        {opener<PortSwitchesEditor>(), "Port Switches",
+        {opener<PortSwitchesEditor>, "Port Switches",
          "SpeechIDOverride(1)=off|AccessMode(2)=Tone Only|TailMessageNumSet(3)=2|"
          "MessageNumSet(3)=45|TailCounterSet(3)=7|PLHigh(1)=on",
          "PLAccessPending(2) SpeechIDOverridePending(1) TailMessageNumPending(3) "
          "PortMessageNumPending(2) TailCounterPending(3) PLEncodePolarityPending(1)",
          "P3MessageNum(2)|PLEncodePolarity(1)=45|1"},
-        {opener<SchedulerEditor>(), "Scheduler/Clock Configuration",
+        {opener<SchedulerEditor>, "Scheduler/Clock Configuration",
          ">SetPointNumSet=7|DOWSet=Sunday|HoursSet=Every Hour|MinutesSet=30|MacroSet=42|"
          ">SetPointNumSet=9|!DOMEnable=on|WeekSet=2nd|DOWSet=Monday|TwentyFourSet=on|"
-         "ClockCorrectionSet=12",
+         "ClockCorrectionSet=-5",
          "SetPointPending(7) SetPointPending(9) TwentyFourPending ClockCorrectionPending",
          "MacroToRun(7)|Monthly(9)|TwentyFour=42|1|1"},
-        {opener<CourtesyEditor>(), "Courtesy Tones",
+        {opener<CourtesyEditor>, "Courtesy Tones",
          ">CTSet=4|Tone2Set(3)=1209|Delay1Set(3)=100|>CTSet=10|Dur4Set(1)=9000",
          "CourtesyPending(40) CourtesyPending(84)", "P3Tone2(4)|P1Dur4(10)=1209|9000"},
-        {opener<MacrosEditor>(), "Macros",
+        {opener<MacrosEditor>, "Macros",
          "MacroSet(5)=001 087 401|ShortMacroSet(2)=013|ShortMacroCodeSet(1)=77|>MacroNum=52|"
          "PortToAllow=Ports 1 & 3",
          "MacroPending(5) ShortMacroPending(2) ShortMacroCodePending(1) PortToAllowPending(52)",
          "ShortMacro(2)|PortToAllow(52)=013|13"},
-        {opener<AnalogMetersEditor>(), "Analog Channels Configuration",
+        {opener<AnalogMetersEditor>, "Analog Channels Configuration",
          "MeterType(3)=Percent|RealHighSetting(3)=100|MeterHighSetting(3)=200|VrefSetting=480|"
          "!MeterAlarmNumSet=4|!MeterAlarmTypeSet=High",
          "MeterPending(3) MeterPending(9) MeterAlarmPending(4)", "Meter(3)|MeterAlarmType(4)=6|2"},
-        {opener<IdentificationEditor>(), "Identification",
+        {opener<IdentificationEditor>, "Identification",
          "VoiceID1Set(2)=T A R S I S REPEATER|CWID2Set(1)=T A R S I S / R|ID3Check(3)=on|"
          "ID3ExtrasSet(3)=Random Rotation|SpeechEnabled(1)=off",
          "VoiceID1Pending(2) CWID2Pending(1) SpeechEnablePending(1) ID3ExtrasPending(3)",
          "SpeechEnable(1)=0"},
-        {opener<MessageMacrosEditor>(), "Message Macros",
-         "MessageSet(12)=THE_TIME_IS THANK_YOU DVR7", "MessageMacroPending(12)",
-         "MessageMacro(12)=THE_TIME_IS THANK_YOU DVR7"},
-        {opener<DtmfMemoriesEditor>(), "DTMF Memories", "DTMFSet(2)=9 * 1|DTMFDelaySet=7",
+        {opener<MessageMacrosEditor>, "Message Macros", "MessageSet(12)=THE_TIME_IS THANK_YOU DVR7",
+         "MessageMacroPending(12)", "MessageMacro(12)=THE_TIME_IS THANK_YOU DVR7"},
+        {opener<DtmfMemoriesEditor>, "DTMF Memories", "DTMFSet(2)=9 * 1|DTMFDelaySet=7",
          "DTMFPending(2) DTMFDelayPending", "DTMF(2)|DTMFDelay=9 * 1|7"},
-        {opener<AlarmsEditor>(), "Alarms",
+        {opener<AlarmsEditor>, "Alarms",
          ">AlarmNumSet=2|UseLowMacroSet=05|RadioType=Orbisk|RemoteBasePrefixSet=C7|"
          ">OtherMemoryNum=3|OtherFreqStringSet=146520|OtherPlus=on|OtherCTCSSSet=12|"
          "OtherDecode=on|USBSet=on",
          "RadioTypePending RemoteBasePrefixPending RemoteMemoriesPending "
          "AlarmLowMacroNumPending(2)",
          "FreqString(3)|CTCSSMode(3)=1465203|2"},
-        {opener<SpecialCodesEditor>(), "Special Codes",
+        {opener<SpecialCodesEditor>, "Special Codes",
          ">AutoDialSlotSet=7|AutoDialNumberSet=5551234|RingNumberSet=4|APTimeOutSet=60|"
          "APPrefixSet=A7|!AnswerCodeSet=4321|!TollRestrictSet=900|!TollAdd|?TollRestrictList=900|"
          "EnablePatchSet=Ports 2 & 3|DTMFPortSet=Port 3|"

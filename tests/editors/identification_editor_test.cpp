@@ -56,8 +56,7 @@ TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
 }
 
 TEST_F(IdentificationEditorTest, ExtrasFollowTheirCheckBoxesAndAreStoredOneUp) {
-    db.setValue(u"ID2Extras", 1, u"4"_s);
-    db.setValue(u"VoiceID1", 3, u"GOOD   MORNING"_s);
+    store(db, "ID2Extras(1)=4|VoiceID1(3)=GOOD   MORNING");
     open();
     EXPECT_EQ(shown("VoiceID1Set(3)|ID2Check(1)|ID2ExtrasSet(1)"),
               u"GOOD MORNING|on|Time After ID"_s);

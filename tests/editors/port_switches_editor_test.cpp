@@ -32,11 +32,8 @@ TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
-    db.setValue(u"TailMessageNum", 1, u"2"_s);
-    db.setValue(u"TailCounter", 1, u"9"_s);
-    db.setValue(u"AnnounceTime", 1, u"120"_s);
-    db.setValue(u"P1MessageNum", 2, u"17"_s);
-    db.setValue(u"P3MessageNum", 3, u"5"_s);
+    store(db, "TailMessageNum(1)=2|TailCounter(1)=9|AnnounceTime(1)=120|P1MessageNum(2)=17|"
+              "P3MessageNum(3)=5");
     open();
     auto* macro1 = get<QComboBox>(u"MessageNumSet(1)"_s);
     auto* macro3 = get<QComboBox>(u"MessageNumSet(3)"_s);
@@ -90,8 +87,7 @@ TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     };
     PortTimerCoupling coupling(onNeed(timers), onNeed(editor));
     coupled = &coupling;
-    db.setValue(u"InActiveTime", 2, u"30"_s);
-    db.setValue(u"AnnounceTime", 3, u"60"_s);
+    store(db, "InActiveTime(2)=30|AnnounceTime(3)=60");
     editor.reset();
     PortSwitchesEditor* switches = coupling.portSwitches();
     ASSERT_EQ(timers, nullptr);
