@@ -308,11 +308,12 @@ TEST(ControllerActionTest, CliVerbsSendTheActions) {
     }
 }
 
+// Tones above 3500 Hz play at 3500 Hz.
 TEST(ControllerActionTest, CourtesyPreviewPlaysPausesThenTonePairs) {
     ControllerAction preview = action(Kind::PreviewCourtesyTone);
     preview.courtesyValues =
-        QStringList{u"100"_s, u"0"_s,   u"20"_s, u"0"_s, u"300"_s,  u"0"_s, u"100"_s, u"50"_s,
-                    u"440"_s, u"880"_s, u"0"_s,  u"0"_s, u"1000"_s, u"0"_s, u"697"_s, u"1209"_s};
+        QStringList{u"100"_s, u"0"_s,   u"20"_s, u"0"_s, u"300"_s,  u"0"_s,    u"100"_s, u"50"_s,
+                    u"440"_s, u"880"_s, u"0"_s,  u"0"_s, u"1000"_s, u"4000"_s, u"697"_s, u"1209"_s};
     const auto data = [](int f1, int f2, double seconds) {
         return buildTonePairWav(f1, f2, seconds).mid(WavHeaderSize);
     };
@@ -331,9 +332,9 @@ TEST(ControllerActionTest, CourtesyPreviewPlaysPausesThenTonePairs) {
                 played += event.image.mid(WavHeaderSize);
         }
         EXPECT_EQ(paused, stopped ? 0 : 120);
-        EXPECT_EQ(played, stopped
-                              ? QByteArray()
-                              : data(440, 880, 0.3) + data(1000, 0, 0.1) + data(697, 1209, 0.05));
+        EXPECT_EQ(played,
+                  stopped ? QByteArray()
+                          : data(440, 880, 0.3) + data(1000, 3500, 0.1) + data(697, 1209, 0.05));
     }
 }
 
