@@ -150,46 +150,6 @@ TEST(DtmfDigits, CodesNameTheirKeys) {
     EXPECT_EQ(dtmfCharacterForTones(697, 697), '\0');
 }
 
-// Each code is its delay, then a digit's 60 ms tone and 40 ms pause; a keyed transfer begins
-// with the key-up delay and ends with the tail, and lasts what its schedule says.
-TEST(DtmfPlayer, KeyedTransferMatchesItsSchedule) {
-    constexpr int Tail = 200; // the transmitter stays keyed this long after the last tone
-    // The delays, the codes, and every pause in order.
-    const std::tuple<int, int, QStringList, QList<int>> cases[] = {
-        {50, 300, {u"1"_s, u"x"_s, u"#"_s}, {300, 50, 40, 50, 50, 40, Tail}},
-        {0, 0, {u"11"_s, u"10"_s, u"16"_s}, {0, 0, 40, 0, 0, 40, Tail}},
-        {-20, -5, {u"0"_s}, {0, 0, 40, Tail}}, // negative settings count as 0
-    };
-    for (const auto& [delay, txTemp, codes, casePauses] : cases) {
-        SCOPED_TRACE(codes.join(u',').toStdString());
-        RecordingAudioOutput output;
-        DtmfPlayer player(output);
-        QList<bool> keying;
-        player.setKeyer([&](bool on, QString*) {
-            keying.append(on);
-            return true;
-        });
-        player.setDtmfDelay(delay);
-        player.setTxTemp(txTemp);
-        ASSERT_TRUE(player.keyUp());
-        EXPECT_TRUE(player.sendDigitCodes(codes));
-        EXPECT_TRUE(player.unkey());
-        EXPECT_EQ(keying, (QList<bool>{true, false}));
-        QList<int> pauses;
-        for (const auto& event : output.events()) {
-            if (event.kind == Kind::Pause) {
-                pauses << event.milliseconds;
-            } else {
-                EXPECT_EQ(event.image, buildTonePairWav(event.frequency1, event.frequency2, 0.06));
-            }
-        }
-        EXPECT_EQ(pauses, casePauses);
-        EXPECT_DOUBLE_EQ(output.durationMs(),
-                         DtmfPlayer::transferScheduleMs(player.codesSent(), player.digitsPlayed(),
-                                                        delay, txTemp));
-    }
-}
-
 TEST(DtmfPlayer, AsAnUploadsDigitSinkTellsKeyingFailures) {
     // Sound device, line working; what key(true) answers, what the player tells, the keyer's calls.
     const std::tuple<const char*, bool, bool, bool, QStringList, QList<bool>> cases[] = {
@@ -314,31 +274,63 @@ QStringList codes(const char* text) {
     return list;
 }
 
+// Each code is its delay, then a digit's 60 ms tone and 40 ms pause; a keyed transfer begins
+// with the key-up delay, ends with the tail, and lasts what its schedule says. The tones are
+// heard by our decoder and by an independent one.
 TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
+    constexpr int Tail = 200; // the transmitter stays keyed this long after the last tone
     const QStringList unit = codes("1234") + QStringList{u"16"_s, u"11"_s} + codes("1000500") +
                              QStringList{u"16"_s, u"9"_s, u"16"_s};
-    const std::tuple<QStringList, int, int, QString> cases[] = {
-        {codes("123A456B789C*0#D"), 0, 0, u"123A456B789C*0#D"_s},
-        {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s},
-        {codes("000**DDD"), 0, 0, u"000**DDD"_s},
-        {unit, 50, 0, u"1234D*1000500D9D"_s},
-        {unit, 100, 300, u"1234D*1000500D9D"_s},
-        {{u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, u"777"_s},
+    // The codes, the delays, the digits heard and every pause in order (empty: not listed).
+    const std::tuple<QStringList, int, int, QString, QList<int>> cases[] = {
+        {codes("123A456B789C*0#D"), 0, 0, u"123A456B789C*0#D"_s, {}},
+        {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s, {}},
+        {codes("000**DDD"), 0, 0, u"000**DDD"_s, {}},
+        {unit, 50, 0, u"1234D*1000500D9D"_s, {}},
+        {unit, 100, 300, u"1234D*1000500D9D"_s, {}},
+        {{u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, u"777"_s, {}},
+        {{u"1"_s, u"x"_s, u"#"_s}, 50, 300, u"1#"_s, {300, 50, 40, 50, 50, 40, Tail}},
+        {{u"11"_s, u"10"_s, u"16"_s}, 0, 0, u"*D"_s, {0, 0, 40, 0, 0, 40, Tail}},
+        {{u"0"_s}, -20, -5, u"0"_s, {0, 0, 40, Tail}}, // negative settings count as 0
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList files;
-    for (const auto& [codes, delay, txTemp, expected] : cases) {
+    for (const auto& [codes, delay, txTemp, expected, casePauses] : cases) {
         SCOPED_TRACE(expected.toStdString());
+        RecordingAudioOutput recorded;
+        DtmfPlayer keyed(recorded);
+        QList<bool> keying;
+        keyed.setKeyer([&](bool on, QString*) {
+            keying.append(on);
+            return true;
+        });
         // Plain file names: multimon-ng hands the name to sox through a shell.
         const QString path = dir.filePath(u"case%1.wav"_s.arg(files.size()));
         WavFileOutput output(path);
         DtmfPlayer player(output);
-        player.setDtmfDelay(delay);
-        player.setTxTemp(txTemp);
-        ASSERT_TRUE(player.keyUp());
-        ASSERT_TRUE(player.sendDigitCodes(codes));
-        ASSERT_TRUE(player.unkey());
+        for (DtmfPlayer* p : {&keyed, &player}) {
+            p->setDtmfDelay(delay);
+            p->setTxTemp(txTemp);
+            ASSERT_TRUE(p->keyUp());
+            ASSERT_TRUE(p->sendDigitCodes(codes));
+            ASSERT_TRUE(p->unkey());
+        }
+        EXPECT_EQ(keying, (QList<bool>{true, false}));
+        QList<int> pauses;
+        for (const auto& event : recorded.events()) {
+            if (event.kind == Kind::Pause) {
+                pauses << event.milliseconds;
+            } else {
+                EXPECT_EQ(event.image, buildTonePairWav(event.frequency1, event.frequency2, 0.06));
+            }
+        }
+        if (!casePauses.isEmpty()) {
+            EXPECT_EQ(pauses, casePauses);
+        }
+        EXPECT_DOUBLE_EQ(
+            recorded.durationMs(),
+            DtmfPlayer::transferScheduleMs(keyed.codesSent(), keyed.digitsPlayed(), delay, txTemp));
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
         files.append(path);
 
