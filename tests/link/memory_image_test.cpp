@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -166,38 +165,32 @@ QByteArray replaceLine(int number, const QByteArray& text) {
 
 // A bad image is refused whole, naming the first bad or missing line.
 TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
-    struct BadImage {
-        std::function<QByteArray()> file;
-        int line;
-    };
-    const std::vector<BadImage> cases = {
-        {[] { return QByteArray(); }, 1},
-        {[] { return QByteArray("\r\n\r\n\n"); }, 1},
-        {[] { return goodFile().split('\n').mid(0, 4095).join('\n'); }, 4096},
-        {[] { return goodFile() + "4096,0\r\n"; }, 4097},
-        {[] { return replaceLine(100, "99 17"); }, 100},
-        {[] { return replaceLine(4096, "4095,256"); }, 4096},
-        {[] { return replaceLine(2, "1,abc"); }, 2},
-        {[] { return replaceLine(3000, "2999,-1"); }, 3000},
-        {[] { return replaceLine(17, "16,"); }, 17},
-        {[] { return replaceLine(18, "17,1.5"); }, 18},
-        {[] { return replaceLine(50, ""); }, 50},
-        {[] {
-             QRandomGenerator random(4711);
-             QByteArray noise(20000, '\0');
-             for (char& c : noise)
-                 c = static_cast<char>(random.bounded(256));
-             return "x\n" + noise; // no comma on the first line, whatever the noise holds
-         },
-         1},
+    QRandomGenerator random(4711);
+    QByteArray noise(20000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random.bounded(256));
+    // The file, and the line it is refused at.
+    const std::vector<std::tuple<QByteArray, int>> cases = {
+        {QByteArray(), 1},
+        {QByteArray("\r\n\r\n\n"), 1},
+        {goodFile().split('\n').mid(0, 4095).join('\n'), 4096},
+        {goodFile() + "4096,0\r\n", 4097},
+        {replaceLine(100, "99 17"), 100},
+        {replaceLine(4096, "4095,256"), 4096},
+        {replaceLine(2, "1,abc"), 2},
+        {replaceLine(3000, "2999,-1"), 3000},
+        {replaceLine(17, "16,"), 17},
+        {replaceLine(18, "17,1.5"), 18},
+        {replaceLine(50, ""), 50},
+        {"x\n" + noise, 1}, // no comma on the first line, whatever the noise holds
     };
     QTemporaryDir dir;
     const QString path = dir.filePath(u"download.mem"_s);
-    for (const BadImage& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [bytes, line] : cases) {
+        SCOPED_TRACE(line);
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.file());
+        file.write(bytes);
         file.close();
 
         Database db;
@@ -206,9 +199,9 @@ TEST(MemoryImage, BadImagesAreRefusedWholeAndNameTheLine) {
         const Database before = db;
         const MemoryImageResult result = decodeMemoryImage(path, db);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.line, c.line) << result.error.toStdString();
-        EXPECT_TRUE(result.error.contains(u"line "_s + QString::number(c.line)) ||
-                    (c.line == 1 && result.error.contains(u"empty"_s)))
+        EXPECT_EQ(result.line, line) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(u"line "_s + QString::number(line)) ||
+                    (line == 1 && result.error.contains(u"empty"_s)))
             << result.error.toStdString();
         EXPECT_TRUE(result.error.contains(u"download.mem"_s)) << result.error.toStdString();
         EXPECT_TRUE(db.sameValues(before));
