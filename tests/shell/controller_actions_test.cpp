@@ -1,15 +1,14 @@
 #include "database/profile_file.h"
 #include "editors/controller_action_runner.h"
-#include "editors/editor_window.h"
 #include "link/memory_image.h"
-#include "link_fixture.h"
+#include "shell_fixture.h"
 
 using namespace Qt::StringLiterals;
 
 namespace kovo::testing {
 namespace {
 
-class ControllerActionsTest : public LinkWindowTest {};
+class ControllerActionsTest : public ShellTest {};
 
 // The editors' actions run as jobs on the link thread, one at a time, write the open database
 // file first and report through the program's message boxes.

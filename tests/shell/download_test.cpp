@@ -1,36 +1,24 @@
-#include "editors/editor_window.h"
 #include "link/download.h"
-#include "link_fixture.h"
 #include "shell/download_window.h"
-
-#include <QAction>
-#include <QLineEdit>
-#include <QSignalSpy>
+#include "shell_fixture.h"
 
 namespace kovo::testing {
 namespace {
 
-class DownloadTest : public LinkWindowTest {
+class DownloadTest : public ShellTest {
 protected:
     // Puts `value` into the emulated controller's hang timer of `port`.
     void controllerHangTime(int port, int value) {
         TarsisMemory memory = emulator->memory();
-        ASSERT_TRUE(
-            memory.applySerialLine(QStringLiteral("%1*1000%2").arg(port).arg(value)).accepted);
+        ASSERT_TRUE(memory.applySerialLine(u"%1*1000%2"_s.arg(port).arg(value)).accepted);
         emulator->setMemory(memory);
-    }
-
-    bool runDownload() {
-        QSignalSpy finished(window.get(), &KovoMain::downloadFinished);
-        window->menuAction(QStringLiteral("mnuTarsisDownload"))->trigger();
-        return finished.wait(60000) || finished.count() > 0;
     }
 };
 
 TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
     KovoMain& main = startOnEmulator();
     controllerHangTime(2, 77);
-    ASSERT_NE(db.value(u"HangTime", 2), QStringLiteral("77"));
+    ASSERT_NE(db.value(u"HangTime", 2), u"77"_s);
     DownloadWindow* progress = main.downloadWindow();
     int highest = 0;
     QString shown; // caption, maximum and link while receiving
@@ -39,14 +27,13 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
                          if (!progress->isVisible())
                              return;
                          highest = qMax(highest, progress->progressBar()->value());
-                         shown = QStringLiteral("%1 %2 %3")
-                                     .arg(progress->caption())
+                         shown = u"%1 %2 %3"_s.arg(progress->caption())
                                      .arg(progress->progressBar()->maximum())
                                      .arg(progress->linkText());
                      });
     bool shownAtQuestion = true; // the window hides before the questions that follow
     messages.onCall = [&](const RecordingMessageService::Call& call) {
-        if (call.title == QStringLiteral("Download from Ostrik"))
+        if (call.title == u"Download from Ostrik"_s)
             shownAtQuestion = progress->isVisible();
     };
     messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
@@ -54,22 +41,21 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
     EXPECT_FALSE(shownAtQuestion);
 
     EXPECT_EQ(main.lastDownload().chunks, 4096);
-    EXPECT_EQ(shown, QStringLiteral("Downloading From Tarsis 4700 Link: Built-in Tarsis emulator "
-                                    "(no radio)"));
+    EXPECT_EQ(shown, u"Downloading From Tarsis 4700 Link: Built-in Tarsis emulator "
+                     "(no radio)"_s);
     EXPECT_GE(highest, 4000);
     EXPECT_FALSE(progress->isVisible());
     ASSERT_EQ(messages.calls.size(), 3);
     EXPECT_EQ(messages.calls[0].text, DownloadText::Confirm);
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Confirm Download"));
-    EXPECT_EQ(messages.calls[1].text, QStringLiteral("Download Complete! Do you have the Ostrik "
-                                                     "(Autopatch Option) installed?"));
-    EXPECT_EQ(messages.calls[1].title, QStringLiteral("Download from Ostrik"));
-    EXPECT_EQ(messages.calls[2].text, QStringLiteral("You should save this download to a dat "
-                                                     "file before proceeding further"));
+    EXPECT_EQ(messages.calls[0].title, u"Confirm Download"_s);
+    EXPECT_EQ(messages.calls[1].text, u"Download Complete! Do you have the Ostrik "
+                                      "(Autopatch Option) installed?"_s);
+    EXPECT_EQ(messages.calls[1].title, u"Download from Ostrik"_s);
+    EXPECT_EQ(messages.calls[2].text, u"You should save this download to a dat "
+                                      "file before proceeding further"_s);
     // The editors were opened again and show the controller's values.
-    EXPECT_EQ(main.editor(0)->control<QLineEdit>(QStringLiteral("HangTimer(2)"))->text(),
-              QStringLiteral("77"));
-    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuTarsisUpload"))->isEnabled());
+    EXPECT_EQ(main.editor(0)->control<QLineEdit>(u"HangTimer(2)"_s)->text(), u"77"_s);
+    EXPECT_TRUE(main.menuAction(u"mnuTarsisUpload"_s)->isEnabled());
 }
 
 // Escape, or a line lost on the way, ends the download and leaves the database as it was; the
@@ -89,8 +75,8 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
         db.setPending(u"HangTimePending", 1);
         const Database before = db;
         DownloadWindow* progress = main.downloadWindow();
-        auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("Cancel"));
-        EXPECT_EQ(cancel->text(), QStringLiteral("&Escape"));
+        auto* cancel = progress->findChild<QPushButton*>(u"Cancel"_s);
+        EXPECT_EQ(cancel->text(), u"&Escape"_s);
         bool armed = escape;
         QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, progress,
                          [&](int value, int, const QString&) {
@@ -102,13 +88,12 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
 
         EXPECT_EQ(main.lastDownload().outcome,
                   escape ? DownloadOutcome::Cancelled : DownloadOutcome::TimedOut);
-        const QString ended = escape
-                                  ? QStringLiteral("Download Canceled. Click OK to return to Kovo")
-                                  : DownloadText::TimedOut;
+        const QString ended =
+            escape ? u"Download Canceled. Click OK to return to Kovo"_s : DownloadText::TimedOut;
         QStringList told{DownloadText::Confirm, ended};
         if (!escape)
-            told << QStringLiteral("The connection to Built-in Tarsis emulator was lost. Check "
-                                   "your connections then try again");
+            told << u"The connection to Built-in Tarsis emulator was lost. Check "
+                    "your connections then try again"_s;
         EXPECT_EQ(messages.messageTexts(), told);
         EXPECT_TRUE(db.sameValues(before)) << qPrintable(db.differences(before).join(u'\n'));
         EXPECT_EQ(db.pendingNames(), before.pendingNames());
@@ -118,20 +103,20 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
         emulator->setFaults({});
         messages.answers = {Answer::Yes, Answer::No};
         ASSERT_TRUE(runDownload());
-        EXPECT_EQ(db.value(u"HangTime", 2), QStringLiteral("77"));
+        EXPECT_EQ(db.value(u"HangTime", 2), u"77"_s);
     }
 }
 
 TEST_F(DownloadTest, DtmfModeIsRefusedBeforeAnythingIsSent) {
     KovoMain& main = startOnEmulator();
-    settings->setComPort(QStringLiteral("0"));
-    main.menuAction(QStringLiteral("mnuTarsisDownload"))->trigger();
+    settings->setComPort(u"0"_s);
+    main.menuAction(u"mnuTarsisDownload"_s)->trigger();
     EXPECT_FALSE(main.linkWorker().busy());
     ASSERT_EQ(messages.calls.size(), 1);
     EXPECT_EQ(messages.calls[0].text,
-              QStringLiteral("You may not download from the Tarsis in DTMF Mode. Please change to "
-                             "Serial Port Mode and try again"));
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Error!"));
+              u"You may not download from the Tarsis in DTMF Mode. Please change to "
+              "Serial Port Mode and try again"_s);
+    EXPECT_EQ(messages.calls[0].title, u"Error!"_s);
     EXPECT_EQ(emulator->exchangeCount(), 0);
 }
 

@@ -1,16 +1,9 @@
-#include "database/database_file.h"
-#include "editors/editor_window.h"
 #include "shell/saving_window.h"
-#include "shell/title_bar.h"
 #include "shell_fixture.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QTabBar>
-#include <QTest>
 
 namespace kovo::testing {
 namespace {
@@ -30,30 +23,29 @@ public:
 
 TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindow) {
     KovoMain& main = startWithSample();
-    db.setValue(u"HangTime", 2, QStringLiteral("30"));
+    db.setValue(u"HangTime", 2, u"30"_s);
     db.setSettingsSaved(false);
     ShowCounter shows;
     main.savingWindow()->installEventFilter(&shows);
-    main.menuAction(QStringLiteral("mnuFileSave"))->trigger();
+    main.menuAction(u"mnuFileSave"_s)->trigger();
     EXPECT_EQ(shows.count, 1);
     EXPECT_FALSE(main.savingWindow()->isVisible());
-    EXPECT_EQ(main.savingWindow()->windowTitle(), QStringLiteral("Saving Database"));
-    EXPECT_EQ(main.savingWindow()->text(),
-              QStringLiteral("Please wait while your database is saved"));
+    EXPECT_EQ(main.savingWindow()->windowTitle(), u"Saving Database"_s);
+    EXPECT_EQ(main.savingWindow()->text(), u"Please wait while your database is saved"_s);
     EXPECT_TRUE(db.settingsSaved());
-    EXPECT_TRUE(readFile(QStringLiteral("sample.dat")).contains("HangTime(2)=30\r\n"));
-    EXPECT_TRUE(readFile(QStringLiteral("kovo.ini"))
-                    .contains("LastRCFile=" + main.currentDatabaseFile().toUtf8()));
+    EXPECT_TRUE(readFile(u"sample.dat"_s).contains("HangTime(2)=30\r\n"));
+    EXPECT_TRUE(
+        readFile(u"kovo.ini"_s).contains("LastRCFile=" + main.currentDatabaseFile().toUtf8()));
     EXPECT_TRUE(messages.calls.isEmpty());
 }
 
 TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     KovoMain& main = startWithSample();
     const QString original = main.currentDatabaseFile();
-    const QString other = path(QStringLiteral("other.dat"));
-    writeFile(QStringLiteral("other.dat"), "[Foreign]\r\nKeep=1\r\n");
+    const QString other = path(u"other.dat"_s);
+    writeFile(u"other.dat"_s, "[Foreign]\r\nKeep=1\r\n");
     // A field no open editor shows, so leaving a tab does not put the editor's copy back.
-    db.setValue(u"ControlPort", QStringLiteral("2"));
+    db.setValue(u"ControlPort", u"2"_s);
     db.setSettingsSaved(false);
 
     dialogs.answers.append(other);
@@ -61,17 +53,17 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     main.fileSaveAs();
     ASSERT_EQ(dialogs.calls.size(), 1);
     EXPECT_TRUE(dialogs.calls[0].save);
-    EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Save Controller Database File"));
-    EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
+    EXPECT_EQ(dialogs.calls[0].title, u"Save Controller Database File"_s);
+    EXPECT_EQ(dialogs.calls[0].filter, u"Tarsis Database Files (*.dat)"_s);
     EXPECT_EQ(dialogs.calls[0].presetPath, original);
     EXPECT_EQ(dialogs.calls[0].folder, QFileInfo(original).absolutePath());
     ASSERT_EQ(messages.calls.size(), 1);
     EXPECT_EQ(messages.calls[0].text,
-              QStringLiteral("File Already Exists! Are you sure you want to overwrite?"));
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Save Database"));
+              u"File Already Exists! Are you sure you want to overwrite?"_s);
+    EXPECT_EQ(messages.calls[0].title, u"Save Database"_s);
     EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(messages.calls[0].defaultNo); // Enter keeps the file
-    EXPECT_EQ(readFile(QStringLiteral("other.dat")), "[Foreign]\r\nKeep=1\r\n");
+    EXPECT_EQ(readFile(u"other.dat"_s), "[Foreign]\r\nKeep=1\r\n");
     EXPECT_EQ(main.currentDatabaseFile(), original);
     EXPECT_FALSE(db.settingsSaved());
 
@@ -82,17 +74,17 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     EXPECT_EQ(main.currentDatabaseFile(), other);
     EXPECT_EQ(shownTitle(main), titleBarText(other));
     EXPECT_TRUE(db.settingsSaved());
-    const QByteArray written = readFile(QStringLiteral("other.dat"));
+    const QByteArray written = readFile(u"other.dat"_s);
     EXPECT_TRUE(written.contains("ControlPort=2\r\n"));
     EXPECT_TRUE(written.contains("[Foreign]\r\nKeep=1\r\n"));
     EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
-    EXPECT_TRUE(readFile(QStringLiteral("kovo.ini")).contains("LastRCFile=" + other.toUtf8()));
+    EXPECT_TRUE(readFile(u"kovo.ini"_s).contains("LastRCFile=" + other.toUtf8()));
 }
 
 TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
     KovoMain& main = startWithSample();
-    const QString unreachable = path(QStringLiteral("no/such/folder/x.dat"));
-    db.setValue(u"FanTime", QStringLiteral("15"));
+    const QString unreachable = path(u"no/such/folder/x.dat"_s);
+    db.setValue(u"FanTime", u"15"_s);
     db.setSettingsSaved(false);
     dialogs.answers.append(unreachable);
     main.fileSaveAs();
@@ -112,8 +104,8 @@ TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
 TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
     KovoMain& main = startWithSample();
     Database other;
-    other.setValue(u"HangTime", 3, QStringLiteral("99"));
-    const QString otherPath = path(QStringLiteral("second.dat"));
+    other.setValue(u"HangTime", 3, u"99"_s);
+    const QString otherPath = path(u"second.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(other, otherPath).ok);
     for (const char* item : {"mnuFileOpen", "mnuFileNew"}) {
         SCOPED_TRACE(item);
@@ -143,17 +135,16 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
         dialogs.answers.append(otherPath);
         main.menuAction(QString::fromLatin1(item))->trigger();
         ASSERT_EQ(dialogs.calls.size(), 1);
-        EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Open Controller Database File"));
-        EXPECT_EQ(dialogs.calls[0].filter, QStringLiteral("Tarsis Database Files (*.dat)"));
+        EXPECT_EQ(dialogs.calls[0].title, u"Open Controller Database File"_s);
+        EXPECT_EQ(dialogs.calls[0].filter, u"Tarsis Database Files (*.dat)"_s);
         EXPECT_EQ(main.currentDatabaseFile(), otherPath);
-        EXPECT_EQ(db.value(u"HangTime", 3), QStringLiteral("99"));
+        EXPECT_EQ(db.value(u"HangTime", 3), u"99"_s);
         EXPECT_TRUE(db.settingsSaved());
         // The editors were closed and opened again on the new values, the timers in front.
         EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
         ASSERT_EQ(main.frontEditor(), main.editor(0));
         EXPECT_NE(main.editor(0), timers);
-        EXPECT_EQ(main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(3)"))->text(),
-                  QStringLiteral("99"));
+        EXPECT_EQ(main.editor(0)->findChild<QLineEdit*>(u"HangTimer(3)"_s)->text(), u"99"_s);
         EXPECT_FALSE(main.programEnded());
     }
 }
@@ -162,22 +153,22 @@ TEST_F(FileCommandsTest, ClosingTheEditorsIsNotLeavingTheirBoxes) {
     KovoMain& main = startWithSample();
     main.show();
     QApplication::setActiveWindow(&main);
-    auto* hang = main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(1)"));
+    auto* hang = main.editor(0)->findChild<QLineEdit*>(u"HangTimer(1)"_s);
     hang->setFocus(Qt::OtherFocusReason);
     ASSERT_TRUE(hang->hasFocus());
     hang->selectAll();
-    QTest::keyClicks(hang, QStringLiteral("999"));
+    QTest::keyClicks(hang, u"999"_s);
 
     dialogs.answers.append(main.currentDatabaseFile());
     main.fileOpen();
     EXPECT_FALSE(main.programEnded());
     EXPECT_TRUE(messages.calls.isEmpty());
-    EXPECT_NE(db.value(u"HangTime", 1), QStringLiteral("999"));
+    EXPECT_NE(db.value(u"HangTime", 1), u"999"_s);
 
     // Nor is the end of the program.
-    hang = main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(1)"));
+    hang = main.editor(0)->findChild<QLineEdit*>(u"HangTimer(1)"_s);
     hang->setFocus(Qt::OtherFocusReason);
-    QTest::keyClicks(hang, QStringLiteral("9"));
+    QTest::keyClicks(hang, u"9"_s);
     window.reset();
     EXPECT_TRUE(messages.calls.isEmpty());
 }

@@ -1,15 +1,8 @@
-#include "editors/editor_window.h"
 #include "shell/compare_window.h"
-#include "shell/editor_area.h"
-#include "shell/history_commands.h"
 #include "shell_fixture.h"
 
 #include <QAccessible>
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTableView>
-#include <QTest>
 
 namespace kovo::testing {
 namespace {
@@ -33,17 +26,17 @@ TEST_F(HistoryCompareTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) 
     Database other = db;
     for (const auto& row : rows)
         other.setValue(QLatin1String(row.field), row.index, QLatin1String(row.value));
-    const QString otherFile = path(QStringLiteral("other.dat"));
+    const QString otherFile = path(u"other.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(other, otherFile).ok);
 
     dialogs.answers = {otherFile};
-    main.menuAction(QStringLiteral("mnuCompareWith"))->trigger();
+    main.menuAction(u"mnuCompareWith"_s)->trigger();
     ASSERT_EQ(dialogs.calls.size(), 1);
-    EXPECT_EQ(dialogs.calls[0].title, QStringLiteral("Compare With"));
+    EXPECT_EQ(dialogs.calls[0].title, u"Compare With"_s);
     CompareWindow* compare = main.history().compareWindow();
     ASSERT_NE(compare, nullptr);
-    EXPECT_EQ(compare->windowTitle(), QStringLiteral("Compare With other.dat"));
-    EXPECT_EQ(compare->summary()->text(), QStringLiteral("3 field(s) differ from other.dat."));
+    EXPECT_EQ(compare->windowTitle(), u"Compare With other.dat"_s);
+    EXPECT_EQ(compare->summary()->text(), u"3 field(s) differ from other.dat."_s);
     QTableView* table = compare->table();
     QAbstractItemModel* model = table->model();
     ASSERT_EQ(model->rowCount(), 3);
@@ -51,7 +44,7 @@ TEST_F(HistoryCompareTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) 
         const auto& row = rows[r];
         EXPECT_EQ(model->index(r, 0).data().toString(), QLatin1String(row.editor));
         EXPECT_EQ(model->index(r, 1).data().toString(),
-                  row.index ? QStringLiteral("%1(%2)").arg(QLatin1String(row.field)).arg(row.index)
+                  row.index ? u"%1(%2)"_s.arg(QLatin1String(row.field)).arg(row.index)
                             : QLatin1String(row.field));
         EXPECT_EQ(model->index(r, 2).data().toString(),
                   db.value(QLatin1String(row.field), row.index));
@@ -59,13 +52,12 @@ TEST_F(HistoryCompareTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) 
     }
     for (QWidget* box : {static_cast<QWidget*>(compare->filterBox()), static_cast<QWidget*>(table)})
         EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
-                  box == table ? QStringLiteral("Differences") : QStringLiteral("Filter:"));
+                  box == table ? u"Differences"_s : u"Filter:"_s);
 
-    compare->filterBox()->setText(QStringLiteral("dtmf"));
+    compare->filterBox()->setText(u"dtmf"_s);
     ASSERT_EQ(model->rowCount(), 1);
-    EXPECT_EQ(model->index(0, 1).data().toString(), QStringLiteral("DTMFDur"));
-    EXPECT_EQ(compare->summary()->text(),
-              QStringLiteral("3 field(s) differ from other.dat. 1 shown."));
+    EXPECT_EQ(model->index(0, 1).data().toString(), u"DTMFDur"_s);
+    EXPECT_EQ(compare->summary()->text(), u"3 field(s) differ from other.dat. 1 shown."_s);
     compare->filterBox()->clear();
 
     for (int r = 0; r < 3; ++r) {

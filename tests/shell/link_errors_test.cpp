@@ -1,5 +1,4 @@
-#include "link/recording_audio_output.h"
-#include "link_fixture.h"
+#include "shell_fixture.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -7,7 +6,7 @@
 namespace kovo::testing {
 namespace {
 
-using LinkErrorsTest = LinkWindowTest;
+using LinkErrorsTest = ShellTest;
 
 // Three changed hang timers, sent with "Update Changes Only".
 void changeHangTimers(Database& db) {
@@ -19,18 +18,18 @@ void changeHangTimers(Database& db) {
 
 TEST_F(LinkErrorsTest, APortThatCannotBeOpenedIsNamedAndNothingChanges) {
     KovoMain& main = startOnEmulator();
-    const QString port = path(QStringLiteral("no-such-adapter"));
+    const QString port = path(u"no-such-adapter"_s);
     settings->setComPort(port);
     changeHangTimers(db);
     const Database before = db;
-    const QString unplugged = port + QStringLiteral(" cannot be opened: there is no such port. "
-                                                    "Check the port and your connections, then "
-                                                    "try again");
+    const QString unplugged = port + u" cannot be opened: there is no such port. "
+                                     "Check the port and your connections, then "
+                                     "try again"_s;
 
     UploadWindow& upload = openUploadWindow();
     EXPECT_EQ(messages.messageTexts(), QStringList{unplugged});
     EXPECT_FALSE(main.linkWorker().portOpen());
-    clickAndWait(QStringLiteral("Update"));
+    clickAndWait(u"Update"_s);
     EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::NotStarted);
     EXPECT_EQ(messages.messageTexts(), (QStringList{unplugged, unplugged}));
     EXPECT_TRUE(db.sameValues(before));
@@ -45,13 +44,13 @@ TEST_F(LinkErrorsTest, ALineDroppedMidTransferEndsTheUploadAndTheNextOneWorks) {
     EmulatorFaults drop;
     drop.dropAt = 2;
     emulator->setFaults(drop);
-    clickAndWait(QStringLiteral("Update"));
+    clickAndWait(u"Update"_s);
 
     EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::Aborted);
     EXPECT_EQ(messages.messageTexts(),
-              QStringList{QStringLiteral("The connection to Built-in Tarsis emulator was lost. "
-                                         "Check your connections then try again")});
-    EXPECT_EQ(messages.calls[0].title, QStringLiteral("Error!"));
+              QStringList{u"The connection to Built-in Tarsis emulator was lost. "
+                          "Check your connections then try again"_s});
+    EXPECT_EQ(messages.calls[0].title, u"Error!"_s);
     // What went out is clear; the item cut off and the rest wait for the next upload.
     EXPECT_FALSE(db.pending(u"HangTimePending", 1));
     EXPECT_TRUE(db.pending(u"HangTimePending", 2));
@@ -63,11 +62,10 @@ TEST_F(LinkErrorsTest, ALineDroppedMidTransferEndsTheUploadAndTheNextOneWorks) {
     emulator->setFaults({});
     messages.clear();
     openUploadWindow();
-    clickAndWait(QStringLiteral("Update"));
-    EXPECT_EQ(emulator->acceptedLines(),
-              (QStringList{QStringLiteral("2*100062"), QStringLiteral("3*100063")}));
+    clickAndWait(u"Update"_s);
+    EXPECT_EQ(emulator->acceptedLines(), (QStringList{u"2*100062"_s, u"3*100063"_s}));
     EXPECT_FALSE(db.anyPending());
-    EXPECT_EQ(messages.messageTexts(), QStringList{QStringLiteral("Update Complete")});
+    EXPECT_EQ(messages.messageTexts(), QStringList{u"Update Complete"_s});
 }
 
 // The tone link: a transmitter keyed on a line that cannot be driven or a silent sound output
@@ -76,7 +74,7 @@ TEST_F(LinkErrorsTest, ALineDroppedMidTransferEndsTheUploadAndTheNextOneWorks) {
 TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
     QTcpServer network;
     ASSERT_TRUE(network.listen(QHostAddress::LocalHost));
-    const QString networkPort = QStringLiteral("tcp://127.0.0.1:%1").arg(network.serverPort());
+    const QString networkPort = u"tcp://127.0.0.1:%1"_s.arg(network.serverPort());
     struct Case {
         bool soundFails;
         QString keyingPort;
@@ -84,16 +82,14 @@ TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
         QString message;
     };
     const Case cases[] = {
-        {true, QStringLiteral("0"), "1",
-         QStringLiteral("The recording output fails on purpose. The upload stopped before "
-                        "anything was sent.")},
+        {true, u"0"_s, "1",
+         u"The recording output fails on purpose. The upload stopped before "
+         "anything was sent."_s},
         {false, networkPort, "1",
-         QStringLiteral(
-             "The transmitter cannot be keyed: %1 cannot drive DTR. Choose a serial "
-             "port whose DTR line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or "
-             "set DTMFComPort to 0 and key the transmitter by hand.")
-             .arg(networkPort)},
-        {false, QStringLiteral("Built-in Tarsis emulator"), "2", QStringLiteral("Update Complete")},
+         u"The transmitter cannot be keyed: %1 cannot drive DTR. Choose a serial "
+         "port whose DTR line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or "
+         "set DTMFComPort to 0 and key the transmitter by hand."_s.arg(networkPort)},
+        {false, u"Built-in Tarsis emulator"_s, "2", u"Update Complete"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keyingPort.toStdString());
@@ -105,15 +101,15 @@ TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
         output->setFailPlay(c.soundFails);
         main.linkWorker().setAudioFactory([output] { return output; });
         settings->setWhichSend(QLatin1String(c.whichSend));
-        settings->setComPort(QStringLiteral("0"));
+        settings->setComPort(u"0"_s);
         settings->setDtmfComPort(c.keyingPort);
-        settings->setTxTemp(QStringLiteral("300"));
+        settings->setTxTemp(u"300"_s);
         changeHangTimers(db);
-        const bool works = c.message == QStringLiteral("Update Complete");
+        const bool works = c.message == u"Update Complete"_s;
         const QStringList pendingBefore = db.pendingNames();
 
         UploadWindow& upload = openUploadWindow();
-        clickAndWait(QStringLiteral("Update"));
+        clickAndWait(u"Update"_s);
         EXPECT_EQ(upload.lastResult().outcome,
                   works ? UploadOutcome::Completed : UploadOutcome::NotStarted);
         EXPECT_EQ(messages.messageTexts(), QStringList{c.message});
@@ -121,16 +117,7 @@ TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
         EXPECT_EQ(emulator->exchangeCount(), 0);
         // The key-up delay first, then the tones: the body *100062 among them.
         const QList<RecordingAudioOutput::Event> events = output->events();
-        QString digits;
-        const QMap<QPair<int, int>, QChar> keypad = {{{941, 1209}, u'*'},
-                                                     {{697, 1209}, u'1'},
-                                                     {{941, 1336}, u'0'},
-                                                     {{770, 1477}, u'6'},
-                                                     {{697, 1336}, u'2'}};
-        for (const RecordingAudioOutput::Event& event : events) {
-            if (event.kind == RecordingAudioOutput::Event::Kind::TonePair)
-                digits += keypad.value({event.frequency1, event.frequency2}, u'.');
-        }
+        const QString digits = playedDigits(*output);
         if (!works) {
             EXPECT_EQ(digits, QString());
             continue;
@@ -138,7 +125,7 @@ TEST_F(LinkErrorsTest, ToneLinkUploadsAndTheirFailures) {
         ASSERT_FALSE(events.isEmpty());
         EXPECT_EQ(events[0].kind, RecordingAudioOutput::Event::Kind::Pause);
         EXPECT_EQ(events[0].milliseconds, 300);
-        EXPECT_TRUE(digits.contains(QStringLiteral("*100062"))) << qPrintable(digits);
+        EXPECT_TRUE(digits.contains(u"*100062"_s)) << qPrintable(digits);
     }
 }
 

@@ -1,17 +1,12 @@
 #include "link/pty_emulator.h"
-#include "link/recording_audio_output.h"
-#include "link_fixture.h"
 #include "shell/manual_send_window.h"
 #include "shell/touch_tone_pad.h"
-
-#include <QAction>
-#include <QLineEdit>
-#include <QSignalSpy>
+#include "shell_fixture.h"
 
 namespace kovo::testing {
 namespace {
 
-using LinkMenusTest = LinkWindowTest;
+using LinkMenusTest = ShellTest;
 
 // The line goes from the menu's window through the link thread and a real pseudo-terminal to
 // the emulated controller, and its answer comes back into the transcript.
@@ -20,10 +15,10 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     KovoMain& main = startWithSample();
     settings->setComPort(pty.port());
     main.linkWorker().setAnswerTimeoutMs(5000);
-    main.menuAction(QStringLiteral("MnuManualData"))->trigger();
+    main.menuAction(u"MnuManualData"_s)->trigger();
     ManualSendWindow* manual = main.manualSendWindow();
     ASSERT_TRUE(manual->isVisible());
-    auto* box = manual->findChild<QLineEdit*>(QStringLiteral("ManualSendData"));
+    auto* box = manual->findChild<QLineEdit*>(u"ManualSendData"_s);
     ASSERT_NE(box, nullptr);
     for (const char* line : {"1*1000500", "2*100030"}) {
         QTest::keyClicks(box, QString::fromLatin1(line));
@@ -33,12 +28,10 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
         ASSERT_TRUE(waitIdle());
     }
-    EXPECT_EQ(pty.emulator().receivedLines(),
-              (QStringList{QStringLiteral("1*1000500"), QStringLiteral("2*100030")}));
-    EXPECT_EQ(manual->transcript(), QStringLiteral("1*1000500   -value above 255\n2*100030   +"));
+    EXPECT_EQ(pty.emulator().receivedLines(), (QStringList{u"1*1000500"_s, u"2*100030"_s}));
+    EXPECT_EQ(manual->transcript(), u"1*1000500   -value above 255\n2*100030   +"_s);
     EXPECT_EQ(messages.messageTexts(),
-              QStringList{QStringLiteral(
-                  "There has been an error. The Tarsis returned -value above 255    ")});
+              QStringList{u"There has been an error. The Tarsis returned -value above 255    "_s});
     EXPECT_EQ(box->text(), QString());
     EXPECT_TRUE(main.linkWorker().portOpen());
 
@@ -47,25 +40,20 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     ASSERT_TRUE(waitIdle());
     EXPECT_FALSE(manual->isVisible());
     EXPECT_FALSE(main.linkWorker().portOpen());
-    EXPECT_TRUE(settings->placement(QStringLiteral("Manualsend")).present);
+    EXPECT_TRUE(settings->placement(u"Manualsend"_s).present);
 }
 
 TEST_F(LinkMenusTest, ThePadPlaysOnTheChosenOutputAndEscapeClosesIt) {
     KovoMain& main = startWithSample();
     auto output = std::make_shared<RecordingAudioOutput>();
     main.setPadAudioOutput(output);
-    main.menuAction(QStringLiteral("MnuTestPad"))->trigger();
+    main.menuAction(u"MnuTestPad"_s)->trigger();
     TouchTonePad* pad = main.touchTonePad();
     ASSERT_TRUE(pad->isVisible());
-    EXPECT_EQ(pad->windowTitle(), QStringLiteral("DTMF Dialer"));
-    pad->findChild<QPushButton*>(QStringLiteral("cmdNum(12)"))->click();
+    EXPECT_EQ(pad->windowTitle(), u"DTMF Dialer"_s);
+    pad->findChild<QPushButton*>(u"cmdNum(12)"_s)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pad->playing(); }, 10000));
-    QList<QPair<int, int>> tones;
-    for (const RecordingAudioOutput::Event& event : output->events()) {
-        if (event.kind == RecordingAudioOutput::Event::Kind::TonePair)
-            tones.append({event.frequency1, event.frequency2});
-    }
-    EXPECT_EQ(tones, (QList<QPair<int, int>>{{941, 1477}}));
+    EXPECT_EQ(playedDigits(*output), u"#"_s);
     // The pad plays locally: nothing goes over the link.
     EXPECT_FALSE(main.linkWorker().portOpen());
     QTest::keyClick(pad, Qt::Key_Escape);
@@ -76,10 +64,8 @@ TEST_F(LinkMenusTest, ThePadPlaysOnTheChosenOutputAndEscapeClosesIt) {
 TEST_F(LinkMenusTest, ADownloadCountsAsUnsaved) {
     KovoMain& main = startOnEmulator();
     ASSERT_FALSE(main.isWindowModified());
-    QSignalSpy finished(&main, &KovoMain::downloadFinished);
     messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
-    main.menuAction(QStringLiteral("mnuTarsisDownload"))->trigger();
-    ASSERT_TRUE(finished.wait(60000) || finished.count() > 0);
+    ASSERT_TRUE(runDownload());
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_TRUE(main.isWindowModified());
     messages.clear();

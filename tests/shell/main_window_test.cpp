@@ -1,22 +1,8 @@
-#include "database/database_file.h"
-#include "editors/editor_window.h"
-#include "editors/program_info.h"
 #include "shell/about_window.h"
-#include "shell/saving_window.h"
-#include "shell/title_bar.h"
 #include "shell_fixture.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QFocusEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTest>
 #include <QTimer>
 
 namespace kovo::testing {
@@ -24,38 +10,21 @@ namespace {
 
 using MainWindowTest = ShellTest;
 
-TEST_F(MainWindowTest, MenusCarryTheirShortcutsAndOrder) {
-    KovoMain& main = makeWindow();
-    EXPECT_EQ(main.windowTitle(), QStringLiteral("Veltrane Kovo Programmer"));
-    const std::pair<const char*, const char*> shortcuts[] = {
-        {"mnuFileNew", "Ctrl+N"},    {"mnuFileOpen", "Ctrl+O"}, {"mnuFileSave", "Ctrl+S"},
-        {"mnuFileSaveAs", "Ctrl+A"}, {"mnuFileExit", "Ctrl+X"},
-    };
-    for (const auto& [name, shortcut] : shortcuts)
-        EXPECT_EQ(main.menuAction(QString::fromLatin1(name))->shortcut().toString(),
-                  QString::fromLatin1(shortcut));
-    // The machine's own ports follow Com1 to Com8 when the menu opens, then "Other port…".
-    emit main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
-    EXPECT_NE(main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)")), nullptr);
-    EXPECT_EQ(main.menuAction(QStringLiteral("mnuOtherPort"))->text(),
-              QStringLiteral("Other port…"));
-}
-
 TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndFrontsTheNewOne) {
     KovoMain& main = startWithSample();
-    auto* hang = main.editor(0)->findChild<QLineEdit*>(QStringLiteral("HangTimer(1)"));
+    auto* hang = main.editor(0)->findChild<QLineEdit*>(u"HangTimer(1)"_s);
     ASSERT_NE(hang, nullptr);
     hang->selectAll();
-    QTest::keyClicks(hang, QStringLiteral("42"));
-    EXPECT_NE(db.value(u"HangTime", 1), QStringLiteral("42"));
+    QTest::keyClicks(hang, u"42"_s);
+    EXPECT_NE(db.value(u"HangTime", 1), u"42"_s);
 
     main.tabStrip()->setCurrentIndex(7);
-    EXPECT_EQ(db.value(u"HangTime", 1), QStringLiteral("42"));
+    EXPECT_EQ(db.value(u"HangTime", 1), u"42"_s);
     EXPECT_TRUE(db.pending(u"HangTimePending", 1));
     EXPECT_FALSE(db.settingsSaved());
     ASSERT_NE(main.frontEditor(), nullptr);
     EXPECT_EQ(main.frontEditor(), main.editor(7));
-    EXPECT_EQ(main.frontEditor()->windowTitle(), QStringLiteral("DTMF Memories"));
+    EXPECT_EQ(main.frontEditor()->windowTitle(), u"DTMF Memories"_s);
 
     // Tab 3 to tab 7: the scheduler editor applies, the DTMF editor comes to the front.
     main.tabStrip()->setCurrentIndex(3);
@@ -72,169 +41,142 @@ TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndFrontsTheNewOne) {
     EXPECT_TRUE(main.editor(7)->isVisibleTo(&main));
 }
 
-TEST_F(MainWindowTest, SerialPortItemsCheckOnlyTheChosenPort) {
+// Each choice of link, one after the other: a serial port clears the PTT port and a PTT port the
+// serial one, only the link in force is ticked, and the status bar and kovo.ini follow at once.
+TEST_F(MainWindowTest, LinkItemsChooseOneLinkAndTickOnlyIt) {
     KovoMain& main = startWithSample();
-    const auto status = [&main] {
-        return main.findChild<QLabel*>(QStringLiteral("LinkStatus"))->text();
+    const QString emulatorPort = ChannelFactory::builtInEmulatorName();
+    const struct {
+        const char* item;
+        bool portMissing;
+        QString comPort;
+        const char* dtmfComPort;
+        const char* ticked;
+        QString status;
+    } steps[] = {
+        {"mnuDTMFCom6", false, u"0"_s, "6", "mnuDTMFCom6",
+         u"DTMF tones, no transmitter keying chosen"_s},
+        {"mnuBuiltInEmulator", false, emulatorPort, "0", "mnuBuiltInEmulator",
+         emulatorPort + u" (no radio)"_s},
+        {"mnuDTMFCom3", false, u"0"_s, "3", "mnuDTMFCom3",
+         u"DTMF tones, no transmitter keying chosen"_s},
+        {"mnuUseDTMFRTS", false, u"0"_s, "3", "mnuDTMFCom3 mnuUseDTMFRTS",
+         u"DTMF tones, transmitter keyed by RTS on COM3"_s},
+        {"mnuCom2", false, u"2"_s, "0", "mnuCom2", u"Serial COM2 (9600 8N1)"_s},
+        // A port the machine lacks is reported, and the choice stays.
+        {"mnuCom5", true, u"5"_s, "0", "mnuCom5", u"Serial COM5 (9600 8N1)"_s},
+        {"mnuSystemPort(ttyUSB0)", false, u"/dev/ttyUSB0"_s, "0", "mnuSystemPort(ttyUSB0)",
+         u"Serial /dev/ttyUSB0 (9600 8N1)"_s},
+        {"mnuOtherPort", false, u"tcp://127.0.0.1:4001"_s, "0", "mnuOtherPort",
+         u"Serial tcp://127.0.0.1:4001 (9600 8N1)"_s},
+        {"mnuDTMFCom2", false, u"0"_s, "2", "mnuDTMFCom2 mnuUseDTMFRTS",
+         u"DTMF tones, transmitter keyed by RTS on COM2"_s},
+        {"mnuUseDTMFDTR", false, u"0"_s, "2", "mnuDTMFCom2 mnuUseDTMFDTR",
+         u"DTMF tones, transmitter keyed by DTR on COM2"_s},
+        {"mnuCom3", false, u"3"_s, "0", "mnuCom3", u"Serial COM3 (9600 8N1)"_s},
+        // A tone delay chooses the tone link, even when its prompt is cancelled.
+        {"mnuDTMFDelay", false, u"0"_s, "0", "mnuUseDTMFDTR",
+         u"DTMF tones, no transmitter keying chosen"_s},
     };
-    main.menuAction(QStringLiteral("mnuBuiltInEmulator"))->trigger();
-    EXPECT_EQ(status(), QStringLiteral("Built-in Tarsis emulator (no radio)"));
-    main.menuAction(QStringLiteral("mnuDTMFCom3"))->trigger();
-    main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->trigger();
-    main.menuAction(QStringLiteral("mnuCom2"))->trigger();
-    portExists = false;
-    main.menuAction(QStringLiteral("mnuCom5"))->trigger();
-
-    // The serial port clears the PTT port, and no PTT mark stays.
-    EXPECT_EQ(settings->comPort(), QStringLiteral("5"));
-    EXPECT_EQ(settings->dtmfComPort(), QStringLiteral("0"));
-    for (int n = 1; n <= 8; ++n) {
-        EXPECT_EQ(main.menuAction(QStringLiteral("mnuCom%1").arg(n))->isChecked(), n == 5) << n;
-        EXPECT_FALSE(main.menuAction(QStringLiteral("mnuDTMFCom%1").arg(n))->isChecked()) << n;
+    // The machine's own ports join the menu when it opens; "Other port…" asks for a path.
+    auto* serialMenu = main.findChild<QMenu*>(u"mnuConfigSerialPort"_s);
+    emit serialMenu->aboutToShow();
+    EXPECT_TRUE(serialMenu->actions().contains(item("mnuBuiltInEmulator")));
+    EXPECT_EQ(item("mnuOtherPort")->text(), u"Other port…"_s);
+    messages.inputs = {u"tcp://127.0.0.1:4001"_s};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.item);
+        portExists = !step.portMissing;
+        trigger(step.item);
+        EXPECT_EQ(settings->comPort(), step.comPort);
+        EXPECT_EQ(settings->dtmfComPort(), QLatin1String(step.dtmfComPort));
+        EXPECT_EQ(checkedItems(), QString::fromLatin1(step.ticked));
+        EXPECT_EQ(main.findChild<QLabel*>(u"LinkStatus"_s)->text(), step.status);
+        const QByteArray ini = readFile(u"kovo.ini"_s);
+        EXPECT_TRUE(ini.contains("\r\nComPort=" + step.comPort.toUtf8() + "\r\n"));
+        EXPECT_TRUE(ini.contains(QByteArray("\r\nDTMFComPort=") + step.dtmfComPort + "\r\n"));
     }
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
-    EXPECT_EQ(status(), QStringLiteral("Serial COM5 (9600 8N1)"));
-    EXPECT_EQ(testedPorts.last(), QStringLiteral("5"));
-    // A port the machine lacks is reported, and the choice stays.
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(
-        messages.calls[0].text,
-        QStringLiteral("Sorry, that Comport does not exist on your system. Please try again"));
+    EXPECT_TRUE(readFile(u"kovo.ini"_s).contains("\r\nWhichSend=1\r\n"));
+    EXPECT_EQ(testedPorts,
+              (QStringList{u"6"_s, emulatorPort, u"3"_s, u"2"_s, u"5"_s, u"/dev/ttyUSB0"_s,
+                           u"tcp://127.0.0.1:4001"_s, u"2"_s, u"3"_s}));
+    ASSERT_EQ(
+        messages.messageTexts(),
+        QStringList{u"Sorry, that Comport does not exist on your system. Please try again"_s});
     EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
-    const QByteArray ini = readFile(QStringLiteral("kovo.ini"));
-    EXPECT_TRUE(ini.contains("ComPort=5\r\n"));
-
-    // The machine's own port by its system name.
-    portExists = true;
-    emit main.findChild<QMenu*>(QStringLiteral("mnuConfigSerialPort"))->aboutToShow();
-    main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->trigger();
-    EXPECT_EQ(settings->comPort(), QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom5"))->isChecked());
-    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->isChecked());
-
-    // "Other port…" takes a device path or tcp://host:port.
-    messages.inputs.append(QStringLiteral("tcp://127.0.0.1:4001"));
-    main.menuAction(QStringLiteral("mnuOtherPort"))->trigger();
-    EXPECT_EQ(settings->comPort(), QStringLiteral("tcp://127.0.0.1:4001"));
-    EXPECT_EQ(testedPorts.last(), QStringLiteral("tcp://127.0.0.1:4001"));
-    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuOtherPort"))->isChecked());
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuSystemPort(ttyUSB0)"))->isChecked());
-}
-
-TEST_F(MainWindowTest, PttItemsChooseTheToneLink) {
-    KovoMain& main = startWithSample();
-    main.menuAction(QStringLiteral("mnuCom3"))->trigger();
-    main.menuAction(QStringLiteral("mnuDTMFCom6"))->trigger();
-    main.menuAction(QStringLiteral("mnuDTMFCom2"))->trigger();
-    EXPECT_EQ(settings->dtmfComPort(), QStringLiteral("2"));
-    EXPECT_EQ(settings->comPort(), QStringLiteral("0"));
-    EXPECT_EQ(testedPorts.last(), QStringLiteral("2"));
-    for (int n = 1; n <= 8; ++n)
-        EXPECT_EQ(main.menuAction(QStringLiteral("mnuDTMFCom%1").arg(n))->isChecked(), n == 2);
-
-    main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->trigger();
-    EXPECT_EQ(settings->whichSend(), QStringLiteral("2"));
-    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom3"))->isChecked());
-    EXPECT_EQ(main.findChild<QLabel*>(QStringLiteral("LinkStatus"))->text(),
-              QStringLiteral("DTMF tones, transmitter keyed by RTS on COM2"));
-    main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->trigger();
-    EXPECT_EQ(settings->whichSend(), QStringLiteral("1"));
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuUseDTMFRTS"))->isChecked());
-    const QByteArray ini = readFile(QStringLiteral("kovo.ini"));
-    EXPECT_TRUE(ini.contains("WhichSend=1\r\n"));
-    EXPECT_TRUE(ini.contains("DTMFComPort=2\r\n"));
-    EXPECT_TRUE(ini.contains("ComPort=0\r\n"));
-    EXPECT_TRUE(messages.calls.isEmpty());
-    // A tone delay chooses the tone link: the marks follow at once.
-    main.menuAction(QStringLiteral("mnuCom3"))->trigger();
-    main.menuAction(QStringLiteral("mnuDTMFDelay"))->trigger();
-    EXPECT_FALSE(main.menuAction(QStringLiteral("mnuCom3"))->isChecked());
-    EXPECT_TRUE(main.menuAction(QStringLiteral("mnuUseDTMFDTR"))->isChecked());
 }
 
 TEST_F(MainWindowTest, DelayPromptsStoreNumbersAndLimitTheSerialDelay) {
-    KovoMain& main = startWithSample();
-    struct Case {
+    startWithSample();
+    const struct {
         const char* item;
         std::optional<QString> answer;
         const char* title;
-        QString expected;
+        QString stored;
         bool limited;
+    } cases[] = {
+        {"mnuSerialDelay", u"2"_s, "Serial Port Delay", u"1"_s, true},
+        {"mnuSerialDelay", u"0"_s, "Serial Port Delay", u"0"_s, false},
+        {"mnuSerialDelay", std::nullopt, "Serial Port Delay", u"0"_s, false},
+        {"mnuDTMFDelay", u"85"_s, "DTMF Interdigit Delay", u"85"_s, false},
+        {"mnuDTMFDelay", u"fast"_s, "DTMF Interdigit Delay", u"0"_s, false},
+        {"mnuConfigureTXDelay", u"350ms"_s, "DTMF Interdigit Delay", u"350"_s, false},
     };
-    const Case cases[] = {
-        {"mnuSerialDelay", QStringLiteral("2"), "Serial Port Delay", QStringLiteral("1"), true},
-        {"mnuSerialDelay", QStringLiteral("0"), "Serial Port Delay", QStringLiteral("0"), false},
-        {"mnuSerialDelay", std::nullopt, "Serial Port Delay", QStringLiteral("0"), false},
-        {"mnuDTMFDelay", QStringLiteral("85"), "DTMF Interdigit Delay", QStringLiteral("85"),
-         false},
-        {"mnuDTMFDelay", QStringLiteral("fast"), "DTMF Interdigit Delay", QStringLiteral("0"),
-         false},
-        {"mnuConfigureTXDelay", QStringLiteral("350ms"), "DTMF Interdigit Delay",
-         QStringLiteral("350"), false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.item);
-        main.menuAction(QStringLiteral("mnuCom1"))->trigger();
+        trigger("mnuCom1");
         messages.clear();
         messages.inputs.append(c.answer);
-        main.menuAction(QString::fromLatin1(c.item))->trigger();
-        ASSERT_GE(messages.calls.size(), 1);
-        EXPECT_TRUE(messages.calls[0].isInput);
-        EXPECT_EQ(messages.calls[0].text, QStringLiteral("Enter the delay time in milliseconds"));
-        EXPECT_EQ(messages.calls[0].title, QString::fromLatin1(c.title));
+        trigger(c.item);
         ASSERT_EQ(messages.calls.size(), c.limited ? 2 : 1);
+        EXPECT_TRUE(messages.calls[0].isInput);
+        EXPECT_EQ(messages.calls[0].text, u"Enter the delay time in milliseconds"_s);
+        EXPECT_EQ(messages.calls[0].title, QLatin1String(c.title));
         if (c.limited) {
-            EXPECT_EQ(messages.calls[1].text, QStringLiteral("Value may be no greater than 1"));
+            EXPECT_EQ(messages.calls[1].text, u"Value may be no greater than 1"_s);
             EXPECT_EQ(messages.calls[1].buttons, Buttons::Ok);
         }
-        const QString item = QString::fromLatin1(c.item);
-        if (item == QLatin1String("mnuSerialDelay")) {
-            EXPECT_EQ(QString::number(settings->serialDelay()), c.expected);
-            EXPECT_EQ(settings->comPort(), QStringLiteral("1"));
-            EXPECT_TRUE(readFile(QStringLiteral("kovo.ini"))
-                            .contains("SerialDelay=" + c.expected.toUtf8() + "\r\n"));
-        } else {
-            const QString stored =
-                item == QLatin1String("mnuDTMFDelay") ? settings->dtmfDelay() : settings->txTemp();
-            EXPECT_EQ(stored, c.expected);
-            EXPECT_EQ(settings->comPort(), QStringLiteral("0"));
+        const QString item = QLatin1String(c.item);
+        const bool serial = item == u"mnuSerialDelay"_s;
+        const QString stored = serial ? QString::number(settings->serialDelay())
+                               : item == u"mnuDTMFDelay"_s ? settings->dtmfDelay()
+                                                           : settings->txTemp();
+        EXPECT_EQ(stored, c.stored);
+        EXPECT_EQ(settings->comPort(), serial ? u"1"_s : u"0"_s);
+        if (serial) {
+            EXPECT_TRUE(
+                readFile(u"kovo.ini"_s).contains("SerialDelay=" + c.stored.toUtf8() + "\r\n"));
         }
     }
     // The prompt offers the value in use.
-    messages.clear();
-    main.menuAction(QStringLiteral("mnuDTMFDelay"))->trigger();
-    EXPECT_EQ(messages.calls[0].defaultText, QStringLiteral("0"));
-    messages.clear();
-    main.menuAction(QStringLiteral("mnuConfigureTXDelay"))->trigger();
-    EXPECT_EQ(messages.calls[0].defaultText, QStringLiteral("350"));
+    for (const auto& [name, offered] :
+         {std::pair{"mnuDTMFDelay", "0"}, {"mnuConfigureTXDelay", "350"}}) {
+        messages.clear();
+        trigger(name);
+        EXPECT_EQ(messages.calls[0].defaultText, QLatin1String(offered));
+    }
 }
 
-TEST_F(MainWindowTest, AboutWindowShowsVersionAndTitle) {
+TEST_F(MainWindowTest, AboutWindowAndSerialTimers) {
     KovoMain& main = startWithSample();
-    main.menuAction(QStringLiteral("mnuAbout"))->trigger();
+    trigger("mnuAbout");
     auto* about = main.findChild<AboutWindow*>();
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->windowTitle(), QStringLiteral("About Kovo Programmer"));
+    EXPECT_EQ(about->windowTitle(), u"About Kovo Programmer"_s);
     QStringList texts;
     for (QLabel* label : about->findChildren<QLabel*>())
         texts << label->text();
-    EXPECT_TRUE(texts.contains(QStringLiteral("Kovo Tarsis Programmer")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Version ") + programVersion()));
+    EXPECT_TRUE(texts.contains(u"Kovo Tarsis Programmer"_s));
+    EXPECT_TRUE(texts.contains(u"Version "_s + programVersion()));
     about->accept();
-}
 
-TEST_F(MainWindowTest, SerialTimersCountToFiveAndStay) {
-    KovoMain& main = makeWindow();
-    auto* timer = main.findChild<QTimer*>(QStringLiteral("SerialTimer2"));
+    // The download's waits count seconds up to five, and stay there.
+    auto* timer = main.findChild<QTimer*>(u"SerialTimer2"_s);
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1000);
     for (int i = 0; i < 7; ++i)
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-    EXPECT_EQ(main.serialTimerTicks(2), 5);
-    EXPECT_EQ(main.serialTimerTicks(1), 0);
+    EXPECT_EQ(std::pair(main.serialTimerTicks(2), main.serialTimerTicks(1)), std::pair(5, 0));
     main.resetSerialTimer(2);
     EXPECT_EQ(main.serialTimerTicks(2), 0);
 }

@@ -2,37 +2,22 @@
 // transcript, the same lines as DTMF tones with the transmitter keyed, and the window's
 // placement in kovo.ini.
 #include "database/profile_file.h"
-#include "database/program_settings.h"
-#include "editors/recording_message_service.h"
-#include "emulator/tarsis_emulator.h"
-#include "link/channel_factory.h"
-#include "link/dtmf_digits.h"
 #include "link/emulator_channel.h"
-#include "link/recording_audio_output.h"
 #include "shell/manual_send_window.h"
+#include "shell_fixture.h"
 
 #include <QAccessible>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace kovo::testing {
 namespace {
 
 using Status = ManualSendResult::Status;
 
-const QString TimeoutText = QStringLiteral(
-    "Kovo is unable to communicate with the Tarsis. Check your connections then try again");
-const QString ErrorLimitText =
-    QStringLiteral("Too Many Errors. Please check your serial connection and try again");
+const QString TimeoutText =
+    u"Kovo is unable to communicate with the Tarsis. Check your connections then try again"_s;
 
 QString refusedText(const QString& answer) {
-    return QStringLiteral("There has been an error. The Tarsis returned ") + answer +
-           QStringLiteral("    ");
+    return u"There has been an error. The Tarsis returned "_s + answer + u"    "_s;
 }
 
 // A port for keying the transmitter that writes down what is done to it, with the number of
@@ -44,20 +29,20 @@ public:
         : m_name(std::move(name)), m_log(log), m_audio(audio), m_canDrive(canDrive) {}
     QString portName() const override { return m_name; }
     bool isOpen() const override { return m_open; }
-    bool open(QString*) override { return m_open = add(QStringLiteral("open ") + m_name); }
+    bool open(QString*) override { return m_open = add(u"open "_s + m_name); }
     void close() override {
         if (std::exchange(m_open, false))
-            add(QStringLiteral("close"));
+            add(u"close"_s);
     }
     bool write(const QByteArray&) override { return true; }
     QByteArray read(int) override { return {}; }
-    bool setDtr(bool on) override { return m_canDrive && add(QStringLiteral("DTR ") + onOff(on)); }
-    bool setRts(bool on) override { return m_canDrive && add(QStringLiteral("RTS ") + onOff(on)); }
+    bool setDtr(bool on) override { return m_canDrive && add(u"DTR "_s + onOff(on)); }
+    bool setRts(bool on) override { return m_canDrive && add(u"RTS "_s + onOff(on)); }
 
 private:
-    static QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
+    static QString onOff(bool on) { return on ? u"on"_s : u"off"_s; }
     bool add(const QString& what) {
-        m_log << QStringLiteral("%1 @%2").arg(what).arg(m_audio.events().size());
+        m_log << u"%1 @%2"_s.arg(what).arg(m_audio.events().size());
         return true;
     }
     QString m_name;
@@ -72,7 +57,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(home.isValid()); }
 
     void writeIni(const QByteArray& text) {
-        QFile ini(home.filePath(QStringLiteral("kovo.ini")));
+        QFile ini(home.filePath(u"kovo.ini"_s));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(text);
         ini.close();
@@ -80,17 +65,20 @@ protected:
         settings->load();
     }
 
-    // The window in serial mode over the in-process emulator.
-    void makeSerialWindow(const char* faultList = "") {
+    // The window in serial mode over the in-process emulator, or on a port no link can open.
+    void makeSerialWindow(const char* faultList, const QByteArray& comPort = {}) {
+        if (!comPort.isEmpty()) {
+            writeIni("[Main]\r\nComPort=" + comPort + "\r\n");
+            return makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
+        }
         writeIni("[Main]\r\nComPort=" + ChannelFactory::builtInEmulatorName().toUtf8() + "\r\n");
-        QString error;
         emulator = std::make_shared<TarsisEmulator>(
-            EmulatorFaults::parse(QString::fromLatin1(faultList), &error).value());
+            EmulatorFaults::parse(QString::fromLatin1(faultList)).value());
         const SerialLink::Settings linkSettings{settings->comPort(), 0, 200};
         link = std::make_unique<SerialLink>(
             std::make_unique<EmulatorChannel>(linkSettings.comPort, emulator), person, flags,
             linkSettings);
-        link->setLockCode(QStringLiteral("99"));
+        link->setLockCode(u"99"_s);
         makeWindow(ManualSendWindow::synchronousRunner(link.get(), &audio, person));
     }
 
@@ -116,24 +104,12 @@ protected:
         window->open();
     }
 
-    QLineEdit* box() const {
-        return window->findChild<QLineEdit*>(QStringLiteral("ManualSendData"));
-    }
+    QLineEdit* box() const { return window->findChild<QLineEdit*>(u"ManualSendData"_s); }
 
     // Types `text` into the box and presses Enter.
     void typeLine(const QString& text) {
         QTest::keyClicks(box(), text);
         QTest::keyClick(box(), Qt::Key_Return);
-    }
-
-    QStringList tones() const {
-        QStringList out;
-        for (const auto& event : audio.events()) {
-            if (event.kind == RecordingAudioOutput::Event::Kind::TonePair)
-                out << QString(
-                    QLatin1Char(dtmfCharacterForTones(event.frequency1, event.frequency2)));
-        }
-        return out;
     }
 
     QTemporaryDir home;
@@ -154,11 +130,7 @@ protected:
 // The command lines the controller's programming commands are shown with, typed by hand: each
 // goes out exactly as typed and its answer lands in the transcript.
 TEST_F(ManualSendTest, EveryExampleLineGetsTheControllersAnswerInTheTranscript) {
-    struct Case {
-        const char* line;
-        const char* answer;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"2*100030", "+"},                 // port 2 hang time 30
         {"1*1000500", "-value above 255"}, // a hang time is one byte in the controller
         {"2*1000500", "-value above 255"},
@@ -173,15 +145,14 @@ TEST_F(ManualSendTest, EveryExampleLineGetsTheControllersAnswerInTheTranscript) 
         {"1*21999", "+"},            // the end of an upload
         {"1*9020D", "+"},            // the terminator
     };
-    makeSerialWindow();
+    makeSerialWindow("");
     QStringList transcript;
     QStringList told;
-    for (const Case& c : cases) {
-        typeLine(QString::fromLatin1(c.line));
-        transcript << QString::fromLatin1(c.line) + QStringLiteral("   ") +
-                          QString::fromLatin1(c.answer);
-        if (c.answer[0] == '-')
-            told << refusedText(QString::fromLatin1(c.answer));
+    for (const auto& [line, answer] : cases) {
+        typeLine(QLatin1String(line));
+        transcript << QLatin1String(line) + u"   "_s + QLatin1String(answer);
+        if (answer[0] == '-')
+            told << refusedText(QLatin1String(answer));
     }
     EXPECT_EQ(window->transcript(), transcript.join(u'\n'));
     EXPECT_EQ(messages.messageTexts(), told);
@@ -191,58 +162,52 @@ TEST_F(ManualSendTest, EveryExampleLineGetsTheControllersAnswerInTheTranscript) 
     EXPECT_TRUE(link->isOpen()); // the port stays open for the next line
 }
 
-TEST_F(ManualSendTest, SilenceAndGarbageAreNoAnswer) {
-    struct Case {
+TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
+    const struct {
         const char* faults;
-        int lines; // typed one after the other
+        QByteArray comPort; // set: no link can open it
+        int lines;          // typed one after the other
         QStringList texts;
         QString lastOutcome;
-    };
-    const Case cases[] = {
-        {"nak:1", 1, {refusedText(QStringLiteral("-Refused"))}, QStringLiteral("-Refused")},
-        {"silence:1", 1, {TimeoutText}, QStringLiteral("no answer within the time-out")},
+    } cases[] = {
+        {"",
+         "9",
+         1,
+         {u"COM9 is in use by another program. Close the other program and try again"_s},
+         u"not sent: the port cannot be opened"_s},
+        {"nak:1", {}, 1, {refusedText(u"-Refused"_s)}, u"-Refused"_s},
+        {"silence:1", {}, 1, {TimeoutText}, u"no answer within the time-out"_s},
         {"silence:4",
+         {},
          4,
-         {TimeoutText, TimeoutText, TimeoutText, ErrorLimitText},
-         QStringLiteral("no answer within the time-out; too many errors, port closed")},
+         {TimeoutText, TimeoutText, TimeoutText,
+          u"Too Many Errors. Please check your serial connection and try again"_s},
+         u"no answer within the time-out; too many errors, port closed"_s},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.faults);
         messages.clear();
-        makeSerialWindow(c.faults);
+        makeSerialWindow(c.faults, c.comPort);
         for (int i = 0; i < c.lines; ++i)
-            typeLine(QStringLiteral("1*100050"));
+            typeLine(u"1*100050"_s);
         EXPECT_EQ(messages.messageTexts(), c.texts);
-        EXPECT_EQ(window->transcript().split(u'\n').last(),
-                  QStringLiteral("1*100050   ") + c.lastOutcome);
-        EXPECT_EQ(messages.calls.last().title, c.lines == 4 ? QStringLiteral("Error!") : QString());
+        EXPECT_EQ(window->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
+        EXPECT_EQ(messages.calls.last().title, c.lines == 4 ? u"Error!"_s : QString());
     }
     // After the fourth silent wait the lock code went out and the port was closed.
-    EXPECT_EQ(emulator->receivedLines().last(), QStringLiteral("199"));
+    EXPECT_EQ(emulator->receivedLines().last(), u"199"_s);
     EXPECT_FALSE(link->isOpen());
-}
-
-TEST_F(ManualSendTest, PortThatCannotBeUsedIsToldAndNothingIsWritten) {
-    writeIni("[Main]\r\nComPort=7\r\n");
-    makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
-    typeLine(QStringLiteral("1*1000500"));
-    EXPECT_EQ(messages.messageTexts(),
-              QStringList{QStringLiteral(
-                  "COM7 is in use by another program. Close the other program and try again")});
-    EXPECT_EQ(window->transcript(),
-              QStringLiteral("1*1000500   not sent: the port cannot be opened"));
 }
 
 TEST_F(ManualSendTest, DtmfModeKeysPlaysTheDigitsAndUnkeys) {
     makeDtmfWindow("DTMFComPort=3\r\nWhichSend=1\r\nDTMFDelay=25\r\nTxTemp=900\r\n");
-    typeLine(QStringLiteral(" 1*1000500 "));
-    EXPECT_EQ(tones(), QString(QStringLiteral("1*1000500")).split(QString(), Qt::SkipEmptyParts));
+    typeLine(u" 1*1000500 "_s);
+    EXPECT_EQ(playedDigits(audio), u"1*1000500"_s);
     // Keyed before the first sound, unkeyed after the last; DTR keys, RTS stays down.
     const int sounds = int(audio.events().size());
-    EXPECT_EQ(keying, (QStringList{QStringLiteral("open 3 @0"), QStringLiteral("DTR on @0"),
-                                   QStringLiteral("RTS off @0"),
-                                   QStringLiteral("DTR off @%1").arg(sounds - 1),
-                                   QStringLiteral("close @%1").arg(sounds - 1)}));
+    EXPECT_EQ(keying,
+              (QStringList{u"open 3 @0"_s, u"DTR on @0"_s, u"RTS off @0"_s,
+                           u"DTR off @%1"_s.arg(sounds - 1), u"close @%1"_s.arg(sounds - 1)}));
     // No key-up delay: the silence before the first tone is that digit's own delay.
     int silenceBeforeFirstTone = 0;
     for (const auto& event : audio.events()) {
@@ -252,26 +217,25 @@ TEST_F(ManualSendTest, DtmfModeKeysPlaysTheDigitsAndUnkeys) {
     }
     EXPECT_EQ(silenceBeforeFirstTone, 25);
     EXPECT_TRUE(messages.calls.isEmpty());
-    EXPECT_EQ(window->transcript(), QStringLiteral(" 1*1000500    played as DTMF tones"));
+    EXPECT_EQ(window->transcript(), u" 1*1000500    played as DTMF tones"_s);
 
     // What is not a keypad character is skipped.
     audio.clear();
-    typeLine(QStringLiteral("12x#"));
-    EXPECT_EQ(tones(),
-              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("#")}));
+    typeLine(u"12x#"_s);
+    EXPECT_EQ(playedDigits(audio), u"12#"_s);
 }
 
 TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {
     // A keying line that cannot be driven: nothing is played.
     makeDtmfWindow("DTMFComPort=3\r\nWhichSend=2\r\n");
     canKey = false;
-    typeLine(QStringLiteral("1*1000500"));
+    typeLine(u"1*1000500"_s);
     EXPECT_EQ(results.value(0).status, Status::KeyingFailed);
-    EXPECT_TRUE(tones().isEmpty());
-    const QString keyingText = QStringLiteral(
-        "The transmitter cannot be keyed: 3 cannot drive RTS. Choose a serial port whose RTS line "
+    EXPECT_TRUE(playedDigits(audio).isEmpty());
+    const QString keyingText =
+        u"The transmitter cannot be keyed: 3 cannot drive RTS. Choose a serial port whose RTS line "
         "keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort to 0 "
-        "and key the transmitter by hand.");
+        "and key the transmitter by hand."_s;
     EXPECT_EQ(messages.messageTexts(), QStringList{keyingText});
 
     // No sound output: the transmitter is never keyed.
@@ -279,49 +243,44 @@ TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {
     keying.clear();
     canKey = true;
     audio.setFailPlay(true);
-    typeLine(QStringLiteral("2"));
+    typeLine(u"2"_s);
     EXPECT_EQ(results.value(1).status, Status::SoundFailed);
     EXPECT_TRUE(keying.isEmpty());
-    const QString soundText = QStringLiteral("The recording output fails on purpose");
+    const QString soundText = u"The recording output fails on purpose"_s;
     EXPECT_EQ(messages.messageTexts(), QStringList{soundText});
-    EXPECT_EQ(window->transcript(), QStringLiteral("1*1000500   not played: ") + keyingText +
-                                        QStringLiteral("\n2   not played: ") + soundText);
+    EXPECT_EQ(window->transcript(),
+              u"1*1000500   not played: "_s + keyingText + u"\n2   not played: "_s + soundText);
 }
 
 TEST_F(ManualSendTest, WindowIsPlacedFromKovoIniAndCloseOrEscapeWritesThePlacement) {
     writeIni("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=520\r\nWindow Height=270\r\n"
              "Window Top=140\r\nWindow Left=60\r\nWindow State=0\r\n");
     makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Manual Send Data To Tarsis"));
+    EXPECT_EQ(window->windowTitle(), u"Manual Send Data To Tarsis"_s);
     EXPECT_EQ(window->geometry(), QRect(60, 140, 520, 270));
     // The label says what to type and names the box; the transcript is named too.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(box())->text(QAccessible::Name),
-              QStringLiteral("Type the port digit and the command (for example 2*100030), then "
-                             "press Enter:"));
-    QWidget* transcript = window->findChild<QWidget*>(QStringLiteral("Transcript"));
+              u"Type the port digit and the command (for example 2*100030), then press Enter:"_s);
+    QWidget* transcript = window->findChild<QWidget*>(u"Transcript"_s);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(transcript)->text(QAccessible::Name),
-              QStringLiteral("Lines sent and the controller's answers:"));
+              u"Lines sent and the controller's answers:"_s);
     // Enter on an empty box sends nothing.
     QTest::keyClick(box(), Qt::Key_Return);
     QTest::keyClick(box(), Qt::Key_Enter);
     EXPECT_TRUE(results.isEmpty());
 
     window->setGeometry(QRect(30, 50, 440, 280));
-    auto* close = window->findChild<QPushButton*>(QStringLiteral("Close"));
-    EXPECT_EQ(close->text(), QStringLiteral("&Close"));
+    auto* close = window->findChild<QPushButton*>(u"Close"_s);
+    EXPECT_EQ(close->text(), u"&Close"_s);
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(portCloses, 1);
-    const ProfileFile ini = ProfileFile::load(home.filePath(QStringLiteral("kovo.ini")));
-    const QString section = QStringLiteral("Manualsend");
+    const ProfileFile ini = ProfileFile::load(home.filePath(u"kovo.ini"_s));
     QStringList placement;
-    for (const char* key :
-         {"Window Width", "Window Height", "Window Top", "Window Left", "Window State"})
-        placement << ini.read(section, QString::fromLatin1(key));
-    EXPECT_EQ(placement,
-              (QStringList{QStringLiteral("440"), QStringLiteral("280"), QStringLiteral("50"),
-                           QStringLiteral("30"), QStringLiteral("0")}));
-    EXPECT_EQ(ini.read(QStringLiteral("Main"), QStringLiteral("Window Width")), QString());
+    for (const char* key : {"Width", "Height", "Top", "Left", "State"})
+        placement << ini.read(u"Manualsend"_s, u"Window "_s + QLatin1String(key));
+    EXPECT_EQ(placement.join(u' '), u"440 280 50 30 0"_s);
+    EXPECT_EQ(ini.read(u"Main"_s, u"Window Width"_s), QString());
 
     // Reopened where it was left; Escape in the box does what Close does.
     window->open();
@@ -353,19 +312,17 @@ TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
         requests.append(request);
         pendingDone = std::move(done);
     });
-    typeLine(QStringLiteral("1*1000500"));
+    typeLine(u"1*1000500"_s);
     ASSERT_EQ(requests.size(), 1);
     const ManualSendRequest& r = requests[0];
     EXPECT_EQ((QStringList{r.line, r.comPort, r.dtmfComPort, r.whichSend}),
-              (QStringList{QStringLiteral("1*1000500"), QStringLiteral("5"), QStringLiteral("2"),
-                           QStringLiteral("2")}));
+              (QStringList{u"1*1000500"_s, u"5"_s, u"2"_s, u"2"_s}));
     EXPECT_EQ(std::pair(r.dtmfDelay, r.serialDelayMs), std::pair(70, 1));
     EXPECT_TRUE(box()->isReadOnly());
     // A second Enter while the first line is out sends nothing.
-    QTest::keyClicks(box(), QStringLiteral("9"));
-    QTest::keyClick(box(), Qt::Key_Return);
+    typeLine(u"9"_s);
     EXPECT_EQ(requests.size(), 1);
-    EXPECT_EQ(box()->text(), QStringLiteral("1*1000500"));
+    EXPECT_EQ(box()->text(), u"1*1000500"_s);
 
     pendingDone(ManualSendResult{Status::Acknowledged, "+", {}});
     EXPECT_FALSE(window->sending());
@@ -374,11 +331,11 @@ TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
     pendingDone(ManualSendResult{Status::Acknowledged, "+", {}}); // told twice: no effect
     EXPECT_EQ(results.size(), 1);
     // A line the runner could not take stays in the box, and out of the transcript.
-    typeLine(QStringLiteral("1*1001"));
+    typeLine(u"1*1001"_s);
     pendingDone(ManualSendResult{Status::NotStarted, {}, {}});
-    EXPECT_EQ(box()->text(), QStringLiteral("1*1001"));
+    EXPECT_EQ(box()->text(), u"1*1001"_s);
     EXPECT_FALSE(box()->isReadOnly());
-    EXPECT_EQ(window->transcript(), QStringLiteral("1*1000500   +"));
+    EXPECT_EQ(window->transcript(), u"1*1000500   +"_s);
     // The window may go away while a line is out.
     QTest::keyClick(box(), Qt::Key_Return);
     EXPECT_EQ(requests.size(), 3);

@@ -1,13 +1,8 @@
-#include "editors/editor_window.h"
 #include "shell/editor_factory.h"
 #include "shell_fixture.h"
 
 #include <QCheckBox>
-#include <QFile>
-#include <QLineEdit>
 #include <QRadioButton>
-#include <QTabBar>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,16 +1,7 @@
-#include "database/program_settings.h"
-#include "editors/recording_message_service.h"
-#include "link/dtmf_digits.h"
-#include "link/recording_audio_output.h"
 #include "shell/touch_tone_pad.h"
+#include "shell_fixture.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <functional>
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace kovo::testing {
 namespace {
@@ -28,16 +19,6 @@ public:
         return ok;
     }
     std::function<void()> duringFirstTone;
-
-    // The keypad characters of the tone pairs played.
-    QString played() const {
-        QString out;
-        for (const auto& event : events()) {
-            if (event.kind == Kind::TonePair)
-                out += QLatin1Char(dtmfCharacterForTones(event.frequency1, event.frequency2));
-        }
-        return out;
-    }
 };
 
 // The pad over a temporary program folder, its DTMFDelay 0.
@@ -46,9 +27,7 @@ protected:
     void SetUp() override { pad->open(); }
 
     QPushButton* button(const QString& name) const { return pad->findChild<QPushButton*>(name); }
-    void press(int code) {
-        QTest::mouseClick(button(QStringLiteral("cmdNum(%1)").arg(code)), Qt::LeftButton);
-    }
+    void press(int code) { QTest::mouseClick(button(u"cmdNum(%1)"_s.arg(code)), Qt::LeftButton); }
 
     QTemporaryDir home;
     ProgramSettings settings{home.path()};
@@ -58,16 +37,16 @@ protected:
 };
 
 TEST_F(TouchTonePadTest, EveryButtonPlaysItsPairInKeypadOrderAndShowsItsCaption) {
-    EXPECT_EQ(pad->windowTitle(), QStringLiteral("DTMF Dialer"));
+    EXPECT_EQ(pad->windowTitle(), u"DTMF Dialer"_s);
     // Row by row: the row gives the low tone, the column the high one.
-    const QString captions = QStringLiteral("123A456B789C*0#D");
+    const QString captions = u"123A456B789C*0#D"_s;
     const int codes[] = {1, 2, 3, 13, 4, 5, 6, 14, 7, 8, 9, 15, 11, 0, 12, 16};
     const int low[] = {697, 770, 852, 941};
     const int high[] = {1209, 1336, 1477, 1633};
     QPoint previous;
     for (int i = 0; i < 16; ++i) {
         SCOPED_TRACE(i);
-        QPushButton* b = button(QStringLiteral("cmdNum(%1)").arg(codes[i]));
+        QPushButton* b = button(u"cmdNum(%1)"_s.arg(codes[i]));
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->text(), captions.at(i));
         EXPECT_TRUE(i % 4 ? b->y() == previous.y() && b->x() > previous.x()
@@ -87,39 +66,37 @@ TEST_F(TouchTonePadTest, EveryButtonPlaysItsPairInKeypadOrderAndShowsItsCaption)
 
 TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
     // "d" is no digit (the digit is the upper-case letter); Return and Backspace show nothing.
-    QTest::keyClicks(pad.get(), QStringLiteral("x5#*Dd "));
+    QTest::keyClicks(pad.get(), u"x5#*Dd "_s);
     QTest::keyClick(pad.get(), Qt::Key_Return);
     QTest::keyClick(pad.get(), Qt::Key_Backspace);
     // A key typed while a keypad button has the focus reaches the pad as well.
-    button(QStringLiteral("cmdNum(1)"))->setFocus();
-    QTest::keyClicks(button(QStringLiteral("cmdNum(1)")), QStringLiteral("9"));
-    EXPECT_EQ(audio.played(), QStringLiteral("5#*D9"));
-    EXPECT_EQ(pad->display(), QStringLiteral("x5#*Dd 9"));
-    EXPECT_EQ(pad->findChild<QLineEdit*>(QStringLiteral("txtNum"))->focusPolicy(), Qt::NoFocus);
+    button(u"cmdNum(1)"_s)->setFocus();
+    QTest::keyClicks(button(u"cmdNum(1)"_s), u"9"_s);
+    EXPECT_EQ(playedDigits(audio), u"5#*D9"_s);
+    EXPECT_EQ(pad->display(), u"x5#*Dd 9"_s);
+    EXPECT_EQ(pad->findChild<QLineEdit*>(u"txtNum"_s)->focusPolicy(), Qt::NoFocus);
 
     // Clear empties the display, Exit hides the pad; neither plays.
     audio.clear();
-    QTest::mouseClick(button(QStringLiteral("Clear")), Qt::LeftButton);
+    QTest::mouseClick(button(u"Clear"_s), Qt::LeftButton);
     EXPECT_EQ(pad->display(), QString());
-    QTest::mouseClick(button(QStringLiteral("Exit")), Qt::LeftButton);
+    QTest::mouseClick(button(u"Exit"_s), Qt::LeftButton);
     EXPECT_FALSE(pad->isVisible());
     EXPECT_TRUE(audio.events().isEmpty());
 }
 
 TEST_F(TouchTonePadTest, EachDigitWaitsTheInterdigitDelayFirst) {
-    settings.setDtmfDelay(QStringLiteral("150")); // read at every digit
-    QTest::keyClicks(pad.get(), QStringLiteral("x7"));
+    settings.setDtmfDelay(u"150"_s); // read at every digit
+    QTest::keyClicks(pad.get(), u"x7"_s);
     // "x": its delay only; "7": delay, tone, the pause that keeps equal digits apart.
     QStringList heard;
     for (const auto& event : audio.events()) {
         heard << (event.kind == Kind::Pause      ? QString::number(event.milliseconds)
-                  : event.kind == Kind::TonePair ? QStringLiteral("tone")
-                                                 : QStringLiteral("finish"));
+                  : event.kind == Kind::TonePair ? u"tone"_s
+                                                 : u"finish"_s);
     }
-    EXPECT_EQ(heard,
-              (QStringList{QStringLiteral("150"), QStringLiteral("finish"), QStringLiteral("150"),
-                           QStringLiteral("tone"), QString::number(DtmfPlayer::MinimumPauseMs),
-                           QStringLiteral("finish")}));
+    EXPECT_EQ(heard, (QStringList{u"150"_s, u"finish"_s, u"150"_s, u"tone"_s,
+                                  QString::number(DtmfPlayer::MinimumPauseMs), u"finish"_s}));
 }
 
 // Keys pressed while a digit sounds follow in order. When the sound fails the person is told
@@ -128,13 +105,13 @@ TEST_F(TouchTonePadTest, KeysPressedWhileADigitSoundsFollowInOrderOrAreDroppedOn
     audio.duringFirstTone = [&] {
         EXPECT_TRUE(pad->playing());
         press(2);
-        QTest::keyClicks(pad.get(), QStringLiteral("3"));
-        EXPECT_EQ(audio.played(), QStringLiteral("1")); // the first digit still sounds
+        QTest::keyClicks(pad.get(), u"3"_s);
+        EXPECT_EQ(playedDigits(audio), u"1"_s); // the first digit still sounds
     };
     press(1);
     EXPECT_FALSE(pad->playing());
-    EXPECT_EQ(audio.played(), QStringLiteral("123"));
-    EXPECT_EQ(pad->display(), QStringLiteral("123"));
+    EXPECT_EQ(playedDigits(audio), u"123"_s);
+    EXPECT_EQ(pad->display(), u"123"_s);
     // The output is finished once, at the end.
     EXPECT_EQ(std::count_if(audio.events().begin(), audio.events().end(),
                             [](const auto& e) { return e.kind == Kind::Finish; }),
@@ -151,7 +128,7 @@ TEST_F(TouchTonePadTest, KeysPressedWhileADigitSoundsFollowInOrderOrAreDroppedOn
     press(5);
     press(6);
     ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, QStringLiteral("The recording output fails on purpose"));
+    EXPECT_EQ(messages.calls[0].text, u"The recording output fails on purpose"_s);
     EXPECT_EQ(messages.calls[0].title, QString());
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(pad->playing());
@@ -162,7 +139,7 @@ TEST_F(TouchTonePadTest, KeysPressedWhileADigitSoundsFollowInOrderOrAreDroppedOn
     audio.setFailPlay(false);
     press(7);
     // Tried: 2, 5, 6 and 8 failed; 3, queued behind the failure, was dropped.
-    EXPECT_EQ(audio.played(), QStringLiteral("125687"));
+    EXPECT_EQ(playedDigits(audio), u"125687"_s);
     audio.setFailPlay(true);
     press(9);
     EXPECT_EQ(messages.calls.size(), 3);
