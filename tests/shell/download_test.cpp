@@ -55,7 +55,10 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
                                       "file before proceeding further"_s);
     // The editors were opened again and show the controller's values.
     EXPECT_EQ(main.editor(0)->control<QLineEdit>(u"HangTimer(2)"_s)->text(), u"77"_s);
-    EXPECT_TRUE(main.menuAction(u"mnuTarsisUpload"_s)->isEnabled());
+    EXPECT_TRUE(item("mnuTarsisUpload")->isEnabled());
+    // What was downloaded is in no file yet: the title marks it.
+    EXPECT_FALSE(db.settingsSaved());
+    EXPECT_TRUE(main.isWindowModified());
 }
 
 // Escape, or a line lost on the way, ends the download and leaves the database as it was; the
@@ -105,19 +108,6 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
         ASSERT_TRUE(runDownload());
         EXPECT_EQ(db.value(u"HangTime", 2), u"77"_s);
     }
-}
-
-TEST_F(DownloadTest, DtmfModeIsRefusedBeforeAnythingIsSent) {
-    KovoMain& main = startOnEmulator();
-    settings->setComPort(u"0"_s);
-    main.menuAction(u"mnuTarsisDownload"_s)->trigger();
-    EXPECT_FALSE(main.linkWorker().busy());
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text,
-              u"You may not download from the Tarsis in DTMF Mode. Please change to "
-              "Serial Port Mode and try again"_s);
-    EXPECT_EQ(messages.calls[0].title, u"Error!"_s);
-    EXPECT_EQ(emulator->exchangeCount(), 0);
 }
 
 } // namespace

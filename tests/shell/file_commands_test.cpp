@@ -21,13 +21,13 @@ public:
     }
 };
 
-TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindow) {
+TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindowOrNamesAFailure) {
     KovoMain& main = startWithSample();
     db.setValue(u"HangTime", 2, u"30"_s);
     db.setSettingsSaved(false);
     ShowCounter shows;
     main.savingWindow()->installEventFilter(&shows);
-    main.menuAction(u"mnuFileSave"_s)->trigger();
+    trigger("mnuFileSave");
     EXPECT_EQ(shows.count, 1);
     EXPECT_FALSE(main.savingWindow()->isVisible());
     EXPECT_EQ(main.savingWindow()->windowTitle(), u"Saving Database"_s);
@@ -37,6 +37,20 @@ TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindow) {
     EXPECT_TRUE(
         readFile(u"kovo.ini"_s).contains("LastRCFile=" + main.currentDatabaseFile().toUtf8()));
     EXPECT_TRUE(messages.calls.isEmpty());
+
+    // A failed save names the file, and the configuration stays unsaved: Exit still asks.
+    const QString unreachable = path(u"no/such/folder/x.dat"_s);
+    db.setValue(u"FanTime", u"15"_s);
+    dialogs.answers.append(unreachable);
+    main.fileSaveAs();
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_TRUE(messages.calls[0].text.contains(QDir::toNativeSeparators(unreachable)));
+    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
+    EXPECT_FALSE(db.settingsSaved());
+    EXPECT_FALSE(main.savingWindow()->isVisible());
+    messages.clear();
+    EXPECT_FALSE(main.fileExit());
+    EXPECT_EQ(messages.calls.size(), 1);
 }
 
 TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
@@ -79,24 +93,6 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     EXPECT_TRUE(written.contains("[Foreign]\r\nKeep=1\r\n"));
     EXPECT_EQ(main.tabStrip()->currentIndex(), 0);
     EXPECT_TRUE(readFile(u"kovo.ini"_s).contains("LastRCFile=" + other.toUtf8()));
-}
-
-TEST_F(FileCommandsTest, AFailedSaveNamesTheFileAndStaysUnsaved) {
-    KovoMain& main = startWithSample();
-    const QString unreachable = path(u"no/such/folder/x.dat"_s);
-    db.setValue(u"FanTime", u"15"_s);
-    db.setSettingsSaved(false);
-    dialogs.answers.append(unreachable);
-    main.fileSaveAs();
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_TRUE(messages.calls[0].text.contains(QDir::toNativeSeparators(unreachable)));
-    EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
-    EXPECT_FALSE(db.settingsSaved());
-    EXPECT_FALSE(main.savingWindow()->isVisible());
-    // Exit still asks.
-    messages.clear();
-    EXPECT_FALSE(main.fileExit());
-    EXPECT_EQ(messages.calls.size(), 1);
 }
 
 // Open and New ask about unsaved changes first; Cancel there, or in the file dialog, leaves

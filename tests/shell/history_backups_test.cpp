@@ -74,7 +74,7 @@ TEST_F(HistoryBackupsTest, SaveUploadAndDownloadLeaveTheirBackups) {
 
     // The Backups window lists them newest first and opens the upload as an unsaved configuration.
     messages.clear();
-    main.menuAction(u"mnuBackups"_s)->trigger();
+    trigger("mnuBackups");
     BackupsWindow* list = main.history().backupsWindow();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->windowTitle(), u"Backups"_s);

@@ -30,7 +30,7 @@ TEST_F(HistoryCompareTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) 
     ASSERT_TRUE(saveWholeDatabase(other, otherFile).ok);
 
     dialogs.answers = {otherFile};
-    main.menuAction(u"mnuCompareWith"_s)->trigger();
+    trigger("mnuCompareWith");
     ASSERT_EQ(dialogs.calls.size(), 1);
     EXPECT_EQ(dialogs.calls[0].title, u"Compare With"_s);
     CompareWindow* compare = main.history().compareWindow();

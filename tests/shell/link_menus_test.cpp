@@ -15,21 +15,41 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     KovoMain& main = startWithSample();
     settings->setComPort(pty.port());
     main.linkWorker().setAnswerTimeoutMs(5000);
-    main.menuAction(u"MnuManualData"_s)->trigger();
+    trigger("MnuManualData");
     ManualSendWindow* manual = main.manualSendWindow();
     ASSERT_TRUE(manual->isVisible());
     auto* box = manual->findChild<QLineEdit*>(u"ManualSendData"_s);
     ASSERT_NE(box, nullptr);
-    for (const char* line : {"1*1000500", "2*100030"}) {
-        QTest::keyClicks(box, QString::fromLatin1(line));
+    // The command lines the controller's programming commands are shown with, typed by hand:
+    // each goes out exactly as typed and its answer lands in the transcript.
+    const std::pair<const char*, const char*> cases[] = {
+        {"2*100030", "+"},                 // port 2 hang time 30
+        {"1*1000500", "-value above 255"}, // a hang time is one byte in the controller
+        {"1*1000255", "+"},
+        {"3*341005*10*12*34*", "+"}, // courtesy tone 10 of port 3, segment 4
+        {"1*21150075551234", "+"},   // auto-dial slot 7
+        {"1*21151205551234", "+"},   // auto-dial slot 120
+        {"1*400205123", "+"},        // macro 5 holding 1 2 3
+        {"1*205041109050", "+"},     // short macro 1 and its code
+        {"1*40010325123005", "+"},   // setpoint 3: monthly, week 2, day 5
+        {"1*80010800", "+"},         // a CW tone pair whose second tone is 0
+        {"1*21999", "+"},            // the end of an upload
+        {"1*9020D", "+"},            // the terminator
+    };
+    QStringList lines;
+    QStringList transcript;
+    for (const auto& [line, answer] : cases) {
+        QTest::keyClicks(box, QLatin1String(line));
         QTest::keyClick(box, Qt::Key_Return);
         // Enter returned at once: the answer can only come through the event queue.
         EXPECT_TRUE(manual->sending());
         ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
         ASSERT_TRUE(waitIdle());
+        lines << QLatin1String(line);
+        transcript << QLatin1String(line) + u"   "_s + QLatin1String(answer);
     }
-    EXPECT_EQ(pty.emulator().receivedLines(), (QStringList{u"1*1000500"_s, u"2*100030"_s}));
-    EXPECT_EQ(manual->transcript(), u"1*1000500   -value above 255\n2*100030   +"_s);
+    EXPECT_EQ(pty.emulator().receivedLines(), lines);
+    EXPECT_EQ(manual->transcript(), transcript.join(u'\n'));
     EXPECT_EQ(messages.messageTexts(),
               QStringList{u"There has been an error. The Tarsis returned -value above 255    "_s});
     EXPECT_EQ(box->text(), QString());
@@ -43,36 +63,53 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     EXPECT_TRUE(settings->placement(u"Manualsend"_s).present);
 }
 
-TEST_F(LinkMenusTest, ThePadPlaysOnTheChosenOutputAndEscapeClosesIt) {
+TEST_F(LinkMenusTest, ThePadPlaysOnTheChosenOutput) {
     KovoMain& main = startWithSample();
     auto output = std::make_shared<RecordingAudioOutput>();
     main.setPadAudioOutput(output);
-    main.menuAction(u"MnuTestPad"_s)->trigger();
+    trigger("MnuTestPad");
     TouchTonePad* pad = main.touchTonePad();
     ASSERT_TRUE(pad->isVisible());
-    EXPECT_EQ(pad->windowTitle(), u"DTMF Dialer"_s);
     pad->findChild<QPushButton*>(u"cmdNum(12)"_s)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !pad->playing(); }, 10000));
     EXPECT_EQ(playedDigits(*output), u"#"_s);
     // The pad plays locally: nothing goes over the link.
     EXPECT_FALSE(main.linkWorker().portOpen());
-    QTest::keyClick(pad, Qt::Key_Escape);
-    EXPECT_FALSE(pad->isVisible());
 }
 
-// What was downloaded is in no file yet: the title marks it and Exit asks before it is lost.
-TEST_F(LinkMenusTest, ADownloadCountsAsUnsaved) {
-    KovoMain& main = startOnEmulator();
-    ASSERT_FALSE(main.isWindowModified());
-    messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
-    ASSERT_TRUE(runDownload());
-    EXPECT_FALSE(db.settingsSaved());
-    EXPECT_TRUE(main.isWindowModified());
-    messages.clear();
-    main.close(); // Cancel (the unscripted answer) keeps the program
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, KovoMain::saveQuestion());
-    EXPECT_FALSE(main.programEnded());
+// Items that cannot act in the state they meet say why, and do nothing.
+TEST_F(LinkMenusTest, ItemsThatCannotActSaySoAndDoNothing) {
+    startOnEmulator();
+    const QString notAConfiguration = path(u"notes.dat"_s);
+    writeFile(u"notes.dat"_s, "[Notes]\r\nText=nothing for the controller\r\n");
+    const struct {
+        const char* item;
+        QString text;
+        const char* title;
+    } cases[] = {
+        {"mnuTarsisDownload",
+         u"You may not download from the Tarsis in DTMF Mode. Please change to Serial Port Mode "
+         "and try again"_s,
+         "Error!"},
+        {"mnuSaveLinkTrace", HistoryCommands::noTraceText(), "Save Link Trace"},
+        {"mnuCompareWith",
+         QDir::toNativeSeparators(notAConfiguration) +
+             u" holds no configuration to compare with."_s,
+         "Compare With"},
+    };
+    settings->setComPort(u"0"_s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        messages.clear();
+        dialogs.answers = {notAConfiguration};
+        trigger(c.item);
+        EXPECT_FALSE(window->linkWorker().busy());
+        EXPECT_EQ(messages.messageTexts(), QStringList{c.text});
+        EXPECT_EQ(messages.calls.value(0).title, QLatin1String(c.title));
+    }
+    EXPECT_EQ(emulator->exchangeCount(), 0);
+    EXPECT_EQ(window->history().compareWindow(), nullptr);
+    EXPECT_EQ(dialogs.calls.size(), 1); // only Compare With asked for a file
 }
 
 } // namespace

@@ -127,41 +127,6 @@ protected:
     int portCloses = 0;
 };
 
-// The command lines the controller's programming commands are shown with, typed by hand: each
-// goes out exactly as typed and its answer lands in the transcript.
-TEST_F(ManualSendTest, EveryExampleLineGetsTheControllersAnswerInTheTranscript) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"2*100030", "+"},                 // port 2 hang time 30
-        {"1*1000500", "-value above 255"}, // a hang time is one byte in the controller
-        {"2*1000500", "-value above 255"},
-        {"1*1000255", "+"},
-        {"3*341005*10*12*34*", "+"}, // courtesy tone 10 of port 3, segment 4
-        {"1*21150075551234", "+"},   // auto-dial slot 7
-        {"1*21151205551234", "+"},   // auto-dial slot 120
-        {"1*400205123", "+"},        // macro 5 holding 1 2 3
-        {"1*205041109050", "+"},     // short macro 1 and its code
-        {"1*40010325123005", "+"},   // setpoint 3: monthly, week 2, day 5
-        {"1*80010800", "+"},         // a CW tone pair whose second tone is 0
-        {"1*21999", "+"},            // the end of an upload
-        {"1*9020D", "+"},            // the terminator
-    };
-    makeSerialWindow("");
-    QStringList transcript;
-    QStringList told;
-    for (const auto& [line, answer] : cases) {
-        typeLine(QLatin1String(line));
-        transcript << QLatin1String(line) + u"   "_s + QLatin1String(answer);
-        if (answer[0] == '-')
-            told << refusedText(QLatin1String(answer));
-    }
-    EXPECT_EQ(window->transcript(), transcript.join(u'\n'));
-    EXPECT_EQ(messages.messageTexts(), told);
-    EXPECT_EQ(emulator->receivedLines().size(), std::size(cases));
-    EXPECT_EQ(box()->text(), QString());
-    EXPECT_FALSE(box()->isReadOnly());
-    EXPECT_TRUE(link->isOpen()); // the port stays open for the next line
-}
-
 TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
     const struct {
         const char* faults;

@@ -82,6 +82,9 @@ TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
     EXPECT_EQ(pad->display(), QString());
     QTest::mouseClick(button(u"Exit"_s), Qt::LeftButton);
     EXPECT_FALSE(pad->isVisible());
+    pad->open();
+    QTest::keyClick(pad.get(), Qt::Key_Escape);
+    EXPECT_FALSE(pad->isVisible());
     EXPECT_TRUE(audio.events().isEmpty());
 }
 
