@@ -1,4 +1,8 @@
+#include "database/profile_file.h"
+#include "editors/controller_action_runner.h"
+#include "link/memory_image.h"
 #include "link/pty_emulator.h"
+#include "shell/built_in_emulator.h"
 #include "shell/manual_send_window.h"
 #include "shell/touch_tone_pad.h"
 #include "shell_fixture.h"
@@ -110,6 +114,77 @@ TEST_F(LinkMenusTest, ItemsThatCannotActSaySoAndDoNothing) {
     EXPECT_EQ(emulator->exchangeCount(), 0);
     EXPECT_EQ(window->history().compareWindow(), nullptr);
     EXPECT_EQ(dialogs.calls.size(), 1); // only Compare With asked for a file
+}
+
+TEST_F(LinkMenusTest, AFirstStartChoosesTheEmulatorWhenTheProgramAsks) {
+    const QString emulatorPort = u"Built-in Tarsis emulator"_s;
+    const struct {
+        const char* name;
+        bool ask;
+        bool iniExists;
+        QString comPort;
+        const char* ticked;
+    } cases[] = {
+        {"first start", true, false, emulatorPort, "mnuBuiltInEmulator"},
+        {"settings file present", true, true, u"3"_s, "mnuCom3"},
+        {"not asked", false, false, u"0"_s, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        QFile::remove(path(u"kovo.ini"_s));
+        const QString dat = writeSampleDat(u"first.dat"_s);
+        if (c.iniExists)
+            writeIni("ComPort=3\r\n");
+        dialogs.answers = {dat};
+        KovoMain& main = makeWindow();
+        main.setBuiltInEmulatorOnFirstStart(c.ask);
+        ASSERT_TRUE(main.startUp());
+        EXPECT_EQ(settings->comPort(), c.comPort);
+        EXPECT_EQ(item("mnuBuiltInEmulator")->text(), emulatorPort);
+        EXPECT_EQ(checkedItems(), QLatin1String(c.ticked));
+    }
+}
+
+TEST_F(LinkMenusTest, ItsMemoryOutlivesTheProgram) {
+    startOnEmulator();
+    db.setValue(u"HangTime", 3, u"123"_s);
+    db.setPending(u"HangTimePending", 3);
+    openUploadWindow();
+    clickAndWait(u"Update"_s);
+    ASSERT_EQ(emulator->acceptedLines(), QStringList{u"3*1000123"_s});
+    const QByteArray memory = emulator->memory().bytes();
+    emulator.reset();
+    window.reset();
+    ASSERT_TRUE(QFile::exists(path(u"emulator.mem"_s)));
+
+    KovoMain& again = makeWindow();
+    EXPECT_EQ(again.builtInEmulator()->memory().bytes(), memory);
+    EXPECT_NE(TarsisMemory().bytes(), memory);
+}
+
+// The editors' actions run as jobs on the link thread, one at a time, write the open database
+// file first and report through the program's message boxes.
+TEST_F(LinkMenusTest, EditorsSendActionsThroughTheLinkThread) {
+    KovoMain& main = startOnEmulator();
+    ControllerActionRunner* runner = main.editor(SpecialCodesTab)->actionRunner();
+    ASSERT_NE(runner, nullptr);
+    EXPECT_EQ(main.editor(TimersTab)->actionRunner(), runner);
+
+    ControllerAction lock;
+    lock.kind = ControllerAction::Kind::ChangeLockCode;
+    lock.newCode = u"C"_s;
+    std::optional<bool> result;
+    ASSERT_TRUE(runner->run(lock, [&](bool succeeded) { result = succeeded; }));
+    EXPECT_FALSE(runner->run(lock)) << "a second action while the first runs";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 60000));
+    EXPECT_TRUE(*result);
+    EXPECT_EQ(messages.messageTexts(),
+              QStringList{u"New Lock Code Has Been Successfully Sent To The Tarsis"_s});
+    EXPECT_EQ(readIni(u"Unlock", u"Lock", main.currentDatabaseFile()), u"C"_s);
+    Database controller;
+    applyMemoryImage(emulator->memory().bytes(), controller);
+    EXPECT_EQ(controller.value(u"Lock"), u"C"_s);
 }
 
 } // namespace

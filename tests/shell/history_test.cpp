@@ -1,0 +1,236 @@
+#include "database/backup_store.h"
+#include "link/link_trace.h"
+#include "shell/backups_window.h"
+#include "shell/compare_window.h"
+#include "shell/file_commands.h"
+#include "shell_fixture.h"
+
+#include <QAccessible>
+#include <QTableView>
+#include <QTreeWidget>
+
+namespace kovo::testing {
+namespace {
+
+class HistoryTest : public ShellTest {
+protected:
+    // The hang timer of port 2 set in its editor and applied, so that it goes out as a change.
+    void applyHangTime(const QString& value) {
+        EditorWindow* timers = window->editor(TimersTab);
+        timers->control<QLineEdit>(u"HangTimer(2)"_s)->setText(value);
+        timers->control<QPushButton>(u"Apply"_s)->click();
+    }
+    QList<BackupEntry> backups() const { return BackupStore(folder).list(); }
+    static QString hangTimeIn(const QString& path) {
+        Database loaded;
+        ErrorLog log;
+        readDatabase(loaded, path, log, PreAccessWriteBack::No);
+        return loaded.value(u"HangTime", 2);
+    }
+};
+
+TEST_F(HistoryTest, SaveUploadAndDownloadLeaveTheirBackups) {
+    KovoMain& main = startOnEmulator();
+    const QByteArray before = readFile(u"sample.dat"_s);
+    const QString port = ChannelFactory::builtInEmulatorName();
+
+    applyHangTime(u"30"_s);
+    main.fileSave();
+    openUploadWindow();
+    clickAndWait(u"Update"_s);
+    TarsisMemory controller = emulator->memory();
+    ASSERT_TRUE(controller.applySerialLine(u"2*100045"_s).accepted);
+    emulator->setMemory(controller);
+    messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
+    ASSERT_TRUE(runDownload());
+    ASSERT_EQ(main.lastDownload().outcome, DownloadOutcome::Done);
+
+    const QList<BackupEntry> entries = backups();
+    ASSERT_EQ(entries.size(), 4);
+    const auto find = [&](BackupKind kind) {
+        for (const BackupEntry& entry : entries)
+            if (entry.kind == kind)
+                return entry;
+        ADD_FAILURE() << "no backup of kind " << qPrintable(BackupStore::kindName(kind));
+        return BackupEntry{};
+    };
+    const BackupEntry save = find(BackupKind::BeforeSave);
+    QFile saved(save.path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    saved.readLine(); // the backup's comment line
+    EXPECT_EQ(saved.readAll(), before);
+    EXPECT_EQ(save.file, path(u"sample.dat"_s));
+
+    const struct {
+        BackupKind kind;
+        QString note;
+        QString hangTime;
+    } expected[] = {{BackupKind::Upload, u"changes only"_s, u"30"_s},
+                    {BackupKind::DownloadConfiguration, QString(), u"45"_s}};
+    for (const auto& e : expected) {
+        const BackupEntry entry = find(e.kind);
+        EXPECT_EQ(entry.port, port);
+        EXPECT_EQ(entry.note, e.note);
+        EXPECT_EQ(hangTimeIn(entry.path), e.hangTime) << qPrintable(entry.path);
+    }
+    EXPECT_EQ(find(BackupKind::DownloadImage).port, port);
+
+    // The Backups window lists them newest first and opens the upload as an unsaved configuration.
+    messages.clear();
+    trigger("mnuBackups");
+    BackupsWindow* list = main.history().backupsWindow();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->windowTitle(), u"Backups"_s);
+    QTreeWidget* rows = list->list();
+    ASSERT_EQ(rows->topLevelItemCount(), 4);
+    EXPECT_EQ(rows->topLevelItem(3)->text(1), u"before save"_s);
+    EXPECT_EQ(rows->topLevelItem(2)->text(1), u"upload (changes only)"_s);
+    EXPECT_EQ(rows->topLevelItem(2)->text(2), port);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(rows)->text(QAccessible::Name),
+              u"Backups, newest first"_s);
+    rows->setCurrentItem(rows->topLevelItem(2));
+    messages.answers = {Answer::No}; // the download is not saved first
+    list->findChild<QPushButton*>(u"cmdOpen"_s)->click();
+    EXPECT_EQ(shownTitle(main), u"Veltrane Kovo Programmer    Untitled*"_s);
+    EXPECT_EQ(db.value(u"HangTime", 2), u"30"_s);
+    EXPECT_EQ(messages.messageTexts(), QStringList{FileCommands::saveQuestion()});
+    dialogs.answers = {std::nullopt};
+    main.fileSave();
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].title, u"Save Controller Database File"_s);
+}
+
+TEST_F(HistoryTest, AnUnwritableBackupFolderIsReportedOnceAndUploadsGoOn) {
+    startOnEmulator();
+    writeFile(u"backups"_s, "a file where the folder should be");
+    for (const char* value : {"30", "40"}) {
+        applyHangTime(QLatin1String(value));
+        openUploadWindow();
+        clickAndWait(u"Update"_s);
+    }
+    EXPECT_EQ(emulator->acceptedLines(), QStringList{u"2*100040"_s});
+    const QString refusal = u"The backup folder %1 cannot be created.\n\nThe work "
+                            "goes on without this backup."_s.arg(path(u"backups"_s));
+    EXPECT_EQ(messages.messageTexts(),
+              (QStringList{refusal, u"Update Complete"_s, u"Update Complete"_s}));
+    EXPECT_EQ(messages.calls[0].title, u"Backups"_s);
+    EXPECT_FALSE(db.anyPending());
+}
+
+TEST_F(HistoryTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) {
+    KovoMain& main = startWithSample();
+    const struct {
+        const char* field;
+        int index;
+        const char* value;
+        const char* editor;  // as the table names it
+        int tab;             // whose editor the double-click brings to the front
+        const char* control; // and whose control it focuses
+    } rows[] = {
+        {"HangTime", 2, "77", "Timers", TimersTab, "HangTimer(2)"},
+        {"VoiceID1", 3, "HELLO", "Identification", IdTab, "VoiceID1Set(3)"},
+        {"DTMFDur", 0, "120", "DTMF Memories", DtmfTab, "DTMFDurSet"},
+    };
+    Database other = db;
+    for (const auto& row : rows)
+        other.setValue(QLatin1String(row.field), row.index, QLatin1String(row.value));
+    const QString otherFile = path(u"other.dat"_s);
+    ASSERT_TRUE(saveWholeDatabase(other, otherFile).ok);
+
+    dialogs.answers = {otherFile};
+    trigger("mnuCompareWith");
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].title, u"Compare With"_s);
+    CompareWindow* compare = main.history().compareWindow();
+    ASSERT_NE(compare, nullptr);
+    EXPECT_EQ(compare->windowTitle(), u"Compare With other.dat"_s);
+    EXPECT_EQ(compare->summary()->text(), u"3 field(s) differ from other.dat."_s);
+    QTableView* table = compare->table();
+    QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        const auto& row = rows[r];
+        EXPECT_EQ(model->index(r, 0).data().toString(), QLatin1String(row.editor));
+        EXPECT_EQ(model->index(r, 1).data().toString(),
+                  row.index ? u"%1(%2)"_s.arg(QLatin1String(row.field)).arg(row.index)
+                            : QLatin1String(row.field));
+        EXPECT_EQ(model->index(r, 2).data().toString(),
+                  db.value(QLatin1String(row.field), row.index));
+        EXPECT_EQ(model->index(r, 3).data().toString(), QLatin1String(row.value));
+    }
+    for (QWidget* box : {static_cast<QWidget*>(compare->filterBox()), static_cast<QWidget*>(table)})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+                  box == table ? u"Differences"_s : u"Filter:"_s);
+
+    compare->filterBox()->setText(u"dtmf"_s);
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, 1).data().toString(), u"DTMFDur"_s);
+    EXPECT_EQ(compare->summary()->text(), u"3 field(s) differ from other.dat. 1 shown."_s);
+    compare->filterBox()->clear();
+
+    for (int r = 0; r < 3; ++r) {
+        const auto& row = rows[r];
+        const QRect cell = table->visualRect(model->index(r, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        EditorWindow* editor = main.frontEditor();
+        ASSERT_NE(editor, nullptr) << row.field;
+        EXPECT_EQ(editor, main.editor(row.tab)) << row.field;
+        ASSERT_NE(editor->focusWidget(), nullptr) << row.field;
+        EXPECT_EQ(editor->focusWidget()->objectName(), QLatin1String(row.control));
+    }
+}
+
+TEST_F(HistoryTest, SaveLinkTraceWritesTheLastJobsLinesAndAnswersInOrder) {
+    KovoMain& main = startOnEmulator();
+    QAction* save = item("mnuSaveLinkTrace");
+
+    EditorWindow* timers = main.editor(TimersTab);
+    for (const char* name : {"HangTimer(1)", "HangTimer(3)"})
+        timers->control<QLineEdit>(QLatin1String(name))->setText(u"33"_s);
+    timers->control<QPushButton>(u"Apply"_s)->click();
+    openUploadWindow();
+    clickAndWait(u"Update"_s);
+    // Closing the port is a job of its own that says nothing: the upload stays the last trace.
+    clickAndWait(u"Close"_s);
+
+    const QString file = path(u"trace.txt"_s);
+    dialogs.answers = {file};
+    save->trigger();
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_EQ(dialogs.calls[0].title, u"Save Link Trace"_s);
+    QStringList exchanges;
+    for (const QString& line : QString::fromUtf8(readFile(u"trace.txt"_s)).split(u'\n')) {
+        const QStringList parts = line.split(u"  "_s, Qt::SkipEmptyParts);
+        if (parts.size() == 4 && (parts[2] == u"out" || parts[2] == u"in"))
+            exchanges << parts[2] + u' ' + parts[3];
+    }
+    ASSERT_EQ(emulator->receivedLines().size(), 2);
+    QStringList expected;
+    for (const QString& sent : emulator->receivedLines())
+        expected << u"out "_s + sent + u"<CR>"_s << u"in +"_s;
+    EXPECT_EQ(exchanges, expected);
+
+    // Over the air: the keying line and every digit played reach the trace too.
+    main.linkWorker().setAudioFactory([] { return std::make_shared<RecordingAudioOutput>(); });
+    settings->setComPort(u"0"_s);
+    settings->setDtmfComPort(ChannelFactory::builtInEmulatorName());
+    settings->setWhichSend(u"2"_s);
+    timers->control<QLineEdit>(u"HangTimer(1)"_s)->setText(u"44"_s);
+    timers->control<QPushButton>(u"Apply"_s)->click();
+    openUploadWindow();
+    clickAndWait(u"Update"_s);
+    QStringList events;
+    QString digits;
+    for (const LinkTrace::Entry& entry : main.history().linkTrace()->entries()) {
+        if (entry.event == LinkTrace::Event::Digit)
+            digits += QString::fromLatin1(entry.data);
+        else if (entry.event == LinkTrace::Event::Keying)
+            events << QString::fromLatin1(entry.data);
+    }
+    EXPECT_EQ(events, (QStringList{u"RTS on"_s, u"DTR off"_s, u"RTS off"_s}));
+    EXPECT_TRUE(digits.contains(u"*100044"_s)) << qPrintable(digits);
+}
+
+} // namespace
+} // namespace kovo::testing
