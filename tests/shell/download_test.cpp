@@ -45,14 +45,12 @@ TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
                      "(no radio)"_s);
     EXPECT_GE(highest, 4000);
     EXPECT_FALSE(progress->isVisible());
-    ASSERT_EQ(messages.calls.size(), 3);
-    EXPECT_EQ(messages.calls[0].text, DownloadText::Confirm);
-    EXPECT_EQ(messages.calls[0].title, u"Confirm Download"_s);
-    EXPECT_EQ(messages.calls[1].text, u"Download Complete! Do you have the Ostrik "
-                                      "(Autopatch Option) installed?"_s);
-    EXPECT_EQ(messages.calls[1].title, u"Download from Ostrik"_s);
-    EXPECT_EQ(messages.calls[2].text, u"You should save this download to a dat "
-                                      "file before proceeding further"_s);
+    EXPECT_EQ(boxes(),
+              (QStringList{u"Confirm Download|"_s + DownloadText::Confirm,
+                           u"Download from Ostrik|Download Complete! Do you have the Ostrik "
+                           "(Autopatch Option) installed?"_s,
+                           u"|You should save this download to a dat "
+                           "file before proceeding further"_s}));
     // The editors were opened again and show the controller's values.
     EXPECT_EQ(main.editor(0)->control<QLineEdit>(u"HangTimer(2)"_s)->text(), u"77"_s);
     EXPECT_TRUE(item("mnuTarsisUpload")->isEnabled());

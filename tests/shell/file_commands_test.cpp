@@ -71,10 +71,8 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeOverwritingAndKeepsTheOldNameOnNo) {
     EXPECT_EQ(dialogs.calls[0].filter, u"Tarsis Database Files (*.dat)"_s);
     EXPECT_EQ(dialogs.calls[0].presetPath, original);
     EXPECT_EQ(dialogs.calls[0].folder, QFileInfo(original).absolutePath());
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text,
-              u"File Already Exists! Are you sure you want to overwrite?"_s);
-    EXPECT_EQ(messages.calls[0].title, u"Save Database"_s);
+    ASSERT_EQ(boxes(), QStringList{u"Save Database|File Already Exists! Are you sure you want to "
+                                   "overwrite?"_s});
     EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNo);
     EXPECT_TRUE(messages.calls[0].defaultNo); // Enter keeps the file
     EXPECT_EQ(readFile(u"other.dat"_s), "[Foreign]\r\nKeep=1\r\n");
@@ -103,8 +101,8 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
     other.setValue(u"HangTime", 3, u"99"_s);
     const QString otherPath = path(u"second.dat"_s);
     ASSERT_TRUE(saveWholeDatabase(other, otherPath).ok);
-    for (const char* item : {"mnuFileOpen", "mnuFileNew"}) {
-        SCOPED_TRACE(item);
+    for (const char* name : {"mnuFileOpen", "mnuFileNew"}) {
+        SCOPED_TRACE(name);
         const QString before = main.currentDatabaseFile();
         EditorWindow* timers = main.editor(0);
         main.tabStrip()->setCurrentIndex(5);
@@ -112,7 +110,7 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
         messages.clear();
         dialogs.calls.clear();
         messages.answers.append(Answer::Cancel);
-        main.menuAction(QString::fromLatin1(item))->trigger();
+        trigger(name);
         EXPECT_TRUE(dialogs.calls.isEmpty());
         EXPECT_EQ(messages.calls.size(), 1);
         EXPECT_EQ(main.currentDatabaseFile(), before);
@@ -120,7 +118,7 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
 
         // A cancelled dialog keeps the configuration, its editors and the program.
         messages.answers.append(Answer::No);
-        main.menuAction(QString::fromLatin1(item))->trigger();
+        trigger(name);
         EXPECT_EQ(main.currentDatabaseFile(), before);
         EXPECT_FALSE(db.settingsSaved());
         EXPECT_EQ(main.editor(0), timers);
@@ -129,7 +127,7 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
         dialogs.calls.clear();
         messages.answers.append(Answer::No);
         dialogs.answers.append(otherPath);
-        main.menuAction(QString::fromLatin1(item))->trigger();
+        trigger(name);
         ASSERT_EQ(dialogs.calls.size(), 1);
         EXPECT_EQ(dialogs.calls[0].title, u"Open Controller Database File"_s);
         EXPECT_EQ(dialogs.calls[0].filter, u"Tarsis Database Files (*.dat)"_s);

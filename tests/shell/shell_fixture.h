@@ -159,6 +159,14 @@ protected:
         ASSERT_TRUE(waitIdle());
     }
 
+    // Every box shown, as "title|text".
+    QStringList boxes() const {
+        QStringList out;
+        for (const auto& call : messages.calls)
+            out << call.title + u'|' + call.text;
+        return out;
+    }
+
     // Runs a download from its menu item; false on the hang guard.
     bool runDownload() {
         QSignalSpy finished(window.get(), &KovoMain::downloadFinished);

@@ -25,9 +25,7 @@ TEST_F(StartUpTest, MissingLastRCFileLoadsDefaultsLogsEveryValueAndReportsOnce) 
     EXPECT_EQ(log.count("\r\n"), errorLog.lines().size());
     EXPECT_GT(errorLog.lines().size(), 100);
 
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, LoadErrorsMessage);
-    EXPECT_EQ(messages.calls[0].title, u"Error!"_s);
+    ASSERT_EQ(boxes(), QStringList{u"Error!|"_s + LoadErrorsMessage});
     EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
     EXPECT_FALSE(db.loadErrors());
     EXPECT_TRUE(db.settingsSaved());
@@ -160,9 +158,7 @@ TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
         // Closing the window runs Exit.
         main.show();
         main.close();
-        ASSERT_GE(messages.calls.size(), 1);
-        EXPECT_EQ(messages.calls[0].text, KovoMain::saveQuestion());
-        EXPECT_EQ(messages.calls[0].title, u"Save Database"_s);
+        ASSERT_EQ(boxes().value(0), u"Save Database|"_s + KovoMain::saveQuestion());
         EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNoCancel);
         EXPECT_EQ(main.programEnded(), c.ends);
         EXPECT_EQ(main.isVisible(), !c.ends);

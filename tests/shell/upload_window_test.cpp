@@ -48,10 +48,9 @@ TEST_F(UploadWindowTest, CompleteUploadRunsTheBarTo722WithInterruptEnabledOnlyMe
     EXPECT_EQ(highest, 722);
     EXPECT_EQ(percentAtHighest, u"100% Complete"_s);
     EXPECT_TRUE(busyProblems.isEmpty()) << qPrintable(busyProblems.join(u' '));
-    ASSERT_EQ(messages.calls.size(), 2);
-    EXPECT_EQ(messages.calls[0].text, CompleteQuestion);
-    EXPECT_EQ(messages.calls[0].title, u"Send Complete Configuration"_s);
-    EXPECT_EQ(messages.calls[1].text, u"Complete Upload Is Complete. The Tarsis will now reset."_s);
+    EXPECT_EQ(boxes(), (QStringList{u"Send Complete Configuration|"_s + CompleteQuestion,
+                                    u"|Complete Upload Is Complete. The "
+                                    "Tarsis will now reset."_s}));
     // The window resets its bar, hides the percentage reading 0 and hides itself.
     EXPECT_EQ(upload.progressBar()->value(), 0);
     EXPECT_FALSE(upload.percentLabel()->isVisible());
@@ -110,11 +109,11 @@ TEST_F(UploadWindowTest, InterruptOrExitStopsAfterTheCurrentCommand) {
             continue;
         }
         EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::Interrupted);
-        ASSERT_EQ(messages.calls.size(), 3);
-        EXPECT_EQ(messages.calls[1].text, u"Are you sure you want to interrupt the update?"_s);
-        EXPECT_EQ(messages.calls[1].title, u"Interrupt Update"_s);
-        EXPECT_EQ(messages.calls[2].text, u"Please wait while I finish the current operation"_s);
-        EXPECT_EQ(messages.calls[2].title, u"Wait"_s);
+        EXPECT_EQ(boxes(),
+                  (QStringList{u"Send Complete Configuration|"_s + CompleteQuestion,
+                               u"Interrupt Update|Are you sure you want to interrupt the "
+                               "update?"_s,
+                               u"Wait|Please wait while I finish the current operation"_s}));
         EXPECT_FALSE(upload.isVisible());
         EXPECT_EQ(upload.progressBar()->value(), 0);
         EXPECT_EQ(upload.percentLabel()->text(), u"0% Complete"_s);
