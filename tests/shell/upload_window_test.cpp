@@ -1,6 +1,9 @@
 #include "link/command_set.h"
 #include "shell_fixture.h"
 
+#include <QHostAddress>
+#include <QTcpServer>
+
 namespace kovo::testing {
 namespace {
 
@@ -134,17 +137,23 @@ public:
 };
 
 // Words the controller cannot take are named before anything is sent or keyed. An upload that
-// is refused, or loses its sound, says so and keeps the item under way pending.
+// is refused, or loses its sound, says so and keeps the item under way pending; a transmitter
+// that cannot be keyed stops it before a tone. Tones follow the key-up delay, and nothing goes
+// over the serial line.
 TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
     const QString leftOut = u"CWID1(2): \".\" is not in the Tarsis's tables and is left out\n"
                             "MessageMacro(3): \"STAND\" is not in the Tarsis's tables and is left "
                             "out\n\nThe rest of each item is sent. Correct these items in their "
                             "editors to send them whole."_s;
+    QTcpServer network; // a port whose lines cannot be driven
+    ASSERT_TRUE(network.listen(QHostAddress::LocalHost));
+    const QString networkPort = u"tcp://127.0.0.1:%1"_s.arg(network.serverPort());
     enum Sound { Works, None, LostAfterFirst };
     struct Case {
         const char* name;
         const char* fault;
         bool tones;
+        QString keyingPort; // keyed by RTS there
         Sound sound;
         QString last;
         QString pendingAfter;
@@ -152,18 +161,37 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         bool shown; // the window stays up
     };
     const Case cases[] = {
-        {"serial", "", false, Works, u"Update Complete"_s, {}, 2, false},
+        {"serial", "", false, {}, Works, u"Update Complete"_s, {}, 2, false},
         // A refusal ends the upload where it stands; its item keeps its flag.
-        {"refused", "nak:2", false, Works,
+        {"refused",
+         "nak:2",
+         false,
+         {},
+         Works,
          u"There has been an error. The Tarsis returned -Refused    "_s,
-         u"MessageMacroPending(3)"_s, 1, true},
-        {"tones", "", true, Works, u"Update Complete"_s, {}, 0, false},
-        {"no sound", "", true, None,
+         u"MessageMacroPending(3)"_s,
+         1,
+         true},
+        {"tones",
+         "",
+         true,
+         u"Built-in Tarsis emulator"_s,
+         Works,
+         u"Update Complete"_s,
+         {},
+         0,
+         false},
+        {"keying fails", "", true, networkPort, Works,
+         u"The transmitter cannot be keyed: %1 cannot drive RTS. Choose a serial port whose RTS "
+         "line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
+         "to 0 and key the transmitter by hand."_s.arg(networkPort),
+         u"CWID1Pending(2) MessageMacroPending(3)"_s, 0, true},
+        {"no sound", "", true, u"0"_s, None,
          u"The recording output fails on purpose. The upload stopped before "
          "anything was sent."_s,
          u"CWID1Pending(2) MessageMacroPending(3)"_s, 0, true},
         // The CW ID plays whole; the sound goes in the message macro's unlock part.
-        {"sound lost", "", true, LostAfterFirst,
+        {"sound lost", "", true, u"0"_s, LostAfterFirst,
          u"The recording output fails on purpose. The upload stopped: the command "
          "being played and those after it were not sent."_s,
          u"MessageMacroPending(3)"_s, 0, false},
@@ -187,7 +215,9 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         main.linkWorker().setAudioFactory([output] { return output; });
         if (c.tones) {
             settings->setComPort(u"0"_s);
-            settings->setDtmfComPort(u"0"_s);
+            settings->setDtmfComPort(c.keyingPort);
+            settings->setWhichSend(u"2"_s);
+            settings->setTxTemp(u"300"_s);
         }
         UploadWindow& upload = openUploadWindow();
         emulator->setFaults(*EmulatorFaults::parse(QLatin1String(c.fault)));
@@ -204,6 +234,11 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         EXPECT_TRUE(toldFirst);
         EXPECT_EQ(db.pendingNames().join(u' '), c.pendingAfter);
         EXPECT_EQ(emulator->acceptedLines().size(), c.accepted);
+        if (c.tones) { // nothing goes over the serial line
+            EXPECT_EQ(emulator->exchangeCount(), exchangesBefore);
+        }
+        // The key-up delay comes before the first tone.
+        EXPECT_EQ(output->events().value(0).milliseconds, output->tones ? 300 : 0);
         EXPECT_EQ(upload.isVisible(), c.shown);
         EXPECT_FALSE(upload.progressBar()->isVisible()); // changes only
         EXPECT_FALSE(button(u"Interrupt"_s)->isEnabled());
