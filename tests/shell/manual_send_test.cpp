@@ -52,26 +52,23 @@ private:
     bool m_canDrive;
 };
 
-class ManualSendTest : public ::testing::Test {
+// The window alone, over the program folder of the shell tests.
+class ManualSendTest : public ShellTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(home.isValid()); }
-
-    void writeIni(const QByteArray& text) {
-        QFile ini(home.filePath(u"kovo.ini"_s));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text);
-        ini.close();
-        settings = std::make_unique<ProgramSettings>(home.path());
+    void writeSettings(const QByteArray& text) {
+        writeFile(u"kovo.ini"_s, text);
+        settings = std::make_unique<ProgramSettings>(folder);
         settings->load();
     }
 
     // The window in serial mode over the in-process emulator, or on a port no link can open.
     void makeSerialWindow(const char* faultList, const QByteArray& comPort = {}) {
         if (!comPort.isEmpty()) {
-            writeIni("[Main]\r\nComPort=" + comPort + "\r\n");
+            writeSettings("[Main]\r\nComPort=" + comPort + "\r\n");
             return makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
         }
-        writeIni("[Main]\r\nComPort=" + ChannelFactory::builtInEmulatorName().toUtf8() + "\r\n");
+        writeSettings("[Main]\r\nComPort=" + ChannelFactory::builtInEmulatorName().toUtf8() +
+                      "\r\n");
         emulator = std::make_shared<TarsisEmulator>(
             EmulatorFaults::parse(QString::fromLatin1(faultList)).value());
         const SerialLink::Settings linkSettings{settings->comPort(), 0, 200};
@@ -84,7 +81,7 @@ protected:
 
     // The window in DTMF mode, keying through a logged port.
     void makeDtmfWindow(const QByteArray& main) {
-        writeIni("[Main]\r\nComPort=0\r\n" + main);
+        writeSettings("[Main]\r\nComPort=0\r\n" + main);
         auto maker = [this](const QString& port, QString*) -> std::unique_ptr<Channel> {
             return std::make_unique<LoggedKeyingChannel>(port, keying, audio, canKey);
         };
@@ -92,19 +89,19 @@ protected:
     }
 
     void makeWindow(ManualSendRunner runner) {
-        window = std::make_unique<ManualSendWindow>(*settings, std::move(runner), [this] {
+        sendWindow = std::make_unique<ManualSendWindow>(*settings, std::move(runner), [this] {
             ++portCloses;
             if (link)
                 link->close();
         });
-        QObject::connect(window.get(), &ManualSendWindow::lineSent,
+        QObject::connect(sendWindow.get(), &ManualSendWindow::lineSent,
                          [this](const ManualSendRequest&, const ManualSendResult& result) {
                              results.append(result);
                          });
-        window->open();
+        sendWindow->open();
     }
 
-    QLineEdit* box() const { return window->findChild<QLineEdit*>(u"ManualSendData"_s); }
+    QLineEdit* box() const { return sendWindow->findChild<QLineEdit*>(u"ManualSendData"_s); }
 
     // Types `text` into the box and presses Enter.
     void typeLine(const QString& text) {
@@ -112,17 +109,13 @@ protected:
         QTest::keyClick(box(), Qt::Key_Return);
     }
 
-    QTemporaryDir home;
-    std::unique_ptr<ProgramSettings> settings;
-    std::shared_ptr<TarsisEmulator> emulator;
-    RecordingMessageService messages;
     MessageServiceOperator person{messages};
     LinkFlags flags;
     std::unique_ptr<SerialLink> link;
     RecordingAudioOutput audio;
     QStringList keying;
     bool canKey = true;
-    std::unique_ptr<ManualSendWindow> window;
+    std::unique_ptr<ManualSendWindow> sendWindow;
     QList<ManualSendResult> results;
     int portCloses = 0;
 };
@@ -156,7 +149,7 @@ TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
         for (int i = 0; i < c.lines; ++i)
             typeLine(u"1*100050"_s);
         EXPECT_EQ(messages.messageTexts(), c.texts);
-        EXPECT_EQ(window->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
+        EXPECT_EQ(sendWindow->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
         EXPECT_EQ(messages.calls.last().title, c.lines == 4 ? u"Error!"_s : QString());
     }
     // After the fourth silent wait the lock code went out and the port was closed.
@@ -174,15 +167,13 @@ TEST_F(ManualSendTest, DtmfModeKeysPlaysTheDigitsAndUnkeys) {
               (QStringList{u"open 3 @0"_s, u"DTR on @0"_s, u"RTS off @0"_s,
                            u"DTR off @%1"_s.arg(sounds - 1), u"close @%1"_s.arg(sounds - 1)}));
     // No key-up delay: the silence before the first tone is that digit's own delay.
-    int silenceBeforeFirstTone = 0;
-    for (const auto& event : audio.events()) {
-        if (event.kind == RecordingAudioOutput::Event::Kind::TonePair)
-            break;
-        silenceBeforeFirstTone += event.milliseconds;
-    }
-    EXPECT_EQ(silenceBeforeFirstTone, 25);
+    int silence = 0;
+    for (auto e = audio.events().cbegin(); e->kind != RecordingAudioOutput::Event::Kind::TonePair;
+         ++e)
+        silence += e->milliseconds;
+    EXPECT_EQ(silence, 25);
     EXPECT_TRUE(messages.calls.isEmpty());
-    EXPECT_EQ(window->transcript(), u" 1*1000500    played as DTMF tones"_s);
+    EXPECT_EQ(sendWindow->transcript(), u" 1*1000500    played as DTMF tones"_s);
 
     // What is not a keypad character is skipped.
     audio.clear();
@@ -213,20 +204,20 @@ TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {
     EXPECT_TRUE(keying.isEmpty());
     const QString soundText = u"The recording output fails on purpose"_s;
     EXPECT_EQ(messages.messageTexts(), QStringList{soundText});
-    EXPECT_EQ(window->transcript(),
+    EXPECT_EQ(sendWindow->transcript(),
               u"1*1000500   not played: "_s + keyingText + u"\n2   not played: "_s + soundText);
 }
 
 TEST_F(ManualSendTest, WindowIsPlacedFromKovoIniAndCloseOrEscapeWritesThePlacement) {
-    writeIni("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=520\r\nWindow Height=270\r\n"
-             "Window Top=140\r\nWindow Left=60\r\nWindow State=0\r\n");
+    writeSettings("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=520\r\nWindow Height=270\r\n"
+                  "Window Top=140\r\nWindow Left=60\r\nWindow State=0\r\n");
     makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
-    EXPECT_EQ(window->windowTitle(), u"Manual Send Data To Tarsis"_s);
-    EXPECT_EQ(window->geometry(), QRect(60, 140, 520, 270));
+    EXPECT_EQ(sendWindow->windowTitle(), u"Manual Send Data To Tarsis"_s);
+    EXPECT_EQ(sendWindow->geometry(), QRect(60, 140, 520, 270));
     // The label says what to type and names the box; the transcript is named too.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(box())->text(QAccessible::Name),
               u"Type the port digit and the command (for example 2*100030), then press Enter:"_s);
-    QWidget* transcript = window->findChild<QWidget*>(u"Transcript"_s);
+    QWidget* transcript = sendWindow->findChild<QWidget*>(u"Transcript"_s);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(transcript)->text(QAccessible::Name),
               u"Lines sent and the controller's answers:"_s);
     // Enter on an empty box sends nothing.
@@ -234,13 +225,13 @@ TEST_F(ManualSendTest, WindowIsPlacedFromKovoIniAndCloseOrEscapeWritesThePlaceme
     QTest::keyClick(box(), Qt::Key_Enter);
     EXPECT_TRUE(results.isEmpty());
 
-    window->setGeometry(QRect(30, 50, 440, 280));
-    auto* close = window->findChild<QPushButton*>(u"Close"_s);
+    sendWindow->setGeometry(QRect(30, 50, 440, 280));
+    auto* close = sendWindow->findChild<QPushButton*>(u"Close"_s);
     EXPECT_EQ(close->text(), u"&Close"_s);
     QTest::mouseClick(close, Qt::LeftButton);
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(sendWindow->isVisible());
     EXPECT_EQ(portCloses, 1);
-    const ProfileFile ini = ProfileFile::load(home.filePath(u"kovo.ini"_s));
+    const ProfileFile ini = ProfileFile::load(path(u"kovo.ini"_s));
     QStringList placement;
     for (const char* key : {"Width", "Height", "Top", "Left", "State"})
         placement << ini.read(u"Manualsend"_s, u"Window "_s + QLatin1String(key));
@@ -248,29 +239,29 @@ TEST_F(ManualSendTest, WindowIsPlacedFromKovoIniAndCloseOrEscapeWritesThePlaceme
     EXPECT_EQ(ini.read(u"Main"_s, u"Window Width"_s), QString());
 
     // Reopened where it was left; Escape in the box does what Close does.
-    window->open();
-    EXPECT_EQ(window->geometry(), QRect(30, 50, 440, 280));
+    sendWindow->open();
+    EXPECT_EQ(sendWindow->geometry(), QRect(30, 50, 440, 280));
     QTest::keyClick(box(), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(sendWindow->isVisible());
     EXPECT_EQ(portCloses, 2);
 
     // A placement that cannot be used gives a window on the screen.
-    writeIni("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=junk\r\nWindow Height=-5\r\n"
-             "Window Top=99999\r\nWindow Left=99999\r\n");
+    writeSettings("[Main]\r\nComPort=0\r\n[Manualsend]\r\nWindow Width=junk\r\nWindow Height=-5\r\n"
+                  "Window Top=99999\r\nWindow Left=99999\r\n");
     makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
     EXPECT_TRUE(
-        QGuiApplication::primaryScreen()->availableGeometry().intersects(window->geometry()));
-    EXPECT_GE(window->width(), 120);
-    EXPECT_FALSE(window->isMaximized());
-    writeIni("[Manualsend]\r\nWindow Width=400\r\nWindow Height=300\r\nWindow Top=10\r\n"
-             "Window Left=10\r\nWindow State=2\r\n");
+        QGuiApplication::primaryScreen()->availableGeometry().intersects(sendWindow->geometry()));
+    EXPECT_GE(sendWindow->width(), 120);
+    EXPECT_FALSE(sendWindow->isMaximized());
+    writeSettings("[Manualsend]\r\nWindow Width=400\r\nWindow Height=300\r\nWindow Top=10\r\n"
+                  "Window Left=10\r\nWindow State=2\r\n");
     makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
-    EXPECT_TRUE(window->isMaximized());
+    EXPECT_TRUE(sendWindow->isMaximized());
 }
 
 TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
-    writeIni("[Main]\r\nComPort=5\r\nDTMFComPort=2\r\nWhichSend=2\r\nDTMFDelay=70\r\n"
-             "SerialDelay=1\r\n");
+    writeSettings("[Main]\r\nComPort=5\r\nDTMFComPort=2\r\nWhichSend=2\r\nDTMFDelay=70\r\n"
+                  "SerialDelay=1\r\n");
     QList<ManualSendRequest> requests;
     ManualSendDone pendingDone;
     makeWindow([&](const ManualSendRequest& request, ManualSendDone done) {
@@ -290,7 +281,7 @@ TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
     EXPECT_EQ(box()->text(), u"1*1000500"_s);
 
     pendingDone(ManualSendResult{Status::Acknowledged, "+", {}});
-    EXPECT_FALSE(window->sending());
+    EXPECT_FALSE(sendWindow->sending());
     EXPECT_EQ(box()->text(), QString());
     EXPECT_FALSE(box()->isReadOnly());
     pendingDone(ManualSendResult{Status::Acknowledged, "+", {}}); // told twice: no effect
@@ -300,11 +291,11 @@ TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
     pendingDone(ManualSendResult{Status::NotStarted, {}, {}});
     EXPECT_EQ(box()->text(), u"1*1001"_s);
     EXPECT_FALSE(box()->isReadOnly());
-    EXPECT_EQ(window->transcript(), u"1*1000500   +"_s);
+    EXPECT_EQ(sendWindow->transcript(), u"1*1000500   +"_s);
     // The window may go away while a line is out.
     QTest::keyClick(box(), Qt::Key_Return);
     EXPECT_EQ(requests.size(), 3);
-    window.reset();
+    sendWindow.reset();
     pendingDone(ManualSendResult{Status::TimedOut, {}, {}});
 }
 
