@@ -64,7 +64,7 @@ TEST_F(TouchTonePadTest, EveryButtonPlaysItsPairInKeypadOrderAndShowsItsCaption)
     EXPECT_TRUE(messages.calls.isEmpty());
 }
 
-TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
+TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothingAfterTheInterdigitDelay) {
     // "d" is no digit (the digit is the upper-case letter); Return and Backspace show nothing.
     QTest::keyClicks(pad.get(), u"x5#*Dd "_s);
     QTest::keyClick(pad.get(), Qt::Key_Return);
@@ -86,10 +86,10 @@ TEST_F(TouchTonePadTest, TypedCharactersPlayTheirDigitOrNothing) {
     QTest::keyClick(pad.get(), Qt::Key_Escape);
     EXPECT_FALSE(pad->isVisible());
     EXPECT_TRUE(audio.events().isEmpty());
-}
 
-TEST_F(TouchTonePadTest, EachDigitWaitsTheInterdigitDelayFirst) {
-    settings.setDtmfDelay(u"150"_s); // read at every digit
+    // Each digit waits the interdigit delay first, read at every digit.
+    settings.setDtmfDelay(u"150"_s);
+    pad->open();
     QTest::keyClicks(pad.get(), u"x7"_s);
     // "x": its delay only; "7": delay, tone, the pause that keeps equal digits apart.
     QStringList heard;
