@@ -57,9 +57,12 @@ TEST_F(HistoryTest, SaveUploadAndDownloadLeaveTheirBackups) {
               u"Backups, newest first"_s);
     const QList<BackupEntry> entries = backups();
     ASSERT_EQ(rows->topLevelItemCount(), 4);
+    auto* open = list->findChild<QPushButton*>(u"cmdOpen"_s);
     QStringList shown;
     for (int r = 0; r < rows->topLevelItemCount(); ++r) {
         const bool image = entries.value(r).kind == BackupKind::DownloadImage;
+        rows->setCurrentItem(rows->topLevelItem(r));
+        EXPECT_EQ(open->isEnabled(), !image) << r; // an image is no configuration to open
         shown << rows->topLevelItem(r)->text(1) + u'|' + rows->topLevelItem(r)->text(2) + u'|' +
                      (image ? QString() : hangTimeIn(entries.value(r).path));
     }
@@ -75,7 +78,7 @@ TEST_F(HistoryTest, SaveUploadAndDownloadLeaveTheirBackups) {
     EXPECT_EQ(entries.value(3).file, path(u"sample.dat"_s));
     rows->setCurrentItem(rows->topLevelItem(2));
     messages.answers = {Answer::No}; // the download is not saved first
-    list->findChild<QPushButton*>(u"cmdOpen"_s)->click();
+    open->click();
     EXPECT_EQ(shownTitle(main), u"Veltrane Kovo Programmer    Untitled*"_s);
     EXPECT_EQ(db.value(u"HangTime", 2), u"30"_s);
     EXPECT_EQ(messages.messageTexts(), QStringList{FileCommands::saveQuestion()});
