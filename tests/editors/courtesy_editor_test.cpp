@@ -68,12 +68,9 @@ TEST_F(CourtesyEditorTest, TheTimelineFollowsTheValuesTyped) {
     // Segment 2 has no duration; one millisecond is one pixel of the 1000 between the margins.
     QStringList bars;
     for (const CourtesyTimeline::Bar& bar : timeline->bars())
-        bars << u"%1: %2-%3 ms at %4+%5, %6"_s.arg(bar.segment)
-                    .arg(bar.startMs)
-                    .arg(bar.endMs)
-                    .arg(bar.rect.left() - timeline->xAt(0))
-                    .arg(bar.rect.width())
-                    .arg(bar.label);
+        bars << QString::asprintf("%d: %d-%d ms at %g+%g, ", bar.segment, bar.startMs, bar.endMs,
+                                  bar.rect.left() - timeline->xAt(0), bar.rect.width()) +
+                    bar.label;
     EXPECT_EQ(bars, (QStringList{
                         u"1: 100-300 ms at 100+200, 697/1209 Hz"_s,
                         u"3: 350-500 ms at 350+150, %1/%2 Hz"_s.arg(db.value(u"P1Tone5", 3),

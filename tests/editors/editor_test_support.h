@@ -276,14 +276,14 @@ protected:
         for (const EditRow& row : rows) {
             SCOPED_TRACE(row.steps.text.toStdString());
             db = Database();
-            QStringList steps = row.steps.text.split(u'|'), chosen;
-            store(db, steps.filter(u":=").replaceInStrings(u":="_s, u"="_s));
-            const Database before = db;
-            steps.removeIf([](const QString& step) { return step.contains(u":="); });
-            for (QString& step : steps) {
-                if (step.startsWith(u'>'))
-                    chosen << step.remove(0, 1);
+            QStringList steps, chosen;
+            for (QString step : row.steps.text.split(u'|')) {
+                if (step.contains(u":="))
+                    store(db, {step.replace(u":="_s, u"="_s)});
+                else
+                    steps << (step.startsWith(u'>') ? (chosen << step.mid(1)).last() : step);
             }
+            const Database before = db;
             open();
             edit(steps);
             expectBoxes(messages,
