@@ -184,28 +184,49 @@ TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
     }
 }
 
-// Over the air the lock code is one key: an action that could not lock the controller again
-// sends nothing, and a new lock code of several keys is refused before the file is written.
-TEST(ControllerActionTest, LockCodeOfSeveralKeysIsRefusedOverTheAir) {
+// A code or track the controller cannot take is refused before anything is sent or written. Over
+// the air the lock code is one key, so an action that could not lock the controller again sends
+// nothing either.
+TEST(ControllerActionTest, RefusedBeforeAnythingIsSent) {
+    const QString tryAgain = u"Try Again!"_s, error = u"Error!"_s;
+    const QString notOneKey = u"The lock code \"1234\" cannot be played as DTMF tones: over the "
+                              u"air the lock code is one key. Nothing was sent."_s;
+    // The action, its new code, its port or track, the stored lock code; the message and title.
+    const std::tuple<Kind, const char*, int, const char*, QString, QString> cases[] = {
+        {Kind::EraseAllMacros, "", 1, "1234", notOneKey, error},
+        {Kind::ChangeLockCode, "1234", 1, "#", notOneKey, tryAgain},
+        {Kind::ChangeLockCode, "12345", 1, "#", u"The lock code has at most 4 digits."_s, tryAgain},
+        {Kind::ChangeLockCode, "d", 1, "#", u"The lock code cannot be the terminator digit."_s,
+         tryAgain},
+        {Kind::ChangeUnlockCode, "123456789", 2, "#", u"An unlock code has at most 8 digits."_s,
+         tryAgain},
+        {Kind::ChangeUnlockCode, "12E", 2, "#",
+         u"The new code \"12E\" holds a character that is no DTMF digit."_s, tryAgain},
+        {Kind::ChangeUnlockCode, "123", 4, "#", u"A port is 1 to 3."_s, error},
+        {Kind::ChangeTerminator, "12", 1, "#", u"The terminator is one digit."_s, tryAgain},
+        {Kind::ChangeTerminator, "#", 1, "#", u"The terminator cannot be the lock code."_s,
+         tryAgain},
+        {Kind::RecordTrack, "", 21, "#", u"A DVR track is 1 to 20."_s, error},
+        {Kind::RecordTrack, "", 0, "#", u"A DVR track is 1 to 20."_s, error},
+    };
     test::ensureCoreApplication();
-    for (const bool storedLockTooLong : {true, false}) {
-        SCOPED_TRACE(storedLockTooLong ? "stored lock 1234" : "new lock 1234");
+    for (const auto& [kind, code, number, lock, text, title] : cases) {
+        SCOPED_TRACE(text.toStdString() + " " + code);
         Rig rig;
-        if (storedLockTooLong) {
-            rig.db.setValue(u"Lock", 0, u"1234"_s);
-            rig.db.setStoredLock(u"1234"_s);
-        }
-        ControllerAction a =
-            action(storedLockTooLong ? Kind::EraseAllMacros : Kind::ChangeLockCode, u"1234"_s);
+        rig.db.setValue(u"Lock", 0, QLatin1String(lock));
+        rig.db.setStoredLock(QLatin1String(lock));
+        rig.db.setStoredTerminator(u"D"_s);
+        ControllerAction a = action(kind, QLatin1String(code), number);
+        a.track = number;
+        a.wavFile = rig.silentWav();
         a.databaseFile = rig.path(u"site.dat"_s);
         WavFileOutput air(rig.path(u"air.wav"_s));
         ControllerActionJob job(rig.db, rig.flags, rig.person);
         job.setAudioOutput(&air);
         EXPECT_FALSE(job.run(a));
-        EXPECT_EQ(
-            rig.person.messageTexts(),
-            QStringList{u"The lock code \"1234\" cannot be played as DTMF tones: over the air "
-                        "the lock code is one key. Nothing was sent."_s});
+        ASSERT_EQ(rig.person.messages().size(), 1);
+        EXPECT_EQ(rig.person.messages()[0].text, text);
+        EXPECT_EQ(rig.person.messages()[0].title, title);
         EXPECT_FALSE(QFile::exists(a.databaseFile));
         air.finish();
         EXPECT_LE(QFileInfo(rig.path(u"air.wav"_s)).size(), 44);
