@@ -80,12 +80,16 @@ ManualSendWindow* LinkCommands::manualSendWindow() {
         auto result = std::make_shared<ManualSendResult>();
         LinkWorker& link = *m_link;
         const int serialDelay = m_services.settings.serialDelay();
+        // Too many errors lock the controller again, with the lock code of the configuration.
+        const QString lock = m_services.db.storedLock();
         const bool started = link.start(
-            [&link, request, serialDelay, result] {
+            [&link, request, serialDelay, lock, result] {
                 SerialLink* serial = nullptr;
                 std::shared_ptr<AudioOutput> audio;
                 if (request.serial()) {
                     serial = link.serialLink(request.comPort, serialDelay);
+                    if (serial)
+                        serial->setLockCode(lock);
                 } else {
                     link.dropSerialLink();
                     audio = link.makeAudioOutput();

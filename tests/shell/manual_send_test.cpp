@@ -2,7 +2,6 @@
 // transcript, the same lines as DTMF tones with the transmitter keyed, and the window's
 // placement in kovo.ini.
 #include "database/profile_file.h"
-#include "link/emulator_channel.h"
 #include "shell/manual_send_window.h"
 #include "shell_fixture.h"
 
@@ -61,24 +60,6 @@ protected:
         settings->load();
     }
 
-    // The window in serial mode over the in-process emulator, or on a port no link can open.
-    void makeSerialWindow(const char* faultList, const QByteArray& comPort = {}) {
-        if (!comPort.isEmpty()) {
-            writeSettings("[Main]\r\nComPort=" + comPort + "\r\n");
-            return makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
-        }
-        writeSettings("[Main]\r\nComPort=" + ChannelFactory::builtInEmulatorName().toUtf8() +
-                      "\r\n");
-        emulator = std::make_shared<TarsisEmulator>(
-            EmulatorFaults::parse(QString::fromLatin1(faultList)).value());
-        const SerialLink::Settings linkSettings{settings->comPort(), 0, 200};
-        link = std::make_unique<SerialLink>(
-            std::make_unique<EmulatorChannel>(linkSettings.comPort, emulator), person, flags,
-            linkSettings);
-        link->setLockCode(u"99"_s);
-        makeWindow(ManualSendWindow::synchronousRunner(link.get(), &audio, person));
-    }
-
     // The window in DTMF mode, keying through a logged port.
     void makeDtmfWindow(const QByteArray& main) {
         writeSettings("[Main]\r\nComPort=0\r\n" + main);
@@ -89,11 +70,8 @@ protected:
     }
 
     void makeWindow(ManualSendRunner runner) {
-        sendWindow = std::make_unique<ManualSendWindow>(*settings, std::move(runner), [this] {
-            ++portCloses;
-            if (link)
-                link->close();
-        });
+        sendWindow = std::make_unique<ManualSendWindow>(*settings, std::move(runner),
+                                                        [this] { ++portCloses; });
         QObject::connect(sendWindow.get(), &ManualSendWindow::lineSent,
                          [this](const ManualSendRequest&, const ManualSendResult& result) {
                              results.append(result);
@@ -110,8 +88,6 @@ protected:
     }
 
     MessageServiceOperator person{messages};
-    LinkFlags flags;
-    std::unique_ptr<SerialLink> link;
     RecordingAudioOutput audio;
     QStringList keying;
     bool canKey = true;
@@ -120,23 +96,18 @@ protected:
     int portCloses = 0;
 };
 
+// Through the link thread to the built-in emulator: a refusal, silence, and silence four times
+// over, which closes the port; a port the runner has no link for is told as one in use.
 TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
     const struct {
         const char* faults;
-        QByteArray comPort; // set: no link can open it
-        int lines;          // typed one after the other
+        int lines; // typed one after the other
         QStringList texts;
         QString lastOutcome;
     } cases[] = {
-        {"",
-         "9",
-         1,
-         {u"COM9 is in use by another program. Close the other program and try again"_s},
-         u"not sent: the port cannot be opened"_s},
-        {"nak:1", {}, 1, {refusedText(u"-Refused"_s)}, u"-Refused"_s},
-        {"silence:1", {}, 1, {TimeoutText}, u"no answer within the time-out"_s},
+        {"nak:1", 1, {refusedText(u"-Refused"_s)}, u"-Refused"_s},
+        {"silence:1", 1, {TimeoutText}, u"no answer within the time-out"_s},
         {"silence:4",
-         {},
          4,
          {TimeoutText, TimeoutText, TimeoutText,
           u"Too Many Errors. Please check your serial connection and try again"_s},
@@ -144,17 +115,34 @@ TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.faults);
-        messages.clear();
-        makeSerialWindow(c.faults, c.comPort);
-        for (int i = 0; i < c.lines; ++i)
-            typeLine(u"1*100050"_s);
+        window.reset();
+        startOnEmulator();
+        emulator->setFaults(*EmulatorFaults::parse(QLatin1String(c.faults)));
+        trigger("MnuManualData");
+        ManualSendWindow* manual = window->manualSendWindow();
+        for (int i = 0; i < c.lines; ++i) {
+            QTest::keyClicks(manual->findChild<QLineEdit*>(u"ManualSendData"_s), u"1*100050"_s);
+            QTest::keyClick(manual->findChild<QLineEdit*>(u"ManualSendData"_s), Qt::Key_Return);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
+        }
+        ASSERT_TRUE(waitIdle());
         EXPECT_EQ(messages.messageTexts(), c.texts);
-        EXPECT_EQ(sendWindow->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
+        EXPECT_EQ(manual->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
         EXPECT_EQ(messages.calls.last().title, c.lines == 4 ? u"Error!"_s : QString());
     }
     // After the fourth silent wait the lock code went out and the port was closed.
-    EXPECT_EQ(emulator->receivedLines().last(), u"199"_s);
-    EXPECT_FALSE(link->isOpen());
+    ASSERT_FALSE(db.storedLock().isEmpty());
+    EXPECT_EQ(emulator->receivedLines().last(), u"1"_s + db.storedLock());
+    EXPECT_FALSE(window->linkWorker().portOpen());
+
+    messages.clear();
+    writeSettings("[Main]\r\nComPort=9\r\n");
+    makeWindow(ManualSendWindow::synchronousRunner(nullptr, &audio, person));
+    typeLine(u"1*100050"_s);
+    EXPECT_EQ(
+        messages.messageTexts(),
+        QStringList{u"COM9 is in use by another program. Close the other program and try again"_s});
+    EXPECT_EQ(sendWindow->transcript(), u"1*100050   not sent: the port cannot be opened"_s);
 }
 
 TEST_F(ManualSendTest, DtmfModeKeysPlaysTheDigitsAndUnkeys) {
