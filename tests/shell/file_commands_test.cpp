@@ -99,8 +99,7 @@ TEST_F(FileCommandsTest, OpenAndNewAskAboutUnsavedChangesThenReloadTheEditors) {
     KovoMain& main = startWithSample();
     Database other;
     other.setValue(u"HangTime", 3, u"99"_s);
-    const QString otherPath = path(u"second.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(other, otherPath).ok);
+    const QString otherPath = writeSampleDat(u"second.dat"_s, other);
     for (const char* name : {"mnuFileOpen", "mnuFileNew"}) {
         SCOPED_TRACE(name);
         const QString before = main.currentDatabaseFile();

@@ -122,8 +122,7 @@ TEST_F(HistoryTest, DifferencesShowTheirEditorFilterAndLeadToTheControl) {
     Database other = db;
     for (const auto& row : rows)
         other.setValue(QLatin1String(row.field), row.index, QLatin1String(row.value));
-    const QString otherFile = path(u"other.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(other, otherFile).ok);
+    const QString otherFile = writeSampleDat(u"other.dat"_s, other);
 
     dialogs.answers = {otherFile};
     trigger("mnuCompareWith");

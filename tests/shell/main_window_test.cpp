@@ -13,7 +13,7 @@ namespace {
 
 using MainWindowTest = ShellTest;
 
-TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndFrontsTheNewOne) {
+TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndTheCoupledEditorsFollow) {
     KovoMain& main = startWithSample();
     auto* hang = main.editor(0)->findChild<QLineEdit*>(u"HangTimer(1)"_s);
     ASSERT_NE(hang, nullptr);
@@ -42,6 +42,35 @@ TEST_F(MainWindowTest, LeavingATabAppliesTheEditorLeftAndFrontsTheNewOne) {
     main.findChild<QMdiArea*>()->activeSubWindow()->close();
     EXPECT_EQ(main.frontEditor(), main.editor(7));
     EXPECT_TRUE(main.editor(7)->isVisibleTo(&main));
+
+    // What the timers and port switches editors derive from each other shows in the other at
+    // once, so its own Apply keeps it.
+    main.tabStrip()->setCurrentIndex(PortSwitchesTab);
+    auto* disable = main.editor(PortSwitchesTab)->findChild<QCheckBox*>(u"DisableTimeout(2)"_s);
+    ASSERT_NE(disable, nullptr);
+    ASSERT_FALSE(disable->isChecked());
+    disable->click();
+    main.tabStrip()->setCurrentIndex(TimersTab);
+    auto* inactive = main.editor(TimersTab)->findChild<QLineEdit*>(u"InactiveTimer(2)"_s);
+    ASSERT_NE(inactive, nullptr);
+    EXPECT_EQ(inactive->text(), u"0"_s);
+    EXPECT_EQ(db.value(u"InActiveTime", 2), u"0"_s);
+
+    inactive->selectAll();
+    QTest::keyClicks(inactive, u"12"_s);
+    main.tabStrip()->setCurrentIndex(PortSwitchesTab);
+    EXPECT_FALSE(disable->isChecked());
+    main.tabStrip()->setCurrentIndex(TimersTab);
+    EXPECT_EQ(db.value(u"InActiveTime", 2), u"12"_s);
+    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
+
+    // The date format goes into the open file at once.
+    main.tabStrip()->setCurrentIndex(SchedulerTab);
+    auto* international =
+        main.editor(SchedulerTab)->findChild<QRadioButton*>(u"InternationalDate"_s);
+    ASSERT_NE(international, nullptr);
+    international->click();
+    EXPECT_TRUE(readFile(u"sample.dat"_s).contains("\r\nDateFormat=True\r\n"));
 }
 
 // Each choice of link, one after the other: a serial port clears the PTT port and a PTT port the
@@ -182,38 +211,6 @@ TEST_F(MainWindowTest, AboutWindowAndSerialTimers) {
     EXPECT_EQ(std::pair(main.serialTimerTicks(2), main.serialTimerTicks(1)), std::pair(5, 0));
     main.resetSerialTimer(2);
     EXPECT_EQ(main.serialTimerTicks(2), 0);
-}
-
-// Leaving a tab applies its editor; what the timers and port switches editors derive from each
-// other shows in the other at once, so its own Apply keeps it.
-TEST_F(MainWindowTest, TheEditorsFollowEachOtherAndWriteTheDateFormatIntoTheOpenFile) {
-    KovoMain& main = startWithSample();
-    main.tabStrip()->setCurrentIndex(PortSwitchesTab);
-    auto* disable = main.editor(PortSwitchesTab)->findChild<QCheckBox*>(u"DisableTimeout(2)"_s);
-    ASSERT_NE(disable, nullptr);
-    ASSERT_FALSE(disable->isChecked());
-    disable->click();
-    main.tabStrip()->setCurrentIndex(TimersTab);
-    auto* inactive = main.editor(TimersTab)->findChild<QLineEdit*>(u"InactiveTimer(2)"_s);
-    ASSERT_NE(inactive, nullptr);
-    EXPECT_EQ(inactive->text(), u"0"_s);
-    EXPECT_EQ(db.value(u"InActiveTime", 2), u"0"_s);
-
-    inactive->selectAll();
-    QTest::keyClicks(inactive, u"12"_s);
-    main.tabStrip()->setCurrentIndex(PortSwitchesTab);
-    EXPECT_FALSE(disable->isChecked());
-    main.tabStrip()->setCurrentIndex(TimersTab);
-    EXPECT_EQ(db.value(u"InActiveTime", 2), u"12"_s);
-    EXPECT_EQ(db.value(u"DisableTimeout", 2), u"0"_s);
-
-    // The date format goes into the open file at once.
-    main.tabStrip()->setCurrentIndex(SchedulerTab);
-    auto* international =
-        main.editor(SchedulerTab)->findChild<QRadioButton*>(u"InternationalDate"_s);
-    ASSERT_NE(international, nullptr);
-    international->click();
-    EXPECT_TRUE(readFile(u"sample.dat"_s).contains("\r\nDateFormat=True\r\n"));
 }
 
 } // namespace

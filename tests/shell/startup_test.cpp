@@ -113,8 +113,7 @@ TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodesAndTheMarksSh
     Database clashing;
     clashing.setStoredLock(u"D"_s);
     clashing.setStoredTerminator(u"D"_s);
-    const QString dat = path(u"clash.dat"_s);
-    ASSERT_TRUE(saveWholeDatabase(clashing, dat).ok);
+    const QString dat = writeSampleDat(u"clash.dat"_s, clashing);
     writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=4\r\nDTMFComPort=0\r\nWhichSend=1\r\n");
     KovoMain& main = makeWindow();
     ASSERT_TRUE(main.startUp());
