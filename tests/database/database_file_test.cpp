@@ -98,7 +98,7 @@ TEST_F(DatabaseFileTest, LoadChecksAndNormalisations) {
     for (const auto& [key, stored, loaded, errorLine] : cases) {
         SCOPED_TRACE(key);
         const QString field = QString::fromLatin1(key).section(u'(', 0, 0);
-        const int index = QString::fromLatin1(key).section(u'(', 1).chopped(1).toInt();
+        const int index = QString::fromLatin1(key).section(u'(', 1).remove(u')').toInt();
         const QString file = completeFileWith(findField(field)->section, key, stored);
         Database db;
         ErrorLog log;
@@ -286,7 +286,7 @@ TEST_F(DatabaseFileTest, GarbageLoadsWithDefaultsAndRoundTrips) {
         for (const QString& difference : again.differences(db)) {
             const QString key = difference.section(u':', 0, 0);
             const QString field = key.section(u'(', 0, 0);
-            const int index = key.section(u'(', 1).chopped(1).toInt();
+            const int index = key.section(u'(', 1).remove(u')').toInt();
             if (field.startsWith(u"CWTone"_s)) {
                 EXPECT_EQ(numericValue(again.value(field, index)),
                           numericValue(db.value(field, index)));
