@@ -134,9 +134,9 @@ const std::vector<Generator::Rule>& Generator::rules() {
         return m_rules;
     // Every element of the field, from the database's own count.
     const auto add = [this](const QByteArray& field, std::function<QString(int)> make) {
-        const FieldSpec* spec = findField(field);
-        Q_ASSERT(spec);
-        m_rules.push_back({field, spec->count, std::move(make)});
+        const FieldSpec* found = findField(field);
+        Q_ASSERT(found);
+        m_rules.push_back({field, found->count, std::move(make)});
     };
     const auto range = [this](int low, int high) {
         return [this, low, high](int) { return number(low, high); };
