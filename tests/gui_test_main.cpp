@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// The editor tests drive real widgets, so they need a QApplication; without a display they run
-// on the offscreen platform (also when the test list is read at build time).
+// The editor and shell tests drive real widgets, so they need a QApplication; without a display
+// they run on the offscreen platform (also when the test list is read at build time).
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
