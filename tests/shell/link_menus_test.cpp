@@ -54,8 +54,7 @@ TEST_F(LinkMenusTest, ManualSendGoesThroughTheLinkThreadToTheController) {
     }
     EXPECT_EQ(pty.emulator().receivedLines(), lines);
     EXPECT_EQ(manual->transcript(), transcript.join(u'\n'));
-    EXPECT_EQ(messages.messageTexts(),
-              QStringList{u"There has been an error. The Tarsis returned -value above 255    "_s});
+    EXPECT_EQ(messages.messageTexts(), QStringList{refusedText(u"-value above 255"_s)});
     EXPECT_EQ(box->text(), QString());
     EXPECT_TRUE(main.linkWorker().portOpen());
 

@@ -15,10 +15,6 @@ using Status = ManualSendResult::Status;
 const QString TimeoutText =
     u"Kovo is unable to communicate with the Tarsis. Check your connections then try again"_s;
 
-QString refusedText(const QString& answer) {
-    return u"There has been an error. The Tarsis returned "_s + answer + u"    "_s;
-}
-
 // A port for keying the transmitter that writes down what is done to it, with the number of
 // sounds played by then ("DTR on @0").
 class LoggedKeyingChannel : public Channel {
@@ -176,10 +172,7 @@ TEST_F(ManualSendTest, DtmfModeFailuresAreTold) {
     typeLine(u"1*1000500"_s);
     EXPECT_EQ(results.value(0).status, Status::KeyingFailed);
     EXPECT_TRUE(playedDigits(audio).isEmpty());
-    const QString keyingText =
-        u"The transmitter cannot be keyed: 3 cannot drive RTS. Choose a serial port whose RTS line "
-        "keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort to 0 "
-        "and key the transmitter by hand."_s;
+    const QString keyingText = keyingFailureText(u"3"_s);
     EXPECT_EQ(messages.messageTexts(), QStringList{keyingText});
 
     // No sound output: the transmitter is never keyed.

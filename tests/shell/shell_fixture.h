@@ -56,6 +56,17 @@ inline QString playedDigits(const RecordingAudioOutput& audio) {
     return out;
 }
 
+// What the person is told when the controller refuses a line, and when the line that keys the
+// transmitter cannot be driven.
+inline QString refusedText(const QString& answer) {
+    return u"There has been an error. The Tarsis returned "_s + answer + u"    "_s;
+}
+inline QString keyingFailureText(const QString& port) {
+    return u"The transmitter cannot be keyed: %1 cannot drive RTS. Choose a serial port whose RTS "
+           "line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set "
+           "DTMFComPort to 0 and key the transmitter by hand."_s.arg(port);
+}
+
 // A main window over a temporary program folder, with recorded message boxes, scripted file
 // dialogs and a port test that opens nothing; its link may run on the built-in emulator.
 class ShellTest : public ::testing::Test {

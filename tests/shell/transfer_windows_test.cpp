@@ -1,4 +1,9 @@
+// The upload and download windows over the built-in emulator: what they show while a transfer
+// runs, how one is stopped, and what the database keeps when it goes wrong.
 #include "link/command_set.h"
+#include "link/download.h"
+#include "shell/download_window.h"
+#include "shell/window_placement.h"
 #include "shell_fixture.h"
 
 #include <QHostAddress>
@@ -11,6 +16,8 @@ using UploadWindowTest = ShellTest;
 
 const QString CompleteQuestion =
     u"Are you sure you want to update your complete configuration? It could take some time"_s;
+const QString LostText = u"The connection to Built-in Tarsis emulator was lost. Check your "
+                         "connections then try again"_s;
 
 // The window names its link, follows a complete upload to 722 of 724 with Interrupt enabled
 // exactly while it runs and no other transfer startable, and Close keeps its geometry.
@@ -69,9 +76,7 @@ TEST_F(UploadWindowTest, CompleteUploadRunsTheBarTo722WithInterruptEnabledOnlyMe
     upload.setGeometry(QRect(140, 120, 480, 200));
     clickAndWait(u"Close"_s);
     EXPECT_FALSE(main.linkWorker().portOpen());
-    const WindowPlacement placement = settings->placement(u"Update"_s);
-    EXPECT_EQ(placement.width, 480);
-    EXPECT_EQ(placement.left, upload.geometry().left());
+    EXPECT_EQ(reachablePlacement(settings->placement(u"Update"_s), {}), upload.geometry());
 }
 
 // Interrupt, and Exit, stop a running upload after the command under way and close the port.
@@ -79,7 +84,6 @@ TEST_F(UploadWindowTest, InterruptOrExitStopsAfterTheCurrentCommand) {
     for (const bool exit : {false, true}) {
         SCOPED_TRACE(exit ? "exit" : "interrupt");
         window.reset();
-        messages.clear();
         KovoMain& main = startOnEmulator();
         UploadWindow& upload = openUploadWindow();
         EmulatorFaults paced; // so the upload still runs when the queued progress arrives
@@ -148,12 +152,15 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
     QTcpServer network; // a port whose lines cannot be driven
     ASSERT_TRUE(network.listen(QHostAddress::LocalHost));
     const QString networkPort = u"tcp://127.0.0.1:%1"_s.arg(network.serverPort());
+    const QString emulatorPort = ChannelFactory::builtInEmulatorName();
+    const QString stopped = u"The recording output fails on purpose. The upload stopped"_s;
+    const QString both = u"CWID1Pending(2) MessageMacroPending(3)"_s;
+    const QString macro = u"MessageMacroPending(3)"_s;
     enum Sound { Works, None, LostAfterFirst };
     struct Case {
         const char* name;
         const char* fault;
-        bool tones;
-        QString keyingPort; // keyed by RTS there
+        QString keyingPort; // tones keyed by RTS there; none: over the serial line
         Sound sound;
         QString last;
         QString pendingAfter;
@@ -161,45 +168,20 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         bool shown; // the window stays up
     };
     const Case cases[] = {
-        {"serial", "", false, {}, Works, u"Update Complete"_s, {}, 2, false},
+        {"serial", "", {}, Works, u"Update Complete"_s, {}, 2, false},
         // A refusal ends the upload where it stands; its item keeps its flag.
-        {"refused",
-         "nak:2",
-         false,
-         {},
-         Works,
-         u"There has been an error. The Tarsis returned -Refused    "_s,
-         u"MessageMacroPending(3)"_s,
-         1,
-         true},
-        {"tones",
-         "",
-         true,
-         u"Built-in Tarsis emulator"_s,
-         Works,
-         u"Update Complete"_s,
-         {},
-         0,
-         false},
-        {"keying fails", "", true, networkPort, Works,
-         u"The transmitter cannot be keyed: %1 cannot drive RTS. Choose a serial port whose RTS "
-         "line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set DTMFComPort "
-         "to 0 and key the transmitter by hand."_s.arg(networkPort),
-         u"CWID1Pending(2) MessageMacroPending(3)"_s, 0, true},
-        {"no sound", "", true, u"0"_s, None,
-         u"The recording output fails on purpose. The upload stopped before "
-         "anything was sent."_s,
-         u"CWID1Pending(2) MessageMacroPending(3)"_s, 0, true},
+        {"refused", "nak:2", {}, Works, refusedText(u"-Refused"_s), macro, 1, true},
+        {"tones", "", emulatorPort, Works, u"Update Complete"_s, {}, 0, false},
+        {"keying fails", "", networkPort, Works, keyingFailureText(networkPort), both, 0, true},
+        {"no sound", "", u"0"_s, None, stopped + u" before anything was sent."_s, both, 0, true},
         // The CW ID plays whole; the sound goes in the message macro's unlock part.
-        {"sound lost", "", true, u"0"_s, LostAfterFirst,
-         u"The recording output fails on purpose. The upload stopped: the command "
-         "being played and those after it were not sent."_s,
-         u"MessageMacroPending(3)"_s, 0, false},
+        {"sound lost", "", u"0"_s, LostAfterFirst,
+         stopped + u": the command being played and those after it were not sent."_s, macro, 0,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         window.reset();
-        messages.clear();
         KovoMain& main = startOnEmulator();
         db.setValue(u"CWID1", 2, u"W 1 ."_s);
         db.setPending(u"CWID1Pending", 2);
@@ -213,7 +195,8 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
                 int(first.dtmfUnlock.size() + first.dtmfBody.size() + first.dtmfLock.size()) + 2;
         }
         main.linkWorker().setAudioFactory([output] { return output; });
-        if (c.tones) {
+        const bool tones = !c.keyingPort.isEmpty();
+        if (tones) {
             settings->setComPort(u"0"_s);
             settings->setDtmfComPort(c.keyingPort);
             settings->setWhichSend(u"2"_s);
@@ -234,7 +217,7 @@ TEST_F(UploadWindowTest, WordsLeftOutAndLostSoundAreTold) {
         EXPECT_TRUE(toldFirst);
         EXPECT_EQ(db.pendingNames().join(u' '), c.pendingAfter);
         EXPECT_EQ(emulator->acceptedLines().size(), c.accepted);
-        if (c.tones) { // nothing goes over the serial line
+        if (tones) { // nothing goes over the serial line
             EXPECT_EQ(emulator->exchangeCount(), exchangesBefore);
         }
         // The key-up delay comes before the first tone.
@@ -279,9 +262,7 @@ TEST_F(UploadWindowTest, APortThatCannotBeOpenedOrALineDroppedKeepWhatWasNotSent
     clickAndWait(u"Update"_s);
 
     EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::Aborted);
-    EXPECT_EQ(messages.messageTexts(),
-              QStringList{u"The connection to Built-in Tarsis emulator was lost. "
-                          "Check your connections then try again"_s});
+    EXPECT_EQ(messages.messageTexts(), QStringList{LostText});
     EXPECT_EQ(messages.calls[0].title, u"Error!"_s);
     // What went out is clear; the item cut off and the rest wait for the next upload.
     EXPECT_FALSE(db.pending(u"HangTimePending", 1));
@@ -298,6 +279,107 @@ TEST_F(UploadWindowTest, APortThatCannotBeOpenedOrALineDroppedKeepWhatWasNotSent
     EXPECT_EQ(emulator->acceptedLines(), (QStringList{u"2*100062"_s, u"3*100063"_s}));
     EXPECT_FALSE(db.anyPending());
     EXPECT_EQ(messages.messageTexts(), QStringList{u"Update Complete"_s});
+}
+
+class DownloadTest : public ShellTest {
+protected:
+    // Puts `value` into the emulated controller's hang timer of `port`.
+    void controllerHangTime(int port, int value) {
+        TarsisMemory memory = emulator->memory();
+        ASSERT_TRUE(memory.applySerialLine(u"%1*1000%2"_s.arg(port).arg(value)).accepted);
+        emulator->setMemory(memory);
+    }
+};
+
+TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
+    KovoMain& main = startOnEmulator();
+    controllerHangTime(2, 77);
+    ASSERT_NE(db.value(u"HangTime", 2), u"77"_s);
+    DownloadWindow* progress = main.downloadWindow();
+    int highest = 0;
+    QString shown; // caption, maximum and link while receiving
+    QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, progress,
+                     [&](int, int, const QString&) {
+                         if (!progress->isVisible())
+                             return;
+                         highest = qMax(highest, progress->progressBar()->value());
+                         shown = u"%1 %2 %3"_s.arg(progress->caption())
+                                     .arg(progress->progressBar()->maximum())
+                                     .arg(progress->linkText());
+                     });
+    bool shownAtQuestion = true; // the window hides before the questions that follow
+    messages.onCall = [&](const RecordingMessageService::Call& call) {
+        if (call.title == u"Download from Ostrik"_s)
+            shownAtQuestion = progress->isVisible();
+    };
+    messages.answers = {Answer::Yes, Answer::No}; // download: yes; Ostrik board: no
+    ASSERT_TRUE(runDownload());
+    EXPECT_FALSE(shownAtQuestion);
+
+    EXPECT_EQ(main.lastDownload().chunks, 4096);
+    EXPECT_EQ(shown, u"Downloading From Tarsis 4700 Link: Built-in Tarsis emulator "
+                     "(no radio)"_s);
+    EXPECT_GE(highest, 4000);
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(boxes(),
+              (QStringList{u"Confirm Download|"_s + DownloadText::Confirm,
+                           u"Download from Ostrik|Download Complete! Do you have the Ostrik "
+                           "(Autopatch Option) installed?"_s,
+                           u"|You should save this download to a dat "
+                           "file before proceeding further"_s}));
+    // The editors were opened again and show the controller's values.
+    EXPECT_EQ(main.editor(0)->control<QLineEdit>(u"HangTimer(2)"_s)->text(), u"77"_s);
+    EXPECT_TRUE(item("mnuTarsisUpload")->isEnabled());
+    // What was downloaded is in no file yet: the title marks it.
+    EXPECT_FALSE(db.settingsSaved());
+    EXPECT_TRUE(main.isWindowModified());
+}
+
+// Escape, or a line lost on the way, ends the download and leaves the database as it was; the
+// next download goes through.
+TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "escape" : "line lost");
+        window.reset();
+        KovoMain& main = startOnEmulator();
+        main.linkWorker().setDownloadTiming(60, 0);
+        controllerHangTime(2, 77);
+        EmulatorFaults faults;
+        faults.paced = escape; // still running when the queued click is handled
+        faults.dropAt = escape ? 0 : 300;
+        emulator->setFaults(faults);
+        db.setPending(u"HangTimePending", 1);
+        const Database before = db;
+        DownloadWindow* progress = main.downloadWindow();
+        auto* cancel = progress->findChild<QPushButton*>(u"Cancel"_s);
+        EXPECT_EQ(cancel->text(), u"&Escape"_s);
+        bool armed = escape;
+        QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, progress,
+                         [&](int value, int, const QString&) {
+                             if (armed && value > 200)
+                                 cancel->click();
+                         });
+        messages.answers = {Answer::Yes};
+        ASSERT_TRUE(runDownload());
+
+        EXPECT_EQ(main.lastDownload().outcome,
+                  escape ? DownloadOutcome::Cancelled : DownloadOutcome::TimedOut);
+        const QString ended =
+            escape ? u"Download Canceled. Click OK to return to Kovo"_s : DownloadText::TimedOut;
+        QStringList told{DownloadText::Confirm, ended};
+        if (!escape)
+            told << LostText;
+        EXPECT_EQ(messages.messageTexts(), told);
+        EXPECT_TRUE(db.sameValues(before)) << qPrintable(db.differences(before).join(u'\n'));
+        EXPECT_EQ(db.pendingNames(), before.pendingNames());
+        EXPECT_FALSE(progress->isVisible());
+
+        armed = false;
+        emulator->setFaults({});
+        messages.answers = {Answer::Yes, Answer::No};
+        ASSERT_TRUE(runDownload());
+        EXPECT_EQ(db.value(u"HangTime", 2), u"77"_s);
+    }
 }
 
 } // namespace
