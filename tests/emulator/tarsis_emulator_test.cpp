@@ -1,13 +1,210 @@
+// The emulated Tarsis: its serial side (fault specifications, the timing of a paced line, what a
+// host sees over its pseudo-terminal) and its memory as the commands fill it.
+#include "emulator/tarsis_emulator.h"
 #include "emulator/tarsis_memory.h"
+#include "link/pty_emulator.h"
 
 #include <QTemporaryDir>
+#include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <tuple>
+#include <unistd.h>
 #include <vector>
 
-using namespace Qt::StringLiterals;
-using kovo::TarsisMemory;
-
+namespace kovo {
 namespace {
+
+using namespace Qt::StringLiterals;
+
+using test::EmulatorProcess;
+using Clock = InProcessDevice::Clock;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+EmulatorFaults faults(const char* faultList) {
+    const auto faults = EmulatorFaults::parse(QString::fromLatin1(faultList));
+    EXPECT_TRUE(faults.has_value()) << faultList;
+    return faults.value_or(EmulatorFaults{});
+}
+
+TEST(EmulatorFaultsTest, Parse) {
+    struct Case {
+        const char* faultList;
+        EmulatorFaults expected;
+    };
+    const auto fields = [](const EmulatorFaults& f) {
+        return std::tuple(f.silenceFrom, f.silenceCount, f.nakAt, f.refuseFrom, f.refuseCount,
+                          f.garbageFrom, f.garbageCount, f.dropAt, f.paced, f.answerDelayMs,
+                          f.splitGapMs, f.echo, f.lateFrom, f.lateMs, f.boardGarbage);
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"silence:4", {.silenceCount = 4}},
+        {"silence:2@7", {.silenceFrom = 7, .silenceCount = 2}},
+        {"nak:3", {.nakAt = 3}},
+        {"garbage", {.garbageCount = -1}},
+        {"garbage@5", {.garbageFrom = 5, .garbageCount = -1}},
+        {"garbage:2@5", {.garbageFrom = 5, .garbageCount = 2}},
+        {"drop:9", {.dropAt = 9}},
+        {"refuse:10@2", {.refuseFrom = 2, .refuseCount = 10}},
+        {"PACE, delay:15 ,split:3,echo",
+         {.paced = true, .answerDelayMs = 15, .splitGapMs = 3, .echo = true}},
+        {"late:400@7,board-garbage", {.lateFrom = 7, .lateMs = 400, .boardGarbage = true}},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = EmulatorFaults::parse(QString::fromLatin1(c.faultList));
+        ASSERT_TRUE(parsed.has_value()) << c.faultList;
+        EXPECT_EQ(fields(*parsed), fields(c.expected)) << c.faultList;
+    }
+    for (const char* faultList : {"late", "board-garbage@2", "silence", "silence:0", "silence:2@0",
+                                  "nak:x", "nak:3@2", "drop", "delay:-1", "pace:1", "thunder"}) {
+        QString error;
+        EXPECT_FALSE(EmulatorFaults::parse(QString::fromLatin1(faultList), &error).has_value())
+            << faultList;
+        EXPECT_FALSE(error.isEmpty()) << faultList;
+    }
+}
+
+// The line's timing is computed, not slept: a synthetic clock shows exactly when each answer
+// reaches the host.
+TEST(TarsisEmulatorTest, PacedLineTiming) {
+    // 9600 baud, a start and a stop bit around each byte.
+    const auto byte =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / 9600.0));
+    const Clock::time_point t0{std::chrono::seconds(1000)};
+    struct Case {
+        const char* faults;
+        QByteArray written; // a "|" stands for 50 ms without a byte
+        QList<QByteArray> answers;
+        QList<Clock::duration> due; // after t0
+    };
+    const QByteArray line = "2*100030\r"; // 9 bytes
+    const QList<Case> cases = {
+        {"", line, {"+"}, {{}}},
+        {"delay:7", line, {"+"}, {milliseconds(7)}},
+        {"pace", line, {"+"}, {10 * byte}},
+        {"pace,delay:5", line, {"+"}, {9 * byte + milliseconds(5) + byte}},
+        // Two lines written at once: the second arrives nine byte times after the first.
+        {"pace", line + line, {"+", "+"}, {10 * byte, 19 * byte}},
+        {"pace", "2*10|0030\r", {"+"}, {milliseconds(50) + 6 * byte}},
+        // A long answer holds the line: the next answer leaves after it.
+        {"pace,echo,nak:2", line + "2\r", {"+2*100030", "-Refused"}, {18 * byte, 26 * byte}},
+        {"split:4", line, {"+"}, {{}}},
+        // A split answer: all but its last byte, then the last byte the gap later.
+        {"split:4,echo", line, {"+2*10003", "0"}, {{}, milliseconds(4)}},
+        {"late:40@2", line + line, {"+", "+"}, {{}, milliseconds(40)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults + (" " + c.written.toStdString()));
+        TarsisEmulator emulator(faults(c.faults));
+        std::vector<InProcessDevice::Delivery> deliveries;
+        Clock::time_point at = t0;
+        for (const QByteArray& piece : c.written.split('|')) {
+            auto more = emulator.hostWrote(piece, at);
+            deliveries.insert(deliveries.end(), more.begin(), more.end());
+            at += milliseconds(50);
+        }
+        ASSERT_EQ(deliveries.size(), static_cast<size_t>(c.answers.size()));
+        for (size_t i = 0; i < deliveries.size(); ++i) {
+            EXPECT_EQ(deliveries[i].bytes, c.answers.at(static_cast<qsizetype>(i)));
+            const auto error = deliveries[i].due - (t0 + c.due.at(static_cast<qsizetype>(i)));
+            EXPECT_LE(std::chrono::abs(error), microseconds(2))
+                << "answer " << i << " off by "
+                << std::chrono::duration_cast<microseconds>(error).count() << " us";
+        }
+    }
+}
+
+// What makes a line an exchange, and how each fault answers it.
+TEST(TarsisEmulatorTest, ExchangesAndFaults) {
+    const Clock::time_point t0{};
+    TarsisEmulator emulator(faults("silence:1@2,nak:3,garbage:1@4,drop:6"));
+    TarsisEmulator refusing(faults("refuse:10@2,board-garbage"));
+    const auto answerOf = [&](TarsisEmulator& to, const QByteArray& bytes) {
+        QByteArray all;
+        for (const auto& d : to.hostWrote(bytes, t0))
+            all += d.hangUp ? QByteArray("<drop>") : d.bytes;
+        return all;
+    };
+    const auto answer = [&](const QByteArray& bytes) { return answerOf(emulator, bytes); };
+    EXPECT_EQ(answer("\r\n"), QByteArray()); // a bare line end is no exchange
+    EXPECT_EQ(answer("2*100030\r"), QByteArray("+"));
+    EXPECT_EQ(answer("2*100031\r"), QByteArray());           // 2: silence, not applied
+    EXPECT_EQ(answer("2*100032\r"), QByteArray("-Refused")); // 3: refused, not applied
+    EXPECT_EQ(answer("2*100033\r"), QByteArray(" +~#?"));    // 4: noise, but applied
+    EXPECT_EQ(answer("\n" + QByteArray(257, '1') + "\r"), QByteArray("-Line too long")); // 5
+    EXPECT_EQ(answer("2*100034\r2*100035\r"), QByteArray("<drop>")); // 6 drops; 7 never heard
+    EXPECT_TRUE(emulator.hungUp());
+    EXPECT_EQ(emulator.exchangeCount(), 6);
+    EXPECT_EQ(emulator.acceptedLines(), (QStringList{u"2*100030"_s, u"2*100033"_s}));
+    EXPECT_EQ(emulator.memory().memoryLines().at(17), u"17,33"_s);
+    emulator.hostConnected();
+    EXPECT_FALSE(emulator.hungUp());
+
+    // The message recorder's marks are single characters between command lines, never answered.
+    TarsisEmulator recorder;
+    for (const QByteArray& bytes :
+         {QByteArray("1*70017\rG"), QByteArray("S"), QByteArray("2*100030\r")})
+        recorder.hostWrote(bytes, t0);
+    EXPECT_EQ(recorder.receivedLines(), (QStringList{u"1*70017"_s, u"G"_s, u"S"_s, u"2*100030"_s}));
+
+    // Refusing from the second exchange on, a download's "OK" included; the board only chatters.
+    const auto refused = [&](const QByteArray& bytes) { return answerOf(refusing, bytes); };
+    EXPECT_EQ(refused("1SendAPEram\r"), QByteArray(" +~#?"));
+    EXPECT_EQ(refused("o\r"), QByteArray("-Refused"));
+    refusing.setFaults(faults("board-garbage"));
+    EXPECT_EQ(refused("1SendAPEram\r"), QByteArray(" +~#?"));
+    EXPECT_EQ(refused("o\r"), QByteArray(" +~#?"));
+}
+
+// `kovo-cli emulate --memory FILE` keeps what it was sent when it ends and serves it next time.
+// Its pseudo-terminal is raw: a host that opens it without touching its settings gets every byte
+// through unchanged, with no echo of the answers back into the emulator and no waiting for a line
+// end.
+TEST(EmulatorWireTest, RawPseudoTerminalKeepsTheMemoryBetweenRuns) {
+    test::ensureCoreApplication();
+    QTemporaryDir dir;
+    const QString memoryFile = dir.filePath(u"tarsis.mem"_s);
+    // Writes each line and reads what comes back before the next.
+    const auto exchange = [](const QString& port, const QList<QByteArray>& lines) {
+        const int fd = ::open(port.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(fd, 0);
+        QList<QByteArray> answers;
+        for (const QByteArray& line : lines) {
+            char buffer[64];
+            ssize_t n = 0;
+            pollfd p{fd, POLLIN, 0};
+            if (::write(fd, line.constData(), line.size()) == line.size() &&
+                ::poll(&p, 1, 5000) > 0)
+                n = ::read(fd, buffer, sizeof buffer);
+            answers << QByteArray(buffer, std::max<ssize_t>(n, 0));
+        }
+        ::close(fd);
+        return answers;
+    };
+    {
+        EmulatorProcess emulator({u"--memory"_s, memoryFile});
+        EXPECT_EQ(exchange(emulator.port(), {"2*100030\r", "3*1000\r"}),
+                  (QList<QByteArray>{"+", "-missing value"}));
+        emulator.process().terminate();
+        EXPECT_TRUE(emulator.process().waitForFinished(10000));
+        EXPECT_EQ(emulator.process().exitCode(), 0);
+    }
+    TarsisMemory expected;
+    ASSERT_TRUE(expected.applySerialLine(u"2*100030").accepted);
+    TarsisMemory saved;
+    QString error;
+    ASSERT_TRUE(saved.load(memoryFile, &error)) << error.toStdString();
+    EXPECT_EQ(saved.bytes(), expected.bytes());
+
+    // The memory stream: one line per "OK", line 17 holding the kept hang time.
+    EmulatorProcess again({u"--memory"_s, memoryFile});
+    QList<QByteArray> lines(18, "OK\r");
+    lines.first() = "1SendEram\r";
+    EXPECT_EQ(exchange(again.port(), lines).last(), QByteArray("17,30"));
+}
 
 int byte(const TarsisMemory& memory, int at) {
     return static_cast<unsigned char>(memory.bytes()[at]);
@@ -168,9 +365,7 @@ TEST(TarsisMemory, SequencesKeepTheirState) {
     // Short macro: two escaped functions take four bytes.
     expectStored(memory, {"1*400290255490", {{3348 + 245, {255, 0, 255, 235}}}});
     // Erase all: every macro empty, the codes stay.
-    ASSERT_TRUE(memory.applySerialLine(u"1*400499#"_s).accepted);
-    EXPECT_EQ(byte(memory, 2508), 0);
-    EXPECT_EQ(byte(memory, 3348 + 245), 0);
+    expectStored(memory, {"1*400499#", {{2508, {0}}, {3348 + 245, {0}}}});
     EXPECT_NE(byte(memory, 3148), 0);
 
     // A remote base memory takes the radio's current setting.
@@ -182,8 +377,7 @@ TEST(TarsisMemory, SequencesKeepTheirState) {
     EXPECT_EQ(byte(memory, 2070 + 9), 5);
     // Over the air the prefix alone addresses the radio.
     ASSERT_TRUE(memory.applyDtmfBody(1, u"C71147000"_s).accepted);
-    ASSERT_TRUE(memory.applyDtmfBody(1, u"*20861"_s).accepted);
-    EXPECT_EQ(memory.bytes().mid(3985, 8), QByteArray("147000\0\0", 8));
+    expectStored(memory, {"*20861", {{3985, {'1', '4', '7', '0', '0', '0', 0, 0}}}, 1});
 
     // COS closure carries its port over the air.
     EXPECT_TRUE(memory.applyDtmfBody(3, u"3221"_s).accepted);
@@ -215,9 +409,8 @@ TEST(TarsisMemory, KeepsOstrikDataAndEveryByteInItsLinesAndFiles) {
 
     const QStringList lines = memory.memoryLines();
     ASSERT_EQ(lines.size(), TarsisMemory::Size);
-    EXPECT_EQ(lines[0], u"0,0"_s);
-    EXPECT_EQ(lines[16], u"16,50"_s);
-    EXPECT_EQ(lines[2139], u"2139,30"_s);
+    EXPECT_EQ((QStringList{lines[0], lines[16], lines[2139]}),
+              (QStringList{u"0,0"_s, u"16,50"_s, u"2139,30"_s}));
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"memory.mem"_s);
@@ -240,3 +433,4 @@ TEST(TarsisMemory, KeepsOstrikDataAndEveryByteInItsLinesAndFiles) {
 }
 
 } // namespace
+} // namespace kovo
