@@ -161,6 +161,7 @@ TEST(Cli, ExitStatusesAndMessages) {
         // Lower-case letters are the keypad's letters.
         {"dtmf 1a*#d --wav ~/pad.wav", 0, "Wrote 5 digit(s), 0.500 s, to ~/pad.wav"},
         {"defaults ~/defaults.dat", 0, "Wrote the default configuration to ~/defaults.dat"},
+        {"check ~/defaults.dat", 0, "Loaded ~/defaults.dat: 0 value(s) replaced by defaults"},
         {"check ~/site.dat", 1, "~/site.dat: ", "Ram_TimeOut 1\n"},
         {"check ~/noise.dat", 1, "~/noise.dat: "},
         {"check ~/a-file", 1, "~/a-file: "},
@@ -191,11 +192,8 @@ TEST(Cli, ExitStatusesAndMessages) {
         if (said.startsWith(u':'))
             said.prepend(u"kovo-cli "_s + verb);
         const QStringList err = run.err.split(u'\n');
-        if (said.endsWith(u' ')) {
-            EXPECT_TRUE(err.first().startsWith(said)) << run.err.toStdString();
-        } else {
-            EXPECT_EQ(err.first(), said) << run.err.toStdString();
-        }
+        EXPECT_EQ(said.endsWith(u' ') ? err.first().left(said.size()) : err.first(), said)
+            << run.err.toStdString();
         EXPECT_EQ(run.out.left(qstrlen(c.out)), QLatin1String(c.out));
         const bool usage = c.exitCode == 2 && c.usage && !said.startsWith(u"usage:"_s);
         const QString usageOf = said.startsWith(u"kovo-cli:"_s) ? u"COMMAND"_s : verb;
@@ -205,14 +203,11 @@ TEST(Cli, ExitStatusesAndMessages) {
     }
     // The defaults are the complete configuration; a decoded image takes what it lacks from the
     // base.
-    Database defaults;
-    ErrorLog log;
-    EXPECT_TRUE(readDatabase(defaults, at("~/defaults.dat"), log).errorLines.isEmpty());
-    EXPECT_TRUE(defaults.sameValues(Database()));
+    EXPECT_TRUE(load(at("~/defaults.dat")).sameValues(Database()));
     const Database decoded = load(at("~/out.dat"));
-    EXPECT_EQ(decoded.value("HangTime", 2), u"77"_s);
-    EXPECT_EQ(decoded.value("Monthly", 4), u"1"_s);
-    EXPECT_EQ(decoded.value("Macro", 1), u"NONE STORED"_s);
+    EXPECT_EQ((QStringList{decoded.value("HangTime", 2), decoded.value("Monthly", 4),
+                           decoded.value("Macro", 1)}),
+              (QStringList{u"77"_s, u"1"_s, u"NONE STORED"_s}));
 }
 
 // An upload is traced line by line and backed up unless asked not to; a download keeps its image.
@@ -230,11 +225,9 @@ TEST(CliRecords, UploadTraceBackupsAndDownload) {
                              old,         u"--port"_s, u"Built-in Tarsis emulator"_s};
 
     ASSERT_EQ(test::runCli(upload + QStringList{u"--trace"_s, trace}, dir.path()).exitCode, 0);
-    QFile file(trace);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList exchanges; // "out LINE" / "in ANSWER", in the order they crossed the line
     static const QRegularExpression exchange(u"  (out|in)  (.*)$"_s);
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+    for (const QString& line : QString::fromUtf8(bytesOf(trace)).split(u'\n')) {
         const QRegularExpressionMatch match = exchange.match(line);
         if (match.hasMatch())
             exchanges << match.captured(1) + u' ' + match.captured(2);
@@ -243,13 +236,11 @@ TEST(CliRecords, UploadTraceBackupsAndDownload) {
               (QStringList{u"out 2*100030<CR>"_s, u"in +"_s, u"out 3*100040<CR>"_s, u"in +"_s}));
 
     const QString backups = dir.filePath(u"backups"_s);
-    const QStringList kept = QDir(backups).entryList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_TRUE(bytesOf(backups + u'/' + kept.first()).endsWith(bytesOf(site)));
-    const QList<BackupEntry> listed = BackupStore(dir.path()).list();
-    ASSERT_EQ(listed.size(), 1);
-    EXPECT_EQ(listed.first().note, u"changes only"_s);
-    EXPECT_EQ(listed.first().file, site);
+    const QList<BackupEntry> kept = BackupStore(dir.path()).list();
+    ASSERT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(std::tuple(kept.value(0).note, kept.value(0).file),
+              std::tuple(u"changes only"_s, site));
+    EXPECT_TRUE(bytesOf(kept.value(0).path).endsWith(bytesOf(site)));
     ASSERT_EQ(test::runCli(upload + QStringList{u"--no-backup"_s}, dir.path()).exitCode, 0);
     EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
 
@@ -263,8 +254,8 @@ TEST(CliRecords, UploadTraceBackupsAndDownload) {
     EXPECT_TRUE(QFile::exists(dir.filePath(u"download.mem"_s)));
     EXPECT_TRUE(QFile::exists(dir.filePath(u"Tempfile.dat"_s)));
     const Database downloaded = load(out);
-    EXPECT_EQ(downloaded.value("HangTime", 1), u"50"_s);
-    EXPECT_EQ(downloaded.value("CWID1", 1), u"T A R S I S"_s);
+    EXPECT_EQ((QStringList{downloaded.value("HangTime", 1), downloaded.value("CWID1", 1)}),
+              (QStringList{u"50"_s, u"T A R S I S"_s}));
 }
 
 } // namespace
