@@ -39,17 +39,13 @@ TEST_F(AlarmsEditorTest, MemoryFrequenciesAreStoredAsSixDigitsAndTheOffset) {
 
 TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
     expectEdits({
-        {"AlarmNumSet=2|UseLowMacroSet=05", nullptr, "AlarmLowMacroNum(2)=05"},
         {"AlarmNumSet=5|UseHighMacroSet=90", nullptr, "AlarmHighMacroNum(5)=90"},
-        {"RadioType=Orbisk", nullptr, "RadioType=5"},
         {"RadioType=Kenwood TM-271/471", nullptr, "RadioType=8"},
         {"RemoteBasePrefixSet=No Prefix", nullptr, "RemoteBasePrefix=0"},
-        {"RemoteBasePrefixSet=C7", nullptr, "RemoteBasePrefix=C7"},
         {"OtherMemoryNum=8|OtherDecode", nullptr, "CTCSSMode(8)=2"},
         {"OtherMemoryNum=4|OtherNoPL", nullptr, "CTCSSMode(4)=0"},
         {"OtherMemoryNum=6|AMSet", nullptr, "RadioMode(6)=5"},
         {"OtherMemoryNum=6|LSBSet", nullptr, "RadioMode(6)=1"},
-        {"OtherMemoryNum=9|OtherCTCSSSet=12", nullptr, "CTCSS(9)=12"},
     });
 
     // The Yaesu model only for a Yaesu; a stored "7" shows as "07" and stays "7" until chosen.

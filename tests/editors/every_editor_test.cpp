@@ -45,13 +45,14 @@ static const std::vector<EditorCase>& everyEditor() {
          "MessageNumSet(3)=45|TailCounterSet(3)=7|PLHigh(1)=on",
          "PLAccessPending(2) SpeechIDOverridePending(1) TailMessageNumPending(3) "
          "PortMessageNumPending(2) TailCounterPending(3) PLEncodePolarityPending(1)",
-         "P3MessageNum(2)|PLEncodePolarity(1)=45|1"},
+         "P3MessageNum(2)|PLEncodePolarity(1)|SpeechIDOverride(1)|PLAccess(2)=45|1|0|2"},
         {opener<SchedulerEditor>, "Scheduler/Clock Configuration",
          ">SetPointNumSet=7|DOWSet=Sunday|HoursSet=Every Hour|MinutesSet=30|MacroSet=42|"
          ">SetPointNumSet=9|!DOMEnable=on|WeekSet=2nd|DOWSet=Monday|TwentyFourSet=on|"
          "ClockCorrectionSet=-5",
          "SetPointPending(7) SetPointPending(9) TwentyFourPending ClockCorrectionPending",
-         "MacroToRun(7)|Monthly(9)|TwentyFour=42|1|1"},
+         "MacroToRun(7)|Monthly(9)|TwentyFour|DOW(7)|Hours(7)|Week(9)|ClockCorrection="
+         "42|1|1|7|0A|2|A5"},
         {opener<CourtesyEditor>, "Courtesy Tones",
          ">CTSet=4|Tone2Set(3)=1209|Delay1Set(3)=100|>CTSet=10|Dur4Set(1)=9000",
          "CourtesyPending(40) CourtesyPending(84)", "P3Tone2(4)|P1Dur4(10)=1209|9000"},
@@ -79,7 +80,8 @@ static const std::vector<EditorCase>& everyEditor() {
          "OtherDecode=on|USBSet=on",
          "RadioTypePending RemoteBasePrefixPending RemoteMemoriesPending "
          "AlarmLowMacroNumPending(2)",
-         "FreqString(3)|CTCSSMode(3)=1465203|2"},
+         "FreqString(3)|CTCSSMode(3)|CTCSS(3)|AlarmLowMacroNum(2)|RadioType|RemoteBasePrefix="
+         "1465203|2|12|05|5|C7"},
         {opener<SpecialCodesEditor>, "Special Codes",
          ">AutoDialSlotSet=7|AutoDialNumberSet=5551234|RingNumberSet=4|APTimeOutSet=60|"
          "APPrefixSet=A7|!AnswerCodeSet=4321|!TollRestrictSet=900|!TollAdd|?TollRestrictList=900|"
@@ -88,7 +90,8 @@ static const std::vector<EditorCase>& everyEditor() {
          "UserDTMFPending APPrefixPending AnswerCodePending AutoDialPending(7) "
          "TollRestrictPending(1) RingNumberPending APTimeOutPending EnablePatchPending "
          "MacroSubsetPending DTMFMuteDigitSelectPending",
-         "AnswerCode|DTMFMuteDigitSelect=4321|2"},
+         "AnswerCode|DTMFMuteDigitSelect|RingNumber|APTimeOut|APPrefix|MacroSubset="
+         "4321|2|4|60|A7|2030"},
     };
     return cases;
 }
