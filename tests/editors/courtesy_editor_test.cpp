@@ -29,7 +29,6 @@ TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
 }
 
 TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClosed) {
-    FakeActionRunner runner;
     editor->setActionRunner(&runner);
     editor->findChild<QTabWidget*>(u"SSTab1"_s)->setCurrentIndex(1);
     edit("CTSet=2|Delay1Set(2)=11|Dur1Set(2)=22|Tone1Set(2)=697|Tone8Set(2)=1633");

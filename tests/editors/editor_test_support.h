@@ -252,6 +252,33 @@ inline EditRow typed(const Text& steps, const Text& shown, const Text& message =
     return EditRow{steps, shown, {}, {}, message, title};
 }
 
+// Records the actions an editor starts; each ends when the test calls finish() or cancels it.
+class FakeActionRunner : public ControllerActionRunner {
+public:
+    bool run(const ControllerAction& action, std::function<void(bool)> done) override {
+        if (busy())
+            return false;
+        actions.push_back(action);
+        m_done = std::move(done);
+        return true;
+    }
+    void cancel() override {
+        ++cancels;
+        finish(false);
+    }
+    bool busy() const override { return static_cast<bool>(m_done); }
+    void finish(bool succeeded = true) {
+        if (auto done = std::exchange(m_done, {}))
+            done(succeeded);
+    }
+
+    std::vector<ControllerAction> actions;
+    int cancels = 0;
+
+private:
+    std::function<void(bool)> m_done;
+};
+
 // The fixture of one editor's tests: its database, message service and window.
 template <typename Editor> class EditorTest : public ::testing::Test {
 protected:
@@ -307,8 +334,23 @@ protected:
         }
     }
 
+    // `button` without a link says so; with one it starts one action of `kind` and stays disabled
+    // until the action ends.
+    void expectAction(const QString& button, ControllerAction::Kind kind) {
+        edit({button});
+        EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
+        editor->setActionRunner(&runner);
+        edit({button});
+        ASSERT_EQ(runner.actions.size(), 1u);
+        EXPECT_EQ(runner.actions[0].kind, kind);
+        EXPECT_FALSE(get<QPushButton>(button)->isEnabled());
+        runner.finish();
+        EXPECT_TRUE(get<QPushButton>(button)->isEnabled());
+    }
+
     Database db;
     RecordingMessageService messages;
+    FakeActionRunner runner; // outlives the editor, which cancels what it started
     std::unique_ptr<Editor> editor;
 };
 
@@ -349,33 +391,6 @@ public:
 private:
     TarsisMemory m_memory;
     LinkFlags m_flags;
-};
-
-// Records the actions an editor starts; each ends when the test calls finish() or cancels it.
-class FakeActionRunner : public ControllerActionRunner {
-public:
-    bool run(const ControllerAction& action, std::function<void(bool)> done) override {
-        if (busy())
-            return false;
-        actions.push_back(action);
-        m_done = std::move(done);
-        return true;
-    }
-    void cancel() override {
-        ++cancels;
-        finish(false);
-    }
-    bool busy() const override { return static_cast<bool>(m_done); }
-    void finish(bool succeeded = true) {
-        if (auto done = std::exchange(m_done, {}))
-            done(succeeded);
-    }
-
-    std::vector<ControllerAction> actions;
-    int cancels = 0;
-
-private:
-    std::function<void(bool)> m_done;
 };
 
 } // namespace kovo::test

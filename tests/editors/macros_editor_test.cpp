@@ -72,7 +72,6 @@ TEST_F(MacrosEditorTest, CodesAndApplyWithItsFlags) {
 }
 
 TEST_F(MacrosEditorTest, EraseAllMacrosAsksThenEmptiesEveryBoxWhenTheControllerErasedThem) {
-    FakeActionRunner runner;
     editor->setActionRunner(&runner);
     db.setValue(u"Macro", 1, u"001"_s);
     auto* erase = get<QPushButton>(u"Erase"_s);

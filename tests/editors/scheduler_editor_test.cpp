@@ -65,16 +65,7 @@ TEST_F(SchedulerEditorTest, TheDateFormatIsWrittenIntoTheOpenFileAtOnce) {
 }
 
 TEST_F(SchedulerEditorTest, SetClockAsksTheLinkToSetTheClock) {
-    edit("ClockSet");
-    EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
-    FakeActionRunner runner;
-    editor->setActionRunner(&runner);
-    edit("ClockSet");
-    ASSERT_EQ(runner.actions.size(), 1u);
-    EXPECT_EQ(runner.actions[0].kind, ControllerAction::Kind::SetClock);
-    EXPECT_FALSE(get<QPushButton>(u"ClockSet"_s)->isEnabled());
-    runner.finish();
-    EXPECT_TRUE(get<QPushButton>(u"ClockSet"_s)->isEnabled());
+    expectAction(u"ClockSet"_s, ControllerAction::Kind::SetClock);
 }
 
 } // namespace kovo::test

@@ -105,7 +105,6 @@ TEST_F(SpecialCodesEditorTest, NewCodesGoOneAfterTheOtherAndMoveToCurrentWhenTak
     EXPECT_EQ(db.value(u"Lock"), u"#"_s);
 
     // Each action as "kind port code", the kinds counted from the unlock code change.
-    FakeActionRunner runner;
     const auto sent = [&] {
         QStringList each;
         for (const ControllerAction& a : runner.actions)
