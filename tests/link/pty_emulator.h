@@ -6,6 +6,7 @@
 #include "emulator/emulator_server.h"
 #include "emulator/tarsis_emulator.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
 #include <gtest/gtest.h>
@@ -14,12 +15,23 @@
 
 namespace kovo::test {
 
+// QProcess and the socket classes want an application object; tests share one.
+inline void ensureCoreApplication() {
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "kovo-tests";
+    static char* argv[] = {name, nullptr};
+    [[maybe_unused]] static auto* app = new QCoreApplication(argc, argv);
+}
+
 class PtyEmulator {
 public:
     enum class Transport { Pty, Tcp };
 
     explicit PtyEmulator(const EmulatorFaults& faults = {}, Transport transport = Transport::Pty)
         : m_emulator(std::make_shared<TarsisEmulator>(faults)), m_server(m_emulator) {
+        ensureCoreApplication(); // before a TCP port listens
         QString error;
         const bool ready =
             transport == Transport::Pty ? m_server.openPty(&error) : m_server.listenTcp(0, &error);
@@ -89,22 +101,5 @@ private:
     QProcess m_process;
     QString m_port;
 };
-
-} // namespace kovo::test
-
-#include <QCoreApplication>
-
-namespace kovo::test {
-
-// QProcess and the socket classes want an application object; tests share one.
-inline void ensureCoreApplication() {
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "kovo-tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
-    (void)app;
-}
 
 } // namespace kovo::test
