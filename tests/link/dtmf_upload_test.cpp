@@ -180,9 +180,8 @@ struct FakePort {
     bool rts = false;
     int made = 0;
     QString state() const {
-        if (!open)
-            return u"closed"_s;
-        return QString(dtr ? u"DTR"_s : u"dtr"_s) + u' ' + (rts ? u"RTS"_s : u"rts"_s);
+        return open ? QLatin1String(dtr ? "DTR " : "dtr ") + QLatin1String(rts ? "RTS" : "rts")
+                    : u"closed"_s;
     }
 };
 

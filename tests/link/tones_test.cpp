@@ -49,13 +49,23 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Our decoder and, where it is installed, an independent one hear `digits` in a WAV file.
+void expectHeard(const QString& path, const QString& digits) {
+    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(readFile(path));
+    EXPECT_TRUE(ours.ok) << ours.error.toStdString();
+    EXPECT_EQ(ours.digits, digits);
+    QString problem;
+    if (haveMultimon()) {
+        EXPECT_EQ(multimonDigits(path, &problem), digits) << problem.toStdString();
+    }
+}
+
 // Each frame is the floor of the weighted sum of the two sines, the same on both channels; a
 // frequency of 0 plays as 1 Hz.
 TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
     // The tones asked for, the length, and the frequencies really played.
     const std::tuple<int, int, double, double, double> cases[] = {
         {697, 1209, 0.06, 697, 1209},
-        {941, 1633, 0.06, 941, 1633},
         {1000, 0, 0.5, 1000, 1},
         {0, 440, 0.01, 1, 440},
     };
@@ -65,7 +75,6 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
         const qint64 frames = std::llround(seconds * 8000);
         ASSERT_EQ(image.size(), 44 + frames * 4);
         EXPECT_EQ(image.left(44).toHex(), toneHeaderHex(quint32(frames * 4)));
-        int peak = 0;
         for (qint64 i = 0; i < frames; ++i) {
             const double s = 0.25 * std::sin(2 * std::numbers::pi * partner1 * double(i) / 8000) +
                              0.25 * std::sin(2 * std::numbers::pi * partner2 * double(i) / 8000);
@@ -77,10 +86,6 @@ TEST(TonePairImage, SamplesFollowTheFloorOfTheWeightedSum) {
                 ASSERT_EQ(left, qint16(std::floor(exact))) << "frame " << i;
             }
             ASSERT_EQ(sample(image, i, 1), left) << "frame " << i;
-            peak = std::max(peak, std::abs(int(left)));
-        }
-        if (f1 != 0 && f2 != 0) {
-            EXPECT_GT(peak, 7900); // two tones peak near a quarter of full scale
         }
     }
     EXPECT_EQ(buildSilenceWav(60).toHex(), toneHeaderHex(1920) + QByteArray(1920, '\0').toHex());
@@ -96,12 +101,7 @@ TEST(TonePairImage, FrameCountRoundsHalvesToEven) {
     for (const auto& [seconds, frames] : cases) {
         SCOPED_TRACE(seconds);
         EXPECT_EQ(toneFrameCount(seconds), frames);
-        const QByteArray image = buildTonePairWav(697, 1209, seconds);
-        if (frames < 0) {
-            EXPECT_TRUE(image.isEmpty());
-        } else {
-            EXPECT_EQ(image.size(), 44 + frames * 4);
-        }
+        EXPECT_EQ(buildTonePairWav(697, 1209, seconds).size(), frames < 0 ? 0 : 44 + frames * 4);
     }
     EXPECT_TRUE(buildSilenceWav(std::numeric_limits<int>::max()).isEmpty());
     EXPECT_EQ(buildSilenceWav(-5).size(), 44);
@@ -282,7 +282,7 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QStringList files;
+    int file = 0;
     for (const auto& [codes, delay, txTemp, expected, casePauses] : cases) {
         SCOPED_TRACE(expected.toStdString());
         RecordingAudioOutput recorded;
@@ -293,7 +293,7 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
             return true;
         });
         // Plain file names: multimon-ng hands the name to sox through a shell.
-        const QString path = dir.filePath(u"case%1.wav"_s.arg(files.size()));
+        const QString path = dir.filePath(u"case%1.wav"_s.arg(++file));
         WavFileOutput output(path);
         DtmfPlayer player(output);
         for (DtmfPlayer* p : {&keyed, &player}) {
@@ -319,24 +319,13 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
             recorded.durationMs(),
             DtmfPlayer::transferScheduleMs(keyed.codesSent(), keyed.digitsPlayed(), delay, txTemp));
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
-        files.append(path);
-
-        const QByteArray wav = readFile(path);
-        const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(wav);
-        ASSERT_TRUE(ours.ok) << ours.error.toStdString();
-        EXPECT_EQ(ours.digits, expected);
+        expectHeard(path, expected);
         // Between two tones lie at least 40 ms of true silence plus the delay, whatever a
         // decoder makes of the tones' edges.
-        EXPECT_GE(shortestGapFrames(wav), 320 + 8 * delay);
+        EXPECT_GE(shortestGapFrames(readFile(path)), 320 + 8 * delay);
     }
     if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        SCOPED_TRACE(std::get<3>(cases[i]).toStdString());
-        QString problem;
-        EXPECT_EQ(multimonDigits(files[i], &problem), std::get<3>(cases[i]))
-            << problem.toStdString();
-    }
 }
 
 // kovo-cli into a private sound server's null sink, whose monitor is recorded and decoded.
@@ -396,13 +385,7 @@ TEST(CliDtmf, PlaysThroughASoundServer) {
     recorder.terminate();
     ASSERT_TRUE(recorder.waitForFinished(10000));
 
-    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(readFile(recording));
-    ASSERT_TRUE(ours.ok) << ours.error.toStdString();
-    EXPECT_EQ(ours.digits, u"1*00#DD"_s);
-    if (haveMultimon()) {
-        QString problem;
-        EXPECT_EQ(multimonDigits(recording, &problem), u"1*00#DD"_s) << problem.toStdString();
-    }
+    expectHeard(recording, u"1*00#DD"_s);
 }
 
 } // namespace
