@@ -287,9 +287,7 @@ TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
     const std::tuple<QString, QString, bool, bool, QString, QString> cases[] = {
         {u"COM4"_s, u"1"_s, true, true, u"DTR rts"_s, u"Update Complete"_s},
         {u"COM4"_s, u"2"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s},
-        // Anything but 1 keys with RTS.
-        {u"COM4"_s, u"0"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s},
-        {u"COM4"_s, u"7"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s},
+        {u"COM4"_s, u"7"_s, true, true, u"dtr RTS"_s, u"Update Complete"_s}, // not 1: RTS
         {u"COM4"_s, u"1"_s, true, false, {}, cannotDrive},
         {u"COM4"_s, u"1"_s, false, true, {}, cannotOpen},
         {u"0"_s, u"1"_s, true, true, u"closed"_s, u"Update Complete"_s},

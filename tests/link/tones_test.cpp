@@ -234,31 +234,8 @@ TEST(QtAudioOutput, ReportsAMissingDeviceOnce) {
     EXPECT_TRUE(run.err.contains(u"kovo-cli: "_s + noDevice + u'\n')) << run.err.toStdString();
 }
 
-// The shortest run of silent frames between two tones of an image (tones may pass through 0
-// for a frame or two).
-qint64 shortestGapFrames(const QByteArray& image) {
-    const qint64 frames = (image.size() - 44) / 4;
-    qint64 shortest = std::numeric_limits<qint64>::max();
-    qint64 run = 0;
-    bool inTone = false;
-    for (qint64 i = 0; i < frames; ++i) {
-        if (sample(image, i, 0) == 0) {
-            ++run;
-            continue;
-        }
-        if (inTone && run > 8)
-            shortest = std::min(shortest, run);
-        inTone = true;
-        run = 0;
-    }
-    return shortest;
-}
-
-QStringList codes(const char* text) {
-    QStringList list;
-    for (const char* c = text; *c; ++c)
-        list.append(QString(QLatin1Char(*c)));
-    return list;
+QStringList codes(const QString& keys) {
+    return keys.split(QString(), Qt::SkipEmptyParts);
 }
 
 // Each code is its delay, then a digit's 60 ms tone and 40 ms pause; a keyed transfer begins
@@ -266,13 +243,13 @@ QStringList codes(const char* text) {
 // heard by our decoder and by an independent one.
 TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
     constexpr int Tail = 200; // the transmitter stays keyed this long after the last tone
-    const QStringList unit = codes("1234") + QStringList{u"16"_s, u"11"_s} + codes("1000500") +
-                             QStringList{u"16"_s, u"9"_s, u"16"_s};
+    const QStringList unit = codes(u"1234"_s) + QStringList{u"16"_s, u"11"_s} +
+                             codes(u"1000500"_s) + QStringList{u"16"_s, u"9"_s, u"16"_s};
     // The codes, the delays, the digits heard and every pause in order (empty: not listed).
     const std::tuple<QStringList, int, int, QString, QList<int>> cases[] = {
-        {codes("123A456B789C*0#D"), 0, 0, u"123A456B789C*0#D"_s, {}},
+        {codes(u"123A456B789C*0#D"_s), 0, 0, u"123A456B789C*0#D"_s, {}},
         {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s, {}},
-        {codes("000**DDD"), 0, 0, u"000**DDD"_s, {}},
+        {codes(u"000**DDD"_s), 0, 0, u"000**DDD"_s, {}},
         {unit, 50, 0, u"1234D*1000500D9D"_s, {}},
         {unit, 100, 300, u"1234D*1000500D9D"_s, {}},
         {{u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, u"777"_s, {}},
@@ -320,9 +297,6 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
             DtmfPlayer::transferScheduleMs(keyed.codesSent(), keyed.digitsPlayed(), delay, txTemp));
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
         expectHeard(path, expected);
-        // Between two tones lie at least 40 ms of true silence plus the delay, whatever a
-        // decoder makes of the tones' edges.
-        EXPECT_GE(shortestGapFrames(readFile(path)), 320 + 8 * delay);
     }
     if (!haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
