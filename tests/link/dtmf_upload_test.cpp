@@ -28,9 +28,6 @@ using namespace Qt::StringLiterals;
 namespace kovo {
 namespace {
 
-using test::CliRun;
-using test::runCli;
-
 constexpr int UnusedSetPoints[] = {4, 17};
 
 // A value in every item, kept to what both transports carry alike: over the air a code's "#"
@@ -107,7 +104,8 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     ProgramSettings settings(dir.path());
     settings.setDtmfDelay(QString::number(DtmfDelay));
     settings.setTxTemp(QString::number(TxTemp));
-    const CliRun run = runCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
+    const test::CliRun run =
+        test::runCli({u"upload"_s, config, u"--dtmf"_s, u"--wav"_s, wav}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(u"Complete Upload Is Complete. The Tarsis will now reset."_s));
 
@@ -118,7 +116,7 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_TRUE(listener.problems().isEmpty()) << listener.problems().join(u'\n').toStdString();
     EXPECT_EQ(listener.unlockedPort(), 0) << "the transfer ends locked";
     EXPECT_GT(listener.bodiesAccepted(), 900);
-    const CliRun listed = runCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
+    const test::CliRun listed = test::runCli({u"commands"_s, config, u"--dtmf"_s}, dir.path());
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     const qsizetype digits = QString(listed.out).remove(u' ').remove(u'\n').size();
     EXPECT_EQ(listener.digitsHeard(), digits);

@@ -26,8 +26,6 @@ namespace kovo {
 namespace {
 
 using Kind = RecordingAudioOutput::Event::Kind;
-using test::haveMultimon;
-using test::multimonDigits;
 
 qint16 sample(const QByteArray& image, qint64 frame, int channel) {
     return qFromLittleEndian<qint16>(image.constData() + 44 + frame * 4 + channel * 2);
@@ -55,8 +53,8 @@ void expectHeard(const QString& path, const QString& digits) {
     EXPECT_TRUE(ours.ok) << ours.error.toStdString();
     EXPECT_EQ(ours.digits, digits);
     QString problem;
-    if (haveMultimon()) {
-        EXPECT_EQ(multimonDigits(path, &problem), digits) << problem.toStdString();
+    if (test::haveMultimon()) {
+        EXPECT_EQ(test::multimonDigits(path, &problem), digits) << problem.toStdString();
     }
 }
 
@@ -250,7 +248,6 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         {codes(u"123A456B789C*0#D"_s), 0, 0, u"123A456B789C*0#D"_s, {}},
         {{u"11"_s, u"12"_s, u"13"_s, u"14"_s, u"15"_s, u"16"_s}, 0, 0, u"*#ABCD"_s, {}},
         {codes(u"000**DDD"_s), 0, 0, u"000**DDD"_s, {}},
-        {unit, 50, 0, u"1234D*1000500D9D"_s, {}},
         {unit, 100, 300, u"1234D*1000500D9D"_s, {}},
         {{u"7"_s, u"10"_s, u"7"_s, u"x"_s, u"7"_s}, 0, 0, u"777"_s, {}},
         {{u"1"_s, u"x"_s, u"#"_s}, 50, 300, u"1#"_s, {300, 50, 40, 50, 50, 40, Tail}},
@@ -298,7 +295,7 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         ASSERT_TRUE(output.finish()) << output.errorText().toStdString();
         expectHeard(path, expected);
     }
-    if (!haveMultimon())
+    if (!test::haveMultimon())
         GTEST_SKIP() << "multimon-ng or sox is not installed";
 }
 
