@@ -40,10 +40,8 @@ TEST_F(CourtesyEditorTest, PreviewPlaysTheShownToneAndStopsWhenPressedAgainOrClo
     EXPECT_EQ(played.kind, ControllerAction::Kind::PreviewCourtesyTone);
     EXPECT_EQ(played.port, 2);
     // Four delays, four durations and eight tones of the shown tone, not yet applied.
-    ASSERT_EQ(played.courtesyValues.size(), 16);
-    EXPECT_EQ(played.courtesyValues[0] + u'|' + played.courtesyValues[4] + u'|' +
-                  played.courtesyValues[8] + u'|' + played.courtesyValues[15],
-              u"11|22|697|1633"_s);
+    EXPECT_EQ(played.courtesyValues.join(u' '),
+              u"11 250 250 250 22 250 250 250 697 0 0 0 0 0 0 1633"_s);
     EXPECT_TRUE(editor->previewing());
 
     preview->click(); // again: stops

@@ -5,7 +5,6 @@
 #include "shell/report_exporter.h"
 #include "shell/scripted_file_dialogs.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -49,11 +48,9 @@ std::pair<int, QString> report(const QStringList& arguments) {
     return run(QStringLiteral(KOVO_CLI_PATH), QStringList{u"report"_s} + arguments);
 }
 
-QByteArray digest(const QString& path) {
+QByteArray contents(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -64,10 +61,10 @@ TEST(CliReport, PdfAndHtmlHoldEverySectionAndTheFunctionNamesOfAMacro) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u"sample.pdf"_s);
     const QString html = dir.filePath(u"sample.html"_s);
-    const QByteArray before = digest(Sample);
+    const QByteArray before = contents(Sample);
     ASSERT_EQ(report({Sample, u"-o"_s, pdf}).first, 0);
     ASSERT_EQ(report({Sample, u"-o"_s, html}).first, 0);
-    EXPECT_EQ(digest(Sample), before);
+    EXPECT_EQ(contents(Sample), before);
 
     const auto [code, raw] = run(pdftotext, {pdf, u"-"_s});
     ASSERT_EQ(code, 0);
@@ -93,7 +90,7 @@ TEST(CliReport, RefusesWhatItCannotDo) {
     QTemporaryDir dir;
     const QString copy = dir.filePath(u"copy.dat"_s);
     ASSERT_TRUE(QFile::copy(Sample, copy));
-    const QByteArray before = digest(copy);
+    const QByteArray before = contents(copy);
     const std::pair<QStringList, int> cases[] = {
         {{dir.filePath(u"missing.dat"_s), u"-o"_s, dir.filePath(u"out.pdf"_s)}, 1},
         {{copy, u"-o"_s, copy}, 1},
@@ -104,7 +101,7 @@ TEST(CliReport, RefusesWhatItCannotDo) {
     };
     for (const auto& [arguments, exitCode] : cases)
         EXPECT_EQ(report(arguments).first, exitCode) << arguments.join(u' ').toStdString();
-    EXPECT_EQ(digest(copy), before);
+    EXPECT_EQ(contents(copy), before);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"out.pdf"_s)));
 }
 
@@ -114,14 +111,13 @@ TEST(ExportReport, WritesWhereAskedAndNeverOverTheDatabase) {
     const QString database = dir.filePath(u"site.dat"_s);
     const struct {
         std::optional<QString> answer;
-        bool written;
-        QString file; // the file that must exist afterwards; empty for none
+        QString file; // the file written; empty for none
         QStringList messages;
     } cases[] = {
-        {dir.filePath(u"site"_s), true, dir.filePath(u"site.pdf"_s), {}},
-        {dir.filePath(u"site.html"_s), true, dir.filePath(u"site.html"_s), {}},
-        {database, false, {}, {u"The report cannot replace the database file it describes."_s}},
-        {std::nullopt, false, {}, {}},
+        {dir.filePath(u"site"_s), dir.filePath(u"site.pdf"_s), {}},
+        {dir.filePath(u"site.html"_s), dir.filePath(u"site.html"_s), {}},
+        {database, {}, {u"The report cannot replace the database file it describes."_s}},
+        {std::nullopt, {}, {}},
     };
     for (const auto& c : cases) {
         kovo::Database db;
@@ -129,13 +125,11 @@ TEST(ExportReport, WritesWhereAskedAndNeverOverTheDatabase) {
         dialogs.answers << c.answer;
         kovo::RecordingMessageService messages;
         EXPECT_EQ(kovo::ReportExporter(db, dialogs, messages).exportReport(dir.path(), database),
-                  c.written);
+                  !c.file.isEmpty());
         ASSERT_EQ(dialogs.calls.size(), 1);
         EXPECT_EQ(dialogs.calls.first().presetPath, dir.filePath(u"site.pdf"_s));
         EXPECT_EQ(messages.messageTexts(), c.messages);
-        if (!c.file.isEmpty()) {
-            EXPECT_TRUE(QFile::exists(c.file)) << c.file.toStdString();
-        }
+        EXPECT_TRUE(c.file.isEmpty() || QFile::exists(c.file)) << c.file.toStdString();
     }
     EXPECT_FALSE(QFile::exists(database));
 }
