@@ -25,13 +25,12 @@ TEST_F(SchedulerEditorTest, ChoicesAreStoredInTheControllersEncodingAndShownAgai
     });
 }
 
-TEST_F(SchedulerEditorTest, SetPointsKeepTheirEditsAndEnableWhatFollowsThem) {
+TEST_F(SchedulerEditorTest, ChoicesEnableWhatFollowsThemAndCancelKeepsTheSetPointShown) {
     auto* week = get<QComboBox>(u"WeekSet"_s);
     EXPECT_FALSE(week->isEnabled()); // Monthly is "0" by default
-    edit("SetPointNumSet=7|MacroSet=42|SetPointNumSet=9|DOMEnable");
+    edit("SetPointNumSet=9|DOMEnable");
     EXPECT_TRUE(week->isEnabled());
     edit("SetPointNumSet=7");
-    EXPECT_EQ(shown("MacroSet"), u"42"_s);
     EXPECT_FALSE(week->isEnabled());
 
     // "Say Hours" follows "24 Hour Readback".

@@ -161,9 +161,7 @@ TEST(SpecialCodesAction, ANewLockCodeIsFiledSentAndMovedToCurrentOrKeptForTheNex
     EXPECT_EQ(state(), u"12A4|12A4|12A4|12A4|"_s);
 
     // The controller refuses every line: the code was filed before it was sent and stays new.
-    EmulatorFaults faults;
-    faults.refuseCount = 100;
-    emulator->setFaults(faults);
+    emulator->setFaults(*EmulatorFaults::parse(u"refuse:100"_s));
     edit(editor, {u"NewLockSet=5678"_s});
     editor.apply();
     EXPECT_EQ(state(), u"12A4|5678|5678|5678|5678"_s);
