@@ -56,30 +56,6 @@ private:
     std::vector<Rule> m_rules;
 };
 
-// A value as uploaded: its field and element, the whole uploaded configuration, what the
-// controller held before this upload (decoded), and the database the image was decoded into.
-struct Sent {
-    const char* field;
-    int index;
-    QString value;
-    const Database& config;
-    const Database& before;
-    const Database& base;
-};
-
-// One loss the formats force: the field, why, and what comes back instead of what was sent.
-struct Loss {
-    using Back = std::function<QString(const Sent&)>;
-    const char* field;
-    const char* reason;
-    Back back;
-};
-const std::vector<Loss>& losses();
-
-// What a download must give back after `config` was uploaded onto a controller whose memory
-// decoded to `before`: `config` with every loss of the table applied.
-Database Expected(const Database& config, const Database& before);
-
 // The serial link straight into the controller's memory: every line applied as the controller
 // would, a refusal recorded and reported to the upload as the link does.
 class MemoryLineSink : public LineSink {
