@@ -174,11 +174,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
     add("AlarmLowMacroNum", alarmMacro);
     add("AlarmHighMacroNum", alarmMacro);
     add("Hours", [this](int) {
-        if (m_variant == 1 || chance(10))
-            return u"0A"_s;
-        if (chance(10))
-            return u"25"_s;
-        return padded(0, 23);
+        return m_variant == 1 || chance(10) ? u"0A"_s : chance(10) ? u"25"_s : padded(0, 23);
     });
     add("Minutes", [this](int) { return padded(0, 59); });
     add("MacroToRun", [this](int) { return padded(1, 90); });
@@ -196,9 +192,7 @@ const std::vector<Generator::Rule>& Generator::rules() {
                               : characters(u"ABCD"_s, 1, 1) + characters(u"0123456789"_s, 1, 1);
     });
     add("FreqString", [this](int) {
-        if (unset(10))
-            return QString();
-        return characters(u"0123456789"_s, 6, 6) + number(1, 3);
+        return unset(10) ? QString() : characters(u"0123456789"_s, 6, 6) + number(1, 3);
     });
     add("CTCSS", [this](int) { return unset(10) ? QString() : number(1, 50); });
 
@@ -240,13 +234,8 @@ const std::vector<Generator::Rule>& Generator::rules() {
 
     // DTMF memories, codes and prefixes.
     add("DTMF", [this](int) {
-        if (unset(15))
-            return NoneStored;
-        const QString digits = characters(Dtmf, 1, 10);
-        QStringList spaced;
-        for (QChar c : digits)
-            spaced << QString(c);
-        return spaced.join(u' ');
+        return unset(15) ? NoneStored
+                         : characters(Dtmf, 1, 10).split(QString(), Qt::SkipEmptyParts).join(u' ');
     });
     add("CurrentPortUnlock", [this](int) { return characters(Dtmf, 1, 8); });
     add("Lock", [this](int) { return characters(Dtmf, 1, 4); });
