@@ -7,6 +7,7 @@
 #include "link/emulator_channel.h"
 #include "link/memory_image.h"
 #include "link/recording_operator.h"
+#include "round_trip_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,6 +158,9 @@ TEST(Download, RefusedInDtmfModeAndWhenNotConfirmed) {
 }
 
 TEST(Download, EveryStreamEnds) {
+    const QString lost = u"The memory image download.mem cannot be decoded: it ends after 4095 "
+                         u"lines; line 4096 is missing (an image has 4096 lines). Nothing was "
+                         u"changed."_s;
     using Answers = std::vector<QByteArrayList>;
     const auto ending = [](const QByteArray& end, const QByteArray& lineEnd = {}) {
         return [=] { return imageAnswers(end, lineEnd); };
@@ -187,7 +191,7 @@ TEST(Download, EveryStreamEnds) {
         answers.push_back({"Comp", "lete"});
         return answers;
     };
-    // What the controller sends, the outcome, the chunks taken and the message (empty: any).
+    // What the controller sends, the outcome, the chunks taken and the message.
     const std::vector<std::tuple<const char*, std::function<Answers()>, O, int, QString>> cases = {
         {"Complete", ending("Complete"), O::Done, 4096, {}},
         {"any + chunk", ending("+"), O::Done, 4096, {}},
@@ -198,7 +202,7 @@ TEST(Download, EveryStreamEnds) {
         {"a refusal", ending("-Refused"), O::Broken, 4096, Text::Refused.arg(u"-Refused"_s)},
         {"data glued to Complete is data", glued, O::TimedOut, 4096, Text::TimedOut},
         {"more than an image", endless, O::Broken, 4112, Text::TooLong.arg(4112)},
-        {"a lost chunk", shortImage, O::Broken, 4095, {}},
+        {"a lost chunk", shortImage, O::Broken, 4095, lost},
     };
     for (const auto& [what, answers, outcome, chunks, message] : cases) {
         SCOPED_TRACE(what);
@@ -218,13 +222,9 @@ TEST(Download, EveryStreamEnds) {
         if (outcome == O::Done)
             continue;
         EXPECT_TRUE(db.sameValues(before));
-        ASSERT_FALSE(person.messages().isEmpty());
-        if (!message.isEmpty()) {
-            EXPECT_EQ(person.messages()[0].text, message);
-        }
-        if (outcome == O::Broken) {
-            EXPECT_EQ(person.messages()[0].title, u"Error!"_s);
-        }
+        EXPECT_EQ(person.messageTexts().value(0), message);
+        EXPECT_EQ(person.messages().value(0).title,
+                  outcome == O::Broken ? u"Error!"_s : u"Serial Timeout"_s);
     }
 }
 
@@ -440,115 +440,95 @@ std::vector<int> run(int count, int value, std::vector<int> tail = {}) {
 // The encodings at their edges (the round trip proves the ordinary values of every field): bytes
 // put into an image of zeros, the field read back into a database that held the values below.
 TEST(MemoryImage, EveryEncodingReadsItsBytes) {
-    const QString none = u"NONE STORED"_s;
     struct Decoded {
         std::vector<Poke> pokes;
-        const char* field;
-        int index;
-        QString expected;
+        QString expected; // "Field(index)=value;..."
     };
     const std::vector<Decoded> cases = {
-        {{{62, text("ABCDE")}}, "MacroSubset", 0, u"ABCD"_s}, // the 5th never adds
-        {{{4, {'9', '8', 0, '7', '6', 0}}}, "DTMFTestPrefix", 0, u"98"_s},
-        {{}, "PreAccessPrefix", 0, u"0"_s},
-        {{{0, text("1234")}}, "PreAccessPrefix", 0, u"123"_s},
-        {{{15, {2}}}, "SayHour", 0, u"0"_s},
-        {{{15, {1}}}, "SayHour", 0, u"1"_s},
-        {{{35, {200, 55}}}, "DTMFTime", 3, u"255"_s}, // the two bytes are added
-        {{{42, {0x10, 0x27}}}, "KerchunkTime", 2, u"10000"_s},
-        {{{60, {255}}}, "PLEncodePolarity", 2, QString()},
-        {{{108, {255}}}, "SpeechIDOverride", 3, u"0"_s},
-        {{}, "CWTone2", 1, u"0000"_s},
-        {{}, "CWTone1", 1, u"0"_s},
-        {{{97, text("312ABCD#*")}}, "CurrentPortUnlock", 3, u"312ABCD#"_s},
-        {{{196, {62, 0}}}, "Meter", 3, u"2"_s},
-        {{{206, {176, 0}}}, "Meter", 8, u"6"_s},
-        {{{192, {63, 0}}}, "Meter", 1, u"5"_s},      // an unknown meter word keeps the field
-        {{{208, {12, 255}}}, "RealLow", 1, u"77"_s}, // a high byte of 255 keeps the field
-        {{{226, {255, 0}}}, "MeterLow", 2, u"255"_s},
-        {{{362, {21, 22}}}, "CWID1", 1, QString()},
-        {{{124, {2}}, {362, {21, 11, 23}}}, "CWID1", 1, u"A WORD_SPACE"_s},
-        {{{129, {15}}, {437, run(15, 10)}}, "CWID2", 3, u"- "_s.repeated(14) + u"-"_s},
-        {{{125, {99}}, {377, run(15, 0)}}, "CWID1", 2, u"0 "_s.repeated(14) + u"0"_s},
+        // Fields the image lacks keep their values.
+        {{},
+         u"PreAccessPrefix=0;CWTone2(1)=0000;CWTone1(1)=0;MacroToRun(4)=01;DTMF(20)=NONE STORED;"
+         u"MessageMacro(1)=NONE STORED;Macro(40)=NONE STORED;FreqString(10)=NONE STORED;"
+         u"Monthly(6)=2;TollRestrict(3)=5551234"_s},
+        {{{62, text("ABCDE")}}, u"MacroSubset=ABCD"_s}, // the 5th never adds
+        {{{4, {'9', '8', 0, '7', '6', 0}}}, u"DTMFTestPrefix=98"_s},
+        {{{0, text("1234")}}, u"PreAccessPrefix=123"_s},
+        {{{15, {2}}}, u"SayHour=0"_s},
+        {{{15, {1}}}, u"SayHour=1"_s},
+        {{{35, {200, 55}}}, u"DTMFTime(3)=255"_s}, // the two bytes are added
+        {{{42, {0x10, 0x27}}}, u"KerchunkTime(2)=10000"_s},
+        {{{60, {255}}}, u"PLEncodePolarity(2)="_s},
+        {{{108, {255}}}, u"SpeechIDOverride(3)=0"_s},
+        {{{97, text("312ABCD#*")}}, u"CurrentPortUnlock(3)=312ABCD#"_s},
+        {{{196, {62, 0}}}, u"Meter(3)=2"_s},
+        {{{206, {176, 0}}}, u"Meter(8)=6"_s},
+        {{{192, {63, 0}}}, u"Meter(1)=5"_s},      // an unknown meter word keeps the field
+        {{{208, {12, 255}}}, u"RealLow(1)=77"_s}, // a high byte of 255 keeps the field
+        {{{226, {255, 0}}}, u"MeterLow(2)=255"_s},
+        {{{362, {21, 22}}}, u"CWID1(1)="_s},
+        {{{124, {2}}, {362, {21, 11, 23}}}, u"CWID1(1)=A WORD_SPACE"_s},
+        {{{129, {15}}, {437, run(15, 10)}}, u"CWID2(3)="_s + u"- "_s.repeated(14) + u"-"_s},
+        {{{125, {99}}, {377, run(15, 0)}}, u"CWID1(2)="_s + u"0 "_s.repeated(14) + u"0"_s},
         // An unknown CW code repeats the token before it.
-        {{{126, {4}}, {392, {21, 99, 22, 24}}}, "CWID1", 3, u"A A B B"_s},
-        {{{452, {30}}}, "VoiceID1", 1, QString()},
-        {{{138, {3}}, {628, {207, 235, 255}}},
-         "VoiceID3",
-         3,
-         u"THE_TIME_IS SILENCE(PAUSE) DVR20"_s},
-        {{{652, {25}}}, "Week", 3, u"2"_s},
-        {{{652, {25}}}, "DOW", 3, u"5"_s},
-        {{{652, {7}}}, "Week", 3, u"4"_s}, // one digit is the day alone
-        {{{652, {7}}}, "DOW", 3, u"7"_s},
-        {{{670, {254}}}, "Hours", 1, u"0A"_s},
-        {{{670, {255}}}, "Hours", 1, u"0"_s},
-        {{{670, {7}}}, "Hours", 1, u"07"_s},
-        {{{709, {255}}}, "Minutes", 20, u"0"_s},
-        {{}, "MacroToRun", 4, u"01"_s},
-        {{{713, {255}}}, "MacroToRun", 4, u"0"_s},
-        {{{1708, {1, 1}}}, "P3Dur4", 10, u"257"_s},
-        {{{1722, {255}}}, "DTMFDur", 0, QString()},
-        {{{1724, {'1', '2', '#', 255, '5'}}}, "DTMF", 1, u"1 2 #"_s},
-        {{{1735, text("1234567890A")}}, "DTMF", 2, u"1 2 3 4 5 6 7 8 9 0 A"_s},
-        {{{1724, {255, '1'}}}, "DTMF", 1, none},
-        {{}, "DTMF", 20, none},
-        {{{1724, {' ', '1', 255}}}, "DTMF", 1, none},
-        {{}, "MessageMacro", 1, none},
-        {{{2099, run(10, 255)}}, "MessageMacro", 1, QString()},
-        {{{2109, {124, 1, 0, 2}}}, "MessageMacro", 2, u"HELLO ONE"_s}, // ends before ZERO
+        {{{126, {4}}, {392, {21, 99, 22, 24}}}, u"CWID1(3)=A A B B"_s},
+        {{{452, {30}}}, u"VoiceID1(1)="_s},
+        {{{138, {3}}, {628, {207, 235, 255}}}, u"VoiceID3(3)=THE_TIME_IS SILENCE(PAUSE) DVR20"_s},
+        {{{652, {25}}}, u"Week(3)=2;DOW(3)=5"_s},
+        {{{652, {7}}}, u"Week(3)=4;DOW(3)=7"_s}, // one digit is the day alone
+        {{{670, {254}}}, u"Hours(1)=0A"_s},
+        {{{670, {255}}}, u"Hours(1)=0"_s},
+        {{{670, {7}}}, u"Hours(1)=07"_s},
+        {{{709, {255}}}, u"Minutes(20)=0"_s},
+        {{{713, {255}}}, u"MacroToRun(4)=0"_s},
+        {{{1708, {1, 1}}}, u"P3Dur4(10)=257"_s},
+        {{{1722, {255}}}, u"DTMFDur="_s},
+        {{{1724, {'1', '2', '#', 255, '5'}}}, u"DTMF(1)=1 2 #"_s},
+        {{{1735, text("1234567890A")}}, u"DTMF(2)=1 2 3 4 5 6 7 8 9 0 A"_s},
+        {{{1724, {255, '1'}}}, u"DTMF(1)=NONE STORED"_s},
+        {{{1724, {' ', '1', 255}}}, u"DTMF(1)=NONE STORED"_s},
+        {{{2099, run(10, 255)}}, u"MessageMacro(1)="_s},
+        {{{2109, {124, 1, 0, 2}}}, u"MessageMacro(2)=HELLO ONE"_s}, // ends before ZERO
         {{{2119, {30, 31, 32, 33, 34, 35, 36, 37, 38, 39}}},
-         "MessageMacro",
-         3,
-         u"A B C D E F G H I"_s},
-        {{{2119, {30, 255, 31, 255, 255, 255, 255, 255, 255, 255}}}, "MessageMacro", 3, u"A B"_s},
-        {{{2129, {0, 1, 2, 0}}}, "MessageMacro", 4, none},
-        {{{2501, {255}}}, "ID3Extras", 1, u"9"_s},
-        {{{2505, {11}}}, "ID1Extras", 3, u"11"_s},
-        {{{2508, {255, 45, 1}}}, "Macro", 1, u"300 001"_s},
-        {{{2508, {255, 0}}}, "Macro", 1, u"255"_s},
-        {{}, "Macro", 40, none},
+         u"MessageMacro(3)=A B C D E F G H I"_s},
+        {{{2119, {30, 255, 31, 255, 255, 255, 255, 255, 255, 255}}}, u"MessageMacro(3)=A B"_s},
+        {{{2129, {0, 1, 2, 0}}}, u"MessageMacro(4)=NONE STORED"_s},
+        {{{2501, {255}}}, u"ID3Extras(1)=9"_s},
+        {{{2505, {11}}}, u"ID1Extras(3)=11"_s},
+        {{{2508, {255, 45, 1}}}, u"Macro(1)=300 001"_s},
+        {{{2508, {255, 0}}}, u"Macro(1)=255"_s},
         {{{2524, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}},
-         "Macro",
-         2,
-         u"001 002 003 004 005 006 007 008 009 010 011 012 013 014 015"_s},
-        {{{2524, run(14, 1, {255, 235})}}, "Macro", 2, u"001 "_s.repeated(14) + u"490"_s},
-        {{{2524, run(15, 1, {255})}}, "Macro", 2, u"001 "_s.repeated(14) + u"001"_s},
-        {{{2524, run(15, 1, {255})}, {2540, {9}}}, "Macro", 3, u"009"_s},
-        {{{3348, {1, 2, 3, 4, 5}}}, "ShortMacro", 1, u"001 002 003 004"_s},
-        {{{3353, {255, 0, 255, 235, 7}}}, "ShortMacro", 2, u"255 490"_s},
-        {{{3148, {0x21, 0xCB, 0, 0x55}}}, "MacroCode", 1, u"12*#"_s},
-        {{{3193, {0xA1, 0xBC, 0xDE, 0xF9, 0x33}}}, "MacroCode", 10, u"10#*BA9C"_s},
-        {{{3843, {0xA1, 0xA9, 0x99}}}, "ShortMacroCode", 50, u"109099"_s},
-        {{{3948, {'A', 255, 0, '1', 'B', 'C'}}}, "RemoteBasePrefix", 0, u"A1B"_s},
-        {{{3954, text("12345")}}, "Lock", 0, u"1234"_s},
-        {{{3959, text("BC")}}, "Terminator", 0, u"B"_s},
-        {{{3985, text("14652039")}}, "FreqString", 1, u"1465203"_s},
-        {{{3993, {'1', 255, '2', 0, '3'}}}, "FreqString", 2, u"12"_s},
-        {{}, "FreqString", 10, none},
-        {{{4090, text("C99999")}}, "APPrefix", 0, u"C9999"_s},
-        {{{151, {0}}, {154, {0}}}, "DisableTimeout", 1, u"1"_s},
-        {{{152, {5}}, {155, {1}}}, "DisableTimeout", 2, u"0"_s},
-        {{}, "Monthly", 6, u"2"_s}, // fields the image lacks keep their values
-        {{}, "TollRestrict", 3, u"5551234"_s},
+         u"Macro(2)=001 002 003 004 005 006 007 008 009 010 011 012 013 014 015"_s},
+        {{{2524, run(14, 1, {255, 235})}}, u"Macro(2)="_s + u"001 "_s.repeated(14) + u"490"_s},
+        {{{2524, run(15, 1, {255})}}, u"Macro(2)="_s + u"001 "_s.repeated(14) + u"001"_s},
+        {{{2524, run(15, 1, {255})}, {2540, {9}}}, u"Macro(3)=009"_s},
+        {{{3348, {1, 2, 3, 4, 5}}}, u"ShortMacro(1)=001 002 003 004"_s},
+        {{{3353, {255, 0, 255, 235, 7}}}, u"ShortMacro(2)=255 490"_s},
+        {{{3148, {0x21, 0xCB, 0, 0x55}}}, u"MacroCode(1)=12*#"_s},
+        {{{3193, {0xA1, 0xBC, 0xDE, 0xF9, 0x33}}}, u"MacroCode(10)=10#*BA9C"_s},
+        {{{3843, {0xA1, 0xA9, 0x99}}}, u"ShortMacroCode(50)=109099"_s},
+        {{{3948, {'A', 255, 0, '1', 'B', 'C'}}}, u"RemoteBasePrefix=A1B"_s},
+        {{{3954, text("12345")}}, u"Lock=1234"_s},
+        {{{3959, text("BC")}}, u"Terminator=B"_s},
+        {{{3985, text("14652039")}}, u"FreqString(1)=1465203"_s},
+        {{{3993, {'1', 255, '2', 0, '3'}}}, u"FreqString(2)=12"_s},
+        {{{4090, text("C99999")}}, u"APPrefix=C9999"_s},
+        {{{151, {0}}, {154, {0}}}, u"DisableTimeout(1)=1"_s},
+        {{{152, {5}}, {155, {1}}}, u"DisableTimeout(2)=0"_s},
     };
     for (const Decoded& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.field << '(' << c.index << ')');
+        SCOPED_TRACE(c.expected.toStdString());
         QByteArray bytes(MemoryImageSize, '\0');
         for (const Poke& poke : c.pokes)
             for (size_t i = 0; i < poke.bytes.size(); ++i)
                 bytes[poke.at + static_cast<int>(i)] = static_cast<char>(poke.bytes[i]);
-        Database db;
-        db.setValue("Meter", 1, u"5"_s);
-        db.setValue("RealLow", 1, u"77"_s);
-        db.setValue("Week", 3, u"4"_s);
-        db.setValue("ID3Extras", 1, u"9"_s);
-        db.setValue("Monthly", 6, u"2"_s);
-        db.setValue("TollRestrict", 3, u"5551234"_s);
+        Database db = configured("Meter(1)=5;RealLow(1)=77;Week(3)=4;ID3Extras(1)=9;Monthly(6)=2;"
+                                 "TollRestrict(3)=5551234");
         db.setSettingsSaved(false);
         const MemoryImageResult result = decodeMemoryImageLines(linesOf(bytes), db);
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-        EXPECT_EQ(db.value(c.field, c.index), c.expected);
+        forEachKey(c.expected, [&](const QString& field, int index, const QString& value) {
+            EXPECT_EQ(db.value(field, index), value) << field.toStdString() << '(' << index << ')';
+        });
         // A download sets both copies of lock and terminator, and no flags.
         EXPECT_EQ(db.storedLock(), db.value("Lock"));
         EXPECT_EQ(db.storedTerminator(), db.value("Terminator"));

@@ -12,7 +12,33 @@
 #include <functional>
 #include <vector>
 
-namespace kovo::roundtrip {
+namespace kovo {
+
+// Calls `set` with each name, index and value of "HangTime(2)=30;Lock=*" (or of flag names
+// without values).
+inline void forEachKey(const QString& keys, const std::function<void(QString, int, QString)>& set) {
+    for (const QString& key : keys.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = key.section(u'=', 0, 0);
+        const qsizetype open = name.indexOf(u'(');
+        set(name.left(open), open < 0 ? 0 : name.mid(open + 1).chopped(1).toInt(),
+            key.section(u'=', 1));
+    }
+}
+inline void setPending(Database& db, const QString& flags) {
+    forEachKey(flags,
+               [&](const QString& flag, int index, const QString&) { db.setPending(flag, index); });
+}
+// A default database with the values of `values`, "HangTime(2)=30;Lock=*".
+inline Database configured(const char* values) {
+    Database db;
+    forEachKey(QString::fromLatin1(values),
+               [&](const QString& field, int index, const QString& value) {
+                   db.setValue(field, index, value);
+               });
+    return db;
+}
+
+namespace roundtrip {
 
 // Builds configurations as the editors would store them: every field at a valid value, drawn
 // across its whole range. Variant 0 takes every field's low edge (empty macros and messages,
@@ -87,4 +113,5 @@ private:
     int m_lines = 0;
 };
 
-} // namespace kovo::roundtrip
+} // namespace roundtrip
+} // namespace kovo

@@ -13,6 +13,7 @@
 #include "link/recording_operator.h"
 #include "link/serial_link.h"
 #include "link/upload.h"
+#include "round_trip_support.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -65,30 +66,6 @@ public:
     QStringList digits;
     QStringList events;
 };
-
-// Calls `set` with each name, index and value of "HangTime(2)=30;Lock=*" (or of flag names
-// without values).
-void forEachKey(const QString& keys, const std::function<void(QString, int, QString)>& set) {
-    for (const QString& key : keys.split(u';', Qt::SkipEmptyParts)) {
-        const QString name = key.section(u'=', 0, 0);
-        const qsizetype open = name.indexOf(u'(');
-        set(name.left(open), open < 0 ? 0 : name.mid(open + 1).chopped(1).toInt(),
-            key.section(u'=', 1));
-    }
-}
-void setPending(Database& db, const QString& flags) {
-    forEachKey(flags,
-               [&](const QString& flag, int index, const QString&) { db.setPending(flag, index); });
-}
-// A default database with the values of `values`.
-Database configured(const char* values) {
-    Database db;
-    forEachKey(QString::fromLatin1(values),
-               [&](const QString& field, int index, const QString& value) {
-                   db.setValue(field, index, value);
-               });
-    return db;
-}
 
 // A database, the person and both transports, with an upload over either.
 struct Rig {
