@@ -29,15 +29,13 @@ namespace {
 constexpr int Tick = 80;
 
 DownloadSettings fastSettings(const QString& folder, int silenceTickMs = 1000) {
-    DownloadSettings settings;
-    settings.programFolder = folder;
-    settings.comPort = u"1"_s;
-    settings.silenceTickMs = silenceTickMs;
-    settings.settleMs = 0;
-    settings.ostrikAnswerDelayMs = 0;
-    settings.chunkGapMs = 3;
-    settings.drainMs = 0;
-    return settings;
+    return {.programFolder = folder,
+            .comPort = u"1"_s,
+            .silenceTickMs = silenceTickMs,
+            .settleMs = 0,
+            .drainMs = 0,
+            .ostrikAnswerDelayMs = 0,
+            .chunkGapMs = 3};
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
