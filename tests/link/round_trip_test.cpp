@@ -21,10 +21,6 @@ namespace {
 const QString Dtmf = u"0123456789*#ABCD"_s;
 const QString NoneStored = u"NONE STORED"_s;
 
-QString plainText(const QString& text) {
-    return QString::number(numericInt(text));
-}
-
 // Function numbers a macro may hold: 1 to 490 without the ones that have no entry.
 bool isFunction(int number) {
     static const QList<int> missing = {255, 350, 394, 395, 396, 399, 400};
@@ -355,7 +351,7 @@ const std::vector<Loss>& losses() {
         // What the decoded database already held; what the controller held before the upload.
         const auto base = [](const Sent& s) { return s.base.value(s.field, s.index); };
         const auto before = [](const Sent& s) { return s.before.value(s.field, s.index); };
-        const auto plain = [](const Sent& s) { return plainText(s.value); };
+        const auto plain = [](const Sent& s) { return QString::number(numericInt(s.value)); };
         const auto replace = [](const QString& from, const QString& to) {
             return [from, to](const Sent& s) { return s.value == from ? to : s.value; };
         };
