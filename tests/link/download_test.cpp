@@ -249,10 +249,10 @@ TEST(Download, EveryStreamEnds) {
 // ticks: an answer 4.5 ticks late is waited for, one 5.5 ticks late is not; the records a board
 // sent before it fell silent or chattered are decoded all the same.
 TEST(Download, ReadsTheEmulatorOrEndsWithTheFaultsMessage) {
-    const int memoryExchanges = 1 + 4096; // "1SendEram" and an "OK" per chunk
     const QString late45 = u"late:%1@4094"_s.arg(Tick * 9 / 2);
     const QString late55 = u"late:%1@4094"_s.arg(Tick * 11 / 2);
-    const QString boardLate = u"late:%1@%2"_s.arg(Tick * 11 / 2).arg(memoryExchanges + 3);
+    // The memory takes "1SendEram" and an "OK" per chunk.
+    const QString boardLate = u"late:%1@%2"_s.arg(Tick * 11 / 2).arg(1 + 4096 + 3);
     const QString save = Text::SaveAdvice;
     // The last column is AutoDial(7) afterwards.
     const std::vector<std::tuple<QString, bool, DownloadOutcome, QStringList, QString>> cases = {

@@ -31,14 +31,12 @@ const QString CompleteMessage = u"Complete Upload Is Complete. The Tarsis will n
 // scripted command the link's reaction to "-" (or to the error limit, or an interrupt).
 class FakeLines : public LineSink {
 public:
-    explicit FakeLines(LinkFlags& flags) : m_flags(flags) {}
-
     bool open() override { return openSucceeds; }
     void close() override { ++closes; }
     void sendCommand(const QString& line) override {
         commands << line;
         if (onCommand)
-            onCommand(static_cast<int>(commands.size()), m_flags);
+            onCommand(static_cast<int>(commands.size()));
     }
     void writeLine(const QString& line) override { written << line; }
     void setLockCode(const QString& lock) override { lockCode = lock; }
@@ -49,10 +47,7 @@ public:
     QStringList written;
     QString lockCode;
     // Called after command `number` (1-based) has been written.
-    std::function<void(int number, LinkFlags& flags)> onCommand;
-
-private:
-    LinkFlags& m_flags;
+    std::function<void(int number)> onCommand;
 };
 
 class FakeDigits : public DigitSink {
@@ -71,7 +66,7 @@ struct Rig {
     Database db;
     LinkFlags flags;
     RecordingOperator person;
-    FakeLines lines{flags};
+    FakeLines lines;
     FakeDigits digits;
     Upload over(bool serial) {
         return serial ? Upload(db, flags, person, lines) : Upload(db, flags, person, digits);
@@ -86,8 +81,7 @@ TEST_F(SingleUpload, CompleteSerialUploadSendsEverythingInOrder) {
     EXPECT_EQ(result.outcome, UploadOutcome::Completed);
     EXPECT_EQ(lines.commands.size(), 962);
     EXPECT_EQ(result.commandsSent, 963); // and the reset line
-    EXPECT_EQ(lines.commands.first(), u"1*9020D\r"_s);
-    EXPECT_EQ(lines.commands.at(1), u"1*100050\r"_s);
+    EXPECT_EQ(lines.commands.mid(0, 2), (QStringList{u"1*9020D\r"_s, u"1*100050\r"_s}));
     EXPECT_EQ(lines.commands.last(), u"1*400390\r"_s);
     EXPECT_EQ(lines.written, QStringList{u"1*21999\r"_s});
     for (const QString& line : lines.commands)
@@ -140,10 +134,10 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
         const qsizetype allFlags = db.pendingNames().size();
         // Complete: the terminator, 14 commands of port 1, then port 2's *1000, *1001, *1002.
         const int refused = 1 + 14 + 3 - (complete ? 0 : 1);
-        lines.onCommand = [&](int number, LinkFlags& f) {
+        lines.onCommand = [&](int number) {
             if (number == refused) {
-                f.updateAborted = true;
-                f.updateInterrupted = errorLimit; // what the link does at its error limit
+                flags.updateAborted = true;
+                flags.updateInterrupted = errorLimit; // what the link does at its error limit
             }
         };
         Upload upload = r.over(true);
@@ -171,7 +165,7 @@ TEST(UploadTest, RefusalOrErrorLimitStopsAndKeepsLaterFlags) {
 TEST_F(SingleUpload, InterruptEndsAfterTheCurrentCommand) {
     setPending(db, u"HangTimePending(1);RemoteMemoriesPending;AutoDialPending(3)"_s);
     // The interrupt comes during the second line of the first remote-base memory.
-    lines.onCommand = [](int number, LinkFlags& f) { f.updateInterrupted = number == 3; };
+    lines.onCommand = [this](int number) { flags.updateInterrupted = number == 3; };
     EXPECT_EQ(over(true).sendChangesOnly().outcome, UploadOutcome::Interrupted);
     EXPECT_EQ(lines.commands.size(), 3);
     EXPECT_EQ(lines.closes, 1);
@@ -232,8 +226,7 @@ TEST_F(SingleUpload, NewLockAndTerminatorFrameTheCommandsThatFollow) {
     EXPECT_EQ(db.storedTerminator(), u"C"_s);
     EXPECT_FALSE(db.anyPending());
 
-    db = Database();
-    db.setValue(u"Lock", u"*"_s);
+    db = configured("Lock=*");
     db.setPending(u"LockPending");
     over(true).sendChangesOnly();
     EXPECT_EQ(lines.commands, QStringList{u"1*9010*\r"_s});
