@@ -253,17 +253,16 @@ TEST(Download, ReadsTheEmulatorOrEndsWithTheFaultsMessage) {
     const QString late55 = u"late:%1@4094"_s.arg(Tick * 11 / 2);
     // The memory takes "1SendEram" and an "OK" per chunk.
     const QString boardLate = u"late:%1@%2"_s.arg(Tick * 11 / 2).arg(1 + 4096 + 3);
-    const QString save = Text::SaveAdvice;
     // The last column is AutoDial(7) afterwards.
     const std::vector<std::tuple<QString, bool, DownloadOutcome, QStringList, QString>> cases = {
-        {{}, true, O::Done, {save}, u"5551234"_s},
+        {{}, true, O::Done, {Text::SaveAdvice}, u"5551234"_s},
         {u"silence:10000@100"_s, false, O::TimedOut, {Text::TimedOut}, {}},
         {u"drop:2000"_s, false, O::TimedOut, {Text::TimedOut}, {}},
         {u"refuse:10000@50"_s, false, O::Broken, {Text::Refused.arg(u"-Refused"_s)}, {}},
-        {late45, false, O::Done, {save}, {}},
+        {late45, false, O::Done, {Text::SaveAdvice}, {}},
         {late55, false, O::TimedOut, {Text::TimedOut}, {}},
-        {boardLate, true, O::Done, {Text::OstrikTimedOut, save}, u"5551234"_s},
-        {u"board-garbage"_s, true, O::Done, {Text::OstrikTooLong.arg(320), save}, {}},
+        {boardLate, true, O::Done, {Text::OstrikTimedOut, Text::SaveAdvice}, u"5551234"_s},
+        {u"board-garbage"_s, true, O::Done, {Text::OstrikTooLong.arg(320), Text::SaveAdvice}, {}},
     };
     for (const auto& [faults, board, outcome, messages, autoDial] : cases) {
         SCOPED_TRACE(faults.toStdString());
@@ -425,11 +424,8 @@ std::vector<int> run(int count, int value, std::vector<int> tail = {}) {
 // The encodings at their edges (the round trip proves the ordinary values of every field): bytes
 // put into an image of zeros, the field read back into a database that held the values below.
 TEST(MemoryImage, EveryEncodingReadsItsBytes) {
-    struct Decoded {
-        std::vector<Poke> pokes;
-        QString expected; // "Field(index)=value;..."
-    };
-    const std::vector<Decoded> cases = {
+    // The bytes put into the image, and the fields read back: "Field(index)=value;...".
+    const std::vector<std::pair<std::vector<Poke>, QString>> cases = {
         // Fields the image lacks keep their values.
         {{},
          u"PreAccessPrefix=0;CWTone2(1)=0000;CWTone1(1)=0;MacroToRun(4)=01;DTMF(20)=NONE STORED;"
@@ -500,10 +496,10 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         {{{151, {0}}, {154, {0}}}, u"DisableTimeout(1)=1"_s},
         {{{152, {5}}, {155, {1}}}, u"DisableTimeout(2)=0"_s},
     };
-    for (const Decoded& c : cases) {
-        SCOPED_TRACE(c.expected.toStdString());
+    for (const auto& [pokes, expected] : cases) {
+        SCOPED_TRACE(expected.toStdString());
         QByteArray bytes(MemoryImageSize, '\0');
-        for (const Poke& poke : c.pokes)
+        for (const Poke& poke : pokes)
             for (size_t i = 0; i < poke.bytes.size(); ++i)
                 bytes[poke.at + static_cast<int>(i)] = static_cast<char>(poke.bytes[i]);
         Database db = configured("Meter(1)=5;RealLow(1)=77;Week(3)=4;ID3Extras(1)=9;Monthly(6)=2;"
@@ -511,7 +507,7 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         db.setSettingsSaved(false);
         const MemoryImageResult result = decodeMemoryImageLines(linesOf(bytes), db);
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-        forEachKey(c.expected, [&](const QString& field, int index, const QString& value) {
+        forEachKey(expected, [&](const QString& field, int index, const QString& value) {
             EXPECT_EQ(db.value(field, index), value) << field.toStdString() << '(' << index << ')';
         });
         // A download sets both copies of lock and terminator, and no flags.

@@ -3,7 +3,6 @@
 #include "emulator/tarsis_memory.h"
 #include "link/change_marker.h"
 #include "link/download.h"
-#include "link/line_sink.h"
 #include "link/link_flags.h"
 #include "link/memory_image.h"
 #include "link/recording_operator.h"

@@ -382,38 +382,34 @@ TEST(UploadTest, CliUploadSaysWhatHappened) {
 }
 
 TEST(ChangeMarkerTest, DifferingValuesSetTheirFlags) {
-    const std::tuple<const char*, int, const char*, const char*> cases[] = {
-        {"HangTime", 2, "30", "HangTimePending(2)"},
-        {"GeneralTimerMacro", 3, "9", "GeneralTimerPending(3)"},
-        {"P2Tone5", 4, "800", "CourtesyPending(64)"}, // port 2, segment 3, tone 4
-        {"P3Delay1", 10, "1", "CourtesyPending(90)"},
-        {"Hours", 7, "0A", "SetPointPending(7)"},
-        {"Vref", 0, "600", "MeterPending(9)"},
-        {"MeterAlarmType", 4, "2", "MeterAlarmPending(4)"},
-        {"YaesuType", 0, "3", "RadioTypePending"},
-        {"CTCSSMode", 9, "2", "RemoteMemoriesPending"},
-        {"DTMFSpeech", 0, "5", "UserDTMFPending"},
-        {"P3MessageNum", 2, "45", "PortMessageNumPending(2)"},
-        {"ShortMacro", 50, "123", "ShortMacroPending(50)"},
-        {"CurrentPortUnlock", 3, "999", "CurrentPortUnlockPending(3)"},
-        {"DisableTimeout", 1, "1", ""},
-        {"DateFormat", 0, "True", ""},
+    const std::pair<const char*, const char*> cases[] = {
+        {"HangTime(2)=30", "HangTimePending(2)"},
+        {"GeneralTimerMacro(3)=9", "GeneralTimerPending(3)"},
+        {"P2Tone5(4)=800", "CourtesyPending(64)"}, // port 2, segment 3, tone 4
+        {"P3Delay1(10)=1", "CourtesyPending(90)"},
+        {"Hours(7)=0A", "SetPointPending(7)"},
+        {"Vref=600", "MeterPending(9)"},
+        {"MeterAlarmType(4)=2", "MeterAlarmPending(4)"},
+        {"YaesuType=3", "RadioTypePending"},
+        {"CTCSSMode(9)=2", "RemoteMemoriesPending"},
+        {"DTMFSpeech=5", "UserDTMFPending"},
+        {"P3MessageNum(2)=45", "PortMessageNumPending(2)"},
+        {"ShortMacro(50)=123", "ShortMacroPending(50)"},
+        {"CurrentPortUnlock(3)=999", "CurrentPortUnlockPending(3)"},
+        {"DisableTimeout(1)=1", ""},
+        {"DateFormat=True", ""},
     };
-    for (const auto& [field, index, value, flags] : cases) {
-        SCOPED_TRACE(field);
-        Database old;
-        Database db;
-        db.setValue(QLatin1StringView(field), index, QLatin1String(value));
-        markChangedSince(db, old);
+    for (const auto& [values, flags] : cases) {
+        SCOPED_TRACE(values);
+        Database db = configured(values);
+        markChangedSince(db, Database());
         EXPECT_EQ(db.pendingNames().join(u';'), QLatin1String(flags));
     }
 
-    Database old;
-    Database db;
-    db.setMeterAlarmOn(6, true);
-    db.setValue(u"Lock", u"*"_s);
+    Database db = configured("Lock=*");
     db.setStoredLock(u"*"_s);
-    markChangedSince(db, old);
+    db.setMeterAlarmOn(6, true);
+    markChangedSince(db, Database());
     EXPECT_EQ(db.pendingNames(), (QStringList{u"MeterAlarmPending(6)"_s, u"LockPending"_s}));
     EXPECT_EQ(db.storedLock(), u"#"_s); // the controller still answers to the old lock code
 }
