@@ -1,3 +1,5 @@
+// Start-up, the title bar, Exit and the File menu.
+#include "database/field_table.h"
 #include "shell/saving_window.h"
 #include "shell_fixture.h"
 
@@ -7,6 +9,189 @@
 
 namespace kovo::testing {
 namespace {
+
+using StartUpTest = ShellTest;
+
+TEST_F(StartUpTest, MissingLastRCFileLoadsDefaultsLogsEveryValueAndReportsOnce) {
+    writeFile(u"error.log"_s, "left from an earlier run\r\n");
+    const QString missing = path(u"gone.dat"_s);
+    writeIni("LastRCFile=" + missing.toUtf8() + "\r\n");
+    db.setValue(u"HangTime", 1, u"77"_s);
+
+    KovoMain& main = makeWindow();
+    ASSERT_TRUE(main.startUp());
+
+    EXPECT_TRUE(dialogs.calls.isEmpty());
+    EXPECT_EQ(main.currentDatabaseFile(), missing);
+    EXPECT_EQ(db.value(u"HangTime", 1), fieldDefault(*findField(u"HangTime"), 1));
+    // The log was created afresh and holds one line per labelled value, in reading order.
+    const QByteArray log = readFile(u"error.log"_s);
+    EXPECT_FALSE(log.contains("earlier run"));
+    EXPECT_TRUE(log.startsWith("Ram_HangTime 1\r\n")) << log.left(80).toStdString();
+    EXPECT_EQ(log.count("\r\n"), errorLog.lines().size());
+    EXPECT_GT(errorLog.lines().size(), 100);
+
+    ASSERT_EQ(boxes(), QStringList{u"Error!|"_s + LoadErrorsMessage});
+    EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
+    EXPECT_FALSE(db.loadErrors());
+    EXPECT_TRUE(db.settingsSaved());
+    EXPECT_EQ(shownTitle(main), titleBarText(missing));
+}
+
+// With no file named, start-up asks for one: Cancel ends the program before the window shows.
+// Start-up builds only the editor in front; each other editor is built when its tab is first
+// shown, or when another editor's Apply needs it (the timers set the port switches).
+TEST_F(StartUpTest, FirstRunAsksForAFileAndBuildsEachEditorWhenFirstNeeded) {
+    KovoMain& cancelled = makeWindow();
+    EXPECT_FALSE(cancelled.startUp());
+    ASSERT_EQ(dialogs.calls.size(), 1);
+    EXPECT_FALSE(dialogs.calls[0].save);
+    EXPECT_EQ(dialogs.calls[0].title, u"Open Controller Database File"_s);
+    EXPECT_EQ(dialogs.calls[0].filter, u"Tarsis Memory Files (*.dat)"_s);
+    EXPECT_TRUE(cancelled.programEnded());
+    EXPECT_FALSE(cancelled.isVisible());
+    EXPECT_EQ(cancelled.editor(0), nullptr);
+
+    const QString dat = writeSampleDat(u"first.dat"_s);
+    dialogs.answers.append(dat);
+    KovoMain& main = makeWindow();
+    ASSERT_TRUE(main.startUp());
+    EXPECT_EQ(main.currentDatabaseFile(), dat);
+    EXPECT_TRUE(messages.calls.isEmpty());
+    EXPECT_TRUE(errorLog.lines().isEmpty());
+    EXPECT_EQ(shownTitle(main), titleBarText(dat));
+    EXPECT_EQ(settings->comPort(), u"0"_s); // no settings file: the tone link
+    const auto built = [&main] {
+        QList<int> tabs;
+        for (int tab = 0; tab < KovoMain::EditorCount; ++tab) {
+            if (main.editorArea().isBuilt(tab))
+                tabs << tab;
+        }
+        return tabs;
+    };
+    EXPECT_EQ(built(), QList<int>{0});
+
+    const QStringList tabs =
+        u"Timers|Courtesy Tones|Macros|Scheduler/Clock|Analog|IDs|Messages|DTMF|Alarms/R. Base/Aux "
+        "Audio|Special Codes/Autopatch|Port Switches"_s.split(u'|');
+    const QStringList titles =
+        u"Timers|Courtesy Tones|Macros|Scheduler/Clock Configuration|Analog Channels "
+        "Configuration|Identification|Message Macros|DTMF Memories|Alarms|Special Codes|Port "
+        "Switches"_s.split(u'|');
+    ASSERT_EQ(main.tabStrip()->count(), KovoMain::EditorCount);
+    EXPECT_EQ(main.tabStrip()->objectName(), u"SSTab1"_s);
+    for (int tab = 0; tab < KovoMain::EditorCount; ++tab) {
+        main.tabStrip()->setCurrentIndex(tab);
+        EXPECT_EQ(main.tabStrip()->tabText(tab), tabs.value(tab));
+        ASSERT_NE(main.frontEditor(), nullptr) << tab;
+        EXPECT_EQ(main.frontEditor()->windowTitle(), titles.value(tab));
+        if (tab == 1) {
+            EXPECT_EQ(built(), (QList<int>{0, 1, 10}));
+        }
+    }
+}
+
+TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
+    const QString sep = QDir::separator();
+    struct Case {
+        QString path;
+        QString title;
+    };
+    const QString twenty = u"/kovo/configs/ab.dat"_s;     // 20 characters
+    const QString twentyOne = u"/kovo/configs/abc.dat"_s; // 21 characters
+    const Case cases[] = {
+        {twenty, u"Veltrane Kovo Programmer    "_s + QDir::toNativeSeparators(twenty)},
+        {twentyOne, u"Veltrane Kovo Programmer   "_s +
+                        QDir::toNativeSeparators(twentyOne).left(20) + u"...."_s + sep +
+                        u"abc.dat"_s},
+        {u"/a/much/longer/folder/name/site.dat"_s,
+         u"Veltrane Kovo Programmer   "_s + QDir::toNativeSeparators(u"/a/much/longer/folde"_s) +
+             u"...."_s + sep + u"site.dat"_s},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(titleBarText(c.path), c.title) << c.path.toStdString();
+}
+
+// A start-up on a file whose lock equals its terminator, with the serial link in kovo.ini.
+TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodesAndTheMarksShowTheLink) {
+    Database clashing;
+    clashing.setStoredLock(u"D"_s);
+    clashing.setStoredTerminator(u"D"_s);
+    const QString dat = writeSampleDat(u"clash.dat"_s, clashing);
+    writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=4\r\nDTMFComPort=0\r\nWhichSend=1\r\n");
+    KovoMain& main = makeWindow();
+    ASSERT_TRUE(main.startUp());
+    ASSERT_EQ(messages.calls.size(), 1);
+    EXPECT_EQ(messages.calls[0].text, LockTerminatorClashMessage);
+    EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
+    EXPECT_EQ(main.tabStrip()->currentIndex(), 9);
+    EXPECT_EQ(main.frontEditor(), main.editor(9));
+    EXPECT_FALSE(db.lockTerminatorClash());
+    // The serial link is in force: no PTT line is ticked.
+    EXPECT_EQ(checkedItems(), u"mnuCom4"_s);
+}
+
+// With nothing unsaved, Exit asks nothing and keeps the placement and the file for the next start;
+// with unsaved changes it asks, and acts on each answer.
+TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
+    KovoMain& first = startWithSample();
+    first.fileExit();
+    EXPECT_TRUE(first.programEnded());
+    EXPECT_TRUE(messages.calls.isEmpty());
+    const QByteArray ini = readFile(u"kovo.ini"_s);
+    EXPECT_TRUE(ini.contains("Window Width="));
+    EXPECT_TRUE(ini.contains("Window State=0"));
+    EXPECT_TRUE(ini.contains("LastRCFile=" + first.currentDatabaseFile().toUtf8()));
+    const QRect placed = first.geometry();
+    window.reset();
+    KovoMain& again = makeWindow();
+    ASSERT_TRUE(again.startUp());
+    EXPECT_EQ(again.geometry(), placed);
+    window.reset();
+
+    const struct {
+        const char* name;
+        QList<Answer> answers;
+        bool saveDialogAnswered;
+        bool ends;
+        bool written;
+    } cases[] = {
+        {"Cancel", {Answer::Cancel}, false, false, false},
+        {"No", {Answer::No}, false, true, false},
+        {"Yes", {Answer::Yes}, true, true, true},
+        {"Yes, Save As cancelled", {Answer::Yes}, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        KovoMain& main = startWithSample();
+        const QByteArray iniBefore = readFile(u"kovo.ini"_s);
+        db.setValue(u"HangTime", 1, u"12"_s);
+        db.setSettingsSaved(false);
+        const QString target = path(u"exit.dat"_s);
+        QFile::remove(target);
+        messages.answers = c.answers;
+        dialogs.calls.clear();
+        if (c.saveDialogAnswered)
+            dialogs.answers.append(target);
+
+        // Closing the window runs Exit.
+        main.show();
+        main.close();
+        ASSERT_EQ(boxes().value(0), u"Save Database|"_s + KovoMain::saveQuestion());
+        EXPECT_EQ(messages.calls[0].buttons, Buttons::YesNoCancel);
+        EXPECT_EQ(main.programEnded(), c.ends);
+        EXPECT_EQ(main.isVisible(), !c.ends);
+        EXPECT_EQ(QFile::exists(target), c.written);
+        if (c.written) {
+            EXPECT_TRUE(db.settingsSaved());
+            EXPECT_TRUE(readFile(u"exit.dat"_s).contains("HangTime(1)=12"));
+            EXPECT_TRUE(readFile(u"kovo.ini"_s).contains(target.toUtf8()));
+        } else {
+            EXPECT_EQ(readFile(u"kovo.ini"_s), iniBefore);
+        }
+        window.reset();
+    }
+}
 
 using FileCommandsTest = ShellTest;
 
@@ -44,7 +229,9 @@ TEST_F(FileCommandsTest, SaveWritesTheWholeFileBehindTheSavingWindowOrNamesAFail
     dialogs.answers.append(unreachable);
     main.fileSaveAs();
     ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_TRUE(messages.calls[0].text.contains(QDir::toNativeSeparators(unreachable)));
+    EXPECT_TRUE(boxes()[0].startsWith(u"Save Database|The database file "_s +
+                                      QDir::toNativeSeparators(unreachable) +
+                                      u" could not be saved.\n\n"_s));
     EXPECT_EQ(messages.calls[0].icon, MessageIcon::Critical);
     EXPECT_FALSE(db.settingsSaved());
     EXPECT_FALSE(main.savingWindow()->isVisible());

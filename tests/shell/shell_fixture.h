@@ -178,6 +178,13 @@ protected:
         return out;
     }
 
+    // Puts `value` into the emulated controller's hang timer of `port`.
+    void controllerHangTime(int port, int value) {
+        TarsisMemory memory = emulator->memory();
+        ASSERT_TRUE(memory.applySerialLine(u"%1*1000%2"_s.arg(port).arg(value)).accepted);
+        emulator->setMemory(memory);
+    }
+
     // Runs a download from its menu item; false on the hang guard.
     bool runDownload() {
         QSignalSpy finished(window.get(), &KovoMain::downloadFinished);

@@ -86,9 +86,8 @@ TEST_F(UploadWindowTest, InterruptOrExitStopsAfterTheCurrentCommand) {
         window.reset();
         KovoMain& main = startOnEmulator();
         UploadWindow& upload = openUploadWindow();
-        EmulatorFaults paced; // so the upload still runs when the queued progress arrives
-        paced.paced = true;
-        emulator->setFaults(paced);
+        // Paced, so the upload still runs when the queued progress arrives.
+        emulator->setFaults(*EmulatorFaults::parse(u"pace"_s));
         int sentAtStop = -1;
         QObject::connect(&main.linkWorker().person(), &GuiOperator::progressed, &upload,
                          [&](int value, int, const QString&) {
@@ -256,9 +255,7 @@ TEST_F(UploadWindowTest, APortThatCannotBeOpenedOrALineDroppedKeepWhatWasNotSent
     settings->setComPort(ChannelFactory::builtInEmulatorName());
     messages.clear();
     openUploadWindow();
-    EmulatorFaults drop;
-    drop.dropAt = 2;
-    emulator->setFaults(drop);
+    emulator->setFaults(*EmulatorFaults::parse(u"drop:2"_s));
     clickAndWait(u"Update"_s);
 
     EXPECT_EQ(upload.lastResult().outcome, UploadOutcome::Aborted);
@@ -281,15 +278,7 @@ TEST_F(UploadWindowTest, APortThatCannotBeOpenedOrALineDroppedKeepWhatWasNotSent
     EXPECT_EQ(messages.messageTexts(), QStringList{u"Update Complete"_s});
 }
 
-class DownloadTest : public ShellTest {
-protected:
-    // Puts `value` into the emulated controller's hang timer of `port`.
-    void controllerHangTime(int port, int value) {
-        TarsisMemory memory = emulator->memory();
-        ASSERT_TRUE(memory.applySerialLine(u"%1*1000%2"_s.arg(port).arg(value)).accepted);
-        emulator->setMemory(memory);
-    }
-};
+using DownloadTest = ShellTest;
 
 TEST_F(DownloadTest, ADownloadChangesTheTimersEditorsBoxes) {
     KovoMain& main = startOnEmulator();
@@ -344,10 +333,8 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
         KovoMain& main = startOnEmulator();
         main.linkWorker().setDownloadTiming(60, 0);
         controllerHangTime(2, 77);
-        EmulatorFaults faults;
-        faults.paced = escape; // still running when the queued click is handled
-        faults.dropAt = escape ? 0 : 300;
-        emulator->setFaults(faults);
+        // Paced, the download still runs when the queued click is handled.
+        emulator->setFaults(*EmulatorFaults::parse(escape ? u"pace"_s : u"drop:300"_s));
         db.setPending(u"HangTimePending", 1);
         const Database before = db;
         DownloadWindow* progress = main.downloadWindow();
