@@ -46,7 +46,7 @@ TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
     });
 
     // The Yaesu model only for a Yaesu; a stored "7" shows as "07" and stays "7" until chosen.
-    store(db, "RemoteBasePrefix=0|RadioType=3|AlarmLowMacroNum(1)=7");
+    store(db, u"RemoteBasePrefix=0|RadioType=3|AlarmLowMacroNum(1)=7"_s);
     db.setAllPending(false);
     open();
     EXPECT_EQ(shown("RemoteBasePrefixSet|UseLowMacroSet"), u"No Prefix|07"_s);
@@ -63,7 +63,7 @@ TEST_F(AlarmsEditorTest, ListsAndOptionsStoreTheirNumbers) {
 }
 
 TEST_F(AlarmsEditorTest, ApplySetsTheOneFlagOfAllMemoriesAndCancelShowsTheFirstAgain) {
-    store(db, "FreqString(8)=1465203|CTCSSMode(8)=1");
+    store(db, u"FreqString(8)=1465203|CTCSSMode(8)=1"_s);
     open();
     get<QPushButton>(u"Apply"_s)->click();
     expectApplied(db, QString());

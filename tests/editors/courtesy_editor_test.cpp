@@ -17,7 +17,7 @@ TEST_F(CourtesyEditorTest, LeavingABoxRefusesEmptyAndOutOfRangeValues) {
         typed("Delay2Set(2)=32768|~", "Delay2Set(2)=0", delay),
         typed("Delay3Set(3)=|~", "Delay3Set(3)=0", delay),
         typed("Dur4Set(1)=32767|~", "Dur4Set(1)=32767"),
-        typed("Dur1Set(3)=40000|~", "Dur1Set(3)=0", duration),
+        typed("Dur1Set(3)=32768|~", "Dur1Set(3)=0", duration),
         typed("Dur2Set(2)=|~", "Dur2Set(2)=0", duration),
         typed("Tone1Set(1)=3500|~", "Tone1Set(1)=3500"),
         typed("Tone8Set(2)=3501|~", "Tone8Set(2)=0", tone),

@@ -181,15 +181,12 @@ inline std::pair<QString, int> fieldOf(const QString& name) {
     return {name.section(u'(', 0, 0), name.section(u'(', 1).remove(u')').toInt()};
 }
 
-// Stores "Field(index)=value" or "Field=value" texts.
-inline void store(Database& db, const QStringList& values) {
-    for (const QString& each : values) {
+// Stores "Field(index)=value|Field=value|…".
+inline void store(Database& db, const QString& values) {
+    for (const QString& each : values.split(u'|')) {
         const auto [field, index] = fieldOf(each.section(u'=', 0, 0));
         db.setValue(field, index, each.section(u'=', 1));
     }
-}
-inline void store(Database& db, const char* values) {
-    store(db, QString::fromUtf8(values).split(u'|'));
 }
 
 // The values of the fields "Field(index)|Field|…", joined by "|".
@@ -306,7 +303,7 @@ protected:
             QStringList steps, chosen;
             for (QString step : row.steps.text.split(u'|')) {
                 if (step.contains(u":="))
-                    store(db, {step.replace(u":="_s, u"="_s)});
+                    store(db, step.replace(u":="_s, u"="_s));
                 else
                     steps << (step.startsWith(u'>') ? (chosen << step.mid(1)).last() : step);
             }

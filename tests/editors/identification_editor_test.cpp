@@ -44,8 +44,7 @@ TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
     };
     focus(get(u"CWID1Set(2)"_s));
     EXPECT_EQ(lists(), 10);
-    pick(cw, u"AR"_s);
-    pick(vocabulary, u"HELLO"_s); // hidden: nothing
+    edit("CwList@AR|VocabList@HELLO"); // the hidden list adds nothing
     EXPECT_EQ(shown("CWID1Set(2)|CharCounter"), u"W1 AR|2"_s);
 
     focus(get(u"VoiceID2Set(2)"_s));
@@ -56,7 +55,7 @@ TEST_F(IdentificationEditorTest, ThePickListFollowsTheFocusedIdentifier) {
 }
 
 TEST_F(IdentificationEditorTest, ExtrasFollowTheirCheckBoxesAndAreStoredOneUp) {
-    store(db, "ID2Extras(1)=4|VoiceID1(3)=GOOD   MORNING");
+    store(db, u"ID2Extras(1)=4|VoiceID1(3)=GOOD   MORNING"_s);
     open();
     EXPECT_EQ(shown("VoiceID1Set(3)|ID2Check(1)|ID2ExtrasSet(1)"),
               u"GOOD MORNING|on|Time After ID"_s);

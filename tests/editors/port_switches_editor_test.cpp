@@ -32,8 +32,8 @@ TEST_F(PortSwitchesEditorTest, EachControlStoresItsValueWithItsOwnFlag) {
 }
 
 TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterAndTimer) {
-    store(db, "TailMessageNum(1)=2|TailCounter(1)=9|AnnounceTime(1)=120|P1MessageNum(2)=17|"
-              "P3MessageNum(3)=5");
+    store(db, u"TailMessageNum(1)=2|TailCounter(1)=9|AnnounceTime(1)=120|P1MessageNum(2)=17|"
+              "P3MessageNum(3)=5"_s);
     open();
     auto* macro1 = get<QComboBox>(u"MessageNumSet(1)"_s);
     auto* macro3 = get<QComboBox>(u"MessageNumSet(3)"_s);
@@ -67,22 +67,19 @@ TEST_F(PortSwitchesEditorTest, TailMessagesPickTheMacroListAndNoneClearsCounterA
 TEST_F(PortSwitchesEditorTest, TimersAndPortSwitchesFollowEachOther) {
     // Each editor is made on first need, as the main window does.
     std::unique_ptr<TimersEditor> timers;
-    PortTimerCoupling* coupled = nullptr;
-    const auto onNeed = [&](auto& window) {
-        return [this, &coupled, made = &window] {
-            if (!*made) {
-                *made = std::make_unique<typename std::decay_t<decltype(*made)>::element_type>(
-                    db, messages);
-                coupled->attach(made->get());
-            }
-            return made->get();
+    PortTimerCoupling* coupling = nullptr;
+    const auto onNeed = [&]<typename Window>(std::unique_ptr<Window>& made) {
+        return [&] {
+            if (!made)
+                coupling->attach((made = std::make_unique<Window>(db, messages)).get());
+            return made.get();
         };
     };
-    PortTimerCoupling coupling(onNeed(timers), onNeed(editor));
-    coupled = &coupling;
-    store(db, "InActiveTime(2)=30|AnnounceTime(3)=60");
+    PortTimerCoupling coupled(onNeed(timers), onNeed(editor));
+    coupling = &coupled;
+    store(db, u"InActiveTime(2)=30|AnnounceTime(3)=60"_s);
     editor.reset();
-    PortSwitchesEditor* switches = coupling.portSwitches();
+    PortSwitchesEditor* switches = coupled.portSwitches();
     ASSERT_EQ(timers, nullptr);
     get<QCheckBox>(u"DisableTimeout(2)"_s)->click();
     switches->apply();

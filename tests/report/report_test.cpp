@@ -33,15 +33,11 @@ void makeApplication() {
 // Exit status and standard output of a program; -1 when it did not end by itself.
 std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
     makeApplication();
-    QProcess process;
+    QProcess process; // killed when it goes, if still running
     process.start(program, arguments);
-    if (!process.waitForFinished(60000)) { // a hang guard only
-        process.kill();
-        process.waitForFinished();
-        return {-1, {}};
-    }
-    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return {code, QString::fromUtf8(process.readAllStandardOutput())};
+    const bool ended = // a hang guard only
+        process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput())};
 }
 
 std::pair<int, QString> report(const QStringList& arguments) {
