@@ -72,15 +72,11 @@ TEST(Database, EveryFieldHasAnOrderPlaceOnceForReadingAndWriting) {
 }
 
 TEST(Database, NumericValue) {
-    struct Case {
-        const char* text;
-        double value;
-    };
-    const Case cases[] = {{"12A", 12}, {"ABC", 0},    {"-5", -5},      {"  42", 42},
-                          {"", 0},     {"2.5x", 2.5}, {"+7", 7},       {"0A", 0},
-                          {"00", 0},   {"2 56", 256}, {"- 1 .5", -1.5}};
-    for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(numericValue(QString::fromLatin1(c.text)), c.value) << c.text;
+    const std::pair<const char*, double> cases[] = {
+        {"12A", 12}, {"ABC", 0}, {"-5", -5}, {"  42", 42},  {"", 0},         {"2.5x", 2.5},
+        {"+7", 7},   {"0A", 0},  {"00", 0},  {"2 56", 256}, {"- 1 .5", -1.5}};
+    for (const auto& [text, value] : cases)
+        EXPECT_DOUBLE_EQ(numericValue(L(text)), value) << text;
     EXPECT_EQ(numericInt(u"99999999999999999999"), std::numeric_limits<int>::max());
 }
 
@@ -237,16 +233,14 @@ TEST(BackupStore, KeepsTheNewestFiftyOfEachKindAndReadsBackAsTheConfiguration) {
 
     Database restored;
     ErrorLog log;
-    const LoadReport report = readDatabase(restored, upload.path, log);
-    EXPECT_TRUE(report.errorLines.isEmpty());
+    EXPECT_TRUE(readDatabase(restored, upload.path, log).errorLines.isEmpty());
     EXPECT_TRUE(restored.sameValues(db)) << restored.differences(db).join(u'\n').toStdString();
 }
 
 TEST(BackupStore, AFolderThatCannotBeMadeIsReportedByName) {
     QTemporaryDir home;
-    QFile blocker(home.filePath(u"backups"_s)); // a file where the folder should be
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    // A file where the folder should be.
+    ASSERT_TRUE(QFile(home.filePath(u"backups"_s)).open(QIODevice::WriteOnly));
     const BackupResult result = BackupStore(home.path()).save(BackupKind::BeforeSave, "x");
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains(home.filePath(u"backups"_s))) << result.error.toStdString();

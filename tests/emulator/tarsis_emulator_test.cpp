@@ -384,12 +384,11 @@ TEST(TarsisMemory, SequencesKeepTheirState) {
     EXPECT_EQ(memory.keptValue(u"COSClose(3)"_s), u"1"_s);
 
     // Lock lines are acknowledged with the lock code in force.
-    EXPECT_TRUE(memory.applySerialLine(u"1#D"_s).accepted);
-    EXPECT_TRUE(memory.applySerialLine(u"1#"_s).accepted);
-    EXPECT_TRUE(memory.applySerialLine(u"1*21999"_s).accepted);
-    ASSERT_TRUE(memory.applySerialLine(u"1*90104321"_s).accepted);
-    EXPECT_FALSE(memory.applySerialLine(u"1#D"_s).accepted);
-    EXPECT_TRUE(memory.applySerialLine(u"14321D"_s).accepted);
+    const std::pair<const char*, bool> lockLines[] = {{"1#D", true},     {"1#", true},
+                                                      {"1*21999", true}, {"1*90104321", true},
+                                                      {"1#D", false},    {"14321D", true}};
+    for (const auto& [line, accepted] : lockLines)
+        EXPECT_EQ(memory.applySerialLine(QString::fromLatin1(line)).accepted, accepted) << line;
 }
 
 // The Ostrik data is kept and streamed as its records; the memory lines and a memory file keep
