@@ -246,6 +246,7 @@ TEST(ChannelFactoryTest, PortNames) {
         {"/dev/ttyUSB0", Kind::Serial, "/dev/ttyUSB0", "/dev/ttyUSB0"},
         {"tcp://localhost:4001", Kind::Tcp, "tcp://localhost:4001", "localhost:4001"},
         {"tcp://localhost", Kind::Invalid, "tcp://localhost", ""},
+        {"tcp://localhost:0", Kind::Invalid, "tcp://localhost:0", ""},
         {"Built-in Tarsis emulator", Kind::BuiltIn, "Built-in Tarsis emulator", ""},
         {"", Kind::Invalid, "", ""},
         {"0", Kind::Invalid, "0", ""},

@@ -272,7 +272,7 @@ struct KeyRig {
 };
 
 // The line WhichSend chooses is active from keying to unkeying; a port that cannot key is told
-// before any sound. DTMFComPort 0 keys by hand: no port is touched.
+// before any sound. DTMFComPort 0 or none keys by hand: no port is touched.
 TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
     const QString cannotDrive =
         u"The transmitter cannot be keyed: COM4 cannot drive DTR. Choose a serial port whose DTR "
@@ -289,6 +289,7 @@ TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
         {u"COM4"_s, u"1"_s, true, false, {}, cannotDrive},
         {u"COM4"_s, u"1"_s, false, true, {}, cannotOpen},
         {u"0"_s, u"1"_s, true, true, u"closed"_s, u"Update Complete"_s},
+        {u" "_s, u"1"_s, true, true, u"closed"_s, u"Update Complete"_s},
     };
     for (const auto& [dtmfComPort, whichSend, canOpen, canDrive, keyed, message] : cases) {
         SCOPED_TRACE(message.toStdString() + " " + dtmfComPort.toStdString() + " " +
@@ -312,7 +313,7 @@ TEST(TransmitterKeying, TheChosenLineIsActiveFromKeyingToUnkeying) {
         // Key-up delay, tones, pauses and the tail: all while keyed, with the one line.
         EXPECT_EQ(output.states(), std::set<QString>{keyed});
         EXPECT_EQ(output.events().first().milliseconds, 300);
-        EXPECT_EQ(port.made, dtmfComPort == u"0"_s ? 0 : 1);
+        EXPECT_EQ(port.made, dtmfComPort == u"COM4"_s ? 1 : 0);
     }
 }
 

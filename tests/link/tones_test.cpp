@@ -25,8 +25,6 @@ using namespace Qt::StringLiterals;
 namespace kovo {
 namespace {
 
-using Kind = RecordingAudioOutput::Event::Kind;
-
 qint16 sample(const QByteArray& image, qint64 frame, int channel) {
     return qFromLittleEndian<qint16>(image.constData() + 44 + frame * 4 + channel * 2);
 }
@@ -280,7 +278,7 @@ TEST(DtmfOverTheAir, IndependentDecoderHearsEveryDigit) {
         EXPECT_EQ(keying, (QList<bool>{true, false}));
         QList<int> pauses;
         for (const auto& event : recorded.events()) {
-            if (event.kind == Kind::Pause) {
+            if (event.kind == RecordingAudioOutput::Event::Kind::Pause) {
                 pauses << event.milliseconds;
             } else {
                 EXPECT_EQ(event.image, buildTonePairWav(event.frequency1, event.frequency2, 0.06));
