@@ -120,7 +120,7 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
     const qsizetype digits = QString(listed.out).remove(u' ').remove(u'\n').size();
     EXPECT_EQ(listener.digitsHeard(), digits);
-    // Every code is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail.
+    // Every code is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail, 32 bytes a ms.
     QFile image(wav);
     EXPECT_EQ(
         image.size() - WavHeaderSize,
