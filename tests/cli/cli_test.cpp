@@ -52,14 +52,6 @@ QString inDir(const char* text, const QString& dir) {
     return QString::fromLatin1(text).replace(u"~/"_s, dir + u'/');
 }
 
-// Arguments split at blanks, with --home the test's folder unless they name one.
-QStringList argumentsOf(const char* line, const QString& dir) {
-    QStringList arguments = inDir(line, dir).split(u' ', Qt::SkipEmptyParts);
-    if (!arguments.contains(u"--home"_s) && !arguments.isEmpty())
-        arguments << u"--home"_s << dir;
-    return arguments;
-}
-
 // The exit status, the first line on stderr and how stdout begins. A message ": TEXT" stands for
 // "kovo-cli VERB: TEXT", SAME for "is the same file as the input"; a message ending in a blank is
 // how the line begins. A usage error (status 2) is followed by the verb's usage, unless `usage`
@@ -149,6 +141,11 @@ TEST(Cli, ExitStatusesAndMessages) {
         {"upload ~/good.dat --dtmf --wav ~/good.dat", 1,
          ": ~/good.dat SAME ~/good.dat; nothing was written"},
         {"record 21 ~/a.wav --port COM1", 2, ": TRACK is 1 to 20"},
+        {"record 0 ~/a.wav --port COM1", 2, ": TRACK is 1 to 20"},
+        {"set-code --unlock 0 123 ~/good.dat --port COM1", 2, ": PORT is 1, 2 or 3"},
+        {"set-code --unlock 4 123 ~/good.dat --port COM1", 2, ": PORT is 1, 2 or 3"},
+        {"download -o ~/x.dat --port COM1 --timeout 0", 2,
+         ": --timeout needs a number of milliseconds"},
         {"set-code --lock --terminator C ~/good.dat --port COM1", 2,
          ": give one of --unlock PORT, --lock, --terminator"},
         {"clock --port COM1 --dtmf", 2, ": give either --port or --dtmf, not both"},
@@ -183,7 +180,10 @@ TEST(Cli, ExitStatusesAndMessages) {
     };
     const QByteArray before = inputs();
     for (const Case& c : cases) {
-        const QStringList arguments = argumentsOf(c.arguments, home);
+        // Split at blanks, with --home the test's folder unless they name one.
+        QStringList arguments = at(c.arguments).split(u' ', Qt::SkipEmptyParts);
+        if (!arguments.contains(u"--home"_s) && !arguments.isEmpty())
+            arguments << u"--home"_s << home;
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const CliRun run = runCli(arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
