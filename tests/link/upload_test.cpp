@@ -523,14 +523,13 @@ TEST(CommandSetTest, EachWordOrCharacterWithoutACodeIsNamedWithItsItem) {
                                    "MessageMacro(4)=NONE STORED;VoiceID2(1)=THIS IS 5 NONE;"
                                    "CWID1(2)=W 1 . X -");
     const QString left = u": \"%1\" is not in the Tarsis's tables and is left out"_s;
+    using I = CommandItem;
     const std::tuple<CommandItem, int, QStringList> cases[] = {
-        {CommandItem::MessageMacro, 3, {u"MessageMacro(3)"_s + left.arg(u"STAND"_s)}},
-        {CommandItem::MessageMacro, 4, {}},
-        {CommandItem::VoiceID2, 1, {u"VoiceID2(1)"_s + left.arg(u"NONE"_s)}},
-        {CommandItem::CWID1,
-         2,
-         {u"CWID1(2)"_s + left.arg(u"."_s), u"CWID1(2)"_s + left.arg(u"-"_s)}},
-        {CommandItem::CWID1, 1, {}},
+        {I::MessageMacro, 3, {u"MessageMacro(3)"_s + left.arg(u"STAND"_s)}},
+        {I::MessageMacro, 4, {}},
+        {I::VoiceID2, 1, {u"VoiceID2(1)"_s + left.arg(u"NONE"_s)}},
+        {I::CWID1, 2, {u"CWID1(2)"_s + left.arg(u"."_s), u"CWID1(2)"_s + left.arg(u"-"_s)}},
+        {I::CWID1, 1, {}},
     };
     for (const auto& [item, index, report] : cases) {
         SCOPED_TRACE(index);
