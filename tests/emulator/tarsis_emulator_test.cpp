@@ -1,4 +1,4 @@
-// The emulated Tarsis: its serial side (fault specifications, the timing of a paced line, what a
+// The emulated Tarsis: its serial side (fault lists, the timing of a paced line, what a
 // host sees over its pseudo-terminal) and its memory as the commands fill it.
 #include "emulator/tarsis_emulator.h"
 #include "emulator/tarsis_memory.h"
