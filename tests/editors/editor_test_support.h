@@ -331,8 +331,7 @@ protected:
         }
     }
 
-    // `button` without a link says so; with one it starts one action of `kind` and stays disabled
-    // until the action ends.
+    // `button` without a link says so; with one it starts a `kind` action and waits disabled.
     void expectAction(const QString& button, ControllerAction::Kind kind) {
         edit({button});
         EXPECT_EQ(messages.messageTexts(), QStringList{u"No link to the Tarsis is available."_s});
@@ -373,8 +372,7 @@ public:
         Upload upload(db, m_flags, person, *this);
         return upload.sendChangesOnly().outcome == UploadOutcome::Completed && refused.isEmpty();
     }
-    // The controller's memory and its autopatch board's records downloaded into a fresh
-    // database.
+    // The controller's memory and its autopatch board's records, downloaded into a database.
     Database download() const {
         Database db;
         const MemoryImageResult result = decodeMemoryImageLines(m_memory.memoryLines(), db);

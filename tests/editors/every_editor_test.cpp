@@ -172,8 +172,7 @@ TEST(EveryEditor, FitsTheScreenAndNamesEveryBoxForScreenReaders) {
     for (const EditorCase& c : everyEditor()) {
         SCOPED_TRACE(c.title);
         std::unique_ptr<EditorWindow> editor = c.open(db, messages);
-        // The port switches editor needs 658 pixels: its three port frames stand side by side
-        // above the alarms.
+        // The port switches editor's three port frames stand side by side above its alarms.
         EXPECT_LE(editor->sizeHint().width(), 1000);
         EXPECT_LE(editor->sizeHint().height(), editor->objectName() == u"PortSwitches" ? 658 : 640);
         QSet<QWidget*> buddies;

@@ -75,9 +75,7 @@ TEST(CliReport, PdfAndHtmlHoldEverySectionAndTheFunctionNamesOfAMacro) {
         EXPECT_TRUE(lines.contains(QString::fromLatin1(text))) << text;
 
     // The HTML is one file with the pictures inside: a timeline for each of the 3 x 10 tones.
-    QFile file(html);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(contents(html));
     EXPECT_TRUE(text.contains(u"<h2>Port Switches</h2>"_s));
     EXPECT_EQ(text.count(u"<img src=\"data:image/png;base64,"_s), 30);
 }
