@@ -91,25 +91,17 @@ TEST_F(StartUpTest, FirstRunAsksForAFileAndBuildsEachEditorWhenFirstNeeded) {
     }
 }
 
+// A path of up to 20 characters shows whole; a longer one, its first 20 and the file name.
 TEST_F(StartUpTest, TitleBarShowsShortPathsWholeAndCutsLongerOnes) {
-    const QString sep = QDir::separator();
-    struct Case {
-        QString path;
-        QString title;
-    };
-    const QString twenty = u"/kovo/configs/ab.dat"_s;     // 20 characters
-    const QString twentyOne = u"/kovo/configs/abc.dat"_s; // 21 characters
-    const Case cases[] = {
-        {twenty, u"Veltrane Kovo Programmer    "_s + QDir::toNativeSeparators(twenty)},
-        {twentyOne, u"Veltrane Kovo Programmer   "_s +
-                        QDir::toNativeSeparators(twentyOne).left(20) + u"...."_s + sep +
-                        u"abc.dat"_s},
+    const std::pair<QString, QString> cases[] = {
+        {u"/kovo/configs/ab.dat"_s, u"Veltrane Kovo Programmer    /kovo/configs/ab.dat"_s},
+        {u"/kovo/configs/abc.dat"_s,
+         u"Veltrane Kovo Programmer   /kovo/configs/abc.da..../abc.dat"_s},
         {u"/a/much/longer/folder/name/site.dat"_s,
-         u"Veltrane Kovo Programmer   "_s + QDir::toNativeSeparators(u"/a/much/longer/folde"_s) +
-             u"...."_s + sep + u"site.dat"_s},
+         u"Veltrane Kovo Programmer   /a/much/longer/folde..../site.dat"_s},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(titleBarText(c.path), c.title) << c.path.toStdString();
+    for (const auto& [file, title] : cases)
+        EXPECT_EQ(titleBarText(file), QDir::toNativeSeparators(title)) << file.toStdString();
 }
 
 // A start-up on a file whose lock equals its terminator, with the serial link in kovo.ini.
@@ -121,8 +113,7 @@ TEST_F(StartUpTest, ALockEqualToTheTerminatorJumpsToTheSpecialCodesAndTheMarksSh
     writeIni("LastRCFile=" + dat.toUtf8() + "\r\nComPort=4\r\nDTMFComPort=0\r\nWhichSend=1\r\n");
     KovoMain& main = makeWindow();
     ASSERT_TRUE(main.startUp());
-    ASSERT_EQ(messages.calls.size(), 1);
-    EXPECT_EQ(messages.calls[0].text, LockTerminatorClashMessage);
+    ASSERT_EQ(boxes(), QStringList{programTitle() + u'|' + LockTerminatorClashMessage});
     EXPECT_EQ(messages.calls[0].buttons, Buttons::Ok);
     EXPECT_EQ(main.tabStrip()->currentIndex(), 9);
     EXPECT_EQ(main.frontEditor(), main.editor(9));
@@ -152,14 +143,13 @@ TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
     const struct {
         const char* name;
         QList<Answer> answers;
-        bool saveDialogAnswered;
         bool ends;
-        bool written;
+        bool written; // the Save As dialog is answered
     } cases[] = {
-        {"Cancel", {Answer::Cancel}, false, false, false},
-        {"No", {Answer::No}, false, true, false},
-        {"Yes", {Answer::Yes}, true, true, true},
-        {"Yes, Save As cancelled", {Answer::Yes}, false, false, false},
+        {"Cancel", {Answer::Cancel}, false, false},
+        {"No", {Answer::No}, true, false},
+        {"Yes", {Answer::Yes}, true, true},
+        {"Yes, Save As cancelled", {Answer::Yes}, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,7 +161,7 @@ TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
         QFile::remove(target);
         messages.answers = c.answers;
         dialogs.calls.clear();
-        if (c.saveDialogAnswered)
+        if (c.written)
             dialogs.answers.append(target);
 
         // Closing the window runs Exit.

@@ -20,7 +20,6 @@ protected:
         timers->control<QLineEdit>(u"HangTimer(2)"_s)->setText(value);
         timers->control<QPushButton>(u"Apply"_s)->click();
     }
-    QList<BackupEntry> backups() const { return BackupStore(folder).list(); }
     static QString hangTimeIn(const QString& path) {
         Database loaded;
         ErrorLog log;
@@ -53,7 +52,7 @@ TEST_F(HistoryTest, SaveUploadAndDownloadLeaveTheirBackups) {
     QTreeWidget* rows = list->list();
     EXPECT_EQ(QAccessible::queryAccessibleInterface(rows)->text(QAccessible::Name),
               u"Backups, newest first"_s);
-    const QList<BackupEntry> entries = backups();
+    const QList<BackupEntry> entries = BackupStore(folder).list();
     ASSERT_EQ(rows->topLevelItemCount(), 4);
     auto* open = list->findChild<QPushButton*>(u"cmdOpen"_s);
     QStringList shown;
@@ -97,9 +96,8 @@ TEST_F(HistoryTest, AnUnwritableBackupFolderIsReportedOnceAndUploadsGoOn) {
     EXPECT_EQ(emulator->acceptedLines(), QStringList{u"2*100040"_s});
     const QString refusal = u"The backup folder %1 cannot be created.\n\nThe work "
                             "goes on without this backup."_s.arg(path(u"backups"_s));
-    EXPECT_EQ(messages.messageTexts(),
-              (QStringList{refusal, u"Update Complete"_s, u"Update Complete"_s}));
-    EXPECT_EQ(messages.calls[0].title, u"Backups"_s);
+    EXPECT_EQ(boxes(),
+              (QStringList{u"Backups|"_s + refusal, u"|Update Complete"_s, u"|Update Complete"_s}));
     EXPECT_FALSE(db.anyPending());
 }
 

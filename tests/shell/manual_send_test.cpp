@@ -1,21 +1,19 @@
 // What a person sends by hand. The manual send window: typed lines sent to the emulated Tarsis
 // with the answers in the transcript, the same lines as DTMF tones with the transmitter keyed, and
 // the window's placement in kovo.ini. The touch-tone pad: each key played as its tone pair.
-#include "database/profile_file.h"
 #include "shell/manual_send_window.h"
 #include "shell/touch_tone_pad.h"
 #include "shell_fixture.h"
 
 #include <QAccessible>
-#include <functional>
 
 namespace kovo::testing {
 namespace {
 
 using Status = ManualSendResult::Status;
 
-const QString TimeoutText =
-    u"Kovo is unable to communicate with the Tarsis. Check your connections then try again"_s;
+const QString TimeoutBox =
+    u"|Kovo is unable to communicate with the Tarsis. Check your connections then try again"_s;
 
 // A port for keying the transmitter that writes down what is done to it, with the number of
 // sounds played by then ("DTR on @0").
@@ -99,16 +97,16 @@ protected:
 TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
     const struct {
         const char* faults;
-        int lines; // typed one after the other
-        QStringList texts;
+        int lines;         // typed one after the other
+        QStringList shown; // the boxes
         QString lastOutcome;
     } cases[] = {
-        {"nak:1", 1, {refusedText(u"-Refused"_s)}, u"-Refused"_s},
-        {"silence:1", 1, {TimeoutText}, u"no answer within the time-out"_s},
+        {"nak:1", 1, {u"|"_s + refusedText(u"-Refused"_s)}, u"-Refused"_s},
+        {"silence:1", 1, {TimeoutBox}, u"no answer within the time-out"_s},
         {"silence:4",
          4,
-         {TimeoutText, TimeoutText, TimeoutText,
-          u"Too Many Errors. Please check your serial connection and try again"_s},
+         {TimeoutBox, TimeoutBox, TimeoutBox,
+          u"Error!|Too Many Errors. Please check your serial connection and try again"_s},
          u"no answer within the time-out; too many errors, port closed"_s},
     };
     for (const auto& c : cases) {
@@ -124,9 +122,8 @@ TEST_F(ManualSendTest, SilenceGarbageAndAPortThatCannotBeOpenedAreNoAnswer) {
             ASSERT_TRUE(QTest::qWaitFor([&] { return !manual->sending(); }, 30000));
         }
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(messages.messageTexts(), c.texts);
+        EXPECT_EQ(boxes(), c.shown);
         EXPECT_EQ(manual->transcript().split(u'\n').last(), u"1*100050   "_s + c.lastOutcome);
-        EXPECT_EQ(messages.calls.last().title, c.lines == 4 ? u"Error!"_s : QString());
     }
     // After the fourth silent wait the lock code went out and the port was closed.
     ASSERT_FALSE(db.storedLock().isEmpty());
@@ -214,12 +211,10 @@ TEST_F(ManualSendTest, WindowIsPlacedFromKovoIniAndCloseOrEscapeWritesThePlaceme
     QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_FALSE(sendWindow->isVisible());
     EXPECT_EQ(portCloses, 1);
-    const ProfileFile ini = ProfileFile::load(path(u"kovo.ini"_s));
-    QStringList placement;
-    for (const char* key : {"Width", "Height", "Top", "Left", "State"})
-        placement << ini.read(u"Manualsend"_s, u"Window "_s + QLatin1String(key));
-    EXPECT_EQ(placement.join(u' '), u"440 280 50 30 0"_s);
-    EXPECT_EQ(ini.read(u"Main"_s, u"Window Width"_s), QString());
+    const WindowPlacement placed = settings->placement(u"Manualsend"_s);
+    EXPECT_EQ(std::tuple(placed.width, placed.height, placed.top, placed.left, placed.state),
+              std::tuple(440.0, 280.0, 50.0, 30.0, 0));
+    EXPECT_FALSE(settings->placement(u"Main"_s).present);
 
     // Reopened where it was left; Escape in the box does what Close does.
     sendWindow->open();
@@ -284,19 +279,6 @@ TEST_F(ManualSendTest, BoxIsReadOnlyWhileALineIsOut) {
 
 using Kind = RecordingAudioOutput::Event::Kind;
 
-// An output that lets the person press keys while its first tone sounds, as the sound card's
-// waits run window events.
-class EventRunningOutput : public RecordingAudioOutput {
-public:
-    bool playTonePair(int frequency1, int frequency2, double seconds) override {
-        const bool ok = RecordingAudioOutput::playTonePair(frequency1, frequency2, seconds);
-        if (duringFirstTone)
-            std::exchange(duringFirstTone, nullptr)();
-        return ok;
-    }
-    std::function<void()> duringFirstTone;
-};
-
 // The pad over a temporary program folder, its DTMFDelay 0.
 class TouchTonePadTest : public ::testing::Test {
 protected:
@@ -307,7 +289,7 @@ protected:
 
     QTemporaryDir home;
     ProgramSettings settings{home.path()};
-    EventRunningOutput audio;
+    ScriptedOutput audio;
     RecordingMessageService messages;
     std::unique_ptr<TouchTonePad> pad = std::make_unique<TouchTonePad>(audio, settings, messages);
 };

@@ -33,6 +33,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -66,6 +67,23 @@ inline QString keyingFailureText(const QString& port) {
            "line keys the transmitter (DTMFComPort and WhichSend in kovo.ini), or set "
            "DTMFComPort to 0 and key the transmitter by hand."_s.arg(port);
 }
+
+// A recording output that fails from its `failFrom`th tone pair on, and runs `duringFirstTone`
+// while its first tone sounds, as the sound card's waits run window events.
+class ScriptedOutput : public RecordingAudioOutput {
+public:
+    bool playTonePair(int frequency1, int frequency2, double seconds) override {
+        if (++tones >= failFrom)
+            setFailPlay(true);
+        const bool ok = RecordingAudioOutput::playTonePair(frequency1, frequency2, seconds);
+        if (duringFirstTone)
+            std::exchange(duringFirstTone, nullptr)();
+        return ok;
+    }
+    int failFrom = 1 << 30;
+    int tones = 0;
+    std::function<void()> duringFirstTone;
+};
 
 // A main window over a temporary program folder, with recorded message boxes, scripted file
 // dialogs and a port test that opens nothing; its link may run on the built-in emulator.
