@@ -86,7 +86,6 @@ TEST_F(SpecialCodesEditorTest, AutodialSlotsAndTollNumbersKeepTheirOrder) {
     // The list holds the hundred numbers the controller keeps, and no more.
     for (int k = 2; k <= SpecialCodesEditor::TollNumbers; ++k)
         edit({u"TollRestrictSet=%1"_s.arg(k), u"TollAdd"_s});
-    EXPECT_EQ(messages.messageTexts(), QStringList());
     edit("TollRestrictSet=101|TollAdd");
     EXPECT_EQ(messages.messageTexts(),
               QStringList{u"The toll restrict list holds at most 100 numbers."_s});
