@@ -190,8 +190,7 @@ TEST_F(MainWindowTest, AboutWindowAndSerialTimers) {
     QStringList texts;
     for (QLabel* label : about->findChildren<QLabel*>())
         texts << label->text();
-    EXPECT_TRUE(texts.contains(u"Kovo Tarsis Programmer"_s));
-    EXPECT_TRUE(texts.contains(u"Version "_s + programVersion()));
+    EXPECT_EQ(texts, (QStringList{u"Kovo Tarsis Programmer"_s, u"Version "_s + programVersion()}));
     about->accept();
 
     // The download's waits count seconds up to five, and stay there.
