@@ -75,15 +75,14 @@ public:
         return true;
     }
     QByteArray read(int timeoutMs) override {
-        if (m_pending.empty() || m_pending.front().isEmpty()) {
-            QThread::msleep(
-                static_cast<unsigned long>(qMin(timeoutMs, m_pending.empty() ? 5 : 10)));
-            if (!m_pending.empty())
-                m_pending.pop_front();
+        if (m_pending.empty()) {
+            QThread::msleep(static_cast<unsigned long>(qMin(timeoutMs, 5)));
             return {};
         }
         const QByteArray piece = m_pending.front();
         m_pending.pop_front();
+        if (piece.isEmpty())
+            QThread::msleep(static_cast<unsigned long>(qMin(timeoutMs, 10)));
         return piece;
     }
     bool setDtr(bool) override { return true; }

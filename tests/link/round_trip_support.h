@@ -70,7 +70,7 @@ private:
     qsizetype below(qsizetype count) { return qsizetype(m_random.bounded(quint32(count))); }
     QString number(int low, int high) { return QString::number(pick(low, high)); }
     QString padded(int low, int high) { return number(low, high).rightJustified(2, u'0'); }
-    QString oneOf(const QStringList& texts);
+    QString oneOf(const QStringList& texts) { return texts.at(pick(0, int(texts.size()) - 1)); }
     QString characters(const QString& set, int low, int high);
     QString words(int low, int high);
     QString cwTokens(int low, int high);

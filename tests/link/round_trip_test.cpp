@@ -42,14 +42,6 @@ bool Generator::chance(int percent) {
     return static_cast<int>(m_random.bounded(100u)) < percent;
 }
 
-QString Generator::oneOf(const QStringList& texts) {
-    if (m_variant == 0)
-        return texts.first();
-    if (m_variant == 1)
-        return texts.last();
-    return texts.at(below(texts.size()));
-}
-
 QString Generator::characters(const QString& set, int low, int high) {
     const int count = pick(low, high);
     QString text;
