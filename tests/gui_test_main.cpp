@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// The editor and shell tests drive real widgets, so they need a QApplication; without a display
+// These tests drive real widgets and draw text, so they need a QApplication; without a display
 // they run on the offscreen platform (also when the test list is read at build time).
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -6,7 +6,6 @@
 #include "shell/scripted_file_dialogs.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,21 +16,8 @@ namespace {
 
 const QString Sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
 
-// The desktop's report draws text, so the tests run in a GUI application, off screen.
-void makeApplication() {
-    if (QCoreApplication::instance())
-        return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "report-tests";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
-}
-
 // Exit status and standard output of a program; -1 when it did not end by itself.
 std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
-    makeApplication();
     QProcess process; // killed when it goes, if still running
     process.start(program, arguments);
     const bool ended = // a hang guard only
@@ -98,7 +84,6 @@ TEST(CliReport, RefusesWhatItCannotDo) {
 }
 
 TEST(ExportReport, WritesWhereAskedAndNeverOverTheDatabase) {
-    makeApplication();
     QTemporaryDir dir;
     const QString database = dir.filePath(u"site.dat"_s);
     const struct {
