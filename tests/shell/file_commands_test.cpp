@@ -129,15 +129,14 @@ TEST_F(StartUpTest, ExitAsksToSaveUnsavedChangesAndActsOnEachAnswer) {
     first.fileExit();
     EXPECT_TRUE(first.programEnded());
     EXPECT_TRUE(messages.calls.isEmpty());
-    const QByteArray ini = readFile(u"kovo.ini"_s);
-    EXPECT_TRUE(ini.contains("Window Width="));
-    EXPECT_TRUE(ini.contains("Window State=0"));
-    EXPECT_TRUE(ini.contains("LastRCFile=" + first.currentDatabaseFile().toUtf8()));
+    const WindowPlacement stored = settings->placement(u"Main"_s);
+    EXPECT_TRUE(stored.present && stored.state == 0);
     const QRect placed = first.geometry();
     window.reset();
     KovoMain& again = makeWindow();
     ASSERT_TRUE(again.startUp());
     EXPECT_EQ(again.geometry(), placed);
+    EXPECT_EQ(again.currentDatabaseFile(), path(u"sample.dat"_s));
     window.reset();
 
     const struct {

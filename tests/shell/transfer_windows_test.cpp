@@ -334,12 +334,10 @@ TEST_F(DownloadTest, EscapeOrALostLineLeavesTheDatabaseAlone) {
 
         EXPECT_EQ(main.lastDownload().outcome,
                   escape ? DownloadOutcome::Cancelled : DownloadOutcome::TimedOut);
-        const QString ended =
-            escape ? u"Download Canceled. Click OK to return to Kovo"_s : DownloadText::TimedOut;
-        QStringList told{DownloadText::Confirm, ended};
-        if (!escape)
-            told << LostText;
-        EXPECT_EQ(messages.messageTexts(), told);
+        EXPECT_EQ(messages.messageTexts(),
+                  (escape ? QStringList{DownloadText::Confirm,
+                                        u"Download Canceled. Click OK to return to Kovo"_s}
+                          : QStringList{DownloadText::Confirm, DownloadText::TimedOut, LostText}));
         EXPECT_TRUE(db.sameValues(before)) << qPrintable(db.differences(before).join(u'\n'));
         EXPECT_EQ(db.pendingNames(), before.pendingNames());
         EXPECT_FALSE(progress->isVisible());
