@@ -17,6 +17,7 @@
 #include "link/serial_link.h"
 #include "link/tone_synthesizer.h"
 #include "link/wav_file_output.h"
+#include "round_trip_support.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -352,53 +353,30 @@ TEST(ControllerActionTest, ClockTextsOfBothDateFormats) {
 }
 
 TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
-    struct Case {
-        const char* name;
-        ControllerAction action;
-        const char* message;
-        std::function<void(const TarsisMemory&, const Database&)> check;
-    };
-    const Case cases[] = {
+    // The action, its message, what the controller's memory and the database then hold, and
+    // what the controller keeps outside its memory ("key=value;...").
+    using Text = const char*;
+    const std::tuple<Text, ControllerAction, Text, Text, Text> cases[] = {
         {"erase", action(Kind::EraseAllMacros),
          "All Macros have been erased, both in Kovo and in the Tarsis. You should resave your "
          "dat file now to reflect these changes.",
-         [](const TarsisMemory& m, const Database&) {
-             EXPECT_EQ(decoded(m).value(u"Macro", 5), u"NONE STORED"_s);
-             EXPECT_EQ(decoded(m).value(u"ShortMacro", 1), u"NONE STORED"_s);
-         }},
-        {"clock", action(Kind::SetClock), "Clock and Calendar have been successfully set",
-         [](const TarsisMemory& m, const Database&) {
-             EXPECT_EQ(m.keptValue(u"ClockDate"_s), u"010526"_s);
-             EXPECT_EQ(m.keptValue(u"ClockTime"_s), u"1305"_s);
-         }},
-        {"record", action(Kind::RecordTrack), "Wav File Upload Complete.",
-         [](const TarsisMemory& m, const Database&) {
-             EXPECT_EQ(m.keptValue(u"DVRTrack(12)"_s), u"1"_s);
-         }},
+         "Macro(5)=NONE STORED;ShortMacro(1)=NONE STORED", ""},
+        {"clock", action(Kind::SetClock), "Clock and Calendar have been successfully set", "",
+         "ClockDate=010526;ClockTime=1305"},
+        {"record", action(Kind::RecordTrack), "Wav File Upload Complete.", "", "DVRTrack(12)=1"},
         {"unlock", action(Kind::ChangeUnlockCode, u"2580"_s, 2),
          "New Unlock Code For Port 2 Has Been Successfully Sent To The Tarsis",
-         [](const TarsisMemory& m, const Database& db) {
-             EXPECT_EQ(decoded(m).value(u"CurrentPortUnlock", 2), u"2580"_s);
-             EXPECT_EQ(db.value(u"CurrentPortUnlock", 2), u"2580"_s);
-         }},
+         "CurrentPortUnlock(2)=2580", ""},
         {"lock", action(Kind::ChangeLockCode, u"c"_s),
-         "New Lock Code Has Been Successfully Sent To The Tarsis",
-         [](const TarsisMemory& m, const Database& db) {
-             EXPECT_EQ(decoded(m).value(u"Lock"), u"C"_s);
-             EXPECT_EQ(db.storedLock(), u"C"_s);
-         }},
+         "New Lock Code Has Been Successfully Sent To The Tarsis", "Lock=C", ""},
         {"terminator", action(Kind::ChangeTerminator, u"b"_s),
-         "New Terminator Digit Has Been Successfully Sent To The Tarsis",
-         [](const TarsisMemory& m, const Database& db) {
-             EXPECT_EQ(decoded(m).value(u"Terminator"), u"B"_s);
-             EXPECT_EQ(db.storedTerminator(), u"B"_s);
-         }},
+         "New Terminator Digit Has Been Successfully Sent To The Tarsis", "Terminator=B", ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, actionSent, message, values, kept] : cases) {
         for (const bool overTheAir : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (overTheAir ? " over the air" : " serial"));
+            SCOPED_TRACE(std::string(name) + (overTheAir ? " over the air" : " serial"));
             Rig rig;
-            ControllerAction a = c.action;
+            ControllerAction a = actionSent;
             a.wavFile = rig.silentWav();
             a.databaseFile = rig.path(u"site.dat"_s);
             TarsisMemory memory;
@@ -419,9 +397,16 @@ TEST(ControllerActionTest, EachActionReachesTheControllerOverBothTransports) {
                 }
             }
             EXPECT_TRUE(done);
-            ASSERT_FALSE(rig.person.messages().isEmpty());
-            EXPECT_EQ(rig.person.messages().last().text, QLatin1String(c.message));
-            c.check(memory, rig.db);
+            EXPECT_EQ(rig.person.messageTexts().value(rig.person.messageTexts().size() - 1),
+                      QLatin1String(message));
+            const Database controller = decoded(memory);
+            expectValues(controller, QString::fromLatin1(values));
+            expectValues(rig.db, QString::fromLatin1(values));
+            for (const QString& pair : QString::fromLatin1(kept).split(u';', Qt::SkipEmptyParts))
+                EXPECT_EQ(memory.keptValue(pair.section(u'=', 0, 0)), pair.section(u'=', 1));
+            // The database answers with the codes the controller now takes.
+            EXPECT_EQ(rig.db.storedLock(), controller.value(u"Lock"));
+            EXPECT_EQ(rig.db.storedTerminator(), controller.value(u"Terminator"));
         }
     }
 }

@@ -286,8 +286,7 @@ TEST(Download, ReadsTheEmulatorOrEndsWithTheFaultsMessage) {
         }
         if (board) {
             EXPECT_EQ(result.ostrikComplete, faults.isEmpty());
-            EXPECT_EQ(db.value("HangTime", 2), u"123"_s);
-            EXPECT_EQ(db.value("AutoDial", 7), autoDial);
+            expectValues(db, u"HangTime(2)=123;AutoDial(7)="_s + autoDial);
             EXPECT_EQ(person.questions()[1].text, Text::AskOstrik);
         }
         if (!faults.isEmpty())
@@ -297,9 +296,8 @@ TEST(Download, ReadsTheEmulatorOrEndsWithTheFaultsMessage) {
         EXPECT_EQ(QDir::fromNativeSeparators(ProgramSettings(dir.path()).memFile()),
                   dir.filePath(u"download.mem"_s));
         EXPECT_EQ(result.ostrikRecords, 5);
-        EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
-        EXPECT_EQ(db.value("TollRestrict", 50), u"999"_s); // not sent by the board: kept
-        EXPECT_EQ(db.value("RingNumber"), u"6"_s);
+        // TollRestrict(50) was not sent by the board: kept.
+        expectValues(db, u"TollRestrict(1)=976;TollRestrict(50)=999;RingNumber=6"_s);
         EXPECT_TRUE(db.groupChanged(Group::Autopatch));
         EXPECT_EQ(fileLines(dir.filePath(u"Tempfile.dat"_s)).last(), u"Complete"_s);
         const QStringList received = emulator->receivedLines();
@@ -339,8 +337,7 @@ TEST(Download, CancelInEitherLoop) {
         }
         EXPECT_EQ(result.outcome, O::Done);
         EXPECT_EQ(channel.written().last(), QByteArray("#D\r"));
-        EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
-        EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
+        expectValues(db, u"AutoDial(7)=5551234;TollRestrict(1)=976"_s);
         EXPECT_EQ(person.messageTexts(), QStringList({Text::Cancelled, Text::SaveAdvice}));
     }
 }
@@ -392,12 +389,9 @@ TEST(Download, OstrikRecordFilesMustBeComplete) {
     ASSERT_TRUE(writeFile(path, records + "RX123\r\nRA201999\r\nRA200888\r\nRT100555\r\nRS45\r\n"
                                           "RIboard\r\nComplete\r\n"));
     ASSERT_TRUE(decodeOstrikRecords(path, db).ok);
-    EXPECT_EQ(db.value("AutoDial", 7), u"5551234"_s);
-    EXPECT_EQ(db.value("TollRestrict", 1), u"976"_s);
-    EXPECT_EQ(db.value("TollRestrict", 2), u"555"_s);
-    EXPECT_EQ(db.value("AutoDial", 200), u"888"_s); // the last entries of either list
-    EXPECT_EQ(db.value("TollRestrict", 100), u"555"_s);
-    EXPECT_EQ(db.value("APTimeOut"), u"45"_s);
+    // AutoDial(200) and TollRestrict(100) are the last entries of either list.
+    expectValues(db, u"AutoDial(7)=5551234;TollRestrict(1)=976;TollRestrict(2)=555;"
+                     u"AutoDial(200)=888;TollRestrict(100)=555;APTimeOut=45"_s);
     EXPECT_TRUE(db.groupChanged(Group::Autopatch));
 }
 
@@ -506,9 +500,7 @@ TEST(MemoryImage, EveryEncodingReadsItsBytes) {
         db.setSettingsSaved(false);
         const MemoryImageResult result = decodeMemoryImageLines(linesOf(bytes), db);
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-        forEachKey(expected, [&](const QString& field, int index, const QString& value) {
-            EXPECT_EQ(db.value(field, index), value) << field.toStdString() << '(' << index << ')';
-        });
+        expectValues(db, expected);
         // A download sets both copies of lock and terminator, and no flags.
         EXPECT_EQ(db.storedLock(), db.value("Lock"));
         EXPECT_EQ(db.storedTerminator(), db.value("Terminator"));

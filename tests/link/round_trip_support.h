@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace kovo {
@@ -27,6 +28,12 @@ inline void forEachKey(const QString& keys, const std::function<void(QString, in
 inline void setPending(Database& db, const QString& flags) {
     forEachKey(flags,
                [&](const QString& flag, int index, const QString&) { db.setPending(flag, index); });
+}
+// Expects the values of "HangTime(2)=30;Lock=*" in `db`.
+inline void expectValues(const Database& db, const QString& values) {
+    forEachKey(values, [&](const QString& field, int index, const QString& value) {
+        EXPECT_EQ(db.value(field, index), value) << field.toStdString() << '(' << index << ')';
+    });
 }
 // A default database with the values of `values`, "HangTime(2)=30;Lock=*".
 inline Database configured(const char* values) {
