@@ -5,6 +5,7 @@
 #include "database/database.h"
 #include "database/database_file.h"
 #include "database/error_log.h"
+#include "file_bytes.h"
 #include "link/cli_runner.h"
 
 #include <QDir>
@@ -18,26 +19,17 @@
 using namespace Qt::StringLiterals;
 using namespace kovo;
 using test::CliRun;
+using test::fileBytes;
 using test::runCli;
+using test::writeBytes;
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 void writeImage(const QString& path, int lines, int hangTime2) {
     QByteArray bytes;
     for (int i = 0; i < lines; ++i)
         bytes += QByteArray::number(i) + ',' + QByteArray::number(i == 17 ? hangTime2 : 0) + "\r\n";
-    writeFile(path, bytes);
+    writeBytes(path, bytes);
 }
 
 Database load(const QString& path) {
@@ -65,25 +57,25 @@ TEST(Cli, ExitStatusesAndMessages) {
     db.setValue("HangTime", 2, u"30"_s);
     db.setValue("Monthly", 4, u"1"_s);
     ASSERT_TRUE(saveWholeDatabase(db, at("~/other.dat")).ok);
-    writeFile(at("~/bad.dat"),
-              bytesOf(at("~/good.dat")).replace("HangTime(2)=50", "HangTime(2)=300"));
-    writeFile(at("~/a-file"), "");
+    writeBytes(at("~/bad.dat"),
+               fileBytes(at("~/good.dat")).replace("HangTime(2)=50", "HangTime(2)=300"));
+    writeBytes(at("~/a-file"), "");
     writeImage(at("~/image.mem"), 4096, 77);
     writeImage(at("~/short.mem"), 4095, 0);
     writeImage(at("~/big.mem"), 4096, 256);
     QDir(home).mkdir(u"folder"_s);
     // Inputs no command may change: one without a pre-access prefix and with LF line ends, one in
     // UTF-16, bytes of any value, and the memory image of the last download.
-    writeFile(at("~/site.dat"), "[Timers]\nHangTime(1)=30\n[ID]\nCWID1(1)=T E S T\n");
+    writeBytes(at("~/site.dat"), "[Timers]\nHangTime(1)=30\n[ID]\nCWID1(1)=T E S T\n");
     QStringEncoder utf16(QStringConverter::Utf16LE);
-    writeFile(at("~/old.dat"),
-              "\xff\xfe" + QByteArray(utf16.encode(u"[Timers]\r\nHangTime(1)=7\r\n")));
+    writeBytes(at("~/old.dat"),
+               "\xff\xfe" + QByteArray(utf16.encode(u"[Timers]\r\nHangTime(1)=7\r\n")));
     QByteArray noise(20000, '\0');
     QRandomGenerator random(11);
     for (char& c : noise)
         c = static_cast<char>(random.bounded(256));
-    writeFile(at("~/noise.dat"), noise);
-    writeFile(at("~/download.mem"), "the last image\r\n");
+    writeBytes(at("~/noise.dat"), noise);
+    writeBytes(at("~/download.mem"), "the last image\r\n");
     struct Case {
         const char* arguments;
         int exitCode;
@@ -175,7 +167,7 @@ TEST(Cli, ExitStatusesAndMessages) {
         QByteArray bytes;
         for (const char* name : {"good.dat", "site.dat", "old.dat", "noise.dat", "a-file",
                                  "download.mem", "image.mem"})
-            bytes += bytesOf(at("~/") + QLatin1String(name));
+            bytes += fileBytes(at("~/") + QLatin1String(name));
         return bytes;
     };
     const QByteArray before = inputs();
@@ -227,7 +219,7 @@ TEST(CliRecords, UploadTraceBackupsAndDownload) {
     ASSERT_EQ(test::runCli(upload + QStringList{u"--trace"_s, trace}, dir.path()).exitCode, 0);
     QStringList exchanges; // "out LINE" / "in ANSWER", in the order they crossed the line
     static const QRegularExpression exchange(u"  (out|in)  (.*)$"_s);
-    for (const QString& line : QString::fromUtf8(bytesOf(trace)).split(u'\n')) {
+    for (const QString& line : QString::fromUtf8(fileBytes(trace)).split(u'\n')) {
         const QRegularExpressionMatch match = exchange.match(line);
         if (match.hasMatch())
             exchanges << match.captured(1) + u' ' + match.captured(2);
@@ -240,7 +232,7 @@ TEST(CliRecords, UploadTraceBackupsAndDownload) {
     ASSERT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(std::tuple(kept.value(0).note, kept.value(0).file),
               std::tuple(u"changes only"_s, site));
-    EXPECT_TRUE(bytesOf(kept.value(0).path).endsWith(bytesOf(site)));
+    EXPECT_TRUE(fileBytes(kept.value(0).path).endsWith(fileBytes(site)));
     ASSERT_EQ(test::runCli(upload + QStringList{u"--no-backup"_s}, dir.path()).exitCode, 0);
     EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 1);
 

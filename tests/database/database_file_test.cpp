@@ -4,6 +4,7 @@
 #include "database/database_file.h"
 #include "database/field_table.h"
 #include "database/profile_file.h"
+#include "file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,16 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using test::fileBytes;
+using test::writeBytes;
 
 class DatabaseFileTest : public ::testing::Test {
 protected:

@@ -10,6 +10,7 @@
 #include "emulator/dtmf_command_listener.h"
 #include "emulator/dtmf_decoder.h"
 #include "emulator/tarsis_memory.h"
+#include "file_bytes.h"
 #include "link/command_set.h"
 #include "link/dtmf_digits.h"
 #include "link/dtmf_player.h"
@@ -44,6 +45,8 @@ using namespace Qt::StringLiterals;
 namespace kovo {
 namespace {
 
+using test::fileBytes;
+
 qint16 sample(const QByteArray& image, qint64 frame, int channel) {
     return qFromLittleEndian<qint16>(image.constData() + 44 + frame * 4 + channel * 2);
 }
@@ -59,14 +62,9 @@ QByteArray toneHeaderHex(quint32 dataSize) {
     return header.toHex();
 }
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Our decoder and, where it is installed, an independent one hear `digits` in a WAV file.
 void expectHeard(const QString& path, const QString& digits) {
-    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(readFile(path));
+    const DtmfDecoder::WavResult ours = DtmfDecoder::decodeWav(fileBytes(path));
     EXPECT_TRUE(ours.ok) << ours.error.toStdString();
     EXPECT_EQ(ours.digits, digits);
     QString problem;
@@ -215,11 +213,11 @@ TEST(WavFileOutput, AppendsImagesAndPausesIntoOneFile) {
     }
     const QByteArray data = QByteArray(10 * 32, '\0') + tone.mid(44) +
                             buildTonePairWav(941, 1633, 0.06).mid(44) + QByteArray(3 * 32, '\0');
-    EXPECT_EQ(readFile(path).toHex(), toneHeaderHex(quint32(data.size())) + data.toHex());
+    EXPECT_EQ(fileBytes(path).toHex(), toneHeaderHex(quint32(data.size())) + data.toHex());
 
     WavFileOutput nothing(dir.filePath(u"empty.wav"_s));
     EXPECT_TRUE(nothing.finish());
-    EXPECT_EQ(readFile(dir.filePath(u"empty.wav"_s)).toHex(), toneHeaderHex(0));
+    EXPECT_EQ(fileBytes(dir.filePath(u"empty.wav"_s)).toHex(), toneHeaderHex(0));
 
     // A folder that does not exist: every call fails, the reason names the file.
     WavFileOutput broken(dir.filePath(u"missing/out.wav"_s));
@@ -466,7 +464,7 @@ TEST(DtmfUploadProof, TonesOfACompleteUploadProgramTheMemoryAsTheSerialLines) {
     EXPECT_EQ(listener.digitsHeard(), digits);
     // Every code is a digit: TxTemp + digits x (DTMFDelay + 60 + 40) + the tail, 32 bytes a ms.
     EXPECT_EQ(
-        readFile(wav).size() - WavHeaderSize,
+        fileBytes(wav).size() - WavHeaderSize,
         qint64(32 * DtmfPlayer::transferScheduleMs(int(digits), int(digits), DtmfDelay, TxTemp)));
 
     // What a DTMF upload does not send, blanked in both memories, which must then agree. Over

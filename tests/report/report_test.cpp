@@ -2,6 +2,7 @@
 // PDF's text, and the exit statuses of inputs it must refuse; File > Export Report's choices.
 #include "database/database.h"
 #include "editors/recording_message_service.h"
+#include "file_bytes.h"
 #include "shell/report_exporter.h"
 #include "shell/scripted_file_dialogs.h"
 
@@ -13,6 +14,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using kovo::test::fileBytes;
 
 const QString Sample = QStringLiteral(KOVO_EXAMPLES_DIR "/sample.dat");
 
@@ -29,21 +32,16 @@ std::pair<int, QString> report(const QStringList& arguments) {
     return run(QStringLiteral(KOVO_CLI_PATH), QStringList{u"report"_s} + arguments);
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST(CliReport, PdfAndHtmlHoldEverySectionAndTheFunctionNamesOfAMacro) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u"sample.pdf"_s);
     const QString html = dir.filePath(u"sample.html"_s);
-    const QByteArray before = contents(Sample);
+    const QByteArray before = fileBytes(Sample);
     ASSERT_EQ(report({Sample, u"-o"_s, pdf}).first, 0);
     ASSERT_EQ(report({Sample, u"-o"_s, html}).first, 0);
-    EXPECT_EQ(contents(Sample), before);
+    EXPECT_EQ(fileBytes(Sample), before);
 
     const auto [code, raw] = run(u"pdftotext"_s, {pdf, u"-"_s});
     ASSERT_EQ(code, 0) << "pdftotext (poppler-utils) reads the PDF's text";
@@ -58,7 +56,7 @@ TEST(CliReport, PdfAndHtmlHoldEverySectionAndTheFunctionNamesOfAMacro) {
         EXPECT_TRUE(lines.contains(QString::fromLatin1(text))) << text;
 
     // The HTML is one file with the pictures inside: a timeline for each of the 3 x 10 tones.
-    const QString text = QString::fromUtf8(contents(html));
+    const QString text = QString::fromUtf8(fileBytes(html));
     EXPECT_TRUE(text.contains(u"<h2>Port Switches</h2>"_s));
     EXPECT_EQ(text.count(u"<img src=\"data:image/png;base64,"_s), 30);
     EXPECT_EQ(text.count(u"<td>"_s), 1117); // every row and column of every table
@@ -68,7 +66,7 @@ TEST(CliReport, RefusesWhatItCannotDo) {
     QTemporaryDir dir;
     const QString copy = dir.filePath(u"copy.dat"_s);
     ASSERT_TRUE(QFile::copy(Sample, copy));
-    const QByteArray before = contents(copy);
+    const QByteArray before = fileBytes(copy);
     const std::pair<QStringList, int> cases[] = {
         {{dir.filePath(u"missing.dat"_s), u"-o"_s, dir.filePath(u"out.pdf"_s)}, 1},
         {{copy, u"-o"_s, copy}, 1},
@@ -79,7 +77,7 @@ TEST(CliReport, RefusesWhatItCannotDo) {
     };
     for (const auto& [arguments, exitCode] : cases)
         EXPECT_EQ(report(arguments).first, exitCode) << arguments.join(u' ').toStdString();
-    EXPECT_EQ(contents(copy), before);
+    EXPECT_EQ(fileBytes(copy), before);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"out.pdf"_s)));
 }
 
@@ -110,6 +108,6 @@ TEST(ExportReport, WritesWhereAskedAndNeverOverTheDatabase) {
         EXPECT_TRUE(c.file.isEmpty() || QFile::exists(c.file)) << c.file.toStdString();
     }
     EXPECT_FALSE(QFile::exists(database));
-    EXPECT_TRUE(QString::fromUtf8(contents(dir.filePath(u"site.html"_s)))
+    EXPECT_TRUE(QString::fromUtf8(fileBytes(dir.filePath(u"site.html"_s)))
                     .contains(u"<td>10</td><td>146.520 MHz +</td>"_s));
 }
